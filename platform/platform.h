@@ -1,0 +1,187 @@
+// The machine as the program's logic sees it.
+//
+// Every file, search, drive, process, window, dialog and restart operation
+// of Trivex goes through `Platform`. Two implementations sit beside this
+// header: `win32/` (the real thing, ANSI Win32, GBK code page) and `sim/`
+// (an in-memory machine for tests). Nothing fails by exception: each
+// operation reports failure through its result, as the comment says.
+//
+// Texts are GBK byte strings (`Text`). Lengths and positions count bytes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace trivex {
+
+using Text = std::string;
+
+// A counted run of read-only bytes (a payload, a text to write).
+struct ByteView {
+    const void* data = nullptr;
+    uint32_t size = 0;
+};
+inline ByteView bytesOf(const Text& t) { return {t.data(), static_cast<uint32_t>(t.size())}; }
+
+// Days since 1899-12-30 00:00 local time, time of day as the fraction.
+constexpr double kNoDate = -657434.0;
+
+// File attribute bits as the file system reports them.
+enum : uint32_t {
+    kAttrReadOnly = 0x01,
+    kAttrHidden = 0x02,
+    kAttrSystem = 0x04,
+    kAttrVolume = 0x08,
+    kAttrDirectory = 0x10,
+    kAttrArchive = 0x20,
+    kAttrNormal = 0x80,
+    kAttrReparsePoint = 0x400,
+};
+
+// "No attribute mask" for find first / find next: every non-folder passes.
+constexpr int kNoMask = -1;
+
+// One entry of a folder listing, as the file system reports it.
+struct DirEntry {
+    Text name;        // long name
+    Text shortName;   // 8.3 name, empty when the file system keeps none
+    uint32_t attributes = 0;
+    int64_t size = 0;
+    double modified = kNoDate;  // local time
+};
+
+// The program's windows.
+enum class WindowId { Main, RestartPrompt, UndoPrompt };
+
+// Control properties that the logic reads and writes.
+enum class Prop {
+    Visible,       // 0/1
+    Enabled,       // 0/1
+    Text,          // caption or content
+    Checked,       // 0/1 (check boxes, radio buttons)
+    BackColor,     // 0xRRGGBB (edit boxes)
+    CurrentIndex,  // combo box and list boxes; -1 none
+    FileName,      // file dialogs: last confirmed choice
+    InitialFolder, // file dialogs
+    Interval,      // timers, ms
+};
+
+// Message box button codes.
+enum : int { kBtnOk = 0, kBtnCancel = 1, kBtnAbort = 2, kBtnRetry = 3, kBtnIgnore = 4, kBtnYes = 5, kBtnNo = 6 };
+enum : unsigned { kMbSystemModal = 0x1000, kMbTaskModal = 0x2000 };
+
+// An open file of the line-oriented access: raw byte I/O at a position.
+// The line reader, end-of-file test and file numbers are built on it once,
+// in platform/lines.cpp, for every implementation.
+class RawFile {
+public:
+    virtual ~RawFile() = default;
+    // Reads up to n bytes at the current position; returns the count read, -1 on error.
+    virtual int32_t read(void* buf, int32_t n) = 0;
+    virtual int64_t position() = 0;
+    virtual bool seek(int64_t pos) = 0;
+    virtual int64_t size() = 0;
+};
+
+// Invoked for every bound control or window event: the command name from
+// the layout table and the event's argument (the virtual-key code for key
+// events, 0 otherwise).
+using CommandSink = std::function<void(WindowId, const std::string& command, int arg)>;
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // ---- Files and folders ------------------------------------------------
+    // Create or truncate (no sharing), write the blocks in order, close.
+    // True only when open, every write and close succeeded; empty path -> false.
+    // The file is never left open.
+    virtual bool writeFile(const Text& path, const std::vector<ByteView>& blocks) = 0;
+    virtual bool deleteFile(const Text& path) = 0;
+    // Overwrites an existing target.
+    virtual bool copyFile(const Text& from, const Text& to) = 0;
+    // Fails when the new path exists.
+    virtual bool renameFile(const Text& from, const Text& to) = 0;
+    // Creates the last level only; false when it exists.
+    virtual bool createFolder(const Text& path) = 0;
+    // Size of the first entry matching the path (a folder matches too), -1 when none.
+    virtual int64_t fileSize(const Text& path) = 0;
+    // Last-write time (local) of the first match, kNoDate when none.
+    virtual double fileModTime(const Text& path) = 0;
+    // Attributes of the path, -1 when it does not exist.
+    virtual int64_t fileAttributes(const Text& path) = 0;
+    // Folder holding the program's own file, ending with a backslash.
+    virtual Text programFolder() = 0;
+
+    // ---- Folder listing (raw; the attribute filter lives in search.h) -----
+    // Opens a listing of `pattern` (folder + wildcard name). On success stores
+    // a non-zero handle in `handle` and the first entry in `out`.
+    virtual bool listFirst(const Text& pattern, uintptr_t& handle, DirEntry& out) = 0;
+    // Next entry of an open listing; false at the end or on error.
+    virtual bool listNext(uintptr_t handle, DirEntry& out) = 0;
+    virtual void listClose(uintptr_t handle) = 0;
+
+    // ---- Line-oriented file access (raw) ------------------------------------
+    // mode 1-6 and sharing 1-4 as lines.h describes; nullptr on failure.
+    virtual std::unique_ptr<RawFile> openRaw(const Text& path, int mode, int sharing) = 0;
+
+    // ---- Drives -----------------------------------------------------------------
+    // Total and free-to-caller bytes of the drive whose root is "<letter>:\".
+    // False when the drive does not answer.
+    virtual bool diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) = 0;
+
+    // ---- Processes ----------------------------------------------------------------
+    // True when the process was created. style 1-6 (clamped). With wait, waits
+    // for the end without dispatching messages; without, at most 1000 ms for idle.
+    virtual bool runCommandLine(const Text& commandLine, bool wait = false, int style = 2) = 0;
+    // Everything the process writes to standard output and error, read
+    // through a pipe while window messages are processed. After `timeoutMs`
+    // the child is ended and what was read so far is the result.
+    virtual Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) = 0;
+    virtual void openWebAddress(const Text& address) = 0;
+
+    // ---- Windows and dialogs -------------------------------------------------------
+    // style gets MB_TASKMODAL unless it holds MB_SYSTEMMODAL. Returns a button code.
+    virtual int messageBox(const Text& message, unsigned style = 0, const Text& caption = "信息：") = 0;
+    // Shows the file-dialog control; on confirm its FileName becomes the choice.
+    virtual bool fileDialog(WindowId window, const char* control) = 0;
+    // Creates the window from its layout and shows it; modal returns after it closed.
+    virtual bool openWindow(WindowId window, bool modal) = 0;
+    // Deferred close: the window closes when the posted request is dispatched.
+    virtual void closeWindow(WindowId window) = 0;
+    virtual bool windowExists(WindowId window) = 0;
+    // Dispatches what is already queued, returns when the queue is empty.
+    virtual void processPendingMessages() = 0;
+    // Runs until no window of the program is left.
+    virtual void runMessageLoop() = 0;
+
+    virtual Text getText(WindowId w, const char* control) = 0;
+    virtual void setText(WindowId w, const char* control, const Text& text) = 0;
+    // Numeric properties (everything but Text/FileName/InitialFolder).
+    virtual int64_t getProp(WindowId w, const char* control, Prop p) = 0;
+    virtual void setProp(WindowId w, const char* control, Prop p, int64_t value) = 0;
+    // File dialog texts (FileName, InitialFolder).
+    virtual Text getTextProp(WindowId w, const char* control, Prop p) = 0;
+    virtual void setTextProp(WindowId w, const char* control, Prop p, const Text& value) = 0;
+
+    // An index outside the existing panels does nothing.
+    virtual void setPanelText(WindowId w, const char* statusBar, int panel, const Text& text) = 0;
+    virtual Text panelText(WindowId w, const char* statusBar, int panel) = 0;
+
+    virtual int listCount(WindowId w, const char* list) = 0;
+    virtual Text listItem(WindowId w, const char* list, int index) = 0;  // empty when out of range
+    virtual int listAdd(WindowId w, const char* list, const Text& text, intptr_t data = 0) = 0;  // -1 on failure
+    virtual void listClear(WindowId w, const char* list) = 0;
+
+    // Every bound event ends up here.
+    virtual void setCommandSink(CommandSink sink) = 0;
+
+    // ---- Restart ----------------------------------------------------------------------
+    // mode 1 shut down, 2 restart, 3 log off, 4 suspend, 5 hibernate; else false.
+    virtual bool shutDown(int mode, bool force) = 0;
+};
+
+}  // namespace trivex
