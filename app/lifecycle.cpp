@@ -1,0 +1,45 @@
+#include "app/lifecycle.h"
+
+#include "app/app.h"
+#include "platform/search.h"
+#include "ui/names.h"
+
+namespace trivex {
+
+namespace {
+constexpr WindowId kMain = WindowId::Main;
+constexpr int kTimerInterval = 5000;
+}  // namespace
+
+void backedUpCheck(App& app) {
+    Platform& p = app.platform;
+    p.processPendingMessages();
+    const Text path = app.state.lastDriveLetter + ":\\Ghost\\G_WinXP.gho";
+    SearchState search;
+    const bool found = !findFirst(p, path, kNoMask, search).empty();
+    closeSearch(p, search);
+    p.setPanelText(kMain, ctl::状态条1, 1,
+                   found ? "本系统已做备份，备份时注意覆盖原镜像！"
+                         : "尚未用本软件备份系统，请及时备份镜像！");
+}
+
+void startupSequence(App& app, WindowId, int) {
+    Platform& p = app.platform;
+    p.setProp(kMain, ctl::时钟1, Prop::Interval, kTimerInterval);
+    p.setProp(kMain, ctl::G选择框, Prop::Enabled, 0);
+    backedUpCheck(app);
+    p.setProp(kMain, ctl::标签6, Prop::Visible, 0);
+}
+
+void timerTick(App& app, WindowId, int) {
+    app.platform.setProp(kMain, ctl::时钟1, Prop::Interval, kTimerInterval);
+}
+
+void mainWindowDestroyed(App& app, WindowId, int) { app.platform.deleteFile(kProbeScriptPath); }
+
+void exitProgram(App& app, WindowId, int) {
+    app.platform.deleteFile(kProbeScriptPath);
+    app.platform.closeWindow(kMain);
+}
+
+}  // namespace trivex

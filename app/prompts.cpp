@@ -1,0 +1,41 @@
+#include "app/prompts.h"
+
+#include "app/app.h"
+
+namespace trivex {
+
+namespace {
+constexpr int kRestart = 2;
+constexpr int kKeyY = 89;
+constexpr int kKeyN = 78;
+
+void closeBoth(App& app) {
+    app.restartAnswered = true;
+    app.platform.closeWindow(WindowId::RestartPrompt);
+    app.platform.closeWindow(WindowId::Main);
+}
+}  // namespace
+
+void showRestartPrompt(App& app) {
+    Platform& p = app.platform;
+    app.restartAnswered = false;
+    p.showWindow(WindowId::Main, false);
+    p.openWindow(WindowId::RestartPrompt, true);
+    if (!app.restartAnswered && p.windowExists(WindowId::Main)) p.showWindow(WindowId::Main, true);
+}
+
+void restartNow(App& app, WindowId, int) {
+    app.platform.shutDown(kRestart, true);
+    closeBoth(app);
+}
+
+void exitWithoutRestart(App& app, WindowId, int) { closeBoth(app); }
+
+void restartPromptKey(App& app, WindowId w, int virtualKey) {
+    if (virtualKey == kKeyY) restartNow(app, w, 0);
+    else if (virtualKey == kKeyN) exitWithoutRestart(app, w, 0);
+}
+
+void closeUndoPrompt(App& app, WindowId, int) { app.platform.closeWindow(WindowId::UndoPrompt); }
+
+}  // namespace trivex
