@@ -1,22 +1,17 @@
 #include "app/commands.h"
 
-#include <cstring>
-
 #include "app/keys.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
+#include "discovery/commands.h"
+#include "job/commands.h"
 #include "ui/names.h"
 
 namespace trivex {
 
 namespace {
 
-struct Binding {
-    const char* name;
-    CommandFn fn;
-};
-
-const Binding kCommands[] = {
+const Binding kAppCommands[] = {
     {cmd::startup, startupSequence},
     {cmd::timer, timerTick},
     {cmd::destroy, mainWindowDestroyed},
@@ -31,8 +26,14 @@ const Binding kCommands[] = {
 }  // namespace
 
 CommandFn findCommand(const std::string& name) {
-    for (const Binding& b : kCommands)
-        if (name == b.name) return b.fn;
+    const BindingTable tables[] = {
+        {kAppCommands, sizeof kAppCommands / sizeof kAppCommands[0]},
+        discoveryCommands(),
+        jobCommands(),
+    };
+    for (const BindingTable& t : tables)
+        for (size_t i = 0; i < t.count; ++i)
+            if (name == t.rows[i].name) return t.rows[i].fn;
     return nullptr;
 }
 
