@@ -82,6 +82,7 @@ const char* const kMainTyping[] = {编辑框2, 压缩组合框, nullptr};
 
 }  // namespace
 
+extern const WindowLayout kMainWindow;
 const WindowLayout kMainWindow{
     WindowId::Main, "Trivex", 722, 475, true, true, true, kIconResource,
     kMain, sizeof kMain / sizeof kMain[0],

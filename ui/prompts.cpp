@@ -27,12 +27,14 @@ const Control kUndo[] = {
 
 }  // namespace
 
+extern const WindowLayout kRestartPrompt;
 const WindowLayout kRestartPrompt{
     WindowId::RestartPrompt, "Trivex Ghost", 413, 121, false, false, true, 0,
     kRestart, sizeof kRestart / sizeof kRestart[0],
     nullptr, nullptr, c::restart_key, nullptr,
 };
 
+extern const WindowLayout kUndoPrompt;
 const WindowLayout kUndoPrompt{
     WindowId::UndoPrompt, "Trivex Ghost", 336, 124, false, false, true, 0,
     kUndo, sizeof kUndo / sizeof kUndo[0],
