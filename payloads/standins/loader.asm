@@ -1,0 +1,37 @@
+; Stand-in for the GRUB4DOS loader (C:\grldr) in builds made without it.
+;
+; The NT boot loader starts C:\grldr as a boot sector file: it loads the
+; start of the file at 0000:7C00 and jumps there. This stand-in only tells
+; the user that the real loader is missing and restarts on a key press.
+; Like the real loader payload, the file ends with the preset command list
+; and its zero byte.
+
+        bits    16
+        org     0x7C00
+
+start:  cli
+        xor     ax, ax
+        mov     ds, ax
+        mov     es, ax
+        mov     ss, ax
+        mov     sp, 0x7C00
+        sti
+        jmp     0x0000:main             ; run with CS = 0 whatever the caller used
+main:   mov     si, message
+        jmp     show_and_restart
+
+%include "bootmsg.inc"
+
+message:
+        db      13, 10
+        db      "Trivex demo build: the boot loader (GRUB4DOS grldr) was not", 13, 10
+        db      "included in this build, so the DOS boot image cannot be started.", 13, 10
+        db      "Nothing has been backed up or restored.", 13, 10, 13, 10
+        db      "Press any key to restart, then choose Windows in the boot menu.", 13, 10, 0
+
+        times   510 - ($ - $$) db 0
+        dw      0xAA55
+
+preset_menu:
+        incbin  "preset_menu.lst"
+        db      0

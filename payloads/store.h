@@ -1,0 +1,50 @@
+// The payload store: every file the program writes out (or loads from
+// memory) is embedded in the executable as a read-only payload record:
+// u32 1, u32 length N, then the N bytes exactly as they are written.
+//
+// Which bytes each payload holds is decided when the program is built: the
+// builder's supplied file, the project's own file, or a stand-in of ours
+// where an outside product was not supplied (see the table the build prints).
+#pragma once
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+namespace trivex::payloads {
+
+enum class Payload {
+    Loader,       // GRUB4DOS grldr with the built-in command list -> C:\grldr
+    GhostDos,     // Ghost for DOS -> C:\ghost.exe
+    DosImage,     // 2.88 MB DOS boot image -> C:\Vemo.img
+    ProbeScript,  // partition-count probe script (GBK) -> C:\fqs.bat
+    Skin,         // skin data, used from memory
+    SkinLibrary,  // skin library DLL, loaded from memory
+    Ghost32,      // Ghost32 for Windows -> E:\Ghost32.exe
+};
+constexpr size_t kPayloadCount = 7;
+
+// The payload's bytes and length N. Constant for the life of the process.
+ByteView data(Payload p);
+
+// Writes the N bytes to `path`: created or truncated, no sharing, in one
+// piece. True only when the file was opened and every byte written; an empty
+// path, a missing drive or folder, a read-only or locked file give false.
+// No folder is created and no attribute changed on the way.
+bool writePayload(Platform& platform, const Text& path, Payload p);
+
+// The payload's name ("Loader") and its fixed target path ("C:\grldr");
+// the target is empty for the payloads used from memory only.
+const char* name(Payload p);
+const char* targetPath(Payload p);
+
+// True when this build carries a stand-in of ours (or an empty placeholder)
+// instead of the outside product.
+bool isStandIn(Payload p);
+
+// True when a stand-in is on the boot path (the loader, Ghost for DOS, or a
+// DOS boot image without the DOS system files): a job prepared by this
+// build cannot really back up or restore.
+bool isDemoBuild();
+
+}  // namespace trivex::payloads

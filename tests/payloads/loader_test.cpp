@@ -1,0 +1,111 @@
+// The loader payload: patching a GRUB4DOS grldr (a synthetic one made here
+// with the layout the loader relies on) and refusing files without it.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fake_files.h"
+#include "helpers.h"
+#include "payload/loader_patch.h"
+
+namespace trivex::test {
+namespace {
+
+using tools::Bytes;
+
+const fs::path kSource = TRIVEX_PAYLOAD_SOURCE_DIR;
+const fs::path kStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
+const std::string kPatchldr = TRIVEX_PATCHLDR;
+
+Bytes toBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+std::string toString(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+std::string refusal(const std::string& loader) {
+    tools::LoaderPatch patch;
+    std::string err;
+    EXPECT_FALSE(tools::patchLoader(toBytes(loader), toBytes(kPresetMenu), patch, err));
+    EXPECT_NE(err.find("not a GRUB4DOS grldr of the expected layout"), std::string::npos) << err;
+    return err;
+}
+
+TEST(PresetMenu, FileIsTheFiveCommandsAndTheStandInEndsWithThem) {
+    Bytes menu;
+    std::string err;
+    ASSERT_TRUE(tools::presetMenuFromText(toBytes(readAll(kSource / "loader/preset_menu.lst")), menu, err)) << err;
+    EXPECT_EQ(toString(menu), kPresetMenu);
+
+    const std::string standIn = readAll(kStandins / "grldr");
+    ASSERT_GT(standIn.size(), kPresetMenu.size());
+    EXPECT_EQ(standIn.substr(standIn.size() - 103), kPresetMenu);
+    EXPECT_EQ(standIn.substr(510, 2), "\x55\xAA");  // loadable as a boot sector file
+
+    EXPECT_FALSE(tools::presetMenuFromText(toBytes("map --hook\r\n"), menu, err));
+    EXPECT_FALSE(tools::presetMenuFromText(toBytes("map --hook"), menu, err));
+}
+
+TEST(LoaderPatch, RenamesEveryMenuFileNameAndReplacesThePresetMenu) {
+    TempDir tmp;
+    const FakeLoader fake;
+    writeAll(tmp / "grldr", fake.bytes);
+    std::string out;
+    ASSERT_EQ(run(kPatchldr + " " + quote(kSource / "loader/preset_menu.lst") + " " + quote(tmp / "grldr") + " " +
+                      quote(tmp / "loader"),
+                  out),
+              0)
+        << out;
+    const std::string patched = readAll(tmp / "loader");
+    EXPECT_EQ(patched.size(), fake.menuAt + 103);
+    EXPECT_TRUE(patched == fake.expected());
+    EXPECT_EQ(patched.find("menu.lst"), std::string::npos);
+    EXPECT_NE(out.find("boot record, 0x3DC"), std::string::npos) << out;
+    EXPECT_NE(out.find("default configuration file, 0x2022"), std::string::npos) << out;
+}
+
+TEST(LoaderPatch, AcceptsTheLayoutWithoutABootRecordName) {
+    const FakeLoader fake(false);  // later builds name the menu file three times
+    tools::LoaderPatch patch;
+    std::string err;
+    ASSERT_TRUE(tools::patchLoader(toBytes(fake.bytes), toBytes(kPresetMenu), patch, err)) << err;
+    EXPECT_TRUE(toString(patch.loader) == fake.expected());
+}
+
+TEST(LoaderPatch, RefusesFilesWithoutTheExpectedLayout) {
+    TempDir tmp;
+    writeAll(tmp / "grldr", std::string(40000, 'x'));
+    std::string out;
+    EXPECT_EQ(run(kPatchldr + " " + quote(kSource / "loader/preset_menu.lst") + " " + quote(tmp / "grldr") + " " +
+                      quote(tmp / "loader"),
+                  out),
+              1);
+    EXPECT_NE(out.find("not a GRUB4DOS grldr of the expected layout"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(tmp / "loader"));
+
+    refusal(std::string(100, '\0'));  // too short
+
+    FakeLoader f;
+    f.bytes[f.menuAt - 16] = '\xB1';
+    EXPECT_NE(refusal(f.bytes).find("signature"), std::string::npos);
+
+    f = FakeLoader();
+    f.bytes[f.menuAt - 5] = '\x01';
+    EXPECT_NE(refusal(f.bytes).find("12 bytes"), std::string::npos);
+
+    f = FakeLoader();
+    f.bytes[0x2000 + 0x6C + 2] = '\x7F';  // pointer far past the end
+    EXPECT_NE(refusal(f.bytes).find("pointer"), std::string::npos);
+
+    f = FakeLoader();
+    f.bytes.replace(0x2000 + 0x17, 20, std::string("/boot/grub/grub.cfg\0", 20));
+    EXPECT_NE(refusal(f.bytes).find("default configuration file"), std::string::npos);
+
+    f = FakeLoader();
+    f.bytes.replace(0x2000 + 0x2000, 14, "edit menu.lst!");  // the name where no path is
+    EXPECT_NE(refusal(f.bytes).find("not part of a menu file path"), std::string::npos);
+
+    f = FakeLoader(false);
+    f.bytes.replace(0x2000 + 0x1800, 11, std::string(11, '\xC3'));  // only two names left
+    EXPECT_NE(refusal(f.bytes).find("occurs 2 times"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace trivex::test
