@@ -12,6 +12,17 @@ struct ProgramState {
     Text selectedDrive;     // drive letter of the job, such as "C"
     int searchRunning = 0;  // image search: 1 while it may go on
     int foundImages = 0;    // image search: entries added so far
+
+    // The Ghost command texts of the job and what they are built from;
+    // rebuilt at every job (job/command_line.h). A partition number of 0
+    // means the drive letter has no Ghost partition.
+    int systemPartition = 0;   // partition of the selected drive letter
+    int imagePartition = 0;    // partition of the drive holding the image
+    int compressionLevel = 0;  // 1-3; kept while the combo has no selection
+    Text crcOption;            // "-crcignore" or empty
+    int imagePathLength = 0;
+    Text backupCommand;
+    Text restoreCommand;
 };
 
 }  // namespace trivex
