@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# main_window_test.sh <trivex.exe> <inspect.exe> <main_window_check.exe> <screenshot-dir>
+#
+# Starts trivex.exe under Wine on a private X server with a fresh drive C:,
+# checks its main window against the layout table from outside, takes a
+# screenshot, presses Esc and checks that the window and the process are gone
+# and that C:\fqs.bat was removed on the way out.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+
+if (($# != 4)); then
+  echo "usage: main_window_test.sh <trivex.exe> <inspect.exe> <main_window_check.exe> <screenshot-dir>" >&2
+  exit 2
+fi
+trivex=$1 inspect=$2 check=$3 shots=$4
+for f in "$trivex" "$inspect" "$check"; do
+  [[ -f $f ]] || { echo "missing program: $f" >&2; exit 2; }
+done
+
+failures=0
+pass() { printf 'ok: %s\n' "$*"; }
+fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+gbk() { iconv -f GBK -t UTF-8 -c; }
+
+trivex_wine_lock || exit 1
+# Always a private X server: the test must not draw on a developer's desktop.
+unset DISPLAY
+trivex_xvfb_start || exit 1
+trivex_at_exit trivex_wine_kill
+trivex_wine_prefix || exit 1
+trivex_wine_kill
+
+# A fresh start: no probe script left from an earlier run, no backup image
+# on the last drive (start-up reports whether one exists).
+fqs=$(trivex_drive_c fqs.bat)
+rm -f "$fqs" "$TRIVEX_WINE_DIR/drives/e/Ghost/G_WinXP.gho"
+
+log=$(mktemp)
+trivex_at_exit "rm -f '$log'"
+# Standard input is empty: the probe script ends with a pause.
+wine "$trivex" </dev/null >"$log" 2>&1 &
+pid=$!
+
+if wine "$inspect" wait Trivex 60000; then
+  pass "the window \"Trivex\" appeared"
+else
+  fail "the window \"Trivex\" did not appear"
+  echo "--- program output"; gbk <"$log"
+  exit 1
+fi
+
+out=$(mktemp)
+trivex_at_exit "rm -f '$out'"
+if wine "$check" 30000 >"$out" 2>&1; then
+  pass "the main window matches its layout after start-up"
+  grep -a '^start-up showed' "$out" | gbk
+else
+  fail "the main window differs from its layout:"
+  gbk <"$out"
+fi
+
+mkdir -p "$shots"
+if import -window root "$shots/main-window.png"; then
+  pass "screenshot $shots/main-window.png"
+else
+  fail "no screenshot"
+fi
+
+wid=$(xdotool search --name '^Trivex$' | head -n 1)
+if [[ -n $wid ]] && xdotool windowfocus --sync "$wid" && xdotool key Escape; then
+  pass "Esc pressed in the main window"
+else
+  fail "could not press Esc in the main window (X window '${wid:-none}')"
+fi
+
+if wine "$inspect" gone Trivex 15000; then
+  pass "the main window closed"
+else
+  fail "the main window is still there after Esc"
+fi
+
+ended=
+for _ in $(seq 1 100); do
+  if ! kill -0 "$pid" 2>/dev/null; then ended=1; break; fi
+  sleep 0.1
+done
+if [[ -n $ended ]]; then
+  wait "$pid"
+  rc=$?
+  if ((rc == 0)); then
+    pass "the program ended (exit code 0)"
+  else
+    fail "the program ended with exit code $rc (see its output below)"
+  fi
+else
+  fail "the program is still running 10 s after its window closed"
+fi
+
+if [[ -e $fqs ]]; then
+  fail "C:\\fqs.bat is still there after the program ended"
+else
+  pass "C:\\fqs.bat is gone"
+fi
+
+if ((failures)); then
+  echo "--- program output"; gbk <"$log"
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"
