@@ -8,6 +8,7 @@
 #   trivex_xvfb_stop      stop it again
 #   trivex_wine_kill      end every Wine process of the prefix
 #   trivex_wine_lock      serialize users of the prefix (re-entrant per process tree)
+#   trivex_wine_unlock    let the others in again
 #   trivex_at_exit CMD    run CMD when the sourcing shell exits (last added, first run)
 #
 # Everything lives under $TRIVEX_WINE_DIR (default <repo>/build/wine).
@@ -60,6 +61,12 @@ trivex_wine_lock() {
     return 1
   fi
   export TRIVEX_WINE_LOCK_HELD=$$
+}
+
+trivex_wine_unlock() {
+  [[ ${TRIVEX_WINE_LOCK_HELD:-} == "$$" ]] || return 0
+  exec 9>&-
+  unset TRIVEX_WINE_LOCK_HELD
 }
 
 trivex_wine_reg() {
