@@ -129,8 +129,8 @@ public:
     virtual std::unique_ptr<RawFile> openRaw(const Text& path, int mode, int sharing) = 0;
 
     // ---- Drives -----------------------------------------------------------------
-    // Total and free-to-caller bytes of the drive whose root is "<letter>:\".
-    // False when the drive does not answer.
+    // Total and free-to-caller bytes of the drive whose root is "<letter>:\"
+    // (letter 0: the current drive). False when the drive does not answer.
     virtual bool diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) = 0;
 
     // ---- Processes ----------------------------------------------------------------
@@ -153,6 +153,10 @@ public:
     // Deferred close: the window closes when the posted request is dispatched.
     virtual void closeWindow(WindowId window) = 0;
     virtual bool windowExists(WindowId window) = 0;
+    // Hides or shows an open window (it keeps running while hidden).
+    virtual void showWindow(WindowId window, bool visible) = 0;
+    // False for a hidden window and for one that is not open.
+    virtual bool windowVisible(WindowId window) = 0;
     // Dispatches what is already queued, returns when the queue is empty.
     virtual void processPendingMessages() = 0;
     // Runs until no window of the program is left.

@@ -10,6 +10,10 @@
 
 namespace trivex::text {
 
+// A byte with the high bit set leads a two-byte character; the byte after
+// it is its trail, whatever its value.
+inline bool isLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+
 inline int64_t length(const Text& t) { return static_cast<int64_t>(t.size()); }
 // The first / last n bytes; the whole text when shorter; empty when n <= 0.
 Text left(const Text& t, int64_t n);
@@ -29,6 +33,7 @@ std::vector<Text> split(const Text& t, const Text& delimiter = ",", int64_t maxC
 Text fromCode(int code);
 
 Text toText(int32_t v);    // "%d"
+Text toText(int64_t v);    // decimal, all 64 bits
 Text toText(uint8_t v);    // "%u"
 Text toText(double v);     // "%.13g"
 Text toText(float v);      // "%.6g"
@@ -40,9 +45,16 @@ double integerPart(double v);
 // Bytes up to the first zero byte (or all of them).
 Text fromBlock(const void* data, size_t size);
 
-// Date values: days since 1899-12-30 local time.
+// Date values: days since 1899-12-30 local time, the time of day as the
+// fraction; before 1899-12-30 the fraction still counts forward from
+// midnight (-1.25 is 1899-12-29 06:00). Parts are rounded to the second.
 struct DateParts { int year, month, day, hour, minute, second; };
 double dateFromParts(const DateParts& p);
 DateParts partsOfDate(double date);
+inline int year(double date) { return partsOfDate(date).year; }
+inline int month(double date) { return partsOfDate(date).month; }
+inline int day(double date) { return partsOfDate(date).day; }
+inline int hour(double date) { return partsOfDate(date).hour; }
+inline int minute(double date) { return partsOfDate(date).minute; }
 
 }  // namespace trivex::text

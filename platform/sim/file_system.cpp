@@ -1,0 +1,500 @@
+#include "platform/sim/file_system.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "platform/text.h"
+
+namespace trivex::sim {
+namespace {
+
+constexpr uint32_t kProtected = kAttrReadOnly | kAttrHidden | kAttrSystem;
+
+char upperDrive(char letter) {
+    if (letter >= 'a' && letter <= 'z') return static_cast<char>(letter - 'a' + 'A');
+    return letter;
+}
+
+// A file's attribute word as Windows keeps it: without other bits it reads
+// "normal" (0x80); with any other bit, "normal" is dropped.
+uint32_t fileAttributeWord(uint32_t attributes) {
+    attributes &= ~static_cast<uint32_t>(kAttrDirectory);
+    if (attributes & ~static_cast<uint32_t>(kAttrNormal)) attributes &= ~static_cast<uint32_t>(kAttrNormal);
+    return attributes == 0 ? kAttrNormal : attributes;
+}
+
+// An open file: counts itself in its node while it lives, so that deleting,
+// renaming or rewriting the file meanwhile fails as it does on Windows.
+class SimRawFile : public RawFile {
+public:
+    SimRawFile(std::shared_ptr<SimNode> node, bool read, bool write, bool shareRead, bool shareWrite)
+        : node_(std::move(node)), read_(read), write_(write), shareRead_(shareRead), shareWrite_(shareWrite) {
+        node_->readers += read_;
+        node_->writers += write_;
+        node_->denyRead += !shareRead_;
+        node_->denyWrite += !shareWrite_;
+        ++node_->handles;
+    }
+    ~SimRawFile() override {
+        node_->readers -= read_;
+        node_->writers -= write_;
+        node_->denyRead -= !shareRead_;
+        node_->denyWrite -= !shareWrite_;
+        --node_->handles;
+    }
+    SimRawFile(const SimRawFile&) = delete;
+    SimRawFile& operator=(const SimRawFile&) = delete;
+
+    int32_t read(void* buf, int32_t n) override {
+        if (!read_ || buf == nullptr || n < 0) return -1;
+        const int64_t size = this->size();
+        if (pos_ >= size) return 0;
+        const int64_t count = std::min<int64_t>(n, size - pos_);
+        std::memcpy(buf, node_->content.data() + pos_, static_cast<size_t>(count));
+        pos_ += count;
+        return static_cast<int32_t>(count);
+    }
+    int64_t position() override { return pos_; }
+    bool seek(int64_t pos) override {
+        if (pos < 0) return false;
+        pos_ = pos;
+        return true;
+    }
+    int64_t size() override { return static_cast<int64_t>(node_->content.size()); }
+
+private:
+    std::shared_ptr<SimNode> node_;
+    bool read_, write_, shareRead_, shareWrite_;
+    int64_t pos_ = 0;
+};
+
+// Whether an open with this access and sharing agrees with the handles
+// already open on the node.
+bool sharingAllows(const SimNode& node, bool read, bool write, bool shareRead, bool shareWrite) {
+    if (read && node.denyRead) return false;
+    if (write && node.denyWrite) return false;
+    if (!shareRead && node.readers) return false;
+    if (!shareWrite && node.writers) return false;
+    return true;
+}
+
+uint64_t bytesBelow(const SimNode& node) {
+    uint64_t total = node.content.size();
+    for (const auto& [key, child] : node.children) total += bytesBelow(*child);
+    return total;
+}
+
+}  // namespace
+
+SimFileSystem::SimFileSystem() {
+    current_.valid = true;
+    current_.drive = 'C';
+}
+
+double SimFileSystem::now() const {
+    if (clock_ != kNoDate) return clock_;
+    const std::time_t t = std::time(nullptr);
+    const std::tm* local = std::localtime(&t);
+    if (local == nullptr) return kNoDate;
+    return text::dateFromParts({local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
+                                local->tm_min, local->tm_sec});
+}
+
+// ---- Set-up and inspection ------------------------------------------------------
+
+void SimFileSystem::addDrive(char letter, uint64_t totalBytes, uint64_t freeBytes) {
+    letter = upperDrive(letter);
+    if (letter < 'A' || letter > 'Z') return;
+    Drive& d = drives_[letter];
+    d.total = totalBytes;
+    d.free = freeBytes;
+    if (!d.root) {
+        d.root = std::make_shared<SimNode>();
+        d.root->attributes = kAttrDirectory;
+        d.root->modified = now();
+    }
+}
+
+void SimFileSystem::removeDrive(char letter) { drives_.erase(upperDrive(letter)); }
+
+bool SimFileSystem::addFolder(const Text& path) {
+    const ResolvedPath r = resolvePath(path, current_);
+    if (!r.valid) return false;
+    const auto d = drives_.find(r.drive);
+    if (d == drives_.end()) return false;
+    std::shared_ptr<SimNode> node = d->second.root;
+    for (const Text& part : r.parts) {
+        const auto it = node->children.find(foldName(part));
+        if (it == node->children.end()) {
+            node = makeChild(*node, part, kAttrDirectory);
+        } else if (it->second->isFolder()) {
+            node = it->second;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SimFileSystem::addFile(const Text& path, const Text& content, uint32_t attributes, double modified) {
+    ResolvedPath r = resolvePath(path, current_);
+    if (!r.valid || r.parts.empty()) return false;
+    const Text name = r.parts.back();
+    r.parts.pop_back();
+    if (!addFolder(toText(r))) return false;
+    const Place pl = locate(path);
+    if (!pl.folder) return false;
+    std::shared_ptr<SimNode> node = pl.node;
+    if (node && node->isFolder()) return false;
+    if (!node) node = makeChild(*pl.folder, name, 0);
+    node->content = content;
+    node->attributes = fileAttributeWord(attributes);
+    node->modified = modified == kNoDate ? now() : modified;
+    return true;
+}
+
+std::optional<Text> SimFileSystem::content(const Text& path) const {
+    const auto node = find(path);
+    if (!node || node->isFolder()) return std::nullopt;
+    return node->content;
+}
+
+bool SimFileSystem::exists(const Text& path) const { return find(path) != nullptr; }
+
+int64_t SimFileSystem::attributes(const Text& path) const {
+    const auto node = find(path);
+    return node ? static_cast<int64_t>(node->attributes) : -1;
+}
+
+bool SimFileSystem::setAttributes(const Text& path, uint32_t attributes) {
+    const auto node = find(path);
+    if (!node) return false;
+    if (node->isFolder()) {
+        node->attributes = (attributes | kAttrDirectory) & ~static_cast<uint32_t>(kAttrNormal);
+    } else {
+        node->attributes = fileAttributeWord(attributes);
+    }
+    return true;
+}
+
+bool SimFileSystem::setModified(const Text& path, double date) {
+    const auto node = find(path);
+    if (!node) return false;
+    node->modified = date;
+    return true;
+}
+
+bool SimFileSystem::setReparsePoint(const Text& folder, bool on) {
+    const auto node = find(folder);
+    if (!node || !node->isFolder()) return false;
+    if (on) node->attributes |= kAttrReparsePoint;
+    else node->attributes &= ~static_cast<uint32_t>(kAttrReparsePoint);
+    return true;
+}
+
+Text SimFileSystem::shortName(const Text& path) const {
+    const auto node = find(path);
+    return node ? node->shortName : Text();
+}
+
+bool SimFileSystem::removeTree(const Text& path) {
+    const Place pl = locate(path);
+    if (!pl.node || !pl.folder) return false;
+    give(*pl.drive, bytesBelow(*pl.node));
+    detach(*pl.folder, pl.name);
+    return true;
+}
+
+void SimFileSystem::failOn(Op op, const Text& path, bool every) {
+    const ResolvedPath r = resolvePath(path, current_);
+    if (r.valid) faults_.push_back({op, foldName(toText(r)), every});
+}
+
+// ---- Internals ---------------------------------------------------------------------
+
+SimFileSystem::Place SimFileSystem::locate(const Text& path) const {
+    Place pl;
+    const ResolvedPath r = resolvePath(path, current_);
+    if (!r.valid) return pl;
+    const auto d = drives_.find(r.drive);
+    if (d == drives_.end()) return pl;
+    pl.drive = const_cast<Drive*>(&d->second);
+    pl.key = foldName(toText(r));
+    std::shared_ptr<SimNode> node = d->second.root;
+    if (r.parts.empty()) {
+        pl.node = node;  // the root: no folder holds it
+        return pl;
+    }
+    for (size_t i = 0; i + 1 < r.parts.size(); ++i) {
+        const auto it = node->children.find(foldName(r.parts[i]));
+        if (it == node->children.end() || !it->second->isFolder()) return pl;
+        node = it->second;
+    }
+    pl.folder = node;
+    pl.name = r.parts.back();
+    const auto it = node->children.find(foldName(pl.name));
+    if (it != node->children.end()) pl.node = it->second;
+    return pl;
+}
+
+std::shared_ptr<SimNode> SimFileSystem::find(const Text& path) const { return locate(path).node; }
+
+bool SimFileSystem::faulted(Op op, const Text& key) {
+    for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+        if (it->op != op || it->key != key) continue;
+        if (!it->every) faults_.erase(it);
+        return true;
+    }
+    return false;
+}
+
+std::shared_ptr<SimNode> SimFileSystem::makeChild(SimNode& folder, const Text& name, uint32_t attributes) {
+    auto node = std::make_shared<SimNode>();
+    node->name = name;
+    if (!isShortName(name)) {
+        node->shortName = makeShortName(name, [&folder](const Text& folded) {
+            for (const auto& [key, child] : folder.children)
+                if (key == folded || foldName(child->shortName) == folded) return true;
+            return false;
+        });
+    }
+    node->attributes = attributes;
+    node->modified = now();
+    folder.children[foldName(name)] = node;
+    return node;
+}
+
+void SimFileSystem::detach(SimNode& folder, const Text& name) { folder.children.erase(foldName(name)); }
+
+DirEntry SimFileSystem::entryOf(const SimNode& node, const Text& name) {
+    DirEntry e;
+    e.name = name;
+    e.shortName = name == node.name ? node.shortName : Text();
+    e.attributes = node.attributes;
+    e.size = node.isFolder() ? 0 : static_cast<int64_t>(node.content.size());
+    e.modified = node.modified;
+    return e;
+}
+
+bool SimFileSystem::take(Drive& drive, uint64_t bytes) {
+    if (bytes > drive.free) return false;
+    drive.free -= bytes;
+    return true;
+}
+
+void SimFileSystem::give(Drive& drive, uint64_t bytes) {
+    // Never above the total, unless the drive was set up that way.
+    drive.free = std::max(drive.free, std::min(drive.total, drive.free + bytes));
+}
+
+// ---- The platform's operations -----------------------------------------------------
+
+bool SimFileSystem::writeFile(const Text& path, const std::vector<ByteView>& blocks) {
+    if (path.empty()) return false;
+    const Place pl = locate(path);
+    if (!pl.folder) return false;
+    if (faulted(Op::Write, pl.key)) return false;
+    std::shared_ptr<SimNode> node = pl.node;
+    if (node) {
+        // Create-always refuses folders, read-only, hidden and system files,
+        // and files that are open anywhere (no sharing is granted).
+        if (node->isFolder() || (node->attributes & kProtected) || node->handles > 0) return false;
+        give(*pl.drive, node->content.size());
+        node->content.clear();
+        node->attributes = kAttrArchive;
+    } else {
+        node = makeChild(*pl.folder, pl.name, kAttrArchive);
+    }
+    node->modified = now();
+    for (const ByteView& b : blocks) {
+        if (b.size == 0) continue;
+        if (b.data == nullptr) return false;
+        const uint64_t room = std::min<uint64_t>(b.size, pl.drive->free);
+        node->content.append(static_cast<const char*>(b.data), static_cast<size_t>(room));
+        pl.drive->free -= room;
+        if (room < b.size) return false;  // disk full: the file keeps what fitted
+    }
+    return true;
+}
+
+bool SimFileSystem::deleteFile(const Text& path) {
+    const Place pl = locate(path);
+    if (!pl.node || !pl.folder) return false;
+    if (faulted(Op::Delete, pl.key)) return false;
+    const SimNode& node = *pl.node;
+    if (node.isFolder() || (node.attributes & kAttrReadOnly) || node.handles > 0) return false;
+    give(*pl.drive, node.content.size());
+    detach(*pl.folder, pl.name);
+    return true;
+}
+
+bool SimFileSystem::copyFile(const Text& from, const Text& to) {
+    const Place src = locate(from);
+    const Place dst = locate(to);
+    if (!src.node || src.node->isFolder() || !dst.folder) return false;
+    if (faulted(Op::Copy, src.key) || faulted(Op::Copy, dst.key)) return false;
+    if (!sharingAllows(*src.node, true, false, true, false)) return false;
+    std::shared_ptr<SimNode> target = dst.node;
+    if (target) {
+        // An existing target is replaced unless it is read-only or hidden.
+        if (target == src.node || target->isFolder() || (target->attributes & (kAttrReadOnly | kAttrHidden)) ||
+            target->handles > 0)
+            return false;
+    }
+    const uint64_t old = target ? target->content.size() : 0;
+    const uint64_t need = src.node->content.size();
+    give(*dst.drive, old);
+    if (!take(*dst.drive, need)) {
+        take(*dst.drive, old);
+        return false;
+    }
+    const Text data = src.node->content;
+    if (!target) target = makeChild(*dst.folder, dst.name, 0);
+    target->content = data;
+    target->attributes = fileAttributeWord(src.node->attributes);
+    target->modified = src.node->modified;
+    return true;
+}
+
+bool SimFileSystem::renameFile(const Text& from, const Text& to) {
+    const Place src = locate(from);
+    const Place dst = locate(to);
+    if (!src.node || !src.folder || !dst.folder) return false;
+    if (faulted(Op::Rename, src.key) || faulted(Op::Rename, dst.key)) return false;
+    if (dst.node && dst.node != src.node) return false;
+    const std::shared_ptr<SimNode> node = src.node;
+    if (node->handles > 0) return false;
+    const uint64_t size = bytesBelow(*node);
+    if (src.drive != dst.drive) {
+        if (node->isFolder() || !take(*dst.drive, size)) return false;  // folders stay on their drive
+        give(*src.drive, size);
+    } else if (node->isFolder() && dst.key.compare(0, src.key.size() + 1, src.key + "\\") == 0) {
+        return false;  // into itself
+    }
+    detach(*src.folder, src.name);
+    node->name = dst.name;
+    node->shortName.clear();
+    if (!isShortName(dst.name)) {
+        SimNode& folder = *dst.folder;
+        node->shortName = makeShortName(dst.name, [&folder](const Text& folded) {
+            for (const auto& [key, child] : folder.children)
+                if (key == folded || foldName(child->shortName) == folded) return true;
+            return false;
+        });
+    }
+    dst.folder->children[foldName(dst.name)] = node;
+    return true;
+}
+
+bool SimFileSystem::createFolder(const Text& path) {
+    const Place pl = locate(path);
+    if (!pl.folder) return false;
+    if (faulted(Op::CreateFolder, pl.key)) return false;
+    if (pl.node) return false;
+    makeChild(*pl.folder, pl.name, kAttrDirectory);
+    return true;
+}
+
+int64_t SimFileSystem::fileSize(const Text& path) {
+    uintptr_t handle = 0;
+    DirEntry e;
+    if (!listFirst(path, handle, e)) return -1;
+    listClose(handle);
+    return e.size;
+}
+
+double SimFileSystem::fileModTime(const Text& path) {
+    uintptr_t handle = 0;
+    DirEntry e;
+    if (!listFirst(path, handle, e)) return kNoDate;
+    listClose(handle);
+    return e.modified;
+}
+
+bool SimFileSystem::listFirst(const Text& pattern, uintptr_t& handle, DirEntry& out) {
+    handle = 0;
+    ResolvedPath r = resolvePath(pattern, current_, true);
+    if (!r.valid || r.parts.empty()) return false;  // a root or folder with "\" at the end
+    const Text mask = r.parts.back();
+    r.parts.pop_back();
+    const auto d = drives_.find(r.drive);
+    if (d == drives_.end()) return false;
+
+    std::shared_ptr<SimNode> parent, folder = d->second.root;
+    for (const Text& part : r.parts) {
+        const auto it = folder->children.find(foldName(part));
+        if (it == folder->children.end() || !it->second->isFolder()) return false;
+        parent = folder;
+        folder = it->second;
+    }
+    Listing listing;
+    if (parent) {  // every folder but a drive's root lists "." and ".."
+        if (wildcardMatch(mask, ".")) listing.entries.push_back(entryOf(*folder, "."));
+        if (wildcardMatch(mask, "..")) listing.entries.push_back(entryOf(*parent, ".."));
+    }
+    for (const auto& [key, child] : folder->children) {
+        // Like Windows, a pattern may match an entry by its short name too:
+        // "*.gho" lists "backup.ghost" through "BACKUP~1.GHO".
+        const bool match = wildcardMatch(mask, child->name) ||
+                           (!child->shortName.empty() && wildcardMatch(mask, child->shortName));
+        if (match) listing.entries.push_back(entryOf(*child, child->name));
+    }
+    if (listing.entries.empty()) return false;
+    out = listing.entries[0];
+    listing.next = 1;
+    handle = nextListing_++;
+    listings_[handle] = std::move(listing);
+    return true;
+}
+
+bool SimFileSystem::listNext(uintptr_t handle, DirEntry& out) {
+    const auto it = listings_.find(handle);
+    if (it == listings_.end() || it->second.next >= it->second.entries.size()) return false;
+    out = it->second.entries[it->second.next++];
+    return true;
+}
+
+void SimFileSystem::listClose(uintptr_t handle) { listings_.erase(handle); }
+
+std::unique_ptr<RawFile> SimFileSystem::openRaw(const Text& path, int mode, int sharing) {
+    if (mode < 1 || mode > 6 || sharing < 1 || sharing > 4 || path.empty()) return nullptr;
+    const bool read = mode == 1 || mode == 3 || mode == 6;
+    const bool write = mode != 1;
+    const bool mustExist = mode <= 3;
+    const bool truncate = mode == 4;
+    const bool shareRead = sharing == 1 || sharing == 3;
+    const bool shareWrite = sharing == 1 || sharing == 2;
+
+    const Place pl = locate(path);
+    std::shared_ptr<SimNode> node = pl.node;
+    if (node) {
+        if (node->isFolder()) return nullptr;
+        if (write && (node->attributes & kAttrReadOnly)) return nullptr;
+        if (truncate && (node->attributes & (kAttrHidden | kAttrSystem))) return nullptr;
+        if (!sharingAllows(*node, read, write, shareRead, shareWrite)) return nullptr;
+        if (truncate) {
+            if (faulted(Op::Write, pl.key)) return nullptr;
+            give(*pl.drive, node->content.size());
+            node->content.clear();
+            node->attributes = kAttrArchive;
+            node->modified = now();
+        }
+    } else {
+        if (mustExist || !pl.folder) return nullptr;
+        if (faulted(Op::Write, pl.key)) return nullptr;
+        node = makeChild(*pl.folder, pl.name, kAttrArchive);
+    }
+    return std::make_unique<SimRawFile>(node, read, write, shareRead, shareWrite);
+}
+
+bool SimFileSystem::diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) const {
+    letter = letter == 0 ? current_.drive : upperDrive(letter);
+    const auto d = drives_.find(letter);
+    if (d == drives_.end()) return false;
+    totalBytes = d->second.total;
+    freeBytes = d->second.free;
+    return true;
+}
+
+}  // namespace trivex::sim

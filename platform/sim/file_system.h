@@ -1,0 +1,111 @@
+// The disks of the simulated machine: drives with their space, folders and
+// files with attributes, times and content, open files with Windows sharing
+// rules, folder listings, and injected faults.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/paths.h"
+
+namespace trivex::sim {
+
+// Operations whose failure a test can inject.
+enum class Op { Write, Copy, Rename, Delete, CreateFolder };
+
+struct SimNode {
+    Text name;
+    Text shortName;  // empty when the name is an 8.3 name
+    uint32_t attributes = 0;
+    double modified = kNoDate;
+    Text content;
+    std::map<Text, std::shared_ptr<SimNode>> children;  // by folded name
+    // Open handles: how many read, write, and refuse others reading / writing.
+    int readers = 0, writers = 0, denyRead = 0, denyWrite = 0, handles = 0;
+
+    bool isFolder() const { return (attributes & kAttrDirectory) != 0; }
+};
+
+class SimFileSystem {
+public:
+    SimFileSystem();
+
+    // ---- Set-up and inspection (tests) ----
+    void addDrive(char letter, uint64_t totalBytes, uint64_t freeBytes);
+    void removeDrive(char letter);
+    bool addFolder(const Text& path);  // missing parents too
+    bool addFile(const Text& path, const Text& content, uint32_t attributes, double modified);
+    std::optional<Text> content(const Text& path) const;
+    bool exists(const Text& path) const;
+    int64_t attributes(const Text& path) const;  // -1 when missing
+    bool setAttributes(const Text& path, uint32_t attributes);
+    bool setModified(const Text& path, double date);
+    bool setReparsePoint(const Text& folder, bool on);
+    Text shortName(const Text& path) const;
+    bool removeTree(const Text& path);  // a file or a folder with everything in it
+    void setClock(double date) { clock_ = date; }
+    double now() const;  // the set clock, or the real local time
+    void failOn(Op op, const Text& path, bool every);
+    void clearFaults() { faults_.clear(); }
+
+    // ---- The platform's operations ----
+    bool writeFile(const Text& path, const std::vector<ByteView>& blocks);
+    bool deleteFile(const Text& path);
+    bool copyFile(const Text& from, const Text& to);
+    bool renameFile(const Text& from, const Text& to);
+    bool createFolder(const Text& path);
+    int64_t fileSize(const Text& path);
+    double fileModTime(const Text& path);
+    int64_t fileAttributes(const Text& path) const { return attributes(path); }
+    bool listFirst(const Text& pattern, uintptr_t& handle, DirEntry& out);
+    bool listNext(uintptr_t handle, DirEntry& out);
+    void listClose(uintptr_t handle);
+    std::unique_ptr<RawFile> openRaw(const Text& path, int mode, int sharing);
+    bool diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) const;
+
+private:
+    struct Drive {
+        uint64_t total = 0, free = 0;
+        std::shared_ptr<SimNode> root;
+    };
+    // A name's place: the folder that holds (or would hold) it.
+    struct Place {
+        Drive* drive = nullptr;
+        std::shared_ptr<SimNode> folder;  // nullptr: the place does not exist
+        Text name;                        // empty: the place is the root itself
+        std::shared_ptr<SimNode> node;    // the entry, when it exists
+        Text key;                         // folded full path (fault matching)
+    };
+    struct Fault {
+        Op op;
+        Text key;
+        bool every;
+    };
+    struct Listing {
+        std::vector<DirEntry> entries;
+        size_t next = 0;
+    };
+
+    Place locate(const Text& path) const;
+    std::shared_ptr<SimNode> find(const Text& path) const;
+    bool faulted(Op op, const Text& key);
+    std::shared_ptr<SimNode> makeChild(SimNode& folder, const Text& name, uint32_t attributes);
+    void detach(SimNode& folder, const Text& name);
+    static DirEntry entryOf(const SimNode& node, const Text& name);
+    // Takes `bytes` from the drive's free space; false (nothing taken) when short.
+    static bool take(Drive& drive, uint64_t bytes);
+    static void give(Drive& drive, uint64_t bytes);
+
+    ResolvedPath current_;  // the process's current folder
+    std::map<char, Drive> drives_;
+    std::vector<Fault> faults_;
+    std::map<uintptr_t, Listing> listings_;
+    uintptr_t nextListing_ = 1;
+    double clock_ = kNoDate;
+};
+
+}  // namespace trivex::sim

@@ -1,0 +1,55 @@
+// The platform contract suite: the same tests of the file, search, line and
+// text operations run against every implementation of `Platform`. Each test
+// program provides `machine()`, the implementation under test plus the few
+// things a test needs that the platform itself does not offer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "platform/platform.h"
+
+namespace trivex::contract {
+
+class Machine {
+public:
+    virtual ~Machine() = default;
+    virtual Platform& platform() = 0;
+    // A folder ending in "\" in which each test makes its own scratch folder.
+    virtual Text scratchRoot() = 0;
+    // Sets the attribute bits of a file (read-only, hidden, system, archive).
+    virtual bool setAttributes(const Text& path, uint32_t attributes) = 0;
+    // Removes a folder and everything in it; protected files too.
+    virtual void removeTree(const Text& path) = 0;
+    // A drive letter that no drive answers to.
+    virtual char missingDrive() = 0;
+    // Whether creating or copying a file over a hidden, system or read-only
+    // file is refused, as Windows does. Wine does not refuse it (nor does a
+    // file system that ignores read-only for the administrator).
+    virtual bool refusesProtectedTargets() = 0;
+};
+
+Machine& machine();
+
+// Today's local time as a date value.
+double localNow();
+
+// A test with a fresh, empty scratch folder `dir` (ending in "\").
+class ContractTest : public ::testing::Test {
+protected:
+    ContractTest() : p(machine().platform()) {}
+    void SetUp() override;
+    void TearDown() override;
+
+    Text at(const Text& name) const { return dir + name; }
+    // Writes `content` as the whole file `name` in the scratch folder.
+    bool put(const Text& name, const Text& content);
+    // The whole content of a file, read through the platform's raw access.
+    std::optional<Text> contentOf(const Text& path);
+
+    Platform& p;
+    Text dir;
+};
+
+}  // namespace trivex::contract

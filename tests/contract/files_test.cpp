@@ -1,0 +1,156 @@
+// Files and folders: write, copy, rename, delete, create folder, size, time,
+// attributes, drive space.
+#include <cmath>
+
+#include "platform/disk.h"
+#include "tests/contract/contract.h"
+
+namespace trivex::contract {
+namespace {
+
+class WriteFile : public ContractTest {};
+
+TEST_F(WriteFile, EmptyPathFailsAndNoBlocksGiveAnEmptyFile) {
+    EXPECT_FALSE(p.writeFile("", {bytesOf("x")}));
+    EXPECT_TRUE(p.writeFile(at("empty.bin"), {}));
+    EXPECT_EQ(contentOf(at("empty.bin")), Text());
+    EXPECT_EQ(p.fileSize(at("empty.bin")), 0);
+}
+
+TEST_F(WriteFile, WritesBlocksInOrderSkippingEmptyOnesAndTruncates) {
+    const Text gbk = "还原";  // GBK bytes
+    ASSERT_TRUE(p.writeFile(at("f.txt"), {bytesOf("abc"), ByteView{}, bytesOf(gbk), bytesOf("\r\n")}));
+    EXPECT_EQ(contentOf(at("f.txt")), "abc" + gbk + "\r\n");
+    ASSERT_TRUE(put("f.txt", "z"));
+    EXPECT_EQ(contentOf(at("f.txt")), Text("z"));
+}
+
+TEST_F(WriteFile, FailsInAMissingFolderAndOverAFolder) {
+    EXPECT_FALSE(p.writeFile(at("no\\f.txt"), {bytesOf("x")}));
+    ASSERT_TRUE(p.createFolder(at("sub")));
+    EXPECT_FALSE(p.writeFile(at("sub"), {bytesOf("x")}));
+}
+
+// Creating a file over a hidden, system or read-only file is refused, which
+// is why the boot menu's attributes are cleared before it is rewritten.
+TEST_F(WriteFile, RefusesProtectedFilesAndLeavesThemAlone) {
+    if (!machine().refusesProtectedTargets()) GTEST_SKIP() << "this system writes over protected files";
+    for (uint32_t attr : {kAttrHidden, kAttrSystem, kAttrReadOnly}) {
+        const Text name = "p" + std::to_string(attr) + ".ini";
+        ASSERT_TRUE(put(name, "old"));
+        ASSERT_TRUE(machine().setAttributes(at(name), attr));
+        EXPECT_FALSE(put(name, "new")) << attr;
+        EXPECT_EQ(contentOf(at(name)), Text("old")) << attr;
+        ASSERT_TRUE(machine().setAttributes(at(name), 0));
+        EXPECT_TRUE(put(name, "new")) << attr;
+    }
+}
+
+class CopyRenameDelete : public ContractTest {};
+
+TEST_F(CopyRenameDelete, CopyReplacesAnExistingTargetAndKeepsTheSource) {
+    ASSERT_TRUE(put("a.ini", "first"));
+    ASSERT_TRUE(put("b.bak", "older and longer"));
+    EXPECT_TRUE(p.copyFile(at("a.ini"), at("b.bak")));
+    EXPECT_EQ(contentOf(at("b.bak")), Text("first"));
+    EXPECT_EQ(contentOf(at("a.ini")), Text("first"));
+    EXPECT_FALSE(p.copyFile(at("missing"), at("c")));
+    EXPECT_EQ(p.fileSize(at("c")), -1);
+}
+
+TEST_F(CopyRenameDelete, CopyCarriesTheAttributes) {
+    ASSERT_TRUE(put("boot.ini", "menu"));
+    ASSERT_TRUE(machine().setAttributes(at("boot.ini"), kAttrHidden | kAttrSystem | kAttrReadOnly));
+    ASSERT_TRUE(p.copyFile(at("boot.ini"), at("boot.bak")));
+    const int64_t attrs = p.fileAttributes(at("boot.bak"));
+    EXPECT_EQ(attrs & (kAttrHidden | kAttrSystem | kAttrReadOnly), kAttrHidden | kAttrSystem | kAttrReadOnly);
+    // A read-only, hidden target is not replaced.
+    if (!machine().refusesProtectedTargets()) GTEST_SKIP() << "this system writes over protected files";
+    ASSERT_TRUE(machine().setAttributes(at("boot.ini"), 0));
+    ASSERT_TRUE(put("boot.ini", "changed"));
+    EXPECT_FALSE(p.copyFile(at("boot.ini"), at("boot.bak")));
+    EXPECT_EQ(contentOf(at("boot.bak")), Text("menu"));
+}
+
+TEST_F(CopyRenameDelete, RenameOntoAnExistingFileFailsAndLeavesBoth) {
+    ASSERT_TRUE(put("boot.bak", "saved"));
+    ASSERT_TRUE(put("boot.ini", "redirected"));
+    EXPECT_FALSE(p.renameFile(at("boot.bak"), at("boot.ini")));
+    EXPECT_EQ(contentOf(at("boot.bak")), Text("saved"));
+    EXPECT_EQ(contentOf(at("boot.ini")), Text("redirected"));
+
+    ASSERT_TRUE(p.deleteFile(at("boot.ini")));
+    EXPECT_TRUE(p.renameFile(at("boot.bak"), at("boot.ini")));
+    EXPECT_EQ(contentOf(at("boot.ini")), Text("saved"));
+    EXPECT_EQ(p.fileSize(at("boot.bak")), -1);
+    EXPECT_FALSE(p.renameFile(at("boot.bak"), at("x")));
+}
+
+TEST_F(CopyRenameDelete, RenameKeepsTheAttributes) {
+    ASSERT_TRUE(put("boot.bak", "saved"));
+    ASSERT_TRUE(machine().setAttributes(at("boot.bak"), kAttrHidden | kAttrSystem | kAttrReadOnly));
+    ASSERT_TRUE(p.renameFile(at("boot.bak"), at("boot.ini")));
+    EXPECT_EQ(p.fileAttributes(at("boot.ini")) & (kAttrHidden | kAttrSystem | kAttrReadOnly),
+              kAttrHidden | kAttrSystem | kAttrReadOnly);
+}
+
+TEST_F(CopyRenameDelete, DeleteRemovesFilesOnly) {
+    ASSERT_TRUE(put("Ghost.bat", "x"));
+    EXPECT_TRUE(p.deleteFile(at("GHOST.BAT")));  // letter case does not matter
+    EXPECT_EQ(p.fileSize(at("ghost.bat")), -1);
+    EXPECT_FALSE(p.deleteFile(at("ghost.bat")));
+    ASSERT_TRUE(p.createFolder(at("sub")));
+    EXPECT_FALSE(p.deleteFile(at("sub")));
+    ASSERT_TRUE(put("ro.txt", "x"));
+    ASSERT_TRUE(machine().setAttributes(at("ro.txt"), kAttrReadOnly));
+    EXPECT_FALSE(p.deleteFile(at("ro.txt")));
+    EXPECT_EQ(contentOf(at("ro.txt")), Text("x"));
+}
+
+class FoldersAndEntries : public ContractTest {};
+
+TEST_F(FoldersAndEntries, CreateFolderMakesTheLastLevelOnly) {
+    EXPECT_TRUE(p.createFolder(at("Ghost")));
+    EXPECT_FALSE(p.createFolder(at("Ghost")));
+    EXPECT_FALSE(p.createFolder(at("ghost")));
+    EXPECT_FALSE(p.createFolder(at("a\\b")));
+    EXPECT_EQ(p.fileAttributes(at("a")), -1);
+    EXPECT_EQ(p.fileAttributes(at("Ghost")) & kAttrDirectory, kAttrDirectory);
+}
+
+TEST_F(FoldersAndEntries, SizeAndTimeOfMissingPathsFilesAndFolders) {
+    EXPECT_EQ(p.fileSize(at("none.gho")), -1);
+    EXPECT_EQ(p.fileModTime(at("none.gho")), kNoDate);
+    EXPECT_EQ(p.fileAttributes(at("none.gho")), -1);
+
+    ASSERT_TRUE(p.writeFile(at("img.gho"), {bytesOf(Text(5000, 'g'))}));
+    EXPECT_EQ(p.fileSize(at("img.gho")), 5000);
+    const double fiveMinutes = 5.0 / (24 * 60);
+    EXPECT_NEAR(p.fileModTime(at("img.gho")), localNow(), fiveMinutes);
+    EXPECT_EQ(p.fileAttributes(at("img.gho")) & (kAttrDirectory | kAttrHidden), 0);
+
+    // A folder is found like a file: its own entry.
+    ASSERT_TRUE(p.createFolder(at("G_WinXP.gho")));
+    EXPECT_EQ(p.fileSize(at("G_WinXP.gho")), 0);
+    EXPECT_NEAR(p.fileModTime(at("G_WinXP.gho")), localNow(), fiveMinutes);
+    // A pattern gives the first match.
+    EXPECT_EQ(p.fileSize(at("img.g*")), 5000);
+}
+
+TEST_F(FoldersAndEntries, DiskSpaceInKilobytes) {
+    const Text drive = dir.substr(0, 1);
+    const int64_t total = totalDiskKB64(p, drive);
+    const int64_t free = freeDiskKB64(p, drive);
+    EXPECT_GT(total, 0);
+    EXPECT_GE(free, 0);
+    EXPECT_LE(free, total);
+    const Text lower(1, static_cast<char>(drive[0] - 'A' + 'a'));
+    EXPECT_EQ(totalDiskKB64(p, lower), total);
+    const Text missing(1, machine().missingDrive());
+    EXPECT_EQ(totalDiskKB(p, missing), -1);
+    EXPECT_EQ(freeDiskKB(p, missing), -1);
+    EXPECT_GT(totalDiskKB64(p, "1"), 0);  // not a letter: the current drive
+}
+
+}  // namespace
+}  // namespace trivex::contract

@@ -1,0 +1,35 @@
+// The contract suite against the simulated machine (host build).
+#include "platform/sim/sim.h"
+#include "tests/contract/contract.h"
+
+namespace trivex::contract {
+namespace {
+
+class SimContractMachine final : public Machine {
+public:
+    SimContractMachine() {
+        sim_.addDrive('C', 40ull << 30, 20ull << 30);
+        sim_.addDrive('D', 80ull << 30, 60ull << 30);
+        sim_.addFolder("D:\\contract");
+    }
+    Platform& platform() override { return sim_; }
+    Text scratchRoot() override { return "D:\\contract\\"; }
+    bool setAttributes(const Text& path, uint32_t attributes) override {
+        return sim_.setAttributes(path, attributes);
+    }
+    void removeTree(const Text& path) override { sim_.removeTree(path); }
+    char missingDrive() override { return 'Q'; }
+    bool refusesProtectedTargets() override { return true; }
+
+private:
+    sim::SimMachine sim_;
+};
+
+}  // namespace
+
+Machine& machine() {
+    static SimContractMachine m;
+    return m;
+}
+
+}  // namespace trivex::contract

@@ -1,0 +1,97 @@
+// The contract suite against the real Windows implementation (cross build,
+// run under Wine). Scratch folders live in D:\contract\<run>\ (or in the
+// temporary folder when there is no drive D:) and are removed afterwards.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/win32/win32_platform.h"
+#include "tests/contract/contract.h"
+
+namespace trivex::contract {
+namespace {
+
+void removeAll(const Text& path) {
+    const DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesA(path.c_str(), attrs & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA fd;
+    const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const Text name = fd.cFileName;
+            if (name != "." && name != "..") removeAll(path + "\\" + name);
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+class Win32ContractMachine final : public Machine {
+public:
+    Win32ContractMachine() : platform_(win32::makePlatform()) {
+        Text base = "D:\\";
+        if (GetDriveTypeA(base.c_str()) == DRIVE_NO_ROOT_DIR) {
+            char temp[MAX_PATH + 1] = {};
+            const DWORD n = GetTempPathA(sizeof temp, temp);
+            base = n > 0 && n < sizeof temp ? Text(temp, n) : Text("C:\\");
+        }
+        CreateDirectoryA((base + "contract").c_str(), nullptr);
+        char run[32];
+        std::snprintf(run, sizeof run, "%08lx", static_cast<unsigned long>(GetTickCount() ^ (GetCurrentProcessId() << 16)));
+        run_ = base + "contract\\" + run;
+        CreateDirectoryA(run_.c_str(), nullptr);
+    }
+    ~Win32ContractMachine() override { removeAll(run_); }
+
+    Platform& platform() override { return *platform_; }
+    Text scratchRoot() override { return run_ + "\\"; }
+    bool setAttributes(const Text& path, uint32_t attributes) override {
+        return SetFileAttributesA(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != FALSE;
+    }
+    void removeTree(const Text& path) override { removeAll(path); }
+    char missingDrive() override {
+        const DWORD present = GetLogicalDrives();
+        for (char c = 'Y'; c > 'C'; --c)
+            if (!(present & (1u << (c - 'A')))) return c;
+        return 0;
+    }
+
+    bool refusesProtectedTargets() override {
+        if (refuses_ < 0) refuses_ = refused(FILE_ATTRIBUTE_HIDDEN) && refused(FILE_ATTRIBUTE_READONLY);
+        return refuses_ == 1;
+    }
+
+private:
+    // Whether this system refuses to create a file over one with `attribute`.
+    bool refused(DWORD attribute) {
+        const Text probe = run_ + "\\protected.probe";
+        SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+        HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        SetFileAttributesA(probe.c_str(), attribute);
+        h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool refusedIt = h == INVALID_HANDLE_VALUE;
+        if (!refusedIt) CloseHandle(h);
+        SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(probe.c_str());
+        return refusedIt;
+    }
+
+    std::unique_ptr<Platform> platform_;
+    int refuses_ = -1;
+    Text run_;
+};
+
+}  // namespace
+
+Machine& machine() {
+    static Win32ContractMachine m;
+    return m;
+}
+
+}  // namespace trivex::contract
