@@ -1,0 +1,112 @@
+// A job that fails at any step is taken back whole: boot.ini and boot.bak
+// as they were, no job file left, no restart prompt, and one message that
+// names what failed.
+#include "tests/host/job_test.h"
+
+namespace trivex::testing_job {
+namespace {
+
+using namespace job;
+using payloads::Payload;
+
+enum class Start {
+    ImageButtonUsed,     // boot.bak saved, boot.ini unprotected
+    FromSearchResults,   // no boot.bak, boot.ini still protected
+};
+
+struct Fault {
+    std::string name;
+    Start start;
+    std::function<void(SimMachine&)> inject;
+    const char* named;  // what the message must name
+};
+
+class JobFaultTest : public JobTest, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(JobFaultTest, TheJobIsTakenBackWhole) {
+    const Fault& f = GetParam();
+    if (f.start == Start::ImageButtonUsed) saveBootMenu(app);
+    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    const std::string before = disk();
+    f.inject(machine);
+    prepare();
+
+    EXPECT_EQ(disk(), before);
+    EXPECT_FALSE(anyJobFile());
+    const std::vector<Text> messages = told();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(f.named), Text::npos) << messages[0];
+    EXPECT_NE(messages[0].find("本次操作已撤回。"), Text::npos) << messages[0];
+    EXPECT_TRUE(machine.windowVisible(kMain));
+    EXPECT_EQ(machine.escapesPressed(), 0);
+    EXPECT_TRUE(machine.shutdowns().empty());
+}
+
+void diskFullForVemo(SimMachine& m) {
+    const uint64_t room = payloads::data(Payload::Loader).size + payloads::data(Payload::GhostDos).size + 4096;
+    uint64_t total = 0, free = 0;
+    m.diskSpace('C', total, free);
+    m.addDrive('C', total, room);
+}
+
+std::vector<Fault> faults() {
+    std::vector<Fault> all;
+    for (const Start s : {Start::ImageButtonUsed, Start::FromSearchResults}) {
+        const bool used = s == Start::ImageButtonUsed;
+        const auto add = [&](const char* name, std::function<void(SimMachine&)> inject, const char* named) {
+            all.push_back({std::string(used ? "ImageButton_" : "SearchResult_") + name, s, std::move(inject), named});
+        };
+        add("BootIniRewrite", [](SimMachine& m) { m.failOn(sim::Op::Write, kBootIni); }, "C:\\boot.ini");
+        add("Loader", [](SimMachine& m) { m.failOn(sim::Op::Write, kGrldr); }, "C:\\grldr");
+        add("GhostBat", [](SimMachine& m) { m.failOn(sim::Op::Write, kGhostBat); }, "C:\\ghost.bat");
+        add("GhostExe", [](SimMachine& m) { m.failOn(sim::Op::Write, kGhostExe); }, "C:\\ghost.exe");
+        add("CustomGhostMissing", [](SimMachine& m) {
+            m.setProp(kMain, ctl::自定义选择框, Prop::Checked, 1);
+            m.setText(kMain, ctl::编辑框2, "D:\\gone\\ghost.exe");
+        }, "D:\\gone\\ghost.exe");
+        add("BootImage", [](SimMachine& m) { m.failOn(sim::Op::Write, kVemoImg); }, "C:\\Vemo.img");
+        add("BootImageDiskFull", diskFullForVemo, "C:\\Vemo.img");
+        if (!used) {
+            add("SavingTheMenu", [](SimMachine& m) { m.failOn(sim::Op::Copy, kBootBak); }, "C:\\boot.bak");
+            add("AttributesStay", [](SimMachine& m) { m.onCommand("attrib C:\\boot.ini -r -h -s", ""); }, "C:\\boot.ini");
+        }
+    }
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, JobFaultTest, ::testing::ValuesIn(faults()),
+                         [](const auto& info) { return info.param.name; });
+
+class EarlierJobFaultTest : public JobTest {
+protected:
+    void SetUp() override {
+        saveBootMenu(app);
+        prepareRestoreJob();  // left with Esc: prepared, main window back
+        ASSERT_TRUE(isRedirected(app, kBootIni));
+        machine.setText(kMain, ctl::编辑框1, "D:\\other.gho");
+        machine.addFile("D:\\other.gho", "another image");
+    }
+};
+
+TEST_F(EarlierJobFaultTest, AFailureBeforeAnyFileLeavesTheEarlierJobAsItWas) {
+    const std::string before = disk();
+    machine.failOn(sim::Op::Write, kBootIni);
+    prepare();
+    EXPECT_EQ(disk(), before);
+    ASSERT_EQ(told().size(), 1u);
+}
+
+TEST_F(EarlierJobFaultTest, AFailureAmongTheFilesUndoesTheEarlierJobToo) {
+    machine.failOn(sim::Op::Write, kVemoImg);
+    prepare();
+    EXPECT_FALSE(anyJobFile());
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+    EXPECT_EQ(machine.attributes(kBootIni), kRhs);
+    EXPECT_FALSE(machine.exists(kBootBak));
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("之前准备好的任务也已撤销"), Text::npos);
+    EXPECT_EQ(machine.escapesPressed(), 1);  // the first job's prompt only
+}
+
+}  // namespace
+}  // namespace trivex::testing_job

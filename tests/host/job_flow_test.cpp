@@ -1,0 +1,256 @@
+// From the image file button to the restart prompt: the files of a restore
+// and a backup job, the prompt's answers, and every way a job is refused or
+// taken back.
+#include "job/command_line.h"
+#include "tests/host/job_test.h"
+
+namespace trivex::testing_job {
+namespace {
+
+using namespace job;
+using payloads::Payload;
+
+class JobFlowTest : public JobTest {
+public:
+    void chooseImage(std::optional<Text> choice, const char* dialog = ctl::通用对话框1) {
+        machine.queueFileDialog(dialog, std::move(choice));
+        app.dispatch(kMain, cmd::choose_image, 0);
+    }
+    void expectPayload(const char* path, Payload p) {
+        const std::optional<Text> c = machine.content(path);
+        ASSERT_TRUE(c) << path;
+        EXPECT_EQ(*c, payloadBytes(p)) << path;
+    }
+};
+
+TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
+    machine.addFile("C:\\fqs.bat", "probe");
+    machine.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");  // from the search results
+    chooseImage(kRestoreImage);
+    ASSERT_EQ(machine.dialogs().size(), 1u);
+    EXPECT_EQ(machine.dialogs()[0].initialFolder, machine.programFolder());
+    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), kRestoreImage);
+    EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
+    EXPECT_FALSE(machine.exists("C:\\fqs.bat"));
+
+    setMain(ctl::CRC选择框, Prop::Checked, 1);
+    answerRestartPrompt(ctl::按钮2);
+    prepare();
+    EXPECT_EQ(machine.content(kBootIni), "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n" +
+                                             kSystemLine + "\r\n\r\n\r\nC:\\grldr=Trivex Ghost");
+    EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
+    EXPECT_EQ(machine.attributes(kBootBak), kRhs);
+    expectPayload(kGrldr, Payload::Loader);
+    EXPECT_EQ(machine.content(kGhostBat),
+              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\nrestart");
+    expectPayload(kGhostExe, Payload::GhostDos);
+    expectPayload(kVemoImg, Payload::DosImage);
+    EXPECT_EQ(machine.content(kVemoImg)->size(), 2949120u);
+    EXPECT_EQ(machine.content(kVemoImg)->substr(0, 3), "\xEB\x3C\x90");
+
+    machine.runMessageLoop();
+    EXPECT_FALSE(machine.windowExists(kMain));
+    EXPECT_TRUE(machine.shutdowns().empty());
+    EXPECT_TRUE(told().empty());
+    EXPECT_EQ(machine.escapesPressed(), 0);
+}
+
+TEST_F(JobFlowTest, YesRestartsByForceAndEscBringsTheMainWindowBack) {
+    chooseImage(kRestoreImage);
+    answerRestartPrompt(ctl::按钮1);
+    prepare();
+    machine.runMessageLoop();
+    ASSERT_EQ(machine.shutdowns().size(), 1u);
+    EXPECT_EQ(machine.shutdowns()[0].mode, 2);
+    EXPECT_TRUE(machine.shutdowns()[0].force);
+    EXPECT_FALSE(machine.windowExists(kMain));
+}
+
+TEST_F(JobFlowTest, EscOnThePromptKeepsTheJobAndShowsTheMainWindow) {
+    chooseImage(kRestoreImage);
+    machine.pressKey(kMain, 'Y');  // the key runs the same job
+    EXPECT_EQ(machine.escapesPressed(), 1);
+    EXPECT_TRUE(machine.windowVisible(kMain));
+    EXPECT_FALSE(machine.windowExists(kRestart));
+    EXPECT_TRUE(machine.exists(kVemoImg));
+    EXPECT_TRUE(isRedirected(app, kBootIni));
+}
+
+TEST_F(JobFlowTest, BackupJobMakesTheFolderAndNeverOverwritesAnImage) {
+    machine.removeTree("E:\\Ghost");
+    backupMode();
+    chooseImage(kRestoreImage, ctl::通用对话框2);
+    EXPECT_EQ(machine.content(kRestoreImage), kRestoreImage);  // the placeholder holds its own path
+    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), kRestoreImage);
+
+    // An earlier backup stays until Ghost replaces it.
+    machine.addFile(kRestoreImage, "last month's backup");
+    chooseImage(kRestoreImage, ctl::通用对话框2);
+    EXPECT_EQ(machine.content(kRestoreImage), "last month's backup");
+
+    prepare();
+    EXPECT_EQ(machine.content(kGhostBat),
+              "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart");
+    EXPECT_EQ(machine.content(kRestoreImage), "last month's backup");
+    EXPECT_EQ(machine.escapesPressed(), 1);
+}
+
+TEST_F(JobFlowTest, CancelledDialogsPutTheLastConfirmedName) {
+    machine.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");
+    chooseImage(std::nullopt);
+    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "");
+    chooseImage(kRestoreImage);
+    chooseImage(std::nullopt);
+    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), kRestoreImage);
+
+    // The save dialog cancelled at its first use leaves its bare initial name:
+    // no drive, so no job.
+    backupMode();
+    chooseImage(std::nullopt, ctl::通用对话框2);
+    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "G_WinXP.gho");
+    prepare();
+    EXPECT_FALSE(anyJobFile());
+    ASSERT_EQ(told().size(), 1u);
+}
+
+TEST_F(JobFlowTest, ManualGhostAndNoModeChooseTheBatchText) {
+    saveBootMenu(app);
+    backupMode();
+    setMain(ctl::手动选择框, Prop::Checked, 1);
+    machine.setText(kMain, ctl::编辑框1, "");  // the image plays no part in a manual job
+    prepare();
+    EXPECT_EQ(machine.content(kGhostBat), "ghost.exe");
+
+    machine.removeTree(kGhostBat);
+    setMain(ctl::手动选择框, Prop::Checked, 0);
+    setMain(ctl::备份单选框, Prop::Checked, 0);
+    prepare();
+    EXPECT_FALSE(machine.exists(kGhostBat));
+    EXPECT_TRUE(machine.exists(kGrldr) && machine.exists(kGhostExe) && machine.exists(kVemoImg));
+}
+
+TEST_F(JobFlowTest, CustomGhostIsCopiedOnlyWhenItsPathNamesGhostExe) {
+    saveBootMenu(app);
+    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    setMain(ctl::自定义选择框, Prop::Checked, 1);
+    machine.addFile("D:\\Tools\\GHOST.EXE", "my ghost");
+    machine.addFile("D:\\Tools\\ghost11.exe", "other ghost");
+    machine.addFile("D:\\ghost.exe.d\\x.exe", "in a folder");
+
+    const std::pair<Text, Text> cases[] = {
+        {"D:\\Tools\\GHOST.EXE", "my ghost"},
+        {"D:\\Tools\\ghost11.exe", payloadBytes(Payload::GhostDos)},
+        {"D:\\ghost.exe.d\\x.exe", "in a folder"},
+    };
+    for (const auto& [path, expected] : cases) {
+        machine.setText(kMain, ctl::编辑框2, path);
+        prepare();
+        EXPECT_EQ(machine.content(kGhostExe), expected) << path;
+    }
+    EXPECT_EQ(machine.content("D:\\Tools\\GHOST.EXE"), "my ghost");
+    EXPECT_TRUE(told().empty());
+}
+
+TEST_F(JobFlowTest, AnImageFromTheSearchResultsGetsItsMenuSavedByTheJob) {
+    machine.setText(kMain, ctl::编辑框1, kRestoreImage);  // the image file button was never used
+    prepare();
+    EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
+    EXPECT_EQ(machine.attributes(kBootBak), kRhs);
+    EXPECT_TRUE(isRedirected(app, kBootIni));
+    bool waited = false;
+    for (const sim::CommandRecord& c : machine.commands())
+        waited |= c.commandLine == "attrib C:\\boot.ini -r -h -s" && c.wait;
+    EXPECT_TRUE(waited);
+}
+
+// Each refusal comes before anything is written and says why.
+struct Refusal {
+    const char* name;
+    std::function<void(JobTest&, SimMachine&, App&)> setUp;
+};
+
+class JobRefusalTest : public JobFlowTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(JobRefusalTest, NothingIsWrittenAndTheUserIsTold) {
+    saveBootMenu(app);
+    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    GetParam().setUp(*this, machine, app);
+    const std::string before = disk();
+    prepare();
+    EXPECT_EQ(disk(), before);
+    EXPECT_EQ(told().size(), 1u);
+    EXPECT_TRUE(machine.windowVisible(kMain));
+    EXPECT_EQ(machine.escapesPressed(), 0);  // no restart prompt
+}
+
+const Refusal kRefusals[] = {
+    {"NoBootIni", [](JobTest&, SimMachine& m, App&) {
+         m.removeTree(kBootBak);
+         m.removeTree(kBootIni);
+     }},
+    {"DriveOutsideCToG", [](JobTest&, SimMachine&, App& a) { a.state.selectedDrive = "H"; }},
+    {"LowerCaseDrive", [](JobTest&, SimMachine&, App& a) { a.state.selectedDrive = "c"; }},
+    {"NoDriveChosen", [](JobTest&, SimMachine&, App& a) { a.state.selectedDrive.clear(); }},
+    {"ImageOnUnmappedDrive", [](JobTest&, SimMachine& m, App&) {
+         m.addDrive('H', 1ull << 30, 1ull << 30);
+         m.addFile("H:\\x.gho", "image");
+         m.setText(kMain, ctl::编辑框1, "H:\\x.gho");
+     }},
+    {"ImageOnTheRestoredPartition", [](JobTest&, SimMachine& m, App&) {
+         m.addFile("C:\\x.gho", "image");
+         m.setText(kMain, ctl::编辑框1, "C:\\x.gho");
+     }},
+    {"RestoreImageMissing", [](JobTest&, SimMachine& m, App&) { m.removeTree(kRestoreImage); }},
+    {"RestoreImageIsAFolder", [](JobTest&, SimMachine& m, App&) { m.setText(kMain, ctl::编辑框1, "E:\\Ghost"); }},
+    {"BackupFolderMissing", [](JobTest& t, SimMachine& m, App&) {
+         t.backupMode();
+         m.setText(kMain, ctl::编辑框1, "E:\\nowhere\\G_WinXP.gho");
+     }},
+    {"BackupOntoTheBackedUpPartition", [](JobTest& t, SimMachine& m, App&) {
+         t.backupMode();
+         m.setText(kMain, ctl::编辑框1, "C:\\G_WinXP.gho");
+     }},
+    {"CustomGhostIsTheJobFileItself", [](JobTest&, SimMachine& m, App&) {
+         m.addFile(kGhostExe, "my own ghost");
+         m.setProp(kMain, ctl::自定义选择框, Prop::Checked, 1);
+         m.setText(kMain, ctl::编辑框2, "c:\\GHOST.EXE");
+     }},
+    {"RedirectedMenuWithoutSavedCopy", [](JobTest&, SimMachine& m, App&) {
+         m.removeTree(kBootBak);
+         m.addFile(kBootIni, "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n");
+     }},
+    {"SavedCopyIsRedirected", [](JobTest&, SimMachine& m, App&) {
+         m.addFile(kBootBak, "[boot loader]\r\ntimeout=2\r\nDEFAULT=c:\\GRLDR\r\n");
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Refusals, JobRefusalTest, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JobFlowTest, ARefusedJobNeverUsesTheNumbersOfAnEarlierOne) {
+    saveBootMenu(app);
+    prepareRestoreJob();
+    ASSERT_EQ(app.state.systemPartition, 1);
+    const Text ghostBat = *machine.content(kGhostBat);
+    app.state.selectedDrive = "H";
+    prepare();
+    EXPECT_EQ(app.state.systemPartition, 0);
+    EXPECT_EQ(machine.content(kGhostBat), ghostBat);
+    EXPECT_EQ(told().size(), 1u);
+}
+
+TEST_F(JobFlowTest, DemoBuildAsksFirstAndCancelStopsBeforeAnyWrite) {
+    if (!payloads::isDemoBuild()) GTEST_SKIP() << "this build carries the real boot files";
+    saveBootMenu(app);
+    const std::string before = disk();
+    machine.queueAnswer(kBtnCancel);
+    prepareRestoreJob();
+    ASSERT_EQ(machine.messages().size(), 1u);
+    EXPECT_EQ(machine.messages()[0].style, 1u | kMbTaskModal);
+    EXPECT_EQ(machine.messages()[0].caption, "信息：");
+    EXPECT_EQ(disk(), before);
+    EXPECT_EQ(machine.escapesPressed(), 0);
+}
+
+}  // namespace
+}  // namespace trivex::testing_job

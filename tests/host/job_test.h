@@ -1,0 +1,107 @@
+// A simulated machine set up for jobs: drives C:, D:, E:, a Windows XP
+// boot.ini (read-only, hidden, system), a working attrib command, and the
+// main window open (without the start-up sequence: each test sets the
+// window as the user would have left it).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "job/boot_menu.h"
+#include "job/files.h"
+#include "payloads/store.h"
+#include "platform/sim/sim.h"
+#include "ui/names.h"
+
+namespace trivex::testing_job {
+
+using sim::SimMachine;
+constexpr WindowId kMain = WindowId::Main;
+constexpr WindowId kRestart = WindowId::RestartPrompt;
+constexpr WindowId kUndoPrompt = WindowId::UndoPrompt;
+constexpr uint32_t kRhs = kAttrReadOnly | kAttrHidden | kAttrSystem;
+
+inline const Text kSystemLine =
+    "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect";
+inline const Text kXpBootIni = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
+                               "[operating systems]\r\n" + kSystemLine + "\r\n";
+inline const Text kRestoreImage = "E:\\Ghost\\G_WinXP.gho";
+
+inline Text payloadBytes(payloads::Payload p) {
+    const ByteView v = payloads::data(p);
+    return Text(static_cast<const char*>(v.data), v.size);
+}
+
+class JobTest : public ::testing::Test {
+public:
+    JobTest() {
+        machine.addDrive('C', 40ull << 30, 20ull << 30);
+        machine.addDrive('D', 80ull << 30, 60ull << 30);
+        machine.addDrive('E', 80ull << 30, 60ull << 30);
+        machine.addFile(job::kBootIni, kXpBootIni, kRhs);
+        machine.addFile(kRestoreImage, "an image");
+        for (const char* path : {job::kBootIni, job::kBootBak})
+            for (const bool on : {false, true})
+                machine.onCommand(job::attribCommand(path, kRhs, on), "", [path, on](SimMachine& m) {
+                    const int64_t a = m.attributes(path);
+                    if (a >= 0) m.setAttributes(path, on ? (a | kRhs) : (a & ~kRhs));
+                });
+        app.state.selectedDrive = "C";
+    }
+
+    void setMain(const char* control, Prop p, int64_t v) { machine.setProp(kMain, control, p, v); }
+    void backupMode() {
+        setMain(ctl::还原单选框, Prop::Checked, 0);
+        setMain(ctl::备份单选框, Prop::Checked, 1);
+        machine.setText(kMain, ctl::打开1, "保存(&S)");
+    }
+    // Answers the restart prompt with a click on `button` as soon as it is open.
+    void answerRestartPrompt(const char* button, int tries = 8) {
+        machine.post([this, button, tries] {
+            if (machine.windowExists(kRestart)) machine.click(kRestart, button);
+            else if (tries > 0) answerRestartPrompt(button, tries - 1);
+        });
+    }
+    void prepare() { app.dispatch(kMain, cmd::prepare_job, 0); }
+    // A restore job of kRestoreImage, prepared and left with Esc on the prompt.
+    void prepareRestoreJob() {
+        machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+        prepare();
+    }
+
+    // Message boxes with the OK button only (the demo-build question has OK and Cancel).
+    std::vector<Text> told() const {
+        std::vector<Text> out;
+        for (const sim::MessageRecord& m : machine.messages())
+            if (m.style == kMbTaskModal) out.push_back(m.text);
+        return out;
+    }
+    // Every job file with its content and protection, for before/after
+    // comparisons (the archive bit comes and goes with any write).
+    std::string disk() const {
+        std::string s;
+        for (const char* path : {job::kBootIni, job::kBootBak, job::kGrldr, job::kGhostBat, job::kGhostExe,
+                                 job::kVemoImg, job::kGhost32Exe, "E:\\Ghost\\G_WinXP.gho"}) {
+            const std::optional<Text> c = machine.content(path);
+            const int64_t a = machine.attributes(path);
+            s += std::string(path) + (c ? "=" + *c : " missing") + " protection " + std::to_string(a < 0 ? a : a & kRhs) + "\n";
+        }
+        return s;
+    }
+    bool anyJobFile() const {
+        for (const char* path : {job::kGrldr, job::kGhostBat, job::kGhostExe, job::kVemoImg})
+            if (machine.exists(path)) return true;
+        return false;
+    }
+
+    SimMachine machine;
+    bool mainOpen = machine.openWindow(kMain, false);  // before App binds the commands
+    App app{machine};
+};
+
+}  // namespace trivex::testing_job

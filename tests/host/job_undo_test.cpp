@@ -1,0 +1,128 @@
+// Undo through its prompt, and the Ghost32 check box.
+#include "tests/host/job_test.h"
+
+namespace trivex::testing_job {
+namespace {
+
+using namespace job;
+
+class UndoTest : public JobTest {
+protected:
+    // The undo button, answered with `button` on the prompt (nullptr: Esc).
+    void undo(const char* button) {
+        if (button) machine.post([this, button] { machine.click(kUndoPrompt, button); });
+        machine.click(kMain, ctl::销毁按钮);
+        machine.processPendingMessages();
+    }
+    void expectUndoButtonDisabled() {
+        EXPECT_EQ(machine.getProp(kMain, ctl::销毁按钮, Prop::Visible), 1);
+        EXPECT_EQ(machine.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 0);
+    }
+};
+
+TEST_F(UndoTest, TakesBackAJobAndItsBootMenuWithItsAttributes) {
+    saveBootMenu(app);
+    setMain(ctl::自定义选择框, Prop::Checked, 1);
+    machine.addFile("D:\\Tools\\ghost.exe", "my ghost");
+    machine.setText(kMain, ctl::编辑框2, "D:\\Tools\\ghost.exe");
+    prepareRestoreJob();
+    machine.addFile("C:\\grldr.mbr", "the DOS side's");
+    ASSERT_TRUE(anyJobFile());
+
+    undo(ctl::按钮1);
+    EXPECT_FALSE(anyJobFile());
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+    EXPECT_EQ(machine.attributes(kBootIni), kRhs);
+    EXPECT_FALSE(machine.exists(kBootBak));
+    EXPECT_TRUE(machine.exists("C:\\grldr.mbr"));
+    EXPECT_EQ(machine.content("D:\\Tools\\ghost.exe"), "my ghost");
+    EXPECT_FALSE(machine.windowExists(kUndoPrompt));
+    expectUndoButtonDisabled();
+    EXPECT_TRUE(told().empty());
+
+    // The key U still asks, and a second undo finds nothing to do.
+    machine.post([this] { machine.click(kUndoPrompt, ctl::按钮1); });
+    machine.pressKey(kMain, 'U');
+    machine.processPendingMessages();
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+}
+
+TEST_F(UndoTest, WithNothingPreparedChangesNothingOnDisk) {
+    const std::string before = disk();
+    undo(ctl::按钮1);
+    EXPECT_EQ(disk(), before);
+    expectUndoButtonDisabled();
+    EXPECT_TRUE(told().empty());
+}
+
+TEST_F(UndoTest, AfterTheImageButtonOnlyTheMenuGetsItsAttributesBack) {
+    saveBootMenu(app);
+    ASSERT_EQ(machine.attributes(kBootIni) & kRhs, 0);
+    undo(ctl::按钮1);
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+    EXPECT_EQ(machine.attributes(kBootIni), kRhs);
+    EXPECT_FALSE(machine.exists(kBootBak));
+}
+
+TEST_F(UndoTest, NoAndEscChangeNothing) {
+    saveBootMenu(app);
+    prepareRestoreJob();
+    const std::string before = disk();
+    undo(ctl::按钮2);
+    EXPECT_FALSE(machine.windowExists(kUndoPrompt));
+    undo(nullptr);
+    EXPECT_FALSE(machine.windowExists(kUndoPrompt));
+    EXPECT_EQ(disk(), before);
+    EXPECT_EQ(machine.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 1);
+}
+
+TEST_F(UndoTest, SaysSoWhenTheMenuStaysRedirected) {
+    saveBootMenu(app);
+    prepareRestoreJob();
+    machine.setAttributes(kBootBak, 0);
+    machine.removeTree(kBootBak);  // the saved menu is gone
+    undo(ctl::按钮1);
+    EXPECT_FALSE(anyJobFile());
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("C:\\boot.ini"), Text::npos);
+}
+
+class Ghost32Test : public JobTest {
+protected:
+    Ghost32Test() { machine.onCommand(kGhost32Exe, ""); }
+    size_t starts() const {
+        size_t n = 0;
+        for (const sim::CommandRecord& c : machine.commands()) n += c.commandLine == "E:\\Ghost32.exe" && c.style == 2 && !c.wait;
+        return n;
+    }
+};
+
+TEST_F(Ghost32Test, CheckWritesAndStartsUncheckDeletes) {
+    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    EXPECT_EQ(machine.content(kGhost32Exe), payloadBytes(payloads::Payload::Ghost32));
+    EXPECT_EQ(starts(), 1u);
+    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    EXPECT_FALSE(machine.exists(kGhost32Exe));
+    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    EXPECT_TRUE(machine.exists(kGhost32Exe));
+    EXPECT_EQ(starts(), 2u);
+    EXPECT_TRUE(told().empty());
+}
+
+TEST_F(Ghost32Test, WithoutAWritableDriveETheUserIsToldAndTheBoxStaysUnchecked) {
+    machine.removeDrive('E');
+    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
+    EXPECT_EQ(starts(), 0u);
+    EXPECT_EQ(told().size(), 1u);
+}
+
+TEST_F(JobTest, Ghost32ThatDoesNotStartIsRemovedAgain) {
+    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));  // no such program can start here
+    EXPECT_FALSE(machine.exists(kGhost32Exe));
+    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
+    EXPECT_EQ(told().size(), 1u);
+}
+
+}  // namespace
+}  // namespace trivex::testing_job
