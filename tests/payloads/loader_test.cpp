@@ -43,6 +43,27 @@ TEST(PresetMenu, FileIsTheFiveCommandsAndTheStandInEndsWithThem) {
     EXPECT_FALSE(tools::presetMenuFromText(toBytes("map --hook"), menu, err));
 }
 
+// The DOS Ghost stand-in is a well-formed DOS program: its header's sizes
+// agree with the file, so DOS loads all of it and nothing more.
+TEST(StandIns, DosGhostIsAWellFormedExeAndSaysWhatItIs) {
+    const std::string exe = readAll(kStandins / "ghost.exe");
+    ASSERT_GE(exe.size(), 32u);
+    EXPECT_EQ(exe.substr(0, 2), "MZ");
+    const auto u16 = [&](size_t at) { return le(exe, at, 2); };
+    EXPECT_EQ((u16(4) - 1) * 512 + (u16(2) == 0 ? 512 : u16(2)), exe.size());  // pages, bytes in the last
+    EXPECT_EQ(u16(6), 0u);                                                     // no relocations
+    EXPECT_EQ(u16(8) * 16u, 32u);                                              // header size
+    EXPECT_LT(u16(0x14), exe.size() - 32);                                     // entry point inside the image
+    EXPECT_NE(exe.find("Ghost stand-in"), std::string::npos);
+    EXPECT_NE(exe.find("not included in this build"), std::string::npos);
+
+    const std::string boot = readAll(kStandins / "bootsect.bin");
+    ASSERT_EQ(boot.size(), 512u);
+    EXPECT_EQ(boot.substr(0, 3), "\xEB\x3C\x90");
+    EXPECT_NE(boot.find("DOS system files were not included"), std::string::npos);
+    EXPECT_NE(readAll(kStandins / "grldr").find("boot loader (GRUB4DOS grldr) was not"), std::string::npos);
+}
+
 TEST(LoaderPatch, RenamesEveryMenuFileNameAndReplacesThePresetMenu) {
     TempDir tmp;
     const FakeLoader fake;
