@@ -1,6 +1,5 @@
 // The simulated machine's windows: property maps made from the layout
 // tables, the message queue, and the simulated user's actions.
-#include <cstring>
 
 #include "platform/sim/sim.h"
 #include "platform/sim/window_state.h"
