@@ -13,15 +13,21 @@ function(trivex_host_tool name)
     target_link_options(${name} PRIVATE -fno-sanitize=all)
     set(${name}_EXE $<TARGET_FILE:${name}> PARENT_SCOPE)
   else()
-    set(out ${CMAKE_CURRENT_BINARY_DIR}/${name})
+    # The program lives in its own folder so that its file and its target
+    # never share a name (Ninja refuses that).
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/host-tools/${name})
+    # Build-time tools include headers of tools/ and of the layers below.
+    file(GLOB_RECURSE tool_headers CONFIGURE_DEPENDS
+      ${CMAKE_SOURCE_DIR}/tools/*.h ${CMAKE_SOURCE_DIR}/platform/*.h ${CMAKE_SOURCE_DIR}/ui/*.h)
     set(abs)
     foreach(s ${srcs})
       get_filename_component(a ${s} ABSOLUTE)
       list(APPEND abs ${a})
     endforeach()
     add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/host-tools
       COMMAND ${TRIVEX_HOST_CXX} -std=c++20 -O2 -I${CMAKE_SOURCE_DIR} -o ${out} ${abs}
-      DEPENDS ${abs}
+      DEPENDS ${abs} ${tool_headers}
       COMMENT "Building build-machine tool ${name}")
     add_custom_target(${name} DEPENDS ${out})
     set(${name}_EXE ${out} PARENT_SCOPE)
