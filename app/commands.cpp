@@ -3,6 +3,7 @@
 #include "app/keys.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
+#include "app/window_commands.h"
 #include "discovery/commands.h"
 #include "job/commands.h"
 #include "ui/names.h"
@@ -21,6 +22,15 @@ const Binding kAppCommands[] = {
     {cmd::exit_without_restart, exitWithoutRestart},
     {cmd::restart_key, restartPromptKey},
     {cmd::undo_cancel, closeUndoPrompt},
+    {cmd::mode_refresh, modeRefresh},
+    {cmd::partition_select, partitionSelect},
+    {cmd::custom_ghost_switch, customGhostSwitch},
+    {cmd::browse_custom_ghost, browseCustomGhost},
+    {cmd::manual_switch, manualSwitch},
+    {cmd::help_about, helpAbout},
+    {cmd::help_usage, helpUsage},
+    {cmd::help_why, helpWhy},
+    {cmd::contact, contact},
 };
 
 }  // namespace

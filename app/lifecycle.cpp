@@ -1,6 +1,9 @@
 #include "app/lifecycle.h"
 
 #include "app/app.h"
+#include "app/window_commands.h"
+#include "discovery/drives.h"
+#include "discovery/probe.h"
 #include "platform/search.h"
 #include "ui/names.h"
 
@@ -25,7 +28,12 @@ void backedUpCheck(App& app) {
 
 void startupSequence(App& app, WindowId, int) {
     Platform& p = app.platform;
+    probePartitionCount(app);
     p.setProp(kMain, ctl::时钟1, Prop::Interval, kTimerInterval);
+    enumerateDrives(app);
+    if (app.state.partitionCount != app.state.driveCount && app.state.partitionCount.empty())
+        tell(app, "获取磁盘分区信息失败，请重启程序");
+    modeRefresh(app, kMain, 0);
     p.setProp(kMain, ctl::G选择框, Prop::Enabled, 0);
     backedUpCheck(app);
     p.setProp(kMain, ctl::标签6, Prop::Visible, 0);

@@ -1,0 +1,197 @@
+// The main window's own commands on the simulated machine: the two modes,
+// the partition list, the option boxes, the help texts, the contact address,
+// the shortcuts that reach them, and when 确定 can be pressed.
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "app/commands.h"
+#include "app/window_commands.h"
+#include "platform/sim/sim.h"
+#include "ui/names.h"
+
+namespace trivex {
+namespace {
+
+using sim::SimMachine;
+constexpr WindowId kMain = WindowId::Main;
+constexpr uint64_t GB = 1ull << 30;
+
+class WindowCommandsTest : public ::testing::Test {
+protected:
+    WindowCommandsTest() {
+        machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n");
+        machine.addDrive('C', 40 * GB, 20 * GB);
+        machine.addDrive('D', 80 * GB, 60 * GB);
+        machine.addDrive('E', 80 * GB, 60 * GB);
+    }
+    void SetUp() override { ASSERT_TRUE(machine.openWindow(kMain, false)); }
+    int64_t prop(const char* control, Prop p) { return machine.getProp(kMain, control, p); }
+    Text text(const char* control) { return machine.getText(kMain, control); }
+
+    SimMachine machine;
+    App app{machine};
+};
+
+TEST_F(WindowCommandsTest, BackupModeAndBackAgain) {
+    ASSERT_TRUE(machine.click(kMain, ctl::备份单选框));
+    EXPECT_EQ(text(ctl::打开1), "保存(&S)");
+    EXPECT_EQ(text(ctl::编辑框1), "E:\\Ghost\\G_WinXP.gho");
+    EXPECT_EQ(prop(ctl::压缩组合框, Prop::Visible), 1);
+    EXPECT_EQ(prop(ctl::标签7, Prop::Visible), 1);
+    EXPECT_EQ(prop(ctl::搜索按钮, Prop::Enabled), 0);
+    EXPECT_EQ(prop(ctl::CRC选择框, Prop::Visible), 0);
+    EXPECT_EQ(prop(ctl::确定, Prop::Enabled), 1);  // partition and image path are there
+
+    ASSERT_TRUE(machine.click(kMain, ctl::还原单选框));
+    EXPECT_EQ(text(ctl::打开1), "打开(&F)");
+    EXPECT_EQ(text(ctl::编辑框1), "");
+    EXPECT_EQ(prop(ctl::压缩组合框, Prop::Visible), 0);
+    EXPECT_EQ(prop(ctl::标签7, Prop::Visible), 0);
+    EXPECT_EQ(prop(ctl::搜索按钮, Prop::Enabled), 1);
+    EXPECT_EQ(prop(ctl::CRC选择框, Prop::Visible), 1);
+    EXPECT_EQ(prop(ctl::确定, Prop::Enabled), 0);  // no image yet
+}
+
+TEST_F(WindowCommandsTest, ARadioClickGoesBackToTheFirstPartition) {
+    ASSERT_TRUE(machine.select(kMain, ctl::列表框1, 2));
+    EXPECT_EQ(app.state.selectedDrive, "E");
+    machine.setText(kMain, ctl::编辑框1, "D:\\img\\a.gho");
+    ASSERT_TRUE(machine.click(kMain, ctl::还原单选框));  // the same mode again
+    EXPECT_EQ(prop(ctl::列表框1, Prop::CurrentIndex), 0);
+    EXPECT_EQ(app.state.selectedDrive, "C");
+    EXPECT_EQ(text(ctl::编辑框1), "");
+}
+
+TEST_F(WindowCommandsTest, TheBackupKeyChecksWithoutApplyingTheMode) {
+    ASSERT_TRUE(machine.pressKey(kMain, 'B'));
+    EXPECT_EQ(prop(ctl::备份单选框, Prop::Checked), 1);
+    EXPECT_EQ(text(ctl::打开1), "打开(&F)");
+    EXPECT_EQ(text(ctl::编辑框1), "");
+    // Both radio buttons checked: restore is tested first.
+    app.dispatch(kMain, cmd::mode_refresh, 0);
+    EXPECT_EQ(text(ctl::打开1), "打开(&F)");
+}
+
+TEST_F(WindowCommandsTest, WithNeitherModeCheckedNothingIsAppliedButOkFollowsTheInputs) {
+    machine.select(kMain, ctl::列表框1, 1);
+    machine.setText(kMain, ctl::编辑框1, "D:\\a.gho");
+    machine.setProp(kMain, ctl::还原单选框, Prop::Checked, 0);
+    app.dispatch(kMain, cmd::mode_refresh, 0);
+    EXPECT_EQ(text(ctl::编辑框1), "D:\\a.gho");
+    EXPECT_EQ(app.state.selectedDrive, "D");
+    EXPECT_EQ(prop(ctl::确定, Prop::Enabled), 1);
+}
+
+TEST_F(WindowCommandsTest, ThePartitionLetterIsTheEntryWithoutItsLeadingSpaces) {
+    machine.listAdd(kMain, ctl::列表框1, "\xA1\xA1" "F:   1   2   3\r\n");  // a full-width space
+    ASSERT_TRUE(machine.select(kMain, ctl::列表框1, 3));
+    EXPECT_EQ(app.state.selectedDrive, "F");
+    ASSERT_TRUE(machine.select(kMain, ctl::列表框1, 1));
+    EXPECT_EQ(app.state.selectedDrive, "D");
+}
+
+TEST_F(WindowCommandsTest, OkNeedsAPartition) {
+    machine.listClear(kMain, ctl::列表框1);
+    ASSERT_TRUE(machine.click(kMain, ctl::备份单选框));
+    EXPECT_EQ(app.state.selectedDrive, "");
+    EXPECT_EQ(text(ctl::编辑框1), "E:\\Ghost\\G_WinXP.gho");
+    EXPECT_EQ(prop(ctl::确定, Prop::Enabled), 0);
+}
+
+TEST_F(WindowCommandsTest, TheKeyYReachesTheJobWhetherOrNotOkIsEnabled) {
+    ASSERT_EQ(prop(ctl::确定, Prop::Enabled), 0);
+    EXPECT_FALSE(machine.click(kMain, ctl::确定));
+    const size_t before = machine.messages().size() + machine.dialogs().size() + machine.commands().size();
+    ASSERT_TRUE(machine.pressKey(kMain, 'Y'));
+    // The job command answered (it refuses a restore without an image).
+    EXPECT_GT(machine.messages().size() + machine.dialogs().size() + machine.commands().size(), before);
+}
+
+TEST_F(WindowCommandsTest, CustomGhostBoxOpensAndEmptiesThePathBox) {
+    ASSERT_TRUE(machine.click(kMain, ctl::自定义选择框));
+    EXPECT_EQ(prop(ctl::编辑框2, Prop::Enabled), 1);
+    EXPECT_EQ(prop(ctl::编辑框2, Prop::BackColor), 0xFFFFFF);
+    EXPECT_EQ(prop(ctl::打开2, Prop::Enabled), 1);
+
+    machine.queueFileDialog(ctl::通用对话框3, Text("E:\\tools\\ghost.exe"));
+    ASSERT_TRUE(machine.click(kMain, ctl::打开2));
+    EXPECT_EQ(text(ctl::编辑框2), "E:\\tools\\ghost.exe");
+    ASSERT_EQ(machine.dialogs().size(), 1u);
+    EXPECT_EQ(machine.dialogs()[0].initialFolder, "E:\\");
+
+    ASSERT_TRUE(machine.click(kMain, ctl::自定义选择框));
+    EXPECT_EQ(prop(ctl::编辑框2, Prop::Enabled), 0);
+    EXPECT_EQ(prop(ctl::编辑框2, Prop::BackColor), 0xECECEC);
+    EXPECT_EQ(prop(ctl::打开2, Prop::Enabled), 0);
+    EXPECT_EQ(text(ctl::编辑框2), "");
+    ASSERT_TRUE(machine.click(kMain, ctl::自定义选择框));
+    EXPECT_EQ(text(ctl::编辑框2), "");
+
+    // A cancelled dialog puts back the last confirmed choice.
+    ASSERT_TRUE(machine.click(kMain, ctl::打开2));
+    EXPECT_EQ(text(ctl::编辑框2), "E:\\tools\\ghost.exe");
+}
+
+TEST_F(WindowCommandsTest, TheKeyPBrowsesEvenWhileTheButtonIsDisabled) {
+    ASSERT_TRUE(machine.pressKey(kMain, 'P'));  // cancelled before any choice
+    ASSERT_EQ(machine.dialogs().size(), 1u);
+    EXPECT_EQ(machine.dialogs()[0].control, ctl::通用对话框3);
+    EXPECT_EQ(text(ctl::编辑框2), "");
+}
+
+TEST_F(WindowCommandsTest, ManualGhostLocksTheModeAndOffersGhost32) {
+    ASSERT_TRUE(machine.click(kMain, ctl::手动选择框));
+    EXPECT_EQ(prop(ctl::还原单选框, Prop::Enabled), 0);
+    EXPECT_EQ(prop(ctl::备份单选框, Prop::Enabled), 0);
+    EXPECT_EQ(prop(ctl::G选择框, Prop::Enabled), 1);
+    EXPECT_EQ(prop(ctl::还原单选框, Prop::Checked), 1);
+    EXPECT_FALSE(machine.click(kMain, ctl::备份单选框));
+    // The key still checks the backup button, and no mode is applied.
+    ASSERT_TRUE(machine.pressKey(kMain, 'B'));
+    EXPECT_EQ(prop(ctl::备份单选框, Prop::Checked), 1);
+    EXPECT_EQ(text(ctl::打开1), "打开(&F)");
+
+    ASSERT_TRUE(machine.click(kMain, ctl::手动选择框));
+    EXPECT_EQ(prop(ctl::还原单选框, Prop::Enabled), 1);
+    EXPECT_EQ(prop(ctl::备份单选框, Prop::Enabled), 1);
+    EXPECT_EQ(prop(ctl::G选择框, Prop::Enabled), 0);
+}
+
+TEST_F(WindowCommandsTest, HelpButtonsShowTheirTexts) {
+    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮));
+    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮1));
+    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮2));
+    const auto& m = machine.messages();
+    ASSERT_EQ(m.size(), 3u);
+    const Text tail = "该软件能够完整而快速地复制备份、还原整个硬盘或单一分区。";
+    EXPECT_EQ(m[0].text.substr(m[0].text.size() - tail.size()), tail);
+    EXPECT_EQ(m[0].text.rfind("Trivex", 0), 0u);
+    EXPECT_EQ(m[1].text,
+              "1、最佳方案：完成操作系统及各种驱动的安装后，将常用的软件（如杀毒、媒体播放软件、office办公软件等）"
+              "安装到系统所在盘，接着安装操作系统和常用软件的各种升级补丁，然后优化系统，最后你就在Dos下做系统盘的"
+              "克隆备份了，注意备份盘的大小不能小于系统盘！");
+    EXPECT_EQ(m[2].text,
+              "当电脑出现故障时只要用镜像恢复就可以快速排除软件方面的问题。如果故障仍在，那十之八九是硬件问题。 "
+              "那么这个时候就能使用我的免费版Trivex");
+    for (const auto& box : m) {
+        EXPECT_EQ(box.caption, "信息：");
+        EXPECT_EQ(box.style, unsigned(kMbTaskModal));
+    }
+}
+
+TEST_F(WindowCommandsTest, ContactOpensTheAddressQuietly) {
+    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮3));
+    ASSERT_EQ(machine.webAddresses().size(), 1u);
+    EXPECT_EQ(machine.webAddresses()[0], kContactAddress);
+    EXPECT_TRUE(machine.messages().empty());
+}
+
+TEST_F(WindowCommandsTest, EveryBoundCommandOfTheMainWindowIsKnown) {
+    for (const char* name : {cmd::mode_refresh, cmd::partition_select, cmd::custom_ghost_switch,
+                             cmd::browse_custom_ghost, cmd::manual_switch, cmd::help_about, cmd::help_usage,
+                             cmd::help_why, cmd::contact, cmd::search, cmd::image_details})
+        EXPECT_NE(findCommand(name), nullptr) << name;
+}
+
+}  // namespace
+}  // namespace trivex
