@@ -4,6 +4,7 @@
 #include "app/window_commands.h"
 #include "discovery/drives.h"
 #include "discovery/probe.h"
+#include "modload/skin_attach.h"
 #include "platform/search.h"
 #include "ui/names.h"
 
@@ -37,6 +38,7 @@ void startupSequence(App& app, WindowId, int) {
     p.setProp(kMain, ctl::G选择框, Prop::Enabled, 0);
     backedUpCheck(app);
     p.setProp(kMain, ctl::标签6, Prop::Visible, 0);
+    modload::attachSkin();
 }
 
 void timerTick(App& app, WindowId, int) {

@@ -10,7 +10,8 @@
 //    system's colours get the skin's; those the program colours itself
 //    (white edit boxes, transparent labels) are left as they are;
 //  - push buttons are painted flat: face, border and text from the skin;
-//  - status bars take the skin's background.
+//  - status bars take the skin's background (where they honour
+//    SB_SETBKCOLOR: the classic status bar does, Wine's themed one not).
 // Bad skin data skins nothing. Every message that is not about colours or
 // painting goes to the window's own procedure unchanged.
 #include <windows.h>

@@ -256,8 +256,8 @@ int main(int argc, char** argv) try {
     all.push_back(product(d, "GhostDos", "C:\\ghost.exe", "ghost.exe", "ghost.exe"));
     all.push_back(dosImage(d));
     all.push_back(probeScript(d));
-    all.push_back(product(d, "Skin", "", "skin.she", ""));
-    all.push_back(product(d, "SkinLibrary", "", "SkinH_EL.dll", ""));
+    all.push_back(product(d, "Skin", "", "skin.she", "trivex.skin"));
+    all.push_back(product(d, "SkinLibrary", "", "SkinH_EL.dll", "trivex_skin.dll"));
     all.push_back(product(d, "Ghost32", "E:\\Ghost32.exe", "Ghost32.exe", "Ghost32.exe"));
 
     for (const Payload& p : all) put(d.out + "/" + p.name + ".bin", p.data);

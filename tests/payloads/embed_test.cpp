@@ -76,7 +76,8 @@ TEST(Embed, WithoutSuppliedFilesEverythingIsAStandInAndSaysSo) {
     EXPECT_NE(table.find("start-up chain files not supplied: IO.SYS COMMAND.COM"), std::string::npos) << table;
     EXPECT_EQ(readAll(tmp / "out/Loader.bin"), readAll(kStandins / "grldr"));
     EXPECT_EQ(readAll(tmp / "out/GhostDos.bin"), readAll(kStandins / "ghost.exe"));
-    EXPECT_EQ(readAll(tmp / "out/Skin.bin"), "");
+    EXPECT_EQ(readAll(tmp / "out/Skin.bin"), readAll(kStandins / "trivex.skin"));
+    EXPECT_EQ(readAll(tmp / "out/SkinLibrary.bin"), readAll(kStandins / "trivex_skin.dll"));
 }
 
 TEST(Embed, UnchangedInputsLeaveTheOutputsUntouched) {

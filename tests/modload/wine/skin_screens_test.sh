@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# skin_screens_test.sh <trivex.exe> <inspect.exe> <skin file> <screenshot-dir>
+#
+# The program with its skin and with a corrupt skin, side by side:
+#  - a copy of trivex.exe whose embedded skin is spoiled (its first line
+#    changed) still starts, shows its main window in the system's colours
+#    and ends normally on Esc;
+#  - the program as built shows its main window in the skin's colours: the
+#    window colour covers much of the window, the push buttons' face colour
+#    appears, and neither appears in the unskinned run. (The status bar's
+#    colour is not checked: Wine's status bar ignores SB_SETBKCOLOR.)
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../../scripts/wine-env.sh
+source "$here/../../../scripts/wine-env.sh"
+
+if (($# != 4)); then
+  echo "usage: skin_screens_test.sh <trivex.exe> <inspect.exe> <skin file> <screenshot-dir>" >&2
+  exit 2
+fi
+trivex=$1 inspect=$2 skin=$3 shots=$4
+for f in "$trivex" "$inspect" "$skin"; do
+  [[ -f $f ]] || { echo "missing file: $f" >&2; exit 2; }
+done
+
+failures=0
+pass() { printf 'ok: %s\n' "$*"; }
+fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+colour() { awk -v k="$1" '$1 == k && $2 == "=" { print "#" $3 }' "$skin"; }
+
+window=$(colour window) button=$(colour button)
+[[ -n $window && -n $button ]] || { echo "the skin file names no window or button colour" >&2; exit 2; }
+
+trivex_wine_lock || exit 1
+unset DISPLAY
+trivex_xvfb_start || exit 1
+trivex_at_exit trivex_wine_kill
+trivex_wine_prefix || exit 1
+trivex_wine_kill
+
+work=$(mktemp -d)
+trivex_at_exit "rm -rf '$work'"
+mkdir -p "$shots"
+
+# The corrupt copy: the skin's first line "trivex-skin 1" (followed by a line
+# end, unlike the same words inside the skin library) made unreadable.
+corrupt=$work/trivex.exe
+count=$(grep -c -a -P 'trivex-skin 1\r?$' "$trivex" || true)
+if [[ $count != 1 ]]; then
+  fail "the embedded skin is not found exactly once in $trivex ($count)"
+  exit 1
+fi
+perl -0777 -pe 's/trivex-skin 1(?=\r?\n)/trivex-skin X/' "$trivex" >"$corrupt"
+cmp -s "$trivex" "$corrupt" && { fail "the corrupt copy is unchanged"; exit 1; }
+
+# Runs one program until its main window shows, photographs the window,
+# closes it with Esc and checks that it ended well. Sets $shot.
+run_and_shoot() {
+  local exe=$1 name=$2 pid wid geometry rc
+  rm -f "$(trivex_drive_c fqs.bat)"
+  wine "$exe" </dev/null >"$work/$name.log" 2>&1 &
+  pid=$!
+  if ! wine "$inspect" wait Trivex 60000; then
+    fail "$name: the main window did not appear"
+    return 1
+  fi
+  pass "$name: the main window appeared"
+  sleep 2  # start-up ends with the skin; let the window repaint
+  wid=$(xdotool search --name '^Trivex$' | head -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  geometry="${WIDTH}x${HEIGHT}+${X}+${Y}"
+  shot=$shots/main-window-$name.png
+  import -window root -crop "$geometry" +repage "$shot" && pass "$name: screenshot $shot"
+  xdotool windowfocus --sync "$wid" && xdotool key Escape
+  if wine "$inspect" gone Trivex 15000; then
+    pass "$name: the main window closed on Esc"
+  else
+    fail "$name: the main window did not close"
+  fi
+  wait "$pid"
+  rc=$?
+  if [[ $rc == 0 ]]; then pass "$name: the program ended (exit code 0)"; else fail "$name: exit code $rc"; fi
+}
+
+# Share of the screenshot's pixels that have exactly this colour.
+share() { convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:mean]' info:; }
+at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
+
+run_and_shoot "$corrupt" corrupt-skin && plain=$shot
+run_and_shoot "$trivex" skinned && skinned=$shot
+
+if [[ -n ${plain:-} && -n ${skinned:-} ]]; then
+  for spec in "window:$window:0.30" "button:$button:0.02"; do
+    IFS=: read -r what rgb least <<<"$spec"
+    with=$(share "$skinned" "$rgb") without=$(share "$plain" "$rgb")
+    if at_least "$with" "$least"; then
+      pass "skinned: the $what colour $rgb covers $with of the window"
+    else
+      fail "skinned: the $what colour $rgb covers only $with of the window (want $least)"
+    fi
+    if at_least 0.001 "$without"; then
+      pass "corrupt skin: the $what colour $rgb is absent ($without)"
+    else
+      fail "corrupt skin: the $what colour $rgb covers $without of the window"
+    fi
+  done
+fi
+
+if ((failures)); then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all skin screenshot checks passed"
