@@ -22,6 +22,8 @@ protected:
         machine.addDrive('C', 40ull << 30, 20ull << 30);
         machine.addDrive('D', 80ull << 30, 60ull << 30);
         machine.addDrive('E', 80ull << 30, 60ull << 30);
+        // The partition-count probe finds three partitions on disk 0.
+        machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n");
     }
     void start() { ASSERT_TRUE(machine.openWindow(kMain, false)); }
 
