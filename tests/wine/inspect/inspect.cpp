@@ -49,6 +49,7 @@ bool visibleWindowExists(const std::string& title) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    trivex::inspect::binaryStdio();
     if (argc < 3) return usage();
     const std::string mode = argv[1];
     const std::string title = argv[2];

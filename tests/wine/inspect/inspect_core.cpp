@@ -1,6 +1,8 @@
 #include "tests/wine/inspect/inspect_core.h"
 
 #include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <algorithm>
 #include <cstring>
@@ -317,6 +319,11 @@ void printTree(FILE* out, const Window& w) {
     };
     walk(walk, w.children);
     std::fflush(out);
+}
+
+void binaryStdio() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 }  // namespace trivex::inspect

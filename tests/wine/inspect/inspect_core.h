@@ -63,6 +63,10 @@ std::string describe(const Window& w);
 std::string describe(const Control& c);
 void printTree(FILE* out, const Window& w);
 
+// Standard output and error as bytes: no LF -> CR LF, so that scripts read
+// exactly the bytes printed.
+void binaryStdio();
+
 // WM_GETTEXT of any window (empty on failure or timeout).
 std::string windowText(HWND hwnd);
 

@@ -278,6 +278,7 @@ void answerMessageBoxes(DWORD pid, std::set<HWND>& seen) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    trivex::inspect::binaryStdio();
     const DWORD timeout = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 30000;
     const ui::WindowLayout& layout = ui::layoutOf(trivex::WindowId::Main);
     const DWORD start = GetTickCount();
