@@ -1,0 +1,5 @@
+# The image search benchmark (cross build): a Windows program run under Wine
+# by bench/search_bench.sh, which builds the folder tree and times host find.
+add_executable(search_bench ${CMAKE_SOURCE_DIR}/bench/search_bench.cpp)
+target_link_libraries(search_bench PRIVATE trivex_app trivex_win32)
+set_target_properties(search_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

@@ -1,0 +1,280 @@
+#!/usr/bin/env bash
+# discovery_test.sh <trivex.exe> <discovery_tool.exe> <stand-in folder> <probe script source> <screenshot-dir>
+#
+# Discovery under Wine, on real folders and real processes:
+#  1. the partition-count probe: the program's script written to C:\fqs.bat
+#     and run by Wine's command interpreter, its output read through a pipe,
+#     with our stand-in diskpart.exe and findstr.exe beside the program;
+#  2. the drive list: C: (the prefix's own), D: a folder, E: a 3 TiB drive,
+#     F: absent; then D: a drive with no free space;
+#  3. the image search and the image details on real folder trees (GBK
+#     names, a name whose last byte is 0x5C, dot-folders, a folder named
+#     x.gho, nested images, a link back up the tree), a search stopped while
+#     it runs, and a search started inside a search.
+# A drive with no free space and the 3 TiB drive are small tmpfs mounts
+# (root only); without root the full drive is /proc and the 3 TiB drive is
+# left out, which the output says.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+
+if (($# != 5)); then
+  echo "usage: discovery_test.sh <trivex.exe> <discovery_tool.exe> <stand-in folder> <probe script> <screenshot-dir>" >&2
+  exit 2
+fi
+trivex=$1 tool_exe=$2 standins=$3 probe_src=$4 shots=$5
+for f in "$trivex" "$tool_exe" "$standins/diskpart.exe" "$standins/findstr.exe" "$probe_src"; do
+  [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
+done
+
+failures=0
+pass() { printf 'ok: %s\n' "$*"; }
+fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+note() { printf 'note: %s\n' "$*"; }
+# Compares two texts and says which check it was.
+same() { # name expected actual
+  if [[ $2 == "$3" ]]; then pass "$1"; else fail "$1"; printf '  expected: %q\n  actual:   %q\n' "$2" "$3"; fi
+}
+# The tool's output (GBK) as UTF-8.
+tool() { wine "$tool_exe" "$@" 2>/dev/null </dev/null | iconv -f GBK -t UTF-8 -c; }
+twait() { wine "$tool_exe" wait "$@" </dev/null >/dev/null 2>&1; }
+
+trivex_wine_lock || exit 1
+unset DISPLAY
+trivex_xvfb_start || exit 1
+trivex_at_exit trivex_wine_kill
+trivex_wine_prefix || exit 1
+trivex_wine_kill
+# Whatever this test maps, the project's drives are back afterwards.
+trivex_at_exit trivex_wine_drives
+
+work=$TRIVEX_WINE_DIR/discovery
+dev=$WINEPREFIX/dosdevices
+fqs=$(trivex_drive_c fqs.bat)
+mounted=()
+unmount_all() { local m; for m in "${mounted[@]}"; do umount "$m" 2>/dev/null; done; mounted=(); }
+trivex_at_exit unmount_all
+rm -rf "$work"
+mkdir -p "$work/tools" "$work/empty" "$work/d" "$work/e" "$work/full"
+cp "$standins/diskpart.exe" "$standins/findstr.exe" "$work/tools/"
+
+# Mounts a tmpfs of `size` on `dir`; false when this user may not mount.
+tmpfs_on() { mount -t tmpfs -o "size=$2" tmpfs "$1" 2>/dev/null && mounted+=("$1"); }
+map() { ln -sfn "$2" "$dev/$1:"; }
+unmap() { rm -f "$dev/$1:" "$dev/$1::"; }
+
+# ---- 1. The partition-count probe ---------------------------------------------------
+echo "== partition-count probe (the program's script, Wine's cmd, a pipe)"
+probe_in() { # folder disks -> the count line
+  (cd "$1" && TRIVEX_STANDIN_DISKS=$2 wine "$tool_exe" probe </dev/null 2>/dev/null | iconv -f GBK -t UTF-8 -c)
+}
+rm -f "$fqs"
+same "disk 0 with partitions 1-4 (and a second disk): the count is 3" "count=[3]" "$(probe_in "$work/tools" 4,2)"
+if cmp -s <(iconv -f UTF-8 -t GBK "$probe_src") "$fqs"; then
+  pass "C:\\fqs.bat holds the program's script in GBK, byte for byte"
+else
+  fail "C:\\fqs.bat differs from the program's script"
+fi
+same "one partition: the count is 0" "count=[0]" "$(probe_in "$work/tools" 1)"
+# The script's pattern "分区 [0-9] " sees single-digit partition numbers only.
+same "thirteen partitions: partitions 10-13 do not match the script's pattern, the count is 8" \
+  "count=[8]" "$(probe_in "$work/tools" 13)"
+same "no disk listed: the count is empty" "count=[]" "$(probe_in "$work/tools" '')"
+same "no diskpart at all (Wine has none): the count is empty" "count=[]" "$(probe_in "$work/empty" 4)"
+mkdir -p "$work/wine-findstr"
+cp "$standins/diskpart.exe" "$work/wine-findstr/"
+got=$(probe_in "$work/wine-findstr" 4)
+if [[ $got == "count=[]" ]]; then
+  note "with Wine's own findstr the script finds no disk line (Wine's findstr matches nothing here)"
+else
+  note "Wine's own findstr now serves the script: $got"
+fi
+leftover=$(find "$work/tools" "$work/empty" "$work/wine-findstr" -name '*.script')
+same "the script removed its scratch files" "" "$leftover"
+
+# ---- 2. and 3. The program: drive list, search, details --------------------------------
+# D: a folder tree; E: a 3 TiB tmpfs (or a folder); F: absent.
+D=$work/d
+mkdir -p "$D/x.gho" "$D/.hidden" "$D/乗" "$D/系统镜像/2016/三月" "$D/big"
+head -c 2048005 /dev/zero >"$D/备份系统.gho"
+touch -d '2016-03-05 09:07:00' "$D/备份系统.gho"
+for f in 根.GHO old.ghost notes.gho.txt x.gho/inside.gho .hidden/never.gho 乗/trail.gho 乗/乗.gho \
+  系统镜像/2016/full.gho 系统镜像/2016/三月/深.gho 系统镜像/readme.txt; do
+  printf 'image' >"$D/$f"
+done
+ln -s .. "$D/系统镜像/back-up"  # a link back up the tree
+# A wide tree, so that a search lasts a few seconds.
+mkdir -p "$D"/big/b{00..39}/c{00..99}
+for i in $(seq -w 0 39); do printf 'x' >"$D/big/b$i/c00/img$i.gho"; done
+if tmpfs_on "$work/e" 3t; then
+  big_e=1
+else
+  big_e=
+  note "cannot mount a tmpfs here (not root): E: is a plain folder and the 3 TiB check is left out"
+fi
+mkdir -p "$work/e/Ghost" "$work/e/镜像 备份"
+printf 'image' >"$work/e/Ghost/G_WinXP.gho"
+printf 'image' >"$work/e/镜像 备份/x.gho"
+map d "$D"
+map e "$work/e"
+unmap f
+
+# Waits for the main window, closing any message box on the way and saying what it said.
+start_trivex() { # log
+  rm -f "$fqs"
+  (cd "$work/tools" && TRIVEX_STANDIN_DISKS=4 exec wine "$trivex" </dev/null >"$1" 2>&1) &
+  pid=$!
+  local i said
+  boxes=
+  for i in $(seq 1 120); do
+    said=$(tool boxes)
+    [[ -n $said ]] && boxes+=$said
+    # Start-up is over once the advanced-options title is hidden.
+    [[ -z $said && $(tool state 标签6) == "0 1" ]] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+# Ends the program with its exit button and checks that it is gone.
+stop_trivex() {
+  wine "$tool_exe" click 退出 </dev/null >/dev/null 2>&1
+  local i
+  for i in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then fail "the program did not end"; kill "$pid"; else pass "the program ended"; fi
+  wait "$pid" 2>/dev/null
+  [[ -e $fqs ]] && fail "C:\\fqs.bat is still there" || pass "C:\\fqs.bat is gone"
+}
+
+log=$(mktemp)
+trivex_at_exit "rm -f '$log'"
+echo "== start-up with C:, D: (folder), E: ($([[ -n $big_e ]] && echo 3 TiB || echo folder)), F: absent"
+if start_trivex "$log"; then pass "the main window is up"; else fail "the main window did not come up"; iconv -f GBK -t UTF-8 -c <"$log"; exit 1; fi
+same "no message at start-up (the probe found a count)" "" "$boxes"
+same "C:\\fqs.bat is on disk while the program runs" "yes" "$([[ -f $fqs ]] && echo yes)"
+
+# Each entry: "  X:", used, free, total in MB after eleven spaces each, CR LF.
+mb_of() { # folder -> "total free" in MB as the entry computes them
+  local t f
+  read -r t f < <(stat -f -c '%b %a %S' "$1" | awk '{ printf "%.0f %.0f\n", $1 * $3 / 1024, $2 * $3 / 1024 }')
+  echo "$((t / 1024)) $((f / 1024)) $(((t - f) / 1024))"
+}
+mapfile -t entries < <(tool items 列表框1)
+same "three entries: C:, D:, E:" "3" "${#entries[@]}"
+gap='           '
+letters=(C D E)
+for i in 0 1 2; do
+  letter=${letters[i]}
+  e=${entries[i]:-}
+  if [[ $e =~ ^\ \ $letter:${gap}([0-9]+)${gap}([0-9]+)${gap}([0-9]+)\\r\\n$ ]]; then
+    used=${BASH_REMATCH[1]} free=${BASH_REMATCH[2]} total=${BASH_REMATCH[3]}
+    pass "entry $letter: reads used $used, free $free, total $total MB"
+    folder=$(readlink -f "$dev/${letter,,}:")
+    read -r want_total want_free want_used < <(mb_of "$folder")
+    same "entry $letter: the total is the drive's" "$want_total" "$total"
+    sum=$((used + free))
+    if ((sum == total || sum == total - 1)); then pass "entry $letter: used + free makes the total"; else fail "entry $letter: used + free = $sum, total $total"; fi
+    if [[ $letter == E && -n $big_e ]]; then
+      same "entry E: a 3 TiB drive shows 3145728 MB, all seven digits" "3145728" "$total"
+      same "entry E: its free space is its true size too" "$want_free" "$free"
+    fi
+  else
+    fail "entry $letter reads $e"
+  fi
+done
+same "the backed-up check looked on E:, the last drive" "本系统已做备份，备份时注意覆盖原镜像！" "$(tool panel 1)"
+same "restore mode: 确定 waits for an image" "1 0" "$(tool state 确定)"
+
+echo "== image search"
+reference=$(tool walk 'D:\' 'E:\' 'F:\')
+n_ref=$(grep -c . <<<"$reference")
+count_text() { printf '本地磁盘共有%s个GHO文件\r\n请正确选择要还原的镜像！' "$1"; }
+read -r x y < <(tool point 搜索按钮)
+xdotool mousemove "$x" "$y" click 1
+if twait 搜索按钮 '停止(&S)' '搜索(&S)' 120000; then pass "a click on 搜索 ran a search to its end"; else fail "the search did not end"; fi
+results=$(tool items 列表框2)
+same "the results and their order are those of the plain folder listings ($n_ref images)" "$reference" "$results"
+for want in 'D:\备份系统.gho' 'D:\old.ghost' 'D:\x.gho\inside.gho' 'D:\乗\trail.gho' 'D:\乗\乗.gho' \
+  'D:\系统镜像\2016\三月\深.gho' 'E:\镜像 备份\x.gho'; do
+  grep -qxF "$want" <<<"$results" && pass "listed: $want" || fail "not listed: $want"
+done
+for never in 'D:\.hidden\never.gho' 'D:\notes.gho.txt' 'D:\x.gho'; do
+  grep -qxF "$never" <<<"$results" && fail "listed, but must not be: $never" || pass "not listed: $never"
+done
+grep -qF 'back-up' <<<"$results" && fail "the search went through the link back up the tree" ||
+  pass "the link back up the tree was not entered"
+same "the count text" "$(count_text "$n_ref")" "$(tool text 透明标签1)"
+same "the button reads 搜索 again" "搜索(&S)" "$(tool text 搜索按钮)"
+
+echo "== image details"
+index=$(grep -nxF 'D:\备份系统.gho' <<<"$results" | cut -d: -f1)
+read -r x y < <(tool point 列表框2 $((index - 1)))
+xdotool mousemove "$x" "$y" click 1
+twait 编辑框1 'D:\备份系统.gho' 10000
+same "the chosen image is the job's image path" 'D:\备份系统.gho' "$(tool text 编辑框1)"
+same "its name" "镜像名称：备份系统.gho" "$(tool text 透明标签2)"
+same "its size in MB of 1,024,000 bytes" "镜像大小：2MB" "$(tool text 透明标签3)"
+same "its date, local time, no leading zeros" "创建日期：2016年3月5日9:7" "$(tool text 透明标签4)"
+same "确定 can be pressed now" "1 1" "$(tool state 确定)"
+mkdir -p "$shots"
+import -window root "$shots/discovery-details.png" && pass "screenshot $shots/discovery-details.png"
+
+echo "== stop during the search"
+wine "$tool_exe" click 搜索按钮 </dev/null >/dev/null 2>&1
+if wine "$tool_exe" click-when 搜索按钮 '停止(&S)' 60000 </dev/null >/dev/null 2>&1 &&
+  twait 搜索按钮 '搜索(&S)' 60000; then
+  pass "stop clicked while the button read 停止, and the search ended"
+else
+  fail "could not stop the search"
+fi
+stopped=$(tool items 列表框2)
+n_stopped=$(grep -c . <<<"$stopped")
+if ((n_stopped < n_ref)); then pass "stopped early: $n_stopped of $n_ref images"; else fail "not stopped: $n_stopped images"; fi
+grep -qv '^D:' <<<"$stopped" && fail "images beyond D: were listed after the stop" || pass "only D: was searched"
+same "the count text gives the images found until the stop" "$(count_text "$n_stopped")" "$(tool text 透明标签1)"
+same "the list holds the first images in order" "$(head -n "$n_stopped" <<<"$reference")" "$stopped"
+
+echo "== a search started inside a search"
+# Two clicks at once: the second is handled at the first folder of the
+# first search, while the button still reads 搜索.
+wine "$tool_exe" click 搜索按钮 2 </dev/null >/dev/null 2>&1
+if twait 透明标签1 "$(count_text $((2 * n_ref)))" 180000; then
+  pass "the count text gives both searches' images: $((2 * n_ref))"
+else
+  fail "the count text reads $(tool text 透明标签1 | tr '\r\n' '  ')"
+fi
+same "the inner search listed everything, then the outer one everything again" \
+  "$(printf '%s\n%s' "$reference" "$reference")" "$(tool items 列表框2)"
+same "the button reads 搜索 again" "搜索(&S)" "$(tool text 搜索按钮)"
+stop_trivex
+
+echo "== a drive with no free space ends the list"
+if tmpfs_on "$work/full" 1m; then
+  mkdir -p "$work/full/Ghost"
+  printf 'image' >"$work/full/Ghost/G_WinXP.gho"
+  head -c 2m /dev/zero >"$work/full/filler" 2>/dev/null
+  read -r _ free _ < <(mb_of "$work/full")
+  same "D: (tmpfs) has no space left" "0" "$free"
+  map d "$work/full"
+  full_label="a full tmpfs"
+else
+  map d /proc
+  full_label="/proc, which reports no space"
+fi
+echo "   D: is $full_label"
+if start_trivex "$log"; then pass "the main window is up"; else fail "the main window did not come up"; fi
+mapfile -t entries < <(tool items 列表框1)
+same "the list holds C: only" "1" "${#entries[@]}"
+[[ ${entries[0]:-} == '  C:'* ]] && pass "the entry is C:" || fail "the entry is ${entries[0]:-none}"
+if [[ $full_label == "a full tmpfs" ]]; then
+  same "the last drive looked at is D: (the backed-up check found D:\\Ghost\\G_WinXP.gho)" \
+    "本系统已做备份，备份时注意覆盖原镜像！" "$(tool panel 1)"
+fi
+stop_trivex
+
+if ((failures)); then
+  echo "--- program output"; iconv -f GBK -t UTF-8 -c <"$log"
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"

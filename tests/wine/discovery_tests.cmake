@@ -1,0 +1,31 @@
+# Discovery under Wine (included from tests/wine/CMakeLists.txt, cross build):
+#  - stand-ins for the two tools the probe script calls: diskpart.exe (the
+#    Simplified Chinese edition's answers, in GBK) and findstr.exe (Wine's own
+#    prints nothing for the script's patterns);
+#  - discovery_tool.exe: runs the probe and the plain folder walk on the real
+#    platform, and reads and clicks the running program's main window;
+#  - discovery_wine: the probe through Wine's command interpreter and a real
+#    pipe, the drive list with folders, a full drive and a 3 TiB drive, the
+#    search and the details on real folder trees, stop and a search inside a
+#    search.
+set(TRIVEX_DISCOVERY_STANDINS ${CMAKE_CURRENT_BINARY_DIR}/discovery_standins)
+foreach(tool diskpart findstr)
+  add_executable(standin_${tool} ${CMAKE_CURRENT_SOURCE_DIR}/discovery_standins/${tool}.cpp)
+  set_target_properties(standin_${tool} PROPERTIES OUTPUT_NAME ${tool}
+    RUNTIME_OUTPUT_DIRECTORY ${TRIVEX_DISCOVERY_STANDINS})
+endforeach()
+
+add_executable(discovery_tool ${CMAKE_CURRENT_SOURCE_DIR}/discovery_tool.cpp)
+target_link_libraries(discovery_tool PRIVATE trivex_app trivex_win32 trivex_inspect_core trivex_ui)
+
+if(TARGET trivex)
+  add_test(NAME discovery_wine
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/discovery_test.sh
+            $<TARGET_FILE:trivex> $<TARGET_FILE:discovery_tool> ${TRIVEX_DISCOVERY_STANDINS}
+            ${CMAKE_SOURCE_DIR}/payloads/probe/fqs.bat ${CMAKE_BINARY_DIR}/screenshots)
+  set_tests_properties(discovery_wine PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_prefix)
+  add_dependencies(discovery_tool standin_diskpart standin_findstr)
+endif()
+
+# The search benchmark's Windows side is built here, with the Wine tests.
+include(${CMAKE_SOURCE_DIR}/bench/search_bench.cmake)
