@@ -5,27 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "modload/loader.h"
 #include "modload/system_services.h"
 #include "modload/win32/call.h"
+#include "tests/modload/wine/beside_me.h"
 
 namespace trivex::modload {
 namespace {
-
-std::vector<uint8_t> besideMe(const char* name) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path, n);
-    p = p.substr(0, p.find_last_of('\\') + 1) + name;
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 uint32_t call(uint32_t fn, bool callerRemoves, std::initializer_list<uint32_t> args) {
     CallSlot slots[kCallSlots];
@@ -55,7 +45,7 @@ protected:
     }
     void TearDown() override { FreeLibrary(base); }
     std::unique_ptr<Module> load(const char* name) {
-        const std::vector<uint8_t> bytes = besideMe(name);
+        const std::string bytes = besideMe(name);
         EXPECT_GT(bytes.size(), 512u) << name;
         return loadModule(*services, bytes.data(), bytes.size());
     }

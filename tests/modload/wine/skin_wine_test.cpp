@@ -6,26 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "modload/skin_attach.h"
 #include "modload/system_services.h"
 #include "skin/skin_format.h"
+#include "tests/modload/wine/beside_me.h"
 
 namespace trivex::modload {
 namespace {
-
-std::string besideMe(const char* name) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path, n);
-    p = p.substr(0, p.find_last_of('\\') + 1) + name;
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 COLORREF ref(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
