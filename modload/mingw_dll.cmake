@@ -46,6 +46,7 @@ function(trivex_mingw_import_lib name)
   get_filename_component(def ${D_DEF} ABSOLUTE)
   set(out ${D_OUTPUT_DIR}/lib${name}.a)
   add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${D_OUTPUT_DIR}
     COMMAND ${TRIVEX_MINGW_DLLTOOL} --kill-at -d ${def} -l ${out}
     DEPENDS ${def}
     COMMENT "Building import library lib${name}.a"
