@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "app/commands.h"
 #include "app/window_commands.h"
 #include "platform/sim/sim.h"
 #include "ui/names.h"
@@ -184,13 +183,6 @@ TEST_F(WindowCommandsTest, ContactOpensTheAddressQuietly) {
     ASSERT_EQ(machine.webAddresses().size(), 1u);
     EXPECT_EQ(machine.webAddresses()[0], kContactAddress);
     EXPECT_TRUE(machine.messages().empty());
-}
-
-TEST_F(WindowCommandsTest, EveryBoundCommandOfTheMainWindowIsKnown) {
-    for (const char* name : {cmd::mode_refresh, cmd::partition_select, cmd::custom_ghost_switch,
-                             cmd::browse_custom_ghost, cmd::manual_switch, cmd::help_about, cmd::help_usage,
-                             cmd::help_why, cmd::contact, cmd::search, cmd::image_details})
-        EXPECT_NE(findCommand(name), nullptr) << name;
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 // output, and the message shown when the probe yields nothing.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "app/app.h"
 #include "discovery/probe.h"
 #include "payloads/store.h"
@@ -61,15 +59,6 @@ TEST_F(ProbeStartTest, WritesTheScriptRunsItHiddenAndKeepsItWhileRunning) {
     // The script goes when the window does.
     machine.pressKey(kMain, sim::kVkEscape);
     EXPECT_FALSE(machine.exists("C:\\fqs.bat"));
-}
-
-TEST_F(ProbeStartTest, TheScriptIsTheOneTheProgramCarries) {
-    const ByteView script = payloads::data(payloads::Payload::ProbeScript);
-    const Text text(static_cast<const char*>(script.data), script.size);
-    EXPECT_EQ(text.rfind("@echo off\r\n", 0), 0u);
-    EXPECT_NE(text.find("findstr /r /c:\"磁盘 [0-9] \"')"), Text::npos);
-    EXPECT_NE(text.find("\r\n        echo 磁盘 %%b        含有!num!\r\n"), Text::npos);
-    EXPECT_EQ(text.substr(text.size() - 7), "\r\npause");  // no line end after the last line
 }
 
 TEST_F(ProbeStartTest, NoOutputShowsTheMessageOnceAndStartUpGoesOn) {

@@ -55,6 +55,7 @@ fqs=$(trivex_drive_c fqs.bat)
 mounted=()
 unmount_all() { local m; for m in "${mounted[@]}"; do umount "$m" 2>/dev/null; done; mounted=(); }
 trivex_at_exit unmount_all
+umount "$work/e" "$work/full" 2>/dev/null  # left by a run that was killed
 rm -rf "$work"
 mkdir -p "$work/tools" "$work/empty" "$work/d" "$work/e" "$work/full"
 cp "$standins/diskpart.exe" "$standins/findstr.exe" "$work/tools/"
