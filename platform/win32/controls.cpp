@@ -113,6 +113,26 @@ void setUpStatusBar(HWND bar, const ui::Control& row) {
         SendMessageA(bar, SB_SETTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(row.panelTexts[i]));
 }
 
+// The closed box gets the table's height, and its list, when dropped, at
+// least the table's drop height. Both depend on the font, so they are
+// measured and corrected rather than computed.
+void sizeComboBox(HWND combo, const ui::Control& row) {
+    RECT r;
+    GetWindowRect(combo, &r);
+    const int closed = r.bottom - r.top;
+    const int field = static_cast<int>(SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    if (closed != row.h && field > 0 && field - (closed - row.h) > 0)
+        SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field - (closed - row.h));
+    if (row.dropHeight <= 0) return;
+    RECT dropped{};
+    SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    const int missing = row.dropHeight - (dropped.bottom - dropped.top);
+    // For a combo box the window height given is the height when dropped.
+    if (missing > 0)
+        SetWindowPos(combo, nullptr, 0, 0, row.w, row.h + row.dropHeight + missing,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void fillComboBox(HWND combo, const ui::Control& row) {
     int count = 0;
     if (row.items)
@@ -221,7 +241,10 @@ bool Win32Platform::createControls(WindowState& ws) {
             case Kind::CheckBox:
                 if (row.state & ui::kChecked) SendMessageA(c.hwnd, BM_SETCHECK, BST_CHECKED, 0);
                 break;
-            case Kind::ComboBox: fillComboBox(c.hwnd, row); break;
+            case Kind::ComboBox:
+                fillComboBox(c.hwnd, row);
+                sizeComboBox(c.hwnd, row);
+                break;
             case Kind::StatusBar: setUpStatusBar(c.hwnd, row); break;
             case Kind::PictureBox:
                 if (row.resource) {

@@ -36,11 +36,11 @@ constexpr size_t kPathBuffer = 1024;
 int Win32Platform::messageBox(const Text& message, unsigned style, const Text& caption) {
     UINT s = style;
     if (!(s & MB_SYSTEMMODAL)) s |= MB_TASKMODAL;
-    HWND active = GetActiveWindow();
+    HWND active = activeWindow_;
     int answer = MessageBoxA(nullptr, message.c_str(), caption.c_str(), s);
     // The box has no owner, so nothing hands the activation back to the
     // window that had it; without it that window would get no keys.
-    if (active && stateOf(active) && IsWindowVisible(active) && GetActiveWindow() != active)
+    if (active && stateOf(active) && IsWindowVisible(active) && activeWindow_ != active)
         SetForegroundWindow(active);
     return buttonCode(answer);
 }

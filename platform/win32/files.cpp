@@ -158,7 +158,7 @@ bool Win32Platform::listNext(uintptr_t handle, DirEntry& out) {
 }
 
 void Win32Platform::listClose(uintptr_t handle) {
-    if (handle != 0) FindHandle owned(reinterpret_cast<HANDLE>(handle));
+    if (handle != 0) FindHandle(reinterpret_cast<HANDLE>(handle)).close();
 }
 
 std::unique_ptr<RawFile> Win32Platform::openRaw(const Text& path, int mode, int sharing) {

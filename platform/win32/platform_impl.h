@@ -134,6 +134,7 @@ private:
 
     CommandSink sink_;
     std::map<WindowId, std::unique_ptr<WindowState>> windows_;
+    HWND activeWindow_ = nullptr;  // our top window that is active, if any
 };
 
 }  // namespace trivex::win32

@@ -297,9 +297,13 @@ LRESULT Win32Platform::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_ACTIVATE:
             if (LOWORD(wp) == WA_INACTIVE) {
+                if (activeWindow_ == hwnd) activeWindow_ = nullptr;
                 HWND f = GetFocus();
                 if (f && IsChild(hwnd, f)) ws->savedFocus = f;
-            } else if (!IsIconic(hwnd)) {
+                return 0;
+            }
+            activeWindow_ = hwnd;
+            if (!IsIconic(hwnd)) {
                 HWND f = ws->savedFocus;
                 if (f && IsWindow(f) && IsChild(hwnd, f) && IsWindowEnabled(f) && IsWindowVisible(f))
                     SetFocus(f);
@@ -324,6 +328,7 @@ LRESULT Win32Platform::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void Win32Platform::forgetWindow(HWND hwnd) {
+    if (activeWindow_ == hwnd) activeWindow_ = nullptr;
     for (auto it = windows_.begin(); it != windows_.end(); ++it) {
         if (it->second->hwnd != hwnd) continue;
         releaseControls(*it->second);
