@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# job_restart_yes_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <wine-dir>
+#
+# The restart answer Yes, in a Wine prefix of its own (<wine-dir>, made on
+# first use): Wine's restart ends every process of its prefix, which must not
+# hit the other tests' shared prefix. A restore job is prepared through the
+# window, the prompt is answered with the key Y, and the test checks that the
+# program ended, that an unrelated program of the same prefix was ended with
+# it (the restart reached Wine, not just the program's own exit), and that
+# the job is still on C: for the next start.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if (($# != 4)); then
+  echo "usage: job_restart_yes_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <wine-dir>" >&2
+  exit 2
+fi
+TRIVEX=$1 INSPECT=$2 LOCATE=$3
+mkdir -p "$4"
+export TRIVEX_WINE_DIR=$(cd "$4" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+for f in "$TRIVEX" "$INSPECT" "$LOCATE"; do [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }; done
+
+trivex_wine_lock || exit 1
+unset DISPLAY
+trivex_xvfb_start || exit 1
+trivex_at_exit trivex_wine_kill
+trivex_wine_prefix || exit 1
+trivex_wine_kill
+# shellcheck source=job_wine_lib.sh
+source "$here/job_wine_lib.sh"
+payloads=$(dirname "$TRIVEX")/payloads/generated
+grep -q 'DEMO BUILD' "$payloads/payloads.txt" 2>/dev/null && DEMO_BUILD=1
+
+cleanup() {
+  local f
+  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat; do rm -f "$(drive_path C "$f")"; done
+  rm -rf "$(drive_path D Ghost)"
+}
+cleanup
+trivex_at_exit cleanup
+printf '[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Windows XP" /fastdetect\r\n' \
+  >"$(drive_path C boot.ini)"
+mkdir -p "$(drive_path D Ghost)"
+printf 'a Ghost image' >"$(drive_path D Ghost/restore.gho)"
+
+# Another program of the prefix, waiting for a window that never comes.
+wine "$INSPECT" wait 'no such window' 600000 >/dev/null 2>&1 &
+bystander=$!
+
+start_trivex || { fail "no main window"; exit 1; }
+activate Trivex ' Ghost映像文件路径：'
+click Trivex '打开(&F)'
+answer_file_dialog '打开' 'D:\Ghost\restore.gho' || fail "the open dialog did not take the path"
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex y
+answer_demo_question || fail "the demo-build question did not appear"
+if wait_window 'Trivex Ghost' 60000; then pass "the restart prompt appeared"; else fail "no restart prompt"; exit 1; fi
+kill -0 "$bystander" 2>/dev/null || fail "the other program ended before the answer"
+
+press_in 'Trivex Ghost' y
+if trivex_ended 60; then pass "Y ended the program"; else fail "the program still runs after Y"; fi
+gone=
+for _ in $(seq 1 300); do
+  if ! kill -0 "$bystander" 2>/dev/null; then gone=1; break; fi
+  sleep 0.1
+done
+[[ -n $gone ]] && pass "the restart ended the other program of the prefix too" ||
+  fail "the other program of the prefix still runs: no restart was asked for"
+kill "$bystander" 2>/dev/null
+missing=()
+for f in grldr ghost.bat ghost.exe Vemo.img boot.bak; do [[ -f $(drive_path C "$f") ]] || missing+=("$f"); done
+((${#missing[@]} == 0)) && pass "the job stays on C: for the next start" || fail "missing after Y: ${missing[*]}"
+
+if ((failures)); then
+  echo "--- program output"; gbk <"$TRIVEX_LOG" | tail -n 40
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"

@@ -1,0 +1,114 @@
+# Helpers of the job's Wine tests: starting trivex.exe, answering its boxes,
+# clicking its controls and typing into its windows as a user would, and
+# checking files on the prefix's drives from outside. Sourced after
+# scripts/wine-env.sh, with the variables TRIVEX, INSPECT and LOCATE set.
+
+failures=0
+pass() { printf 'ok: %s\n' "$*"; }
+fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+gbk() { iconv -f GBK -t UTF-8 -c; }
+
+TRIVEX_PID=
+TRIVEX_LOG=$(mktemp)
+trivex_at_exit "rm -f '$TRIVEX_LOG'"
+
+# Host path of a file on a drive of the prefix: drive_path C 'ghost.bat'.
+drive_path() {
+  case $1 in
+    C) printf '%s/drive_c/%s\n' "$WINEPREFIX" "$2" ;;
+    *) printf '%s/drives/%s/%s\n' "$TRIVEX_WINE_DIR" "$(tr 'A-Z' 'a-z' <<<"$1")" "$2" ;;
+  esac
+}
+
+x_window() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
+
+# Starts trivex.exe and waits until its start-up has finished (the status
+# bar tells whether a backup exists: the last thing the start-up writes),
+# answering its message boxes (such as the one about the partition count,
+# which Wine, having no diskpart, shows) with Enter.
+start_trivex() {
+  wine "$TRIVEX" </dev/null >"$TRIVEX_LOG" 2>&1 &
+  TRIVEX_PID=$!
+  local i
+  for i in $(seq 1 120); do
+    if [[ -n $(x_window '信息：') ]]; then
+      press_in '信息：' Return
+    elif tree Trivex | grep -q '^ *panel 1 "[^"]'; then
+      return 0
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
+# Waits for the program to end; true when it did within $1 seconds.
+trivex_ended() {
+  local i
+  for i in $(seq 1 $(($1 * 10))); do
+    if ! kill -0 "$TRIVEX_PID" 2>/dev/null; then
+      wait "$TRIVEX_PID" 2>/dev/null
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Screen position of a control by its text: locate <window> <text>.
+locate() { wine "$LOCATE" "$1" "$2" 2>/dev/null | tr -d '\r'; }
+
+# A click on a control, as a user makes it.
+click() {
+  local xy
+  xy=$(locate "$1" "$2") || return 1
+  [[ -n $xy ]] || return 1
+  # shellcheck disable=SC2086
+  xdotool mousemove $xy click 1
+}
+
+# Keys typed into a window: press_in <window> <xdotool key>...
+# Without a window manager a window that was not clicked may have no
+# keyboard focus inside Wine; clicking a label of it first (the way a user
+# would come back to it) activates it. The label is optional.
+press_in() {
+  local title=$1 wid
+  shift
+  wid=$(x_window "$title")
+  [[ -n $wid ]] || return 1
+  xdotool windowfocus --sync "$wid" 2>/dev/null || return 1
+  xdotool key --delay 100 "$@"
+}
+activate() { click "$1" "$2" && sleep 0.5; }
+
+wait_window() { wine "$INSPECT" wait "$1" "${2:-30000}" >/dev/null 2>&1; }
+wait_gone() { wine "$INSPECT" gone "$1" "${2:-30000}" >/dev/null 2>&1; }
+tree() { wine "$INSPECT" tree "$1" 2>/dev/null | tr -d '\r' | gbk; }
+
+# The file dialog: waits for it, types the path into its file name box
+# (which has the focus when the dialog opens) and confirms with Enter.
+answer_file_dialog() {
+  local title=$1 path=$2 wid i
+  for i in $(seq 1 60); do
+    wid=$(x_window "$title")
+    [[ -n $wid ]] && break
+    sleep 0.5
+  done
+  [[ -n $wid ]] || return 1
+  sleep 1
+  xdotool windowfocus --sync "$wid" 2>/dev/null
+  xdotool type --delay 50 "$path"
+  xdotool key Return
+  wait_gone "$title" 15000
+}
+
+# The demo-build question before a job: OK goes on.
+answer_demo_question() {
+  [[ -n ${DEMO_BUILD:-} ]] || return 0
+  wait_window '信息：' 30000 || return 1
+  press_in '信息：' Return
+}
+
+# same_file <host path> <expected file>: byte for byte.
+same_file() { [[ -f $1 ]] && cmp -s "$1" "$2"; }
+# same_text <host path> <expected text>
+same_text() { [[ -f $1 ]] && [[ $(od -An -tx1 -v "$1") == $(printf '%s' "$2" | od -An -tx1 -v) ]]; }
