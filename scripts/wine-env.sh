@@ -14,6 +14,9 @@
 # Everything lives under $TRIVEX_WINE_DIR (default <repo>/build/wine).
 # Nothing here waits for a user or reaches the network: the Gecko and Mono
 # installers are disabled and crashes print a backtrace instead of a dialog.
+# The X servers here have no window manager, so Wine is told to activate a
+# window whenever it gets the X input focus (UseTakeFocus off): otherwise a
+# window that lost activation (say, to a message box) never gets keys again.
 
 TRIVEX_ROOT=${TRIVEX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 TRIVEX_WINE_DIR=${TRIVEX_WINE_DIR:-$TRIVEX_ROOT/build/wine}
@@ -28,7 +31,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDEBUG=${WINEDEBUG:-fixme-all}
 
 # Bump when the prefix settings below change: older prefixes are rebuilt.
-TRIVEX_PREFIX_VERSION=2
+TRIVEX_PREFIX_VERSION=3
 
 trivex_wine_log() { printf 'wine-env: %s\n' "$*" >&2; }
 
@@ -96,6 +99,7 @@ trivex_wine_prefix() {
   fi
   trivex_wine_reg 'HKCU\Software\Wine' /v Version /d winxp &&
     trivex_wine_reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 &&
+    trivex_wine_reg 'HKCU\Software\Wine\X11 Driver' /v UseTakeFocus /d N &&
     trivex_wine_reg 'HKCU\Software\Wine\MSHTML' /v GeckoUrl /d '' &&
     trivex_wine_reg 'HKCU\Software\Wine\MSHTML' /v GeckoCabDir /d '' || {
     trivex_wine_log "could not write the prefix settings"

@@ -7,10 +7,10 @@
 // expected values come from the table itself plus the few changes start-up
 // makes (listed in `applyStartup`).
 //
-// Start-up may still be running when this begins, and may show a message
-// box ("信息：") that waits for a user: the check answers such boxes, says
-// what they said, and retries until the window matches or the time is up.
-// Prints every difference and the window tree; exit code 0 when it matches.
+// Start-up may still be running when this begins (and may wait for a user
+// to answer a message box): the check retries until the window matches or
+// the time is up. Prints every difference and the window tree; exit code 0
+// when it matches.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -37,7 +37,6 @@ using trivex::inspect::describe;
 // The test prefix maps exactly these drives (scripts/wine-env.sh); each has
 // free space, so start-up lists all three.
 constexpr char kDriveLetters[] = "CDE";
-const char kMessageBoxTitle[] = "信息：";
 const char kNotBackedUp[] = "尚未用本软件备份系统，请及时备份镜像！";
 constexpr int kCentreTolerance = 2;
 
@@ -257,24 +256,6 @@ Result compare(const ui::WindowLayout& layout, const Window& window) {
     return r;
 }
 
-// Answers the program's message boxes (the OK button) and says what they said.
-void answerMessageBoxes(DWORD pid, std::set<HWND>& seen) {
-    for (HWND box : trivex::inspect::findWindows(kMessageBoxTitle, pid)) {
-        if (!IsWindowVisible(box)) continue;
-        if (seen.insert(box).second) {
-            std::string said;
-            for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-                char cls[32] = {};
-                GetClassNameA(c, cls, sizeof cls);
-                std::string text = trivex::inspect::windowText(c);
-                if (lstrcmpiA(cls, "Static") == 0 && !text.empty()) said += text;
-            }
-            std::printf("start-up showed a message box: %s\n", trivex::inspect::quoted(said).c_str());
-        }
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -282,15 +263,11 @@ int main(int argc, char** argv) {
     const DWORD timeout = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 30000;
     const ui::WindowLayout& layout = ui::layoutOf(trivex::WindowId::Main);
     const DWORD start = GetTickCount();
-    std::set<HWND> seenBoxes;
     for (;;) {
         HWND hwnd = trivex::inspect::findWindow(layout.caption);
         Window window;
         Result result;
         if (hwnd) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            answerMessageBoxes(pid, seenBoxes);
             window = trivex::inspect::inspectWindow(hwnd);
             result = compare(layout, window);
         } else {
