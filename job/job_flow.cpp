@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
+#include "app/window_commands.h"
 #include "job/boot_menu.h"
 #include "job/command_line.h"
 #include "job/files.h"
@@ -60,6 +61,7 @@ void chooseImage(App& app, WindowId, int) {
         p.setText(kMain, ctl::编辑框1, path);
         writePlaceholder(p, path);
     }
+    updateConfirmButton(app);
     saveBootMenu(app);
     p.deleteFile(kProbeScriptPath);
 }

@@ -99,7 +99,9 @@ TEST_F(JobFlowTest, CancelledDialogsPutTheLastConfirmedName) {
     machine.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");
     chooseImage(std::nullopt);
     EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "");
+    EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 0);  // no image: nothing to confirm
     chooseImage(kRestoreImage);
+    EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 1);
     chooseImage(std::nullopt);
     EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), kRestoreImage);
 
