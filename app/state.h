@@ -12,6 +12,8 @@ struct ProgramState {
     Text selectedDrive;     // drive letter of the job, such as "C"
     int searchRunning = 0;  // image search: 1 while it may go on
     int foundImages = 0;    // image search: entries added so far
+    uint32_t searchStepAt = 0;   // image search: when messages were last processed (ms)
+    uint32_t searchPaintAt = 0;  // image search: when the result list was last repainted (ms)
 
     // The Ghost command texts of the job and what they are built from;
     // rebuilt at every job (job/command_line.h). A partition number of 0

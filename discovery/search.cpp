@@ -43,17 +43,43 @@ bool endsWithBackslash(const Text& path) {
 // search then ends at once instead of walking the drives for nothing.
 bool windowGone(App& app) { return !app.platform.windowExists(kMain); }
 
+// The window's messages are processed at the start of a folder once at least
+// kStepMs have passed since the last time, and the result list is repainted
+// at most every kPaintMs: it holds its painting while entries arrive in
+// between. Both keep the walk close to the cost of reading the folders.
+constexpr uint32_t kStepMs = 10;
+constexpr uint32_t kPaintMs = 250;
+
+struct Walk {
+    bool stopShown = false;  // the button is known to read "停止(&S)"
+};
+
+void messageStep(App& app, Walk& walk, bool now) {
+    Platform& p = app.platform;
+    const uint32_t t = p.tickCount();
+    if (windowGone(app) || (!now && t - app.state.searchStepAt < kStepMs)) return;
+    app.state.searchStepAt = t;
+    if (p.getProp(kMain, ctl::列表框2, Prop::Redraw) == 0 && t - app.state.searchPaintAt >= kPaintMs) {
+        p.setProp(kMain, ctl::列表框2, Prop::Redraw, 1);
+        app.state.searchPaintAt = t;
+    }
+    p.processPendingMessages();
+    walk.stopShown = false;  // a command run meanwhile may have changed it
+}
+
 void addImage(App& app, const Text& path) {
-    app.platform.listAdd(kMain, ctl::列表框2, path);
+    Platform& p = app.platform;
+    if (p.getProp(kMain, ctl::列表框2, Prop::Redraw) != 0) p.setProp(kMain, ctl::列表框2, Prop::Redraw, 0);
+    p.listAdd(kMain, ctl::列表框2, path);
     ++app.state.foundImages;
 }
 
 // One folder: its own images in listing order, then each of its subfolders in
 // listing order, depth first. The folder is listed once ("*"); the images
 // are picked from that listing as a listing of "*.gho" would return them.
-void walkFolder(App& app, Text folder) {
+void walkFolder(App& app, Walk& walk, Text folder, bool first = false) {
     Platform& p = app.platform;
-    p.processPendingMessages();
+    messageStep(app, walk, first);
     if (windowGone(app)) return;
     if (app.state.searchRunning == 1) {
         if (!endsWithBackslash(folder)) folder += '\\';
@@ -68,13 +94,16 @@ void walkFolder(App& app, Text folder) {
             p.listClose(handle);
         }
         for (const Text& name : subfolders) {
-            walkFolder(app, folder + name);
+            walkFolder(app, walk, folder + name);
             if (windowGone(app)) return;
         }
     }
     // Every finished folder leaves the button reading "停止(&S)"; it is only
     // written when it reads otherwise, which spares a repaint per folder.
-    if (p.getText(kMain, ctl::搜索按钮) != kStopCaption) p.setText(kMain, ctl::搜索按钮, kStopCaption);
+    if (!walk.stopShown) {
+        if (p.getText(kMain, ctl::搜索按钮) != kStopCaption) p.setText(kMain, ctl::搜索按钮, kStopCaption);
+        walk.stopShown = true;
+    }
 }
 
 void runSearch(App& app) {
@@ -82,9 +111,14 @@ void runSearch(App& app) {
     app.state.searchRunning = 1;
     app.state.foundImages = 0;
     p.listClear(kMain, ctl::列表框2);
-    for (const Text& letter : text::split(kSearchDrives, ":"))
-        walkFolder(app, letter + ":\\");
+    bool first = true;
+    Walk walk;
+    for (const Text& letter : text::split(kSearchDrives, ":")) {
+        walkFolder(app, walk, letter + ":\\", first);
+        first = false;
+    }
     if (windowGone(app)) return;
+    p.setProp(kMain, ctl::列表框2, Prop::Redraw, 1);
     p.setText(kMain, ctl::透明标签1,
               "本地磁盘共有" + text::toText(static_cast<int32_t>(app.state.foundImages)) +
                   "个GHO文件\r\n请正确选择要还原的镜像！");

@@ -67,6 +67,8 @@ enum class Prop {
     FileName,      // file dialogs: last confirmed choice
     InitialFolder, // file dialogs
     Interval,      // timers, ms
+    Redraw,        // list boxes: 0 holds painting and the scroll bar while the
+                   // entries change; 1 brings both up to date again
 };
 
 // Message box button codes.
@@ -182,6 +184,10 @@ public:
 
     // Every bound event ends up here.
     virtual void setCommandSink(CommandSink sink) = 0;
+
+    // ---- Clock -------------------------------------------------------------------
+    // Milliseconds since a fixed moment, wrapping at 2^32 (GetTickCount).
+    virtual uint32_t tickCount() = 0;
 
     // ---- Restart ----------------------------------------------------------------------
     // mode 1 shut down, 2 restart, 3 log off, 4 suspend, 5 hibernate; else false.

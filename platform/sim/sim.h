@@ -186,6 +186,10 @@ public:
     void listClear(WindowId w, const char* list) override;
     void setCommandSink(CommandSink sink) override { sink_ = std::move(sink); }
 
+    // Each call moves the clock on by the step (setClockStep; 16 ms at first).
+    uint32_t tickCount() override { return clock_ += clockStep_; }
+    void setClockStep(uint32_t ms) { clockStep_ = ms; }
+
     // Records the request; true for modes 1-5.
     bool shutDown(int mode, bool force) override;
 
@@ -223,6 +227,7 @@ private:
     std::deque<Posted> queue_;
     uint64_t serials_ = 0;
     int escapesPressed_ = 0;
+    uint32_t clock_ = 0, clockStep_ = 16;
     std::vector<Text> strays_;
 };
 

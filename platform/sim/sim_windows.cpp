@@ -162,6 +162,7 @@ int64_t SimMachine::getProp(WindowId w, const char* name, Prop p) {
         case Prop::BackColor: return c->backColor;
         case Prop::CurrentIndex: return c->currentIndex;
         case Prop::Interval: return c->interval;
+        case Prop::Redraw: return c->redraw;
         case Prop::Text:
         case Prop::FileName:
         case Prop::InitialFolder: break;
@@ -178,6 +179,7 @@ void SimMachine::setProp(WindowId w, const char* name, Prop p, int64_t value) {
         case Prop::Checked: c->checked = value != 0; break;  // this control only
         case Prop::BackColor: c->backColor = value; break;
         case Prop::Interval: c->interval = value; break;
+        case Prop::Redraw: c->redraw = value != 0; break;
         case Prop::CurrentIndex: {
             // Like the list messages: an index outside the items selects nothing;
             // a combo box shows the text of its current item.

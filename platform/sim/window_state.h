@@ -23,6 +23,7 @@ struct SimControl {
     Text fileName;       // file dialogs
     Text initialFolder;  // file dialogs
     int64_t interval = 0;
+    bool redraw = true;  // list boxes
     std::vector<std::pair<Text, intptr_t>> items;  // list and combo boxes
     std::vector<Text> panels;                      // status bars
 

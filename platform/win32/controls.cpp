@@ -354,6 +354,7 @@ int64_t Win32Platform::getProp(WindowId w, const char* name, Prop p) {
             }
             return -1;
         case Prop::Interval: return c->interval;
+        case Prop::Redraw: return c->redraw ? 1 : 0;
         case Prop::Text:
         case Prop::FileName:
         case Prop::InitialFolder: break;
@@ -397,6 +398,14 @@ void Win32Platform::setProp(WindowId w, const char* name, Prop p, int64_t value)
             return;
         case Prop::Interval:
             if (kind == Kind::Timer) setTimer(*ws, *c, static_cast<int>(value), c->running);
+            return;
+        case Prop::Redraw:
+            // While held, new entries neither repaint the list nor redraw its
+            // scroll bar; released, the list catches up at its next paint.
+            if (kind != Kind::ListBox || !h || c->redraw == (value != 0)) return;
+            c->redraw = value != 0;
+            SendMessageA(h, WM_SETREDRAW, c->redraw ? TRUE : FALSE, 0);
+            if (c->redraw) InvalidateRect(h, nullptr, TRUE);
             return;
         case Prop::Text:
         case Prop::FileName:

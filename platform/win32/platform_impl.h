@@ -36,6 +36,7 @@ struct ControlState {
     Text initialFolder;       // file dialogs
     int interval = 0;         // timers, ms
     bool running = false;     // timers
+    bool redraw = true;       // list boxes: painting not held
 };
 
 // One open window built from its layout.
@@ -109,6 +110,7 @@ public:
 
     // Restart (shutdown.cpp)
     bool shutDown(int mode, bool force) override;
+    uint32_t tickCount() override { return GetTickCount(); }
 
     // ---- Used by the window procedures ----
     LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -263,6 +263,25 @@ TEST_F(SearchTest, ClosingTheWindowEndsTheSearch) {
     EXPECT_TRUE(machine.strayControls().empty());
 }
 
+TEST_F(SearchTest, MessagesAndRepaintsArePacedByTheClock) {
+    for (int i = 0; i < 60; ++i) machine.addFile("D:\\d" + std::to_string(i) + "\\x.gho", "x");
+    machine.setClockStep(1);  // 1 ms per look at the clock: a folder every millisecond
+    int steps = 0, held = 0;
+    whenThen([&] {
+        ++steps;
+        held += machine.getProp(kMain, ctl::列表框2, Prop::Redraw) == 0;
+        return false;
+    }, [] {});
+    search();
+    // 61 folders in about 61 ms: messages at the first folder and then
+    // every 10 ms; the list was held between its repaints.
+    EXPECT_GE(steps, 4);
+    EXPECT_LE(steps, 10);
+    EXPECT_GT(held, 0);
+    EXPECT_EQ(machine.getProp(kMain, ctl::列表框2, Prop::Redraw), 1);
+    EXPECT_EQ(results().size(), 60u);
+}
+
 TEST(ImageEntries, MatchLikeThePattern) {
     auto file = [](const Text& name, const Text& shortName = {}) {
         DirEntry e;
