@@ -105,9 +105,10 @@ for f in 根.GHO old.ghost notes.gho.txt x.gho/inside.gho .hidden/never.gho 乗/
   printf 'image' >"$D/$f"
 done
 ln -s .. "$D/系统镜像/back-up"  # a link back up the tree
-# A wide tree, so that a search lasts a few seconds.
-mkdir -p "$D"/big/b{00..39}/c{00..99}
-for i in $(seq -w 0 39); do printf 'x' >"$D/big/b$i/c00/img$i.gho"; done
+# A wide tree, so that a search lasts a few seconds even at full speed (the
+# checks that follow it start a Windows program, which takes a while).
+mkdir -p "$D"/big/b{00..99}/c{000..149}
+for i in $(seq -w 0 39); do printf 'x' >"$D/big/b$i/c000/img$i.gho"; done
 if tmpfs_on "$work/e" 3t; then
   big_e=1
 else
