@@ -28,10 +28,7 @@ for f in "$trivex" "$tool_exe" "$standins/diskpart.exe" "$standins/findstr.exe" 
   [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
 done
 
-failures=0
-pass() { printf 'ok: %s\n' "$*"; }
-fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
-note() { printf 'note: %s\n' "$*"; }
+source "$here/checks.sh"
 # Compares two texts and says which check it was.
 same() { # name expected actual
   if [[ $2 == "$3" ]]; then pass "$1"; else fail "$1"; printf '  expected: %q\n  actual:   %q\n' "$2" "$3"; fi

@@ -11,9 +11,7 @@ source "$here/../../scripts/wine-env.sh"
 fixture=$1 inspect=$2 expected=$3
 title=检查夹具
 
-failures=0
-pass() { printf 'ok: %s\n' "$*"; }
-fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+source "$here/checks.sh"
 
 trivex_wine_lock || exit 1
 unset DISPLAY

@@ -3,10 +3,7 @@
 # checking files on the prefix's drives from outside. Sourced after
 # scripts/wine-env.sh, with the variables TRIVEX, INSPECT and LOCATE set.
 
-failures=0
-pass() { printf 'ok: %s\n' "$*"; }
-fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
-gbk() { iconv -f GBK -t UTF-8 -c; }
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 TRIVEX_PID=
 TRIVEX_LOG=$(mktemp)

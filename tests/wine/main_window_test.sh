@@ -19,10 +19,7 @@ for f in "$trivex" "$inspect" "$check"; do
   [[ -f $f ]] || { echo "missing program: $f" >&2; exit 2; }
 done
 
-failures=0
-pass() { printf 'ok: %s\n' "$*"; }
-fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
-gbk() { iconv -f GBK -t UTF-8 -c; }
+source "$here/checks.sh"
 
 trivex_wine_lock || exit 1
 # Always a private X server: the test must not draw on a developer's desktop.

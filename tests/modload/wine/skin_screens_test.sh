@@ -23,9 +23,7 @@ for f in "$trivex" "$inspect" "$skin"; do
   [[ -f $f ]] || { echo "missing file: $f" >&2; exit 2; }
 done
 
-failures=0
-pass() { printf 'ok: %s\n' "$*"; }
-fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+source "$here/../../wine/checks.sh"
 info="信息："  # the caption of the program's message boxes
 colour() { awk -v k="$1" '$1 == k && $2 == "=" { print "#" $3 }' "$skin"; }
 
