@@ -1,13 +1,14 @@
 // Start-up sequence, timer, and the ways the program ends.
 #pragma once
 
+#include "payloads/targets.h"
 #include "platform/platform.h"
 
 namespace trivex {
 
 class App;
 
-inline constexpr char kProbeScriptPath[] = "C:\\fqs.bat";
+inline constexpr const char* kProbeScriptPath = payloads::kProbeScriptTarget;
 
 // The main window's creation event.
 void startupSequence(App& app, WindowId, int);

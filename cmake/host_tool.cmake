@@ -18,7 +18,8 @@ function(trivex_host_tool name)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/host-tools/${name})
     # Build-time tools include headers of tools/ and of the layers below.
     file(GLOB_RECURSE tool_headers CONFIGURE_DEPENDS
-      ${CMAKE_SOURCE_DIR}/tools/*.h ${CMAKE_SOURCE_DIR}/platform/*.h ${CMAKE_SOURCE_DIR}/ui/*.h)
+      ${CMAKE_SOURCE_DIR}/tools/*.h ${CMAKE_SOURCE_DIR}/platform/*.h ${CMAKE_SOURCE_DIR}/ui/*.h
+      ${CMAKE_SOURCE_DIR}/payloads/*.h)
     set(abs)
     foreach(s ${srcs})
       get_filename_component(a ${s} ABSOLUTE)

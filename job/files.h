@@ -2,14 +2,16 @@
 // case: "C:\Ghost.bat" (removed by undo) is the "C:\ghost.bat" the job wrote.
 #pragma once
 
+#include "payloads/targets.h"
+
 namespace trivex::job {
 
 inline constexpr char kBootIni[] = "C:\\boot.ini";
 inline constexpr char kBootBak[] = "C:\\boot.bak";
-inline constexpr char kGrldr[] = "C:\\grldr";
+inline constexpr const char* kGrldr = payloads::kLoaderTarget;
 inline constexpr char kGhostBat[] = "C:\\ghost.bat";
-inline constexpr char kGhostExe[] = "C:\\ghost.exe";
-inline constexpr char kVemoImg[] = "C:\\Vemo.img";
-inline constexpr char kGhost32Exe[] = "E:\\Ghost32.exe";
+inline constexpr const char* kGhostExe = payloads::kGhostDosTarget;
+inline constexpr const char* kVemoImg = payloads::kDosImageTarget;
+inline constexpr const char* kGhost32Exe = payloads::kGhost32Target;
 
 }  // namespace trivex::job

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "payloads/targets.h"
 #include "payload/bytes.h"
 #include "payload/dos_image.h"
 #include "payload/gbk.h"
@@ -90,7 +91,7 @@ Payload product(const Dirs& d, const std::string& name, const std::string& targe
 }
 
 Payload loader(const Dirs& d, const Bytes& menu) {
-    Payload p = product(d, "Loader", "C:\\grldr", "grldr", "grldr");
+    Payload p = product(d, "Loader", trivex::payloads::kLoaderTarget, "grldr", "grldr");
     if (p.origin == Origin::Supplied) {
         LoaderPatch patch;
         std::string err;
@@ -111,7 +112,7 @@ Payload dosImage(const Dirs& d) {
     DosImageResult r;
     std::string err;
     if (!buildDosImage(in, r, err)) fail("DOS boot image: " + err);
-    Payload p{"DosImage", "C:\\Vemo.img", r.complete() ? Origin::Supplied : Origin::StandIn, std::move(r.image), {}};
+    Payload p{"DosImage", trivex::payloads::kDosImageTarget, r.complete() ? Origin::Supplied : Origin::StandIn, std::move(r.image), {}};
     p.detail = std::string("    boot sector: ") +
                (r.suppliedBootSector ? "supplied dos/BOOTSECT.BIN" : "own (says the DOS system files are missing)") + "\n";
     if (!r.missingChainFiles.empty()) {
@@ -131,7 +132,7 @@ Payload probeScript(const Dirs& d) {
             (utf8[i] == '\r' && (i + 1 == utf8.size() || utf8[i + 1] != '\n')))
             fail(path + ": line ends changed (CR LF between lines, none after the last)");
     if (utf8.size() >= 2 && utf8[utf8.size() - 1] == '\n') fail(path + ": the last line must have no line end");
-    Payload p{"ProbeScript", "C:\\fqs.bat", Origin::Own, {}, {}};
+    Payload p{"ProbeScript", trivex::payloads::kProbeScriptTarget, Origin::Own, {}, {}};
     std::string err;
     if (!utf8ToGbk(utf8, p.data, err)) fail(path + ": " + err);
     return p;
@@ -253,12 +254,12 @@ int main(int argc, char** argv) try {
     // In the order of trivex::payloads::Payload.
     std::vector<Payload> all;
     all.push_back(loader(d, menu));
-    all.push_back(product(d, "GhostDos", "C:\\ghost.exe", "ghost.exe", "ghost.exe"));
+    all.push_back(product(d, "GhostDos", trivex::payloads::kGhostDosTarget, "ghost.exe", "ghost.exe"));
     all.push_back(dosImage(d));
     all.push_back(probeScript(d));
     all.push_back(product(d, "Skin", "", "skin.she", "trivex.skin"));
     all.push_back(product(d, "SkinLibrary", "", "SkinH_EL.dll", "trivex_skin.dll"));
-    all.push_back(product(d, "Ghost32", "E:\\Ghost32.exe", "Ghost32.exe", "Ghost32.exe"));
+    all.push_back(product(d, "Ghost32", trivex::payloads::kGhost32Target, "Ghost32.exe", "Ghost32.exe"));
 
     for (const Payload& p : all) put(d.out + "/" + p.name + ".bin", p.data);
     put(d.out + "/payloads.S", bytesOf(assembly(d, all)));

@@ -1,0 +1,13 @@
+// Where the program writes its payloads: fixed paths, the one place they are
+// spelled. Used by the program and by the build's embedder (its table).
+#pragma once
+
+namespace trivex::payloads {
+
+inline constexpr char kLoaderTarget[] = "C:\\grldr";
+inline constexpr char kGhostDosTarget[] = "C:\\ghost.exe";
+inline constexpr char kDosImageTarget[] = "C:\\Vemo.img";
+inline constexpr char kProbeScriptTarget[] = "C:\\fqs.bat";
+inline constexpr char kGhost32Target[] = "E:\\Ghost32.exe";
+
+}  // namespace trivex::payloads
