@@ -41,20 +41,12 @@ Text windowText(HWND h) {
 WNDPROC g_buttonProc = nullptr;
 
 LRESULT CALLBACK groupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND || msg == WM_NOTIFY || isControlColor(msg)) {
+        HWND top = GetAncestor(hwnd, GA_ROOT);
+        if (top && top != hwnd) return SendMessageA(top, msg, wp, lp);
+        return CallWindowProcA(g_buttonProc, hwnd, msg, wp, lp);
+    }
     switch (msg) {
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC: {
-            HWND top = GetAncestor(hwnd, GA_ROOT);
-            if (top && top != hwnd) return SendMessageA(top, msg, wp, lp);
-            break;
-        }
         case WM_ERASEBKGND: {
             // The box paints only its frame; its inside gets the window colour.
             RECT rc;

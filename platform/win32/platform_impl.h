@@ -17,6 +17,9 @@ namespace trivex::win32 {
 inline constexpr UINT kCloseRequest = WM_APP + 0x65;
 
 // True when `h` is `outer` or lies inside it.
+// The colour requests a control sends its parent (WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC).
+inline bool isControlColor(UINT msg) { return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC; }
+
 inline bool within(HWND outer, HWND h) { return outer && h && (outer == h || IsChild(outer, h)); }
 
 // File times to date values (local time); kNoDate when the time is unusable.

@@ -260,6 +260,11 @@ LRESULT Win32Platform::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == WM_NCDESTROY) forgetWindow(hwnd);
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
+    if (isControlColor(msg)) {
+        bool handled = false;
+        const LRESULT r = onControlColor(*ws, msg, wp, lp, handled);
+        return handled ? r : DefWindowProcA(hwnd, msg, wp, lp);
+    }
     switch (msg) {
         case kCloseRequest:
             DestroyWindow(hwnd);
@@ -271,18 +276,6 @@ LRESULT Win32Platform::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             ControlState* c = ws->findId(static_cast<int>(wp));
             if (c && c->row->kind == ui::Kind::Timer) fire(ws->id, c->row->command, 0);
             return 0;
-        }
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC: {
-            bool handled = false;
-            LRESULT r = onControlColor(*ws, msg, wp, lp, handled);
-            if (handled) return r;
-            break;
         }
         case WM_KEYDOWN:  // keys that reach the window itself (it has the focus)
             fire(ws->id, ws->layout->onKeyDown, static_cast<int>(wp));
