@@ -1,11 +1,11 @@
 #include "app/commands.h"
 
+#include "app/job_commands.h"
 #include "app/keys.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
 #include "app/window_commands.h"
 #include "discovery/commands.h"
-#include "job/commands.h"
 #include "ui/names.h"
 
 namespace trivex {
@@ -31,6 +31,11 @@ const Binding kAppCommands[] = {
     {cmd::help_usage, helpUsage},
     {cmd::help_why, helpWhy},
     {cmd::contact, contact},
+    {cmd::choose_image, chooseImage},
+    {cmd::prepare_job, prepareJob},
+    {cmd::undo, askUndo},
+    {cmd::undo_confirm, undoConfirmed},
+    {cmd::ghost32_switch, ghost32Switch},
 };
 
 }  // namespace
@@ -39,7 +44,6 @@ CommandFn findCommand(const std::string& name) {
     const BindingTable tables[] = {
         {kAppCommands, sizeof kAppCommands / sizeof kAppCommands[0]},
         discoveryCommands(),
-        jobCommands(),
     };
     for (const BindingTable& t : tables)
         for (size_t i = 0; i < t.count; ++i)

@@ -1,6 +1,7 @@
 // Program state: the values that live for the whole run.
 #pragma once
 
+#include "job/command_line.h"
 #include "platform/platform.h"
 
 namespace trivex {
@@ -16,15 +17,8 @@ struct ProgramState {
     uint32_t searchPaintAt = 0;  // image search: when the result list was last repainted (ms)
 
     // The Ghost command texts of the job and what they are built from;
-    // rebuilt at every job (job/command_line.h). A partition number of 0
-    // means the drive letter has no Ghost partition.
-    int systemPartition = 0;   // partition of the selected drive letter
-    int imagePartition = 0;    // partition of the drive holding the image
-    int compressionLevel = 0;  // 1-3; kept while the combo has no selection
-    Text crcOption;            // "-crcignore" or empty
-    int imagePathLength = 0;
-    Text backupCommand;
-    Text restoreCommand;
+    // rebuilt at every job.
+    job::CommandValues commands;
 };
 
 }  // namespace trivex

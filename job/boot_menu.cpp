@@ -1,104 +1,201 @@
 #include "job/boot_menu.h"
 
-#include "app/app.h"
+#include <vector>
+
 #include "job/files.h"
-#include "platform/lines.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace trivex::job {
 
 namespace {
+
 constexpr char kLoaderSection[] = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n";
 constexpr char kMenuEntry[] = "C:\\grldr=Trivex Ghost";
-constexpr char kRedirectedDefault[] = "default=C:\\grldr";
+constexpr char kRedirectedDefault[] = "default=c:\\grldr";
+constexpr char kSystemsSection[] = "[operating systems]";
 constexpr char kCrLf[] = "\r\n";
-constexpr int kHidden = 1;
-// A boot menu is a few lines; reading stops long before a stray large file ends.
-constexpr int kMaxMenuLines = 4096;
+// The old menu carries at least its lines 4 to 7 into the new one.
+constexpr size_t kCarriedLines = 4;
 
-bool equalIgnoringCase(const Text& a, const Text& b) { return a.size() == b.size() && text::find(a, b, 1, true) == 1; }
+// ASCII letters in lower case, spaces and tabs at both ends removed: how the
+// NT loader compares section names and keys.
+Text folded(const Text& line) {
+    size_t a = 0, b = line.size();
+    while (a < b && (line[a] == ' ' || line[a] == '\t')) ++a;
+    while (b > a && (line[b - 1] == ' ' || line[b - 1] == '\t')) --b;
+    Text out = line.substr(a, b - a);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// The menu's lines: a byte-order mark dropped, text after a 0x1A end marker
+// ignored, lines ended by CR LF, LF or CR alone. A last line end does not
+// start another line.
+std::vector<Text> menuLines(Text menu) {
+    if (menu.compare(0, 3, "\xEF\xBB\xBF") == 0) menu.erase(0, 3);
+    if (const size_t end = menu.find('\x1A'); end != Text::npos) menu.resize(end);
+    std::vector<Text> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < menu.size(); ++i) {
+        if (menu[i] != '\r' && menu[i] != '\n') continue;
+        lines.push_back(menu.substr(start, i - start));
+        if (menu[i] == '\r' && i + 1 < menu.size() && menu[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < menu.size()) lines.push_back(menu.substr(start));
+    return lines;
+}
+
+bool isSectionLine(const Text& line) {
+    const Text f = folded(line);
+    return !f.empty() && f[0] == '[';
+}
+
+uint32_t protectionOf(Platform& p, const char* path) {
+    const int64_t a = p.fileAttributes(path);
+    return a < 0 ? 0 : static_cast<uint32_t>(a) & kProtection;
+}
+
 }  // namespace
 
-Text attribCommand(const Text& path, uint32_t bits, bool on) {
-    const char sign = on ? '+' : '-';
-    Text cmd = "attrib " + path;
-    if (bits & kAttrReadOnly) cmd += Text(" ") + sign + "r";
-    if (bits & kAttrHidden) cmd += Text(" ") + sign + "h";
-    if (bits & kAttrSystem) cmd += Text(" ") + sign + "s";
-    return cmd;
+bool isRedirectedMenu(const Text& menu) {
+    for (const Text& line : menuLines(menu))
+        if (folded(line) == kRedirectedDefault) return true;
+    return false;
 }
 
-bool setProtection(Platform& p, const Text& path, uint32_t bits, bool on) {
-    bits &= kProtection;
-    p.runCommandLine(attribCommand(path, bits, on), true, kHidden);
-    const int64_t now = p.fileAttributes(path);
-    if (now < 0) return false;
-    return (static_cast<uint32_t>(now) & bits) == (on ? bits : 0u);
-}
-
-bool isFile(Platform& p, const Text& path) {
-    const int64_t a = p.fileAttributes(path);
-    return a >= 0 && (a & kAttrDirectory) == 0;
-}
-
-std::optional<Text> readWholeFile(Platform& p, const Text& path) {
-    std::unique_ptr<RawFile> f = p.openRaw(path, kModeRead, kShareAll);
-    if (!f) return std::nullopt;
-    Text all;
-    char buf[65536];
-    for (;;) {
-        const int32_t got = f->read(buf, sizeof buf);
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        all.append(buf, static_cast<size_t>(got));
+Redirection redirectMenuText(const Text& userMenu) {
+    const bool utf16 = userMenu.compare(0, 2, "\xFF\xFE") == 0 || userMenu.compare(0, 2, "\xFE\xFF") == 0;
+    if (utf16 || userMenu.find('\0') != Text::npos)
+        return {{}, "C:\\boot.ini 不是普通文本（UTF-16 编码或含有空字节），无法安全地改写启动菜单。"};
+    const std::vector<Text> lines = menuLines(userMenu);
+    size_t at = 0;
+    while (at < lines.size() && folded(lines[at]) != kSystemsSection) ++at;
+    std::vector<Text> carried;
+    bool entry = false;
+    for (size_t i = at; i < lines.size() && (i == at || !isSectionLine(lines[i])); ++i) {
+        carried.push_back(lines[i]);
+        const Text f = folded(lines[i]);
+        entry = entry || (i > at && !f.empty() && f[0] != ';');
     }
-    return all;
+    if (!entry)
+        return {{}, "C:\\boot.ini 中没有 [operating systems] 段或其中没有系统项，改写后将无法回到 Windows，"
+                    "本程序不会改写它。"};
+    while (carried.size() < kCarriedLines) carried.emplace_back();
+    Text menu = kLoaderSection;
+    for (const Text& line : carried) menu += line + kCrLf;
+    menu += kMenuEntry;
+    return {menu, {}};
 }
 
-bool isRedirected(App& app, const Text& path) {
-    const int n = app.files.open(path, kModeRead, kShareAll);
-    if (n == 0) return false;
-    bool found = false;
-    for (int i = 0; i < kMaxMenuLines && !found && !app.files.atEnd(n, 1); ++i)
-        found = equalIgnoringCase(text::trimTrailing(text::trimLeading(app.files.readLine(n))), kRedirectedDefault);
-    app.files.close(n);
-    return found;
+bool BootMenu::isRedirected() {
+    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
+    return menu && isRedirectedMenu(*menu);
 }
 
-void saveBootMenu(App& app) {
-    Platform& p = app.platform;
-    if (!isRedirected(app, kBootIni)) p.copyFile(kBootIni, kBootBak);
-    p.runCommandLine(attribCommand(kBootIni, kProtection, false), false, kHidden);
+Text BootMenu::unprotect(const char* path) {
+    const int64_t a = p_.fileAttributes(path);
+    if (a < 0 || (a & kProtection) == 0) return {};
+    if (p_.setFileAttributes(path, static_cast<uint32_t>(a) & ~kProtection)) return {};
+    return Text("去掉 ") + path + " 的只读、隐藏和系统属性失败";
 }
 
-Text redirectedMenu(const Text& line4, const Text& line5, const Text& line6, const Text& line7) {
-    return kLoaderSection + line4 + kCrLf + line5 + kCrLf + line6 + kCrLf + line7 + kCrLf + kMenuEntry;
+Text BootMenu::refreshSaved(const Text& menu) {
+    const std::optional<Text> saved = readWholeFile(p_, kBootBak);
+    if (saved && *saved == menu) return {};
+    // The copy gets the protection the menu had: the image file button may
+    // have cleared boot.ini's already, the stale copy still shows it.
+    const uint32_t protection = protectionOf(p_, kBootIni) | protectionOf(p_, kBootBak);
+    if (Text failure = unprotect(kBootBak); !failure.empty()) return failure;
+    if (!p_.copyFile(kBootIni, kBootBak)) return "把 C:\\boot.ini 备份为 C:\\boot.bak 失败";
+    const std::optional<Text> copy = readWholeFile(p_, kBootBak);
+    if (!copy || *copy != menu) return "C:\\boot.bak 与 C:\\boot.ini 的内容不一致，备份启动菜单失败";
+    const int64_t a = p_.fileAttributes(kBootBak);
+    if (a < 0 || (static_cast<uint32_t>(a) & kProtection) == protection) return {};
+    if (!p_.setFileAttributes(kBootBak, (static_cast<uint32_t>(a) & ~kProtection) | protection))
+        return "设置 C:\\boot.bak 的属性失败";
+    return {};
 }
 
-bool redirectBootMenu(App& app) {
-    LineFiles& files = app.files;
-    const int n = files.open(kBootIni, kModeReadWrite, kShareAll);
-    // Without the old lines the new menu would lose the system entries.
-    if (n == 0) return false;
-    files.rewind(n);
-    for (int i = 0; i < 3; ++i) files.readLine(n);
-    const Text line4 = files.readLine(n);
-    const Text line5 = files.readLine(n);
-    const Text line6 = files.readLine(n);
-    const Text line7 = files.readLine(n);
-    files.close(n);
-    return app.platform.writeFile(kBootIni, {bytesOf(redirectedMenu(line4, line5, line6, line7))});
+void BootMenu::save() {
+    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
+    if (menu && !isRedirectedMenu(*menu)) refreshSaved(*menu);
+    unprotect(kBootIni);
 }
 
-void dropRedirectedMenu(Platform& p) {
-    if (isFile(p, kBootBak)) p.deleteFile(kBootIni);
+Text BootMenu::check() {
+    if (!isFile(p_, kBootIni))
+        return "找不到 C:\\boot.ini：本机不是用 boot.ini 启动的系统，无法用本程序安排 Ghost 任务。";
+    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
+    if (!menu) return "读取 C:\\boot.ini 失败，无法改写启动菜单。";
+    if (!isRedirectedMenu(*menu)) return redirectMenuText(*menu).refusal;
+    // A job is prepared already: the user's menu is the saved one.
+    const std::optional<Text> saved = readWholeFile(p_, kBootBak);
+    if (!saved)
+        return "C:\\boot.ini 已被改写，但找不到原来的启动菜单备份 C:\\boot.bak，无法继续。请先修复启动菜单。";
+    if (isRedirectedMenu(*saved)) return "C:\\boot.bak 不是原来的启动菜单，无法继续。请先修复启动菜单。";
+    return redirectMenuText(*saved).refusal;
 }
 
-bool putSavedMenuBack(Platform& p) { return p.renameFile(kBootBak, kBootIni); }
+Text BootMenu::redirect() {
+    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
+    if (!menu) return "读取 C:\\boot.ini 失败";
+    const int64_t a = p_.fileAttributes(kBootIni);
+    before_ = {*menu, a < 0 ? 0u : static_cast<uint32_t>(a), isFile(p_, kBootBak)};
+    changing_ = true;
 
-void restoreBootMenu(Platform& p) {
-    dropRedirectedMenu(p);
-    putSavedMenuBack(p);
+    Text userMenu = *menu;
+    if (isRedirectedMenu(*menu)) {
+        const std::optional<Text> saved = readWholeFile(p_, kBootBak);
+        if (!saved || isRedirectedMenu(*saved)) return "C:\\boot.bak 不是原来的启动菜单";
+        userMenu = *saved;
+    } else if (Text failure = refreshSaved(*menu); !failure.empty()) {
+        return failure;
+    }
+    const Redirection r = redirectMenuText(userMenu);
+    if (!r.refusal.empty()) return r.refusal;
+    if (Text failure = unprotect(kBootIni); !failure.empty()) return failure;
+    if (!p_.writeFile(kBootIni, {bytesOf(r.menu)})) return "改写 C:\\boot.ini 失败";
+    return {};
+}
+
+Text BootMenu::takeBack() {
+    if (!changing_) return {};
+    changing_ = false;
+    std::optional<Text> now = readWholeFile(p_, kBootIni);
+    if (!now || *now != before_.menu) {
+        unprotect(kBootIni);
+        p_.writeFile(kBootIni, {bytesOf(before_.menu)});
+        now = readWholeFile(p_, kBootIni);
+    }
+    if (!now || *now != before_.menu) return "恢复 C:\\boot.ini 失败";
+
+    Text failures;
+    const int64_t a = p_.fileAttributes(kBootIni);
+    if (a >= 0 && (static_cast<uint32_t>(a) & kProtection) != (before_.attributes & kProtection) &&
+        !p_.setFileAttributes(kBootIni, (static_cast<uint32_t>(a) & ~kProtection) | (before_.attributes & kProtection)))
+        failures = "恢复 C:\\boot.ini 的属性失败";
+    if (!before_.bakExisted && isFile(p_, kBootBak)) {
+        // The copy this job made carries the menu's protection.
+        if (!unprotect(kBootBak).empty() || !p_.deleteFile(kBootBak))
+            failures += Text(failures.empty() ? "" : "；") + "删除本次生成的 C:\\boot.bak 失败";
+    }
+    return failures;
+}
+
+Text BootMenu::restore() {
+    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
+    const bool redirected = menu && isRedirectedMenu(*menu);
+    const std::optional<Text> saved = readWholeFile(p_, kBootBak);
+    if (!saved) return redirected ? "找不到原来的启动菜单备份 C:\\boot.bak" : Text();
+    if (isRedirectedMenu(*saved)) return "C:\\boot.bak 不是原来的启动菜单，没有用它替换 C:\\boot.ini";
+    // boot.ini is the user's own, newer menu: the old copy must not replace it.
+    if (menu && !redirected && *menu != *saved) return {};
+    if (Text failure = unprotect(kBootIni); !failure.empty()) return failure;
+    if (!p_.replaceFile(kBootBak, kBootIni)) return "用 C:\\boot.bak 恢复 C:\\boot.ini 失败";
+    return {};
 }
 
 }  // namespace trivex::job

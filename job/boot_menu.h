@@ -1,53 +1,85 @@
-// The NT boot menu C:\boot.ini. A job keeps the unchanged menu as
-// C:\boot.bak, rewrites boot.ini so that it starts C:\grldr by default after
-// 2 seconds, and the menu comes back by renaming boot.bak over boot.ini (undo
-// here, or the DOS side before Ghost runs).
+// The NT boot menu C:\boot.ini and its one owner. A job keeps the user's
+// menu as C:\boot.bak, byte for byte, and rewrites boot.ini so that it
+// starts C:\grldr by default after 2 seconds while every entry of the old
+// menu stays selectable. The menu comes back when boot.bak replaces boot.ini:
+// undo here, or the DOS side before Ghost runs.
+//
+// The image file button saves, the job checks and redirects (and takes its
+// redirection back when a later step fails), undo restores: all of them go
+// through BootMenu.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 #include "platform/platform.h"
-
-namespace trivex {
-class App;
-}
 
 namespace trivex::job {
 
 constexpr uint32_t kProtection = kAttrReadOnly | kAttrHidden | kAttrSystem;
 
-// "attrib <path> -r -h -s" (on false) or "+r +h +s" (on true) for the bits given.
-Text attribCommand(const Text& path, uint32_t bits, bool on);
-// Runs it hidden and waits for it; true when `path` then has exactly the
-// protection asked for.
-bool setProtection(Platform& p, const Text& path, uint32_t bits, bool on);
+// Whether a menu starts C:\grldr by default (a line "default=C:\grldr"):
+// a job has been prepared and has neither run nor been undone.
+bool isRedirectedMenu(const Text& menu);
 
-bool isFile(Platform& p, const Text& path);
-// The whole content of a file, nullopt when it cannot be read.
-std::optional<Text> readWholeFile(Platform& p, const Text& path);
-// True when the menu at `path` starts C:\grldr by default: a job has been
-// prepared and not yet run or undone.
-bool isRedirected(App& app, const Text& path);
+// The redirected menu made from a user's menu, or why it cannot be made.
+struct Redirection {
+    Text menu;     // empty when refused
+    Text refusal;  // for the user; empty when `menu` is good
+};
+// The new loader section, then every line of the old [operating systems]
+// section (any line ends, with or without a UTF-8 byte-order mark), at least
+// four lines with missing ones left empty, each ended by CR LF, then the
+// loader entry. A menu in UTF-16, one holding a zero byte, and one without
+// an [operating systems] entry are refused: the Windows entries would be lost.
+Redirection redirectMenuText(const Text& userMenu);
 
-// After each use of the image file button: copies boot.ini to boot.bak
-// (attributes included), then clears boot.ini's read-only, hidden and system
-// attributes without waiting, so that it can be rewritten. While a job is
-// prepared boot.ini is already redirected and boot.bak holds the menu from
-// before it: the copy is skipped so that the saved menu is never replaced by
-// a redirected one.
-void saveBootMenu(App& app);
+class BootMenu {
+public:
+    explicit BootMenu(Platform& p) : p_(p) {}
 
-// The redirected menu: the new loader section, old lines 4 to 7 and the new entry.
-Text redirectedMenu(const Text& line4, const Text& line5, const Text& line6, const Text& line7);
-// Rewrites boot.ini from its own lines 4 to 7. False when boot.ini could
-// not be opened (nothing is written then) or the write failed.
-bool redirectBootMenu(App& app);
+    // After each use of the image file button: while boot.ini is not
+    // redirected, boot.bak is brought up to date with it (its protection
+    // kept), then boot.ini's read-only, hidden and system attributes are
+    // cleared so that a job can rewrite it. Failures are left for the job
+    // to find: redirect() checks everything again.
+    void save();
 
-// Restoring, in two steps that undo runs with its deletions in between:
-// boot.ini goes when a saved copy exists, then boot.bak becomes boot.ini.
-void dropRedirectedMenu(Platform& p);
-bool putSavedMenuBack(Platform& p);
-void restoreBootMenu(Platform& p);
+    // Why a job cannot redirect the menu; empty when it can. Writes nothing.
+    Text check();
+
+    // Makes sure boot.bak holds the user's menu byte for byte (clearing the
+    // attributes of a stale copy, copying, checking the bytes), then
+    // rewrites boot.ini. Empty on success, else what failed. What it changed
+    // is remembered for takeBack().
+    Text redirect();
+
+    // Puts boot.ini (bytes and attributes) back as redirect() found it and
+    // removes a boot.bak that redirect() made. Empty when all of it worked,
+    // else each step that failed.
+    Text takeBack();
+
+    // Undo: the saved menu replaces the redirected one in one step (boot.ini's
+    // attributes cleared, then boot.bak moved over it), so that there is
+    // never a moment without boot.ini. A saved copy older than a boot.ini
+    // that is not redirected is left alone. Empty on success, else why not.
+    Text restore();
+
+    // boot.ini is redirected now.
+    bool isRedirected();
+
+private:
+    // Brings boot.bak up to date with `menu`; empty on success.
+    Text refreshSaved(const Text& menu);
+    // Clears the protection bits of `path` when it has any; empty on success.
+    Text unprotect(const char* path);
+
+    Platform& p_;
+    struct Found {
+        Text menu;               // boot.ini's bytes
+        uint32_t attributes = 0; // and attributes
+        bool bakExisted = false;
+    } before_;
+    bool changing_ = false;  // redirect() has started to change things
+};
 
 }  // namespace trivex::job

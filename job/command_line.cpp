@@ -1,13 +1,10 @@
 #include "job/command_line.h"
 
-#include "app/app.h"
 #include "platform/text.h"
-#include "ui/names.h"
 
 namespace trivex::job {
 
 namespace {
-constexpr WindowId kMain = WindowId::Main;
 constexpr char kManualGhostBat[] = "ghost.exe";
 }  // namespace
 
@@ -40,42 +37,34 @@ Text restoreCommandText(int systemPartition, int imagePartition, const Text& tai
            ":1,dst=1:" + text::toText(int32_t{systemPartition}) + " " + crcOption + " -sure -rb\r\nrestart";
 }
 
-CommandInputs readCommandInputs(App& app) {
-    Platform& p = app.platform;
-    CommandInputs in;
-    in.selectedDrive = app.state.selectedDrive;
-    in.imagePath = p.getText(kMain, ctl::编辑框1);
-    in.compressionIndex = p.getProp(kMain, ctl::压缩组合框, Prop::CurrentIndex);
-    in.ignoreCrc = p.getProp(kMain, ctl::CRC选择框, Prop::Checked) != 0;
-    return in;
+void buildCommandTexts(CommandValues& v, const JobDescription& job) {
+    v.systemPartition = partitionNumber(job.systemDrive);
+    v.imagePartition = imagePartitionOf(job.imagePath);
+    if (job.compressionIndex >= 0 && job.compressionIndex <= 2)
+        v.compressionLevel = static_cast<int>(job.compressionIndex) + 1;
+    v.crcOption = job.ignoreCrc ? "-crcignore" : "";
+    v.imagePathLength = static_cast<int>(text::length(job.imagePath));
+    v.backupCommand = backupCommandText(v.systemPartition, v.imagePartition, pathTail(job.imagePath), v.compressionLevel);
+    v.restoreCommand = restoreCommandText(v.systemPartition, v.imagePartition, pathTail(job.imagePath), v.crcOption);
 }
 
-void buildCommandTexts(ProgramState& s, const CommandInputs& in) {
-    s.systemPartition = partitionNumber(in.selectedDrive);
-    s.imagePartition = imagePartitionOf(in.imagePath);
-    if (in.compressionIndex >= 0 && in.compressionIndex <= 2) s.compressionLevel = static_cast<int>(in.compressionIndex) + 1;
-    s.crcOption = in.ignoreCrc ? "-crcignore" : "";
-    s.imagePathLength = static_cast<int>(text::length(in.imagePath));
-    s.backupCommand = backupCommandText(s.systemPartition, s.imagePartition, pathTail(in.imagePath), s.compressionLevel);
-    s.restoreCommand = restoreCommandText(s.systemPartition, s.imagePartition, pathTail(in.imagePath), s.crcOption);
-}
-
-JobKind jobKind(App& app) {
-    Platform& p = app.platform;
-    if (p.getProp(kMain, ctl::手动选择框, Prop::Checked)) return JobKind::Manual;
-    if (p.getProp(kMain, ctl::还原单选框, Prop::Checked)) return JobKind::Restore;
-    if (p.getProp(kMain, ctl::备份单选框, Prop::Checked)) return JobKind::Backup;
-    return JobKind::None;
-}
-
-std::optional<Text> ghostBatText(App& app) {
-    switch (jobKind(app)) {
+std::optional<Text> ghostBatText(const CommandValues& v, JobKind kind) {
+    switch (kind) {
         case JobKind::Manual: return Text(kManualGhostBat);
-        case JobKind::Restore: return app.state.restoreCommand;
-        case JobKind::Backup: return app.state.backupCommand;
+        case JobKind::Restore: return v.restoreCommand;
+        case JobKind::Backup: return v.backupCommand;
         case JobKind::None: break;
     }
     return std::nullopt;
+}
+
+bool isGhostBatText(const Text& content) {
+    if (content == kManualGhostBat) return true;
+    static const Text kStart = "Ghost.exe -nousb -clone,mode=p";
+    static const Text kEnd = "\r\nrestart";
+    return content.size() > kStart.size() + kEnd.size() && content.compare(0, kStart.size(), kStart) == 0 &&
+           content.compare(content.size() - kEnd.size(), kEnd.size(), kEnd) == 0 &&
+           content.find('\n') == content.size() - kEnd.size() + 1;
 }
 
 }  // namespace trivex::job

@@ -6,26 +6,22 @@
 
 #include <optional>
 
-#include "app/state.h"
-#include "platform/platform.h"
-
-namespace trivex {
-class App;
-}
+#include "job/description.h"
 
 namespace trivex::job {
 
-// What the command texts are built from, as the main window shows it.
-struct CommandInputs {
-    Text selectedDrive;            // letter of the chosen partition, "C"
-    Text imagePath;                // 编辑框1, "E:\Ghost\G_WinXP.gho"
-    int64_t compressionIndex = 0;  // 压缩组合框: 0-2, -1 when nothing is selected
-    bool ignoreCrc = false;        // CRC选择框
+// The values a job's command texts are built from, kept for the whole run
+// and rebuilt at every job. A partition number of 0 means the drive letter
+// has no Ghost partition.
+struct CommandValues {
+    int systemPartition = 0;   // partition of the chosen drive letter
+    int imagePartition = 0;    // partition of the drive holding the image
+    int compressionLevel = 0;  // 1-3; kept while the combo has no selection
+    Text crcOption;            // "-crcignore" or empty
+    int imagePathLength = 0;
+    Text backupCommand;
+    Text restoreCommand;
 };
-
-// What C:\ghost.bat runs, by the window's state (manual Ghost first, then
-// the restore radio button, then the backup radio button).
-enum class JobKind { Manual, Restore, Backup, None };
 
 // Ghost partition number on disk 1 of a drive letter: "C" 1, "D" 2, "E" 3,
 // "F" 4, "G" 5. Any other text (lower case included) has none: 0.
@@ -39,15 +35,17 @@ Text pathTail(const Text& imagePath);
 Text backupCommandText(int systemPartition, int imagePartition, const Text& tail, int compressionLevel);
 Text restoreCommandText(int systemPartition, int imagePartition, const Text& tail, const Text& crcOption);
 
-CommandInputs readCommandInputs(App& app);
-// Rebuilds every value and both command texts in `state`. A letter without
-// a partition number sets that number to 0, so no number of an earlier job
-// survives; a compression index of -1 keeps the previous level.
-void buildCommandTexts(ProgramState& state, const CommandInputs& in);
+// Rebuilds every value and both command texts. A letter without a partition
+// number sets that number to 0, so no number of an earlier job survives; a
+// compression index of -1 keeps the previous level.
+void buildCommandTexts(CommandValues& values, const JobDescription& job);
 
-JobKind jobKind(App& app);
 // The content of C:\ghost.bat: "ghost.exe" (Ghost starts interactively),
 // the restore command or the backup command; nothing when no mode is chosen.
-std::optional<Text> ghostBatText(App& app);
+std::optional<Text> ghostBatText(const CommandValues& values, JobKind kind);
+
+// Whether a file's content is a ghost.bat this program writes: the manual
+// text, or one of the two command lines with its closing restart.
+bool isGhostBatText(const Text& content);
 
 }  // namespace trivex::job

@@ -1,5 +1,5 @@
 // The fixed files of a job. Names on the target file systems ignore letter
-// case: "C:\Ghost.bat" (removed by undo) is the "C:\ghost.bat" the job wrote.
+// case: "C:\Ghost.bat" is the "C:\ghost.bat" the job wrote.
 #pragma once
 
 #include "payloads/targets.h"
@@ -9,6 +9,9 @@ namespace trivex::job {
 inline constexpr char kBootIni[] = "C:\\boot.ini";
 inline constexpr char kBootBak[] = "C:\\boot.bak";
 inline constexpr const char* kGrldr = payloads::kLoaderTarget;
+// Where a loader of the user's own waits while a job is prepared; the DOS
+// side and undo give it its name back.
+inline constexpr char kGrldrBak[] = "C:\\grldr.bak";
 inline constexpr char kGhostBat[] = "C:\\ghost.bat";
 inline constexpr const char* kGhostExe = payloads::kGhostDosTarget;
 inline constexpr const char* kVemoImg = payloads::kDosImageTarget;

@@ -1,34 +1,29 @@
 #include "job/undo.h"
 
-#include "app/app.h"
 #include "job/boot_menu.h"
-#include "job/files.h"
-#include "ui/names.h"
+#include "job/job_files.h"
 
 namespace trivex::job {
 
-namespace {
-constexpr WindowId kMain = WindowId::Main;
-// The names undo removes; the job wrote them as C:\ghost.bat and C:\ghost.exe.
-constexpr char kUndoGhostBat[] = "C:\\Ghost.bat";
-constexpr char kUndoGhostExe[] = "C:\\Ghost.exe";
-}  // namespace
+Undone undoJob(Platform& p) {
+    // What is ours is decided before anything changes: a Ghost of the user's
+    // own is known by the job files around it.
+    const JobFilesFound found = findJobFiles(p);
+    BootMenu menu(p);
+    Undone u;
+    u.failures = menu.restore();
+    u.loaderKept = menu.isRedirected();
+    addFailure(u.failures, removeJobFiles(p, found, u.loaderKept));
+    return u;
+}
 
-void askUndo(App& app, WindowId, int) { app.platform.openWindow(WindowId::UndoPrompt, true); }
-
-void undoJob(App& app, WindowId, int) {
-    Platform& p = app.platform;
-    dropRedirectedMenu(p);
-    p.deleteFile(kGrldr);
-    p.deleteFile(kUndoGhostBat);
-    p.deleteFile(kUndoGhostExe);
-    p.deleteFile(kVemoImg);
-    putSavedMenuBack(p);
-    p.closeWindow(WindowId::UndoPrompt);
-    p.setProp(kMain, ctl::销毁按钮, Prop::Visible, 1);
-    p.setProp(kMain, ctl::销毁按钮, Prop::Enabled, 0);
-    if (isRedirected(app, kBootIni))
-        tell(app, "未能恢复原来的启动菜单：C:\\boot.ini 仍指向已删除的 C:\\grldr，请在重启前检查启动菜单！");
+Text undoMessage(const Undone& u) {
+    Text message;
+    if (!u.failures.empty()) message = "撤销时出错：" + u.failures + "。";
+    if (u.loaderKept)
+        message += "C:\\boot.ini 仍然默认启动 C:\\grldr，所以保留了 C:\\grldr，任务的其他文件已删除。"
+                   "重启时请在启动菜单中选择 Windows，然后在“系统属性-高级-启动和故障恢复”中把默认系统改回 Windows。";
+    return message;
 }
 
 }  // namespace trivex::job

@@ -107,6 +107,20 @@ public:
     virtual bool copyFile(const Text& from, const Text& to) = 0;
     // Fails when the new path exists.
     virtual bool renameFile(const Text& from, const Text& to) = 0;
+    // Moves `from` onto `to` in one step, replacing an existing `to`
+    // (MoveFileExA, replace existing). A read-only target is refused. The
+    // file keeps its own attributes; on failure both files stay as they were.
+    virtual bool replaceFile(const Text& from, const Text& to) = 0;
+    // Sets the whole attribute word of a file (read-only, hidden, system,
+    // archive); 0 means normal. False when the file is missing or refuses.
+    virtual bool setFileAttributes(const Text& path, uint32_t attributes) = 0;
+    // The full path Windows makes of `path` (GetFullPathNameA): "/" read as
+    // "\", relative to the current folder, "." and ".." resolved, trailing
+    // dots and spaces of the last name dropped. Empty when it cannot.
+    virtual Text fullPath(const Text& path) = 0;
+    // True when both paths exist and lead to the same file (the same volume
+    // and file index), whatever names lead there (8.3 names, other spellings).
+    virtual bool sameFile(const Text& a, const Text& b) = 0;
     // Creates the last level only; false when it exists.
     virtual bool createFolder(const Text& path) = 0;
     // Size of the first entry matching the path (a folder matches too), -1 when none.

@@ -206,9 +206,9 @@ bool SimFileSystem::removeTree(const Text& path) {
     return true;
 }
 
-void SimFileSystem::failOn(Op op, const Text& path, bool every) {
+void SimFileSystem::failOn(Op op, const Text& path, bool every, int after) {
     const ResolvedPath r = resolvePath(path, current_);
-    if (r.valid) faults_.push_back({op, foldName(toText(r)), every});
+    if (r.valid) faults_.push_back({op, foldName(toText(r)), every, after});
 }
 
 // ---- Internals ---------------------------------------------------------------------
@@ -234,7 +234,19 @@ SimFileSystem::Place SimFileSystem::locate(const Text& path) const {
     pl.folder = node;
     pl.name = r.parts.back();
     const auto it = node->children.find(foldName(pl.name));
-    if (it != node->children.end()) pl.node = it->second;
+    if (it != node->children.end()) {
+        pl.node = it->second;
+    } else {
+        // An 8.3 name leads to its file as the long name does.
+        const Text folded = foldName(pl.name);
+        for (const auto& [key, child] : node->children)
+            if (!child->shortName.empty() && foldName(child->shortName) == folded) {
+                pl.node = child;
+                pl.name = child->name;
+                pl.key = foldName(toText(r)).substr(0, pl.key.size() - folded.size()) + key;
+                break;
+            }
+    }
     return pl;
 }
 
@@ -243,6 +255,10 @@ std::shared_ptr<SimNode> SimFileSystem::find(const Text& path) const { return lo
 bool SimFileSystem::faulted(Op op, const Text& key) {
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->op != op || it->key != key) continue;
+        if (it->after > 0) {
+            --it->after;
+            return false;
+        }
         if (!it->every) faults_.erase(it);
         return true;
     }
@@ -363,6 +379,26 @@ bool SimFileSystem::renameFile(const Text& from, const Text& to) {
     if (!src.node || !src.folder || !dst.folder) return false;
     if (faulted(Op::Rename, src.key) || faulted(Op::Rename, dst.key)) return false;
     if (dst.node && dst.node != src.node) return false;
+    return move(src, dst);
+}
+
+bool SimFileSystem::replaceFile(const Text& from, const Text& to) {
+    const Place src = locate(from);
+    Place dst = locate(to);
+    if (!src.node || !src.folder || src.node->isFolder() || !dst.folder) return false;
+    if (faulted(Op::Rename, src.key) || faulted(Op::Rename, dst.key)) return false;
+    if (dst.node && dst.node != src.node) {
+        if (src.drive != dst.drive || dst.node->isFolder() || (dst.node->attributes & kAttrReadOnly) ||
+            src.node->handles > 0 || dst.node->handles > 0)
+            return false;
+        give(*dst.drive, dst.node->content.size());
+        detach(*dst.folder, dst.name);
+        dst.name = locate(to).name;
+    }
+    return move(src, dst);
+}
+
+bool SimFileSystem::move(const Place& src, const Place& dst) {
     const std::shared_ptr<SimNode> node = src.node;
     if (node->handles > 0) return false;
     const uint64_t size = bytesBelow(*node);
@@ -385,6 +421,23 @@ bool SimFileSystem::renameFile(const Text& from, const Text& to) {
     }
     dst.folder->children[foldName(dst.name)] = node;
     return true;
+}
+
+bool SimFileSystem::setFileAttributes(const Text& path, uint32_t attributes) {
+    const Place pl = locate(path);
+    if (!pl.node || !pl.folder) return false;
+    if (faulted(Op::Attributes, pl.key)) return false;
+    return setAttributes(path, attributes);
+}
+
+Text SimFileSystem::fullPath(const Text& path) const {
+    const ResolvedPath r = resolvePath(path, current_);
+    return r.valid ? toText(r) : Text();
+}
+
+bool SimFileSystem::sameFile(const Text& a, const Text& b) const {
+    const std::shared_ptr<SimNode> x = find(a);
+    return x && x == find(b);
 }
 
 bool SimFileSystem::createFolder(const Text& path) {

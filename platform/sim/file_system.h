@@ -15,7 +15,9 @@
 namespace trivex::sim {
 
 // Operations whose failure a test can inject.
-enum class Op { Write, Copy, Rename, Delete, CreateFolder };
+// A replace (move onto an existing file) counts as a rename; Attributes is
+// the platform's set-attributes operation, not the test's own set-up.
+enum class Op { Write, Copy, Rename, Delete, CreateFolder, Attributes };
 
 struct SimNode {
     Text name;
@@ -49,7 +51,7 @@ public:
     bool removeTree(const Text& path);  // a file or a folder with everything in it
     void setClock(double date) { clock_ = date; }
     double now() const;  // the set clock, or the real local time
-    void failOn(Op op, const Text& path, bool every);
+    void failOn(Op op, const Text& path, bool every, int after);
     void clearFaults() { faults_.clear(); }
 
     // ---- The platform's operations ----
@@ -57,6 +59,10 @@ public:
     bool deleteFile(const Text& path);
     bool copyFile(const Text& from, const Text& to);
     bool renameFile(const Text& from, const Text& to);
+    bool replaceFile(const Text& from, const Text& to);
+    bool setFileAttributes(const Text& path, uint32_t attributes);
+    Text fullPath(const Text& path) const;
+    bool sameFile(const Text& a, const Text& b) const;
     bool createFolder(const Text& path);
     int64_t fileSize(const Text& path);
     double fileModTime(const Text& path);
@@ -84,6 +90,7 @@ private:
         Op op;
         Text key;
         bool every;
+        int after;  // operations that still succeed first
     };
     struct Listing {
         std::vector<DirEntry> entries;
@@ -93,6 +100,8 @@ private:
     Place locate(const Text& path) const;
     std::shared_ptr<SimNode> find(const Text& path) const;
     bool faulted(Op op, const Text& key);
+    // Files `src` under the name and folder of `dst` (whose place is free).
+    bool move(const Place& src, const Place& dst);
     std::shared_ptr<SimNode> makeChild(SimNode& folder, const Text& name, uint32_t attributes);
     void detach(SimNode& folder, const Text& name);
     static DirEntry entryOf(const SimNode& node, const Text& name);

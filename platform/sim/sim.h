@@ -85,8 +85,9 @@ public:
     // Time stamp of files written from now on; kNoDate: the real local time.
     void setClock(double date) { fs_.setClock(date); }
     // The next (or, with every, each) operation of that kind on that path
-    // fails; for copy and rename the path may be either end.
-    void failOn(Op op, const Text& path, bool every = false) { fs_.failOn(op, path, every); }
+    // fails, once `after` of them have succeeded; for copy and rename the
+    // path may be either end.
+    void failOn(Op op, const Text& path, bool every = false, int after = 0) { fs_.failOn(op, path, every, after); }
     void clearFaults() { fs_.clearFaults(); }
     void setProgramFolder(const Text& folder) { programFolder_ = folder; }
 
@@ -137,6 +138,12 @@ public:
     bool deleteFile(const Text& path) override { return fs_.deleteFile(path); }
     bool copyFile(const Text& from, const Text& to) override { return fs_.copyFile(from, to); }
     bool renameFile(const Text& from, const Text& to) override { return fs_.renameFile(from, to); }
+    bool replaceFile(const Text& from, const Text& to) override { return fs_.replaceFile(from, to); }
+    bool setFileAttributes(const Text& path, uint32_t attributes) override {
+        return fs_.setFileAttributes(path, attributes);
+    }
+    Text fullPath(const Text& path) override { return fs_.fullPath(path); }
+    bool sameFile(const Text& a, const Text& b) override { return fs_.sameFile(a, b); }
     bool createFolder(const Text& path) override { return fs_.createFolder(path); }
     int64_t fileSize(const Text& path) override { return fs_.fileSize(path); }
     double fileModTime(const Text& path) override { return fs_.fileModTime(path); }

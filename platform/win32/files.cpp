@@ -99,6 +99,45 @@ bool Win32Platform::renameFile(const Text& from, const Text& to) {
     return !from.empty() && !to.empty() && MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
+bool Win32Platform::replaceFile(const Text& from, const Text& to) {
+    return !from.empty() && !to.empty() &&
+           MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool Win32Platform::setFileAttributes(const Text& path, uint32_t attributes) {
+    // SetFileAttributesA takes 0 as "no change"; normal is its own value.
+    const DWORD a = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    return !path.empty() && SetFileAttributesA(path.c_str(), a) != FALSE;
+}
+
+Text Win32Platform::fullPath(const Text& path) {
+    if (path.empty()) return Text();
+    char buf[MAX_PATH * 2];
+    char* name = nullptr;
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, &name);
+    if (n == 0 || n >= sizeof buf) return Text();
+    return Text(buf, n);
+}
+
+namespace {
+// The volume and file index of an existing file or folder; false when it
+// cannot be opened (no access is asked for, so a file in use still answers).
+bool identityOf(const Text& path, BY_HANDLE_FILE_INFORMATION& info) {
+    if (path.empty()) return false;
+    QuietDriveErrors quiet;
+    Handle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.valid() && GetFileInformationByHandle(h.get(), &info) != FALSE;
+}
+}  // namespace
+
+bool Win32Platform::sameFile(const Text& a, const Text& b) {
+    BY_HANDLE_FILE_INFORMATION x{}, y{};
+    if (!identityOf(a, x) || !identityOf(b, y)) return false;
+    return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
 bool Win32Platform::createFolder(const Text& path) {
     return !path.empty() && CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }

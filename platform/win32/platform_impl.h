@@ -67,6 +67,10 @@ public:
     bool deleteFile(const Text& path) override;
     bool copyFile(const Text& from, const Text& to) override;
     bool renameFile(const Text& from, const Text& to) override;
+    bool replaceFile(const Text& from, const Text& to) override;
+    bool setFileAttributes(const Text& path, uint32_t attributes) override;
+    Text fullPath(const Text& path) override;
+    bool sameFile(const Text& a, const Text& b) override;
     bool createFolder(const Text& path) override;
     int64_t fileSize(const Text& path) override;
     double fileModTime(const Text& path) override;

@@ -7,14 +7,19 @@
 namespace trivex::job {
 namespace {
 
-ProgramState built(const Text& drive, const Text& image, int64_t compression, bool crc, ProgramState s = {}) {
-    buildCommandTexts(s, {drive, image, compression, crc});
+CommandValues built(const Text& drive, const Text& image, int64_t compression, bool crc, CommandValues s = {}) {
+    JobDescription job;
+    job.systemDrive = drive;
+    job.imagePath = image;
+    job.compressionIndex = compression;
+    job.ignoreCrc = crc;
+    buildCommandTexts(s, job);
     return s;
 }
 
 TEST(GhostCommandLine, WorkedExamplesByteForByte) {
     const Text image = "E:\\Ghost\\G_WinXP.gho";
-    const ProgramState fast = built("C", image, 0, false);
+    const CommandValues fast = built("C", image, 0, false);
     EXPECT_EQ(fast.backupCommand,
               "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart");
     EXPECT_EQ(fast.backupCommand.size(), 96u);
@@ -22,7 +27,7 @@ TEST(GhostCommandLine, WorkedExamplesByteForByte) {
               "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart");
     EXPECT_EQ(fast.restoreCommand.size(), 90u);
 
-    const ProgramState crc = built("C", image, 0, true);
+    const CommandValues crc = built("C", image, 0, true);
     EXPECT_EQ(crc.restoreCommand,
               "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\nrestart");
     EXPECT_EQ(crc.restoreCommand.size(), 100u);
@@ -45,7 +50,7 @@ TEST(GhostCommandLine, DriveLettersCToGAreTheFirstFivePartitionsOfDiskOne) {
     EXPECT_EQ(imagePartitionOf("G_WinXP.gho"), 0);
     EXPECT_EQ(imagePartitionOf(""), 0);
 
-    const ProgramState root = built("D", "F:\\a.gho", 0, false);
+    const CommandValues root = built("D", "F:\\a.gho", 0, false);
     EXPECT_NE(root.backupCommand.find("src=1:2,dst=1:4\\a.gho -sure"), Text::npos);
     EXPECT_NE(root.restoreCommand.find("src=1:4\\a.gho:1,dst=1:2 "), Text::npos);
 }
@@ -57,14 +62,24 @@ TEST(GhostCommandLine, PathTailCutsOnlyTheDrivePrefix) {
     EXPECT_EQ(pathTail("E:\\"), "\\");
     // GBK folder names stay whole.
     EXPECT_EQ(pathTail("E:\\备份\\系统.gho"), "\\备份\\系统.gho");
-    const ProgramState empty = built("C", "", 0, false);
+    const CommandValues empty = built("C", "", 0, false);
     EXPECT_EQ(empty.imagePartition, 0);
     EXPECT_NE(empty.backupCommand.find("dst=1:0 -sure"), Text::npos);
 }
 
+TEST(GhostCommandLine, TheBatchFilesOfThisProgramAreKnownByTheirText) {
+    const CommandValues v = built("C", "E:\\Ghost\\G_WinXP.gho", 0, true);
+    for (const JobKind k : {JobKind::Manual, JobKind::Restore, JobKind::Backup})
+        EXPECT_TRUE(isGhostBatText(*ghostBatText(v, k)));
+    EXPECT_FALSE(ghostBatText(v, JobKind::None));
+    for (const Text other : {"", "ghost.exe\r\n", "@echo off\r\nghost.exe -clone\r\nrestart",
+                             "Ghost.exe -nousb -clone,mode=pload,src=1:3\\a.gho:1,dst=1:1\r\ndel c:\\x\r\nrestart"})
+        EXPECT_FALSE(isGhostBatText(other)) << other;
+}
+
 TEST(GhostCommandLine, CompressionLevelAndWhatCarriesOverBetweenJobs) {
     const Text image = "E:\\Ghost\\G_WinXP.gho";
-    const ProgramState highest = built("C", image, 2, false);
+    const CommandValues highest = built("C", image, 2, false);
     EXPECT_EQ(highest.backupCommand.substr(highest.backupCommand.size() - 12), "-z3\r\nrestart");
 
     // No selection in the combo: the level stays, 0 before the first job.
@@ -72,7 +87,7 @@ TEST(GhostCommandLine, CompressionLevelAndWhatCarriesOverBetweenJobs) {
     EXPECT_EQ(built("C", image, -1, false, highest).compressionLevel, 3);
 
     // A letter without a partition never keeps the number of an earlier job.
-    const ProgramState stale = built("H", "h:\\x.gho", 0, false, highest);
+    const CommandValues stale = built("H", "h:\\x.gho", 0, false, highest);
     EXPECT_EQ(stale.systemPartition, 0);
     EXPECT_EQ(stale.imagePartition, 0);
 }

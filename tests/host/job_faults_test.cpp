@@ -25,7 +25,7 @@ class JobFaultTest : public JobTest, public ::testing::WithParamInterface<Fault>
 
 TEST_P(JobFaultTest, TheJobIsTakenBackWhole) {
     const Fault& f = GetParam();
-    if (f.start == Start::ImageButtonUsed) saveBootMenu(app);
+    if (f.start == Start::ImageButtonUsed) saveMenu();
     machine.setText(kMain, ctl::编辑框1, kRestoreImage);
     const std::string before = disk();
     f.inject(machine);
@@ -68,7 +68,7 @@ std::vector<Fault> faults() {
         add("BootImageDiskFull", diskFullForVemo, "C:\\Vemo.img");
         if (!used) {
             add("SavingTheMenu", [](SimMachine& m) { m.failOn(sim::Op::Copy, kBootBak); }, "C:\\boot.bak");
-            add("AttributesStay", [](SimMachine& m) { m.onCommand("attrib C:\\boot.ini -r -h -s", ""); }, "C:\\boot.ini");
+            add("AttributesStay", [](SimMachine& m) { m.failOn(sim::Op::Attributes, kBootIni); }, "C:\\boot.ini");
         }
     }
     return all;
@@ -80,9 +80,9 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, JobFaultTest, ::testing::ValuesIn(faults()),
 class EarlierJobFaultTest : public JobTest {
 protected:
     void SetUp() override {
-        saveBootMenu(app);
+        saveMenu();
         prepareRestoreJob();  // left with Esc: prepared, main window back
-        ASSERT_TRUE(isRedirected(app, kBootIni));
+        ASSERT_TRUE(redirected());
         machine.setText(kMain, ctl::编辑框1, "D:\\other.gho");
         machine.addFile("D:\\other.gho", "another image");
     }

@@ -1,5 +1,5 @@
 // A simulated machine set up for jobs: drives C:, D:, E:, a Windows XP
-// boot.ini (read-only, hidden, system), a working attrib command, and the
+// boot.ini (read-only, hidden, system), and the
 // main window open (without the start-up sequence: each test sets the
 // window as the user would have left it).
 #pragma once
@@ -13,6 +13,7 @@
 
 #include "app/app.h"
 #include "job/boot_menu.h"
+#include "job/undo.h"
 #include "job/files.h"
 #include "payloads/store.h"
 #include "platform/sim/sim.h"
@@ -45,12 +46,6 @@ public:
         machine.addDrive('E', 80ull << 30, 60ull << 30);
         machine.addFile(job::kBootIni, kXpBootIni, kRhs);
         machine.addFile(kRestoreImage, "an image");
-        for (const char* path : {job::kBootIni, job::kBootBak})
-            for (const bool on : {false, true})
-                machine.onCommand(job::attribCommand(path, kRhs, on), "", [path, on](SimMachine& m) {
-                    const int64_t a = m.attributes(path);
-                    if (a >= 0) m.setAttributes(path, on ? (a | kRhs) : (a & ~kRhs));
-                });
         app.state.selectedDrive = "C";
     }
 
@@ -93,6 +88,9 @@ public:
         }
         return s;
     }
+    // The image file button's saving of the menu, as after a use of 打开1.
+    void saveMenu() { job::BootMenu(machine).save(); }
+    bool redirected() { return job::BootMenu(machine).isRedirected(); }
     bool anyJobFile() const {
         for (const char* path : {job::kGrldr, job::kGhostBat, job::kGhostExe, job::kVemoImg})
             if (machine.exists(path)) return true;

@@ -21,7 +21,7 @@ protected:
 };
 
 TEST_F(UndoTest, TakesBackAJobAndItsBootMenuWithItsAttributes) {
-    saveBootMenu(app);
+    saveMenu();
     setMain(ctl::自定义选择框, Prop::Checked, 1);
     machine.addFile("D:\\Tools\\ghost.exe", "my ghost");
     machine.setText(kMain, ctl::编辑框2, "D:\\Tools\\ghost.exe");
@@ -56,7 +56,7 @@ TEST_F(UndoTest, WithNothingPreparedChangesNothingOnDisk) {
 }
 
 TEST_F(UndoTest, AfterTheImageButtonOnlyTheMenuGetsItsAttributesBack) {
-    saveBootMenu(app);
+    saveMenu();
     ASSERT_EQ(machine.attributes(kBootIni) & kRhs, 0);
     undo(ctl::按钮1);
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
@@ -65,7 +65,7 @@ TEST_F(UndoTest, AfterTheImageButtonOnlyTheMenuGetsItsAttributesBack) {
 }
 
 TEST_F(UndoTest, NoAndEscChangeNothing) {
-    saveBootMenu(app);
+    saveMenu();
     prepareRestoreJob();
     const std::string before = disk();
     undo(ctl::按钮2);
@@ -76,15 +76,21 @@ TEST_F(UndoTest, NoAndEscChangeNothing) {
     EXPECT_EQ(machine.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 1);
 }
 
-TEST_F(UndoTest, SaysSoWhenTheMenuStaysRedirected) {
-    saveBootMenu(app);
+TEST_F(UndoTest, WithoutTheSavedMenuTheLoaderStaysAndTheUserIsTold) {
+    saveMenu();
     prepareRestoreJob();
     machine.setAttributes(kBootBak, 0);
     machine.removeTree(kBootBak);  // the saved menu is gone
+    const Text menu = *machine.content(kBootIni);
     undo(ctl::按钮1);
-    EXPECT_FALSE(anyJobFile());
+    // boot.ini still starts the loader: it stays, so that the machine boots
+    // (the menu still lists Windows); nothing of the job can run any more.
+    EXPECT_EQ(machine.content(kBootIni), menu);
+    EXPECT_EQ(machine.content(kGrldr), payloadBytes(payloads::Payload::Loader));
+    for (const char* path : {kGhostBat, kGhostExe, kVemoImg}) EXPECT_FALSE(machine.exists(path)) << path;
     ASSERT_EQ(told().size(), 1u);
-    EXPECT_NE(told()[0].find("C:\\boot.ini"), Text::npos);
+    EXPECT_NE(told()[0].find("C:\\boot.bak"), Text::npos) << told()[0];
+    EXPECT_NE(told()[0].find("保留了 C:\\grldr"), Text::npos) << told()[0];
 }
 
 class Ghost32Test : public JobTest {

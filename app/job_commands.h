@@ -1,0 +1,34 @@
+// The job's window commands: each reads what it needs from the main window
+// once, hands it to job/, and shows the outcome.
+#pragma once
+
+#include "job/description.h"
+#include "platform/platform.h"
+
+namespace trivex {
+
+class App;
+
+// The main window's state as a job description.
+job::JobDescription readJobDescription(App& app);
+
+// The image file button 打开1 (and the keys F and S). Restore mode: the open
+// dialog, from the program's folder. Backup mode: the save dialog, the folder
+// E:\Ghost made, and a placeholder file at the chosen path where nothing is
+// yet. Either way the boot menu is saved and the probe script removed.
+void chooseImage(App& app, WindowId, int);
+// 确定 (and the key Y): prepares the job; on success the restart prompt.
+// A refusal or a failure is told, and the main window stays.
+void prepareJob(App& app, WindowId, int);
+// 销毁按钮 (and the key U): the undo prompt, modal, until it closes.
+void askUndo(App& app, WindowId, int);
+// The undo prompt's Yes: undoes the job, closes the prompt, disables the
+// undo button, and tells the user about anything that did not go.
+void undoConfirmed(App& app, WindowId, int);
+// The Ghost32 check box was clicked (it has toggled already).
+void ghost32Switch(App& app, WindowId, int);
+
+// The status bar's second panel while a prepared job waits for the restart.
+inline constexpr char kJobPreparedNotice[] = "任务已准备好，下次启动计算机时将运行 Ghost。不想运行请按 U 键撤销。";
+
+}  // namespace trivex

@@ -1,0 +1,29 @@
+// What keeps a job from being prepared, found before anything is written.
+#pragma once
+
+#include <optional>
+
+#include "job/command_line.h"
+#include "job/description.h"
+
+namespace trivex::job {
+
+// Why the job cannot run, for the user; empty when it can. Reads the command
+// values built for this job (the partition numbers) and the description.
+Text jobRefusal(Platform& p, const JobDescription& job, const CommandValues& values);
+
+// The user's own Ghost: the path in the description when the custom Ghost
+// box is checked and the path holds "ghost.exe" anywhere (letter case
+// ignored, two-byte characters skipped whole).
+std::optional<Text> customGhostPath(const JobDescription& job);
+
+// Whether `path` names the job's own C:\ghost.exe, however it is spelled
+// ("C:/ghost.exe", "C:\.\ghost.exe", "ghost.exe" from C:\, an 8.3 name...):
+// full paths are compared, and the files themselves where both exist.
+bool isJobGhostExe(Platform& p, const Text& path);
+
+// A build with stand-ins on the boot path says so before a job and lets the
+// user go on (to try the flow and undo it) or stop. True to go on.
+bool demoBuildGoesOn(Platform& p);
+
+}  // namespace trivex::job

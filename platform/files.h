@@ -1,0 +1,18 @@
+// Whole-file helpers on top of the platform's raw file access.
+#pragma once
+
+#include <optional>
+
+#include "platform/platform.h"
+
+namespace trivex {
+
+// True when `path` exists and is not a folder.
+bool isFile(Platform& p, const Text& path);
+// The whole content of a file, read with every sharing allowed; nullopt when
+// it cannot be opened or read to its end.
+std::optional<Text> readWholeFile(Platform& p, const Text& path);
+// True when the file at `path` holds exactly `bytes`.
+bool fileHolds(Platform& p, const Text& path, ByteView bytes);
+
+}  // namespace trivex
