@@ -94,6 +94,50 @@ TEST_F(CopyRenameDelete, RenameKeepsTheAttributes) {
               kAttrHidden | kAttrSystem | kAttrReadOnly);
 }
 
+// The saved boot menu replaces the redirected one in one move: there is no
+// moment without the file, and it keeps its own attributes.
+TEST_F(CopyRenameDelete, ReplaceMovesOverAnExistingFileInOneStep) {
+    ASSERT_TRUE(put("boot.bak", "saved"));
+    ASSERT_TRUE(machine().setAttributes(at("boot.bak"), kAttrHidden | kAttrSystem | kAttrReadOnly));
+    ASSERT_TRUE(put("boot.ini", "redirected"));
+    EXPECT_TRUE(p.replaceFile(at("boot.bak"), at("boot.ini")));
+    EXPECT_EQ(contentOf(at("boot.ini")), Text("saved"));
+    EXPECT_EQ(p.fileSize(at("boot.bak")), -1);
+    EXPECT_EQ(p.fileAttributes(at("boot.ini")) & (kAttrHidden | kAttrSystem), kAttrHidden | kAttrSystem);
+    // Onto nothing it is a rename; from nothing it fails.
+    EXPECT_TRUE(p.replaceFile(at("boot.ini"), at("menu.ini")));
+    EXPECT_EQ(contentOf(at("menu.ini")), Text("saved"));
+    EXPECT_FALSE(p.replaceFile(at("boot.ini"), at("menu.ini")));
+    EXPECT_EQ(contentOf(at("menu.ini")), Text("saved"));
+}
+
+TEST_F(CopyRenameDelete, SetAttributesSetsTheWholeWord) {
+    ASSERT_TRUE(put("grldr", "x"));
+    const uint32_t rhs = kAttrReadOnly | kAttrHidden | kAttrSystem;
+    ASSERT_TRUE(p.setFileAttributes(at("grldr"), kAttrHidden | kAttrSystem));
+    EXPECT_EQ(p.fileAttributes(at("grldr")) & rhs, kAttrHidden | kAttrSystem);
+    ASSERT_TRUE(p.setFileAttributes(at("grldr"), 0));
+    EXPECT_EQ(p.fileAttributes(at("grldr")) & rhs, 0);
+    EXPECT_FALSE(p.setFileAttributes(at("missing"), 0));
+}
+
+// The custom Ghost guard: every spelling of a path leads to the same file.
+TEST_F(CopyRenameDelete, FullPathsAndFileIdentity) {
+    ASSERT_TRUE(put("ghost.exe", "g"));
+    ASSERT_TRUE(put("other.exe", "g"));
+    const Text full = p.fullPath(at("ghost.exe"));
+    for (const Text& spelling : {at(".\\ghost.exe"), at("ghost.exe."), at("sub\\..\\ghost.exe")})
+        EXPECT_EQ(p.fullPath(spelling), full) << spelling;
+    Text slashed = at("ghost.exe");
+    for (char& c : slashed)
+        if (c == '\\') c = '/';
+    EXPECT_EQ(p.fullPath(slashed), full);
+    EXPECT_TRUE(p.sameFile(at("GHOST.EXE"), at("ghost.exe")));
+    EXPECT_TRUE(p.sameFile(slashed, at("ghost.exe")));
+    EXPECT_FALSE(p.sameFile(at("other.exe"), at("ghost.exe")));  // same bytes, another file
+    EXPECT_FALSE(p.sameFile(at("missing.exe"), at("missing.exe")));
+}
+
 TEST_F(CopyRenameDelete, DeleteRemovesFilesOnly) {
     ASSERT_TRUE(put("Ghost.bat", "x"));
     EXPECT_TRUE(p.deleteFile(at("GHOST.BAT")));  // letter case does not matter

@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# job_safety_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <payload-dir>
+#
+# What a job and its undo leave of the user's machine, through the real
+# window and checked from outside:
+#  1. a 9-line boot.ini with LF line ends and a second Windows entry, and a
+#     hidden system C:\grldr of the user's own: a restore job keeps every
+#     entry in the redirected menu and sets the loader aside; Esc on the
+#     restart prompt shows the prepared job in the status bar; undo brings
+#     back boot.ini and the user's loader byte for byte, attributes included;
+#  2. a stale, protected boot.bak left from an earlier run, and boot.ini
+#     changed after the image file button: the job saves the menu of the
+#     moment, and undo in a later run brings that menu back.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+
+if (($# != 4)); then
+  echo "usage: job_safety_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <payload-dir>" >&2
+  exit 2
+fi
+TRIVEX=$1 INSPECT=$2 LOCATE=$3 payloads=$4
+for f in "$TRIVEX" "$INSPECT" "$LOCATE" "$payloads/Loader.bin"; do
+  [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
+done
+grep -q 'DEMO BUILD' "$payloads/payloads.txt" 2>/dev/null && DEMO_BUILD=1
+
+trivex_wine_lock || exit 1
+unset DISPLAY
+trivex_xvfb_start || exit 1
+trivex_at_exit trivex_wine_kill
+trivex_wine_prefix || exit 1
+trivex_wine_kill
+# shellcheck source=job_wine_lib.sh
+source "$here/job_wine_lib.sh"
+
+job_files=(grldr grldr.bak ghost.bat ghost.exe Vemo.img)
+cleanup() {
+  local f
+  for f in boot.ini boot.bak "${job_files[@]}" fqs.bat; do rm -f "$(drive_path C "$f")"; done
+  rm -rf "$(drive_path D Ghost)"
+}
+cleanup
+trivex_at_exit cleanup
+
+second=$'multi(0)disk(1)rdisk(0)partition(1)\\WINDOWS="Microsoft Windows XP Home Edition" /noexecute=optin /fastdetect'
+nine_lines=$'[boot loader]\ntimeout=30\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\n[operating systems]\n'
+nine_lines+=$'multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Microsoft Windows XP Professional" /fastdetect\n'
+nine_lines+=$'C:\\CMDCONS\\BOOTSECT.DAT="Microsoft Windows Recovery Console" /cmdcons\n'
+nine_lines+=$'multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Safe Mode" /safeboot:minimal /sos\n'
+nine_lines+=$'multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Debugging" /debug\n'"$second"$'\n'
+mkdir -p "$(drive_path D Ghost)"
+{ printf '\xfe\xef'; head -c 4094 /dev/zero; } >"$(drive_path D Ghost/restore.gho)"
+
+protect() { wine attrib "$@" >/dev/null 2>&1; }
+attributes() { wine attrib "$1" 2>/dev/null | tr -d '\r' | cut -c1-10; }
+
+confirm_job() {
+  activate Trivex ' Ghost映像文件路径：'
+  press_in Trivex y
+  answer_demo_question || fail "the demo-build question did not appear"
+  wait_window 'Trivex Ghost' 60000
+}
+
+choose_image() {
+  activate Trivex ' Ghost映像文件路径：'
+  click Trivex '打开(&F)' || fail "no button 打开(&F)"
+  answer_file_dialog '打开' 'D:\Ghost\restore.gho' || fail "the open dialog did not take the path"
+}
+
+undo_job() {
+  activate Trivex ' Ghost映像文件路径：'
+  press_in Trivex u
+  wait_window 'Trivex Ghost' 30000 || { fail "no undo prompt"; return 1; }
+  click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
+  wait_gone 'Trivex Ghost' 15000 || fail "the undo prompt stayed"
+}
+
+# ---- 1. Nine lines, LF, two systems; the user's own hidden loader -------------------
+printf '%s' "$nine_lines" >"$(drive_path C boot.ini)"
+protect +r +h +s 'C:\boot.ini'
+menu_attributes=$(attributes 'C:\boot.ini')
+printf 'a loader of the user' >"$(drive_path C grldr)"
+cp "$(drive_path C grldr)" "$TRIVEX_WINE_DIR/users-loader"
+protect +h +s 'C:\grldr'
+loader_attributes=$(attributes 'C:\grldr')
+
+start_trivex || { fail "first start: no main window"; exit 1; }
+choose_image
+if confirm_job; then pass "a job on a nine-line menu"; else fail "no restart prompt"; fi
+menu=$(gbk <"$(drive_path C boot.ini)" | tr -d '\r')
+for entry in '/cmdcons' '/safeboot:minimal' '/debug' "$second" 'C:\grldr=Trivex Ghost'; do
+  grep -qF -- "$entry" <<<"$menu" && pass "the redirected menu keeps: $entry" || fail "the redirected menu lost: $entry"
+done
+same_text "$(drive_path C boot.bak)" "$nine_lines" && pass "C:\\boot.bak is the nine-line menu byte for byte" ||
+  fail "C:\\boot.bak is not the nine-line menu"
+same_file "$(drive_path C grldr)" "$payloads/Loader.bin" && pass "C:\\grldr is the job's loader" || fail "C:\\grldr is not the job's loader"
+same_file "$(drive_path C grldr.bak)" "$TRIVEX_WINE_DIR/users-loader" && pass "the user's loader waits as C:\\grldr.bak" ||
+  fail "the user's loader is not C:\\grldr.bak"
+
+press_in 'Trivex Ghost' Escape
+wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back"
+tree Trivex | grep -q '^ *panel 1 "任务已准备好' && pass "the status bar says that a job is prepared" ||
+  fail "the status bar does not show the prepared job"
+
+undo_job
+same_text "$(drive_path C boot.ini)" "$nine_lines" && pass "undo: C:\\boot.ini is the nine-line menu byte for byte" ||
+  fail "undo: C:\\boot.ini is not the nine-line menu"
+[[ $(attributes 'C:\boot.ini') == "$menu_attributes" ]] && pass "undo: C:\\boot.ini has its attributes ($menu_attributes)" ||
+  fail "undo: C:\\boot.ini attributes '$(attributes 'C:\boot.ini')', before '$menu_attributes'"
+same_file "$(drive_path C grldr)" "$TRIVEX_WINE_DIR/users-loader" && pass "undo: the user's C:\\grldr is back" ||
+  fail "undo: C:\\grldr is not the user's loader"
+[[ $(attributes 'C:\grldr') == "$loader_attributes" ]] && pass "undo: C:\\grldr has its attributes ($loader_attributes)" ||
+  fail "undo: C:\\grldr attributes '$(attributes 'C:\grldr')', before '$loader_attributes'"
+left=()
+for f in grldr.bak ghost.bat ghost.exe Vemo.img boot.bak; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
+((${#left[@]} == 0)) && pass "undo: nothing else of the job is left" || fail "left after undo: ${left[*]}"
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex x
+trivex_ended 30 || fail "the program still runs after X"
+
+# ---- 2. A stale boot.bak from an earlier run; boot.ini changed after the image button ---
+protect -r -h -s 'C:\grldr'
+rm -f "$(drive_path C grldr)"
+stale=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\nold="an old menu"\r\n'
+printf '%s' "$stale" >"$(drive_path C boot.bak)"
+protect +r +h +s 'C:\boot.bak'
+protect -r -h -s 'C:\boot.ini'
+printf '%s' "$stale" >"$(drive_path C boot.ini)"
+protect +r +h +s 'C:\boot.ini'
+
+start_trivex || { fail "second start: no main window"; exit 1; }
+choose_image
+# Changed after the image file button (a second system added meanwhile).
+protect -r -h -s 'C:\boot.ini'
+printf '%s' "$nine_lines" >"$(drive_path C boot.ini)"
+confirm_job || fail "no restart prompt (stale copy)"
+same_text "$(drive_path C boot.bak)" "$nine_lines" && pass "the stale C:\\boot.bak was brought up to date" ||
+  fail "C:\\boot.bak still holds an older menu"
+press_in 'Trivex Ghost' n
+trivex_ended 30 || fail "the program still runs after N"
+
+start_trivex || { fail "third start: no main window"; exit 1; }
+undo_job
+same_text "$(drive_path C boot.ini)" "$nine_lines" && pass "undo in a later run: C:\\boot.ini is the menu of the job's moment" ||
+  fail "undo in a later run: C:\\boot.ini is not the nine-line menu"
+[[ -e $(drive_path C boot.bak) ]] && fail "C:\\boot.bak is left after undo" || pass "no C:\\boot.bak after undo"
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex x
+trivex_ended 30 || fail "the program still runs after X"
+
+if ((failures)); then
+  echo "--- program output (last start)"; gbk <"$TRIVEX_LOG" | tail -n 40
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"
