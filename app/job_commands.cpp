@@ -40,8 +40,9 @@ void chooseImage(App& app, WindowId, int) {
     const Text caption = p.getText(kMain, ctl::打开1);
     if (caption == kOpenCaption) {
         p.setTextProp(kMain, ctl::通用对话框1, Prop::InitialFolder, p.programFolder());
-        p.fileDialog(kMain, ctl::通用对话框1);
-        p.setText(kMain, ctl::编辑框1, p.getTextProp(kMain, ctl::通用对话框1, Prop::FileName));
+        // A cancelled dialog leaves the image chosen before (from the search results, say).
+        if (p.fileDialog(kMain, ctl::通用对话框1))
+            p.setText(kMain, ctl::编辑框1, p.getTextProp(kMain, ctl::通用对话框1, Prop::FileName));
     } else if (caption == kSaveCaption) {
         p.setText(kMain, ctl::编辑框1, "");
         // The save dialog's path-must-exist switch is off in its layout: the
@@ -64,9 +65,9 @@ void prepareJob(App& app, WindowId, int) {
         return;
     }
     showRestartPrompt(app);
-    // Esc on the prompt: the job stays prepared, and the window says so.
-    if (!app.restartAnswered && app.platform.windowExists(kMain))
-        app.platform.setPanelText(kMain, ctl::状态条1, 1, kJobPreparedNotice);
+    // Esc on the prompt, or a restart the system refused: the job stays
+    // prepared, and the window says so.
+    if (app.platform.windowVisible(kMain)) app.platform.setPanelText(kMain, ctl::状态条1, 1, kJobPreparedNotice);
 }
 
 void askUndo(App& app, WindowId, int) { app.platform.openWindow(WindowId::UndoPrompt, true); }

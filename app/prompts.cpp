@@ -25,8 +25,12 @@ void showRestartPrompt(App& app) {
 }
 
 void restartNow(App& app, WindowId, int) {
-    app.platform.shutDown(kRestart, true);
-    closeBoth(app);
+    if (app.platform.shutDown(kRestart, true)) return closeBoth(app);
+    // Refused (no shutdown privilege, or the system would not): the job stays
+    // prepared and the program stays, with the main window back.
+    app.platform.closeWindow(WindowId::RestartPrompt);
+    tell(app, "系统拒绝了重启（没有关机权限，或有程序阻止重启）。任务已准备好，请稍后自己重启计算机；"
+              "不想运行任务请按 U 键撤销。");
 }
 
 void exitWithoutRestart(App& app, WindowId, int) { closeBoth(app); }

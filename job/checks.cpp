@@ -2,6 +2,7 @@
 
 #include "job/files.h"
 #include "platform/files.h"
+#include "platform/lines.h"
 #include "platform/text.h"
 
 namespace trivex::job {
@@ -24,6 +25,29 @@ bool folderExists(Platform& p, const Text& filePath) {
 
 bool equalIgnoringCase(const Text& a, const Text& b) { return a.size() == b.size() && text::find(a, b, 1, true) == 1; }
 
+// The first bytes of every Ghost image file, and the least an image can hold.
+constexpr unsigned char kImageSignature[2] = {0xFE, 0xEF};
+constexpr int64_t kSmallestImage = 512;
+// DOS hands a program at most 126 characters after its name.
+constexpr size_t kDosCommandTail = 126;
+constexpr double kBytesPerImageMB = 1024000.0;
+constexpr uint64_t kBytesPerMB = 1024 * 1024;
+
+bool isGhostImage(Platform& p, const Text& path) {
+    if (p.fileSize(path) < kSmallestImage) return false;
+    std::unique_ptr<RawFile> f = p.openRaw(path, kModeRead, kShareAll);
+    unsigned char head[2] = {0, 0};
+    return f && f->read(head, 2) == 2 && head[0] == kImageSignature[0] && head[1] == kImageSignature[1];
+}
+
+Text megabytes(double bytes) { return text::toText(static_cast<int64_t>(bytes)); }
+
+Text dateText(double date) {
+    const text::DateParts d = text::partsOfDate(date);
+    auto n = [](int v) { return text::toText(static_cast<int32_t>(v)); };
+    return n(d.year) + "年" + n(d.month) + "月" + n(d.day) + "日 " + n(d.hour) + ":" + (d.minute < 10 ? "0" : "") + n(d.minute);
+}
+
 // The image and the partitions, for a job whose ghost.bat runs a command line.
 Text imageRefusal(Platform& p, const JobDescription& job, const CommandValues& v) {
     const Text& path = job.imagePath;
@@ -32,6 +56,8 @@ Text imageRefusal(Platform& p, const JobDescription& job, const CommandValues& v
         return "映像文件路径无效，或不在 C 到 G 盘上，请重新选择映像文件。";
     if (v.imagePartition == v.systemPartition) return "映像文件不能放在要备份或还原的分区上，请换一个分区存放映像。";
     if (job.kind() == JobKind::Restore && !isFile(p, path)) return "映像文件不存在，请重新选择映像文件。";
+    if (job.kind() == JobKind::Restore && !isGhostImage(p, path))
+        return "映像文件 " + path + " 不是 Ghost 映像（文件太小，或开头没有 Ghost 映像的标志），不能用它还原。请重新选择映像文件。";
     if (job.kind() == JobKind::Backup) {
         if (!folderExists(p, path)) return "保存映像的文件夹不存在，请重新选择保存位置。";
         if (p.fileAttributes(path) >= 0 && !isFile(p, path)) return "映像文件路径是一个文件夹，请重新选择保存位置。";
@@ -52,10 +78,38 @@ bool isJobGhostExe(Platform& p, const Text& path) {
     return p.sameFile(path, kGhostExe);
 }
 
+Text imagePathRefusal(const Text& path, const Text& firstLine) {
+    const Text head = "映像文件路径 " + path + " ";
+    for (size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (c >= 0x81 && c <= 0xFE) {
+            const unsigned char t = i + 1 < path.size() ? static_cast<unsigned char>(path[i + 1]) : 0;
+            if (t < 0x40 || t == 0x7F || t == 0xFF) return head + "含有不完整的汉字编码，DOS 下无法读取。请换一个路径。";
+            ++i;
+            continue;
+        }
+        if (c >= 0x80 || c < 0x20 || c == '?' || c == '*')
+            return head + "含有无法用 GBK 编码表示的字符，DOS 下无法读取。请换一个只含中英文字符的路径。";
+        if (c == ' ') return head + "含有空格，DOS 下的 Ghost 会把它当成两个参数。请换一个不含空格的路径。";
+        if (c == '%') return head + "含有 %，批处理会把它当成变量。请换一个不含 % 的路径。";
+        if (c == ',' || c == ';' || c == '=')
+            return head + "含有 “" + Text(1, static_cast<char>(c)) + "”，Ghost 的命令行用它分隔参数。请换一个路径。";
+    }
+    const size_t line = firstLine.find("\r\n");
+    const size_t tail = (line == Text::npos ? firstLine.size() : line) - (sizeof "Ghost.exe" - 1);
+    if (tail > kDosCommandTail)
+        return head + "太长：DOS 下 Ghost 的命令行最多 126 个字符，现在是 " + text::toText(static_cast<int64_t>(tail)) +
+               " 个。请把映像放到路径较短的文件夹中。";
+    return {};
+}
+
 Text jobRefusal(Platform& p, const JobDescription& job, const CommandValues& values) {
+    if (job.restoreChecked == job.backupChecked)
+        return "请先选择“还原系统”或“备份系统”中的一项（现在两项都选中或都没有选中），再准备任务。";
     const JobKind kind = job.kind();
     if (kind == JobKind::Restore || kind == JobKind::Backup) {
-        const Text why = imageRefusal(p, job, values);
+        Text why = imagePathRefusal(job.imagePath, kind == JobKind::Restore ? values.restoreCommand : values.backupCommand);
+        if (why.empty()) why = imageRefusal(p, job, values);
         if (!why.empty()) return why;
     }
     if (const std::optional<Text> own = customGhostPath(job); own && isJobGhostExe(p, *own))
@@ -63,12 +117,36 @@ Text jobRefusal(Platform& p, const JobDescription& job, const CommandValues& val
     return {};
 }
 
+bool userAgrees(Platform& p, const Text& question) { return p.messageBox(question, kMbOkCancel, "信息：") == kBtnOk; }
+
+bool backupGoesOn(Platform& p, const JobDescription& job) {
+    if (job.kind() != JobKind::Backup) return true;
+    const Text& path = job.imagePath;
+    // The placeholder of the image file button holds its own path: nothing to lose.
+    const std::optional<Text> placeholder = p.fileSize(path) == static_cast<int64_t>(path.size())
+                                                ? readWholeFile(p, path)
+                                                : std::nullopt;
+    if (isFile(p, path) && placeholder != path &&
+        !userAgrees(p, "映像文件 " + path + " 已经存在（" + megabytes(p.fileSize(path) / kBytesPerImageMB) + " MB，修改于 " +
+                           dateText(p.fileModTime(path)) + "）。\r\n备份会覆盖它，原来的映像将不复存在。是否继续？"))
+        return false;
+    uint64_t imageTotal = 0, imageFree = 0, systemTotal = 0, systemFree = 0;
+    if (p.diskSpace(path[0], imageTotal, imageFree) && p.diskSpace(job.systemDrive[0], systemTotal, systemFree)) {
+        const uint64_t used = systemTotal - systemFree;
+        if (imageFree < used &&
+            !userAgrees(p, path.substr(0, 2) + " 盘只有 " + megabytes(static_cast<double>(imageFree / kBytesPerMB)) +
+                               " MB 可用空间，而要备份的 " + job.systemDrive + ": 盘已用 " +
+                               megabytes(static_cast<double>(used / kBytesPerMB)) +
+                               " MB。映像压缩后通常会小一些，但空间可能不够，备份可能失败。是否继续？"))
+            return false;
+    }
+    return true;
+}
+
 bool demoBuildGoesOn(Platform& p) {
-    const int answer = p.messageBox(
-        "此版本带的是演示用的引导文件，重启后不会真正备份或还原。\r\n"
-        "选择“确定”继续（之后可以撤销），选择“取消”返回。",
-        kMbOkCancel, "信息：");
-    return answer == kBtnOk;
+    return userAgrees(p,
+                      "此版本带的是演示用的引导文件，重启后不会真正备份或还原。\r\n"
+                      "选择“确定”继续（之后可以撤销），选择“取消”返回。");
 }
 
 }  // namespace trivex::job

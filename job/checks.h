@@ -22,6 +22,19 @@ std::optional<Text> customGhostPath(const JobDescription& job);
 // full paths are compared, and the files themselves where both exist.
 bool isJobGhostExe(Platform& p, const Text& path);
 
+// Why ghost.bat cannot carry the image path, empty when it can: DOS and
+// Ghost would read another path, or none. `firstLine` is the command line
+// the job would write.
+Text imagePathRefusal(const Text& path, const Text& firstLine);
+
+// OK/Cancel with the program's caption; true for OK.
+bool userAgrees(Platform& p, const Text& question);
+
+// Before a backup overwrites an image that is there already, or starts with
+// less room on the image's drive than the partition holds: the user
+// decides. True to go on.
+bool backupGoesOn(Platform& p, const JobDescription& job);
+
 // A build with stand-ins on the boot path says so before a job and lets the
 // user go on (to try the flow and undo it) or stop. True to go on.
 bool demoBuildGoesOn(Platform& p);

@@ -4,6 +4,7 @@
 #include "job/checks.h"
 #include "job/files.h"
 #include "job/job_files.h"
+#include "job/partitions.h"
 #include "payloads/store.h"
 
 namespace trivex::job {
@@ -81,6 +82,14 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     const JobFilesFound found = findJobFiles(p);
     if (why.empty()) why = jobFilesRefusal(p, found);
     if (!why.empty()) return {false, why};
+    const JobKind kind = job.kind();
+    if (kind == JobKind::Restore || kind == JobKind::Backup) {
+        const PartitionCheck partitions =
+            checkPartitions(p, job.systemDrive, values.systemPartition, job.imagePath.substr(0, 1), values.imagePartition);
+        if (!partitions.refusal.empty()) return {false, partitions.refusal};
+        if (!partitions.question.empty() && !userAgrees(p, partitions.question)) return {};
+    }
+    if (!backupGoesOn(p, job)) return {};
     if (payloads::isDemoBuild() && !demoBuildGoesOn(p)) return {};
 
     const bool earlierJob = menu.isRedirected();

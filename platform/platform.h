@@ -53,6 +53,26 @@ struct DirEntry {
     double modified = kNoDate;  // local time
 };
 
+// One partition of a disk's layout, as the system reports it.
+struct DiskPartition {
+    uint8_t type = 0;      // the partition table's type byte (0x07 NTFS, 0x27 hidden recovery...)
+    uint64_t start = 0;    // bytes from the start of the disk
+    uint64_t length = 0;   // bytes
+    bool logical = false;  // a logical drive inside the extended partition
+    int slot = 0;          // primary: its slot 0-3 in the partition table; logical: its place in the chain
+};
+
+// Where a drive letter lives: its disk and the layout of that disk.
+struct DiskPlace {
+    uint32_t disk = 0;    // the system's disk number (\\.\PhysicalDriveN)
+    uint64_t start = 0;   // where the drive's partition starts on that disk, bytes
+    bool mbr = true;      // false: another layout (GPT) that the DOS side cannot address
+    // Every partition of the disk that holds a file system: primary ones in
+    // table order, then logical drives in the order of their chain. Empty
+    // slots and extended containers are left out.
+    std::vector<DiskPartition> partitions;
+};
+
 // The program's windows.
 enum class WindowId { Main, RestartPrompt, UndoPrompt };
 
@@ -148,6 +168,12 @@ public:
     // Total and free-to-caller bytes of the drive whose root is "<letter>:\"
     // (letter 0: the current drive). False when the drive does not answer.
     virtual bool diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) = 0;
+    // Where the drive lives on the machine's disks, as the system reports it
+    // (the volume's disk and start, and that disk's partition layout). False
+    // when the system cannot say: the drive is not one partition of a disk
+    // (a folder, a network or RAM drive, a volume over several disks), or
+    // the system does not answer the questions.
+    virtual bool drivePlace(char letter, DiskPlace& out) = 0;
 
     // ---- Processes ----------------------------------------------------------------
     // True when the process was created. style 1-6 (clamped). With wait, waits

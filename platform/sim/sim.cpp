@@ -88,6 +88,14 @@ bool SimMachine::fileDialog(WindowId w, const char* name) {
 bool SimMachine::shutDown(int mode, bool force) {
     if (mode < 1 || mode > 5) return false;
     shutdowns_.push_back({mode, force});
+    return !refuseShutdown_;
+}
+
+bool SimMachine::drivePlace(char letter, DiskPlace& out) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    const auto it = places_.find(letter);
+    if (it == places_.end()) return false;
+    out = it->second;
     return true;
 }
 

@@ -90,6 +90,9 @@ public:
     void failOn(Op op, const Text& path, bool every = false, int after = 0) { fs_.failOn(op, path, every, after); }
     void clearFaults() { fs_.clearFaults(); }
     void setProgramFolder(const Text& folder) { programFolder_ = folder; }
+    // Where the system says a drive lives; without it the system cannot say.
+    void setDrivePlace(char letter, const DiskPlace& place) { places_[letter] = place; }
+    void forgetDrivePlace(char letter) { places_.erase(letter); }
 
     // ---- Processes, message boxes, dialogs, restart ---------------------------------
     // A command line (matched byte for byte) that starts a process: its
@@ -160,6 +163,8 @@ public:
     bool diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) override {
         return fs_.diskSpace(letter, totalBytes, freeBytes);
     }
+    // What setDrivePlace gave for the letter; false for a letter it did not.
+    bool drivePlace(char letter, DiskPlace& out) override;
 
     bool runCommandLine(const Text& commandLine, bool wait = false, int style = 2) override;
     Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) override;
@@ -197,8 +202,9 @@ public:
     uint32_t tickCount() override { return clock_ += clockStep_; }
     void setClockStep(uint32_t ms) { clockStep_ = ms; }
 
-    // Records the request; true for modes 1-5.
+    // Records the request; true for modes 1-5 unless the system refuses.
     bool shutDown(int mode, bool force) override;
+    void refuseShutdown(bool refuse = true) { refuseShutdown_ = refuse; }
 
 private:
     struct Script {
@@ -219,6 +225,8 @@ private:
 
     SimFileSystem fs_;
     Text programFolder_ = "C:\\Program Files\\Trivex\\";
+    std::map<char, DiskPlace> places_;
+    bool refuseShutdown_ = false;
     std::map<Text, Script> scripts_;
     std::vector<CommandRecord> commands_;
     std::deque<int> answers_;

@@ -81,6 +81,7 @@ public:
     void listClose(uintptr_t handle) override;
     std::unique_ptr<RawFile> openRaw(const Text& path, int mode, int sharing) override;
     bool diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) override;
+    bool drivePlace(char letter, DiskPlace& out) override;  // disks.cpp
 
     // Processes (processes.cpp)
     bool runCommandLine(const Text& commandLine, bool wait, int style) override;

@@ -61,14 +61,14 @@ TEST_F(WindowCommandsTest, ARadioClickGoesBackToTheFirstPartition) {
     EXPECT_EQ(text(ctl::编辑框1), "");
 }
 
-TEST_F(WindowCommandsTest, TheBackupKeyChecksWithoutApplyingTheMode) {
+// The mode shown is the mode that runs: B is a click on the backup radio button.
+TEST_F(WindowCommandsTest, TheBackupKeyChoosesBackupModeAsAClickDoes) {
     ASSERT_TRUE(machine.pressKey(kMain, 'B'));
     EXPECT_EQ(prop(ctl::备份单选框, Prop::Checked), 1);
-    EXPECT_EQ(text(ctl::打开1), "打开(&F)");
-    EXPECT_EQ(text(ctl::编辑框1), "");
-    // Both radio buttons checked: restore is tested first.
-    app.dispatch(kMain, cmd::mode_refresh, 0);
-    EXPECT_EQ(text(ctl::打开1), "打开(&F)");
+    EXPECT_EQ(prop(ctl::还原单选框, Prop::Checked), 0);
+    EXPECT_EQ(text(ctl::打开1), "保存(&S)");
+    EXPECT_EQ(text(ctl::编辑框1), "E:\\Ghost\\G_WinXP.gho");
+    EXPECT_EQ(prop(ctl::压缩组合框, Prop::Visible), 1);
 }
 
 TEST_F(WindowCommandsTest, WithNeitherModeCheckedNothingIsAppliedButOkFollowsTheInputs) {
@@ -145,9 +145,9 @@ TEST_F(WindowCommandsTest, ManualGhostLocksTheModeAndOffersGhost32) {
     EXPECT_EQ(prop(ctl::G选择框, Prop::Enabled), 1);
     EXPECT_EQ(prop(ctl::还原单选框, Prop::Checked), 1);
     EXPECT_FALSE(machine.click(kMain, ctl::备份单选框));
-    // The key still checks the backup button, and no mode is applied.
+    // Nor does the key change the locked mode.
     ASSERT_TRUE(machine.pressKey(kMain, 'B'));
-    EXPECT_EQ(prop(ctl::备份单选框, Prop::Checked), 1);
+    EXPECT_EQ(prop(ctl::备份单选框, Prop::Checked), 0);
     EXPECT_EQ(text(ctl::打开1), "打开(&F)");
 
     ASSERT_TRUE(machine.click(kMain, ctl::手动选择框));

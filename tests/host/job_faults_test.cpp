@@ -84,7 +84,7 @@ protected:
         prepareRestoreJob();  // left with Esc: prepared, main window back
         ASSERT_TRUE(redirected());
         machine.setText(kMain, ctl::编辑框1, "D:\\other.gho");
-        machine.addFile("D:\\other.gho", "another image");
+        machine.addFile("D:\\other.gho", kImageBytes);
     }
 };
 

@@ -95,10 +95,12 @@ TEST_F(JobFlowTest, BackupJobMakesTheFolderAndNeverOverwritesAnImage) {
     EXPECT_EQ(machine.escapesPressed(), 1);
 }
 
-TEST_F(JobFlowTest, CancelledDialogsPutTheLastConfirmedName) {
-    machine.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");
+TEST_F(JobFlowTest, ACancelledOpenDialogKeepsTheImageChosenBefore) {
+    machine.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");  // from the search results
     chooseImage(std::nullopt);
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "");
+    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "D:\\found\\other.gho");
+    machine.setText(kMain, ctl::编辑框1, "");
+    chooseImage(std::nullopt);
     EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 0);  // no image: nothing to confirm
     chooseImage(kRestoreImage);
     EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 1);
@@ -115,7 +117,7 @@ TEST_F(JobFlowTest, CancelledDialogsPutTheLastConfirmedName) {
     ASSERT_EQ(told().size(), 1u);
 }
 
-TEST_F(JobFlowTest, ManualGhostAndNoModeChooseTheBatchText) {
+TEST_F(JobFlowTest, ManualGhostWritesItsBatchTextAndNoModeIsRefused) {
     saveMenu();
     backupMode();
     setMain(ctl::手动选择框, Prop::Checked, 1);
@@ -123,12 +125,18 @@ TEST_F(JobFlowTest, ManualGhostAndNoModeChooseTheBatchText) {
     prepare();
     EXPECT_EQ(machine.content(kGhostBat), "ghost.exe");
 
-    machine.removeTree(kGhostBat);
-    setMain(ctl::手动选择框, Prop::Checked, 0);
-    setMain(ctl::备份单选框, Prop::Checked, 0);
-    prepare();
-    EXPECT_FALSE(machine.exists(kGhostBat));
-    EXPECT_TRUE(machine.exists(kGrldr) && machine.exists(kGhostExe) && machine.exists(kVemoImg));
+    // Neither radio button (or both): the window no longer says what runs.
+    undoJob(machine);
+    for (const int both : {0, 1}) {
+        setMain(ctl::手动选择框, Prop::Checked, 0);
+        setMain(ctl::还原单选框, Prop::Checked, both);
+        setMain(ctl::备份单选框, Prop::Checked, both);
+        machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+        prepare();
+        EXPECT_FALSE(anyJobFile());
+        EXPECT_FALSE(redirected());
+    }
+    EXPECT_EQ(told().size(), 2u);
 }
 
 TEST_F(JobFlowTest, CustomGhostIsCopiedOnlyWhenItsPathNamesGhostExe) {

@@ -32,6 +32,17 @@ inline const Text kSystemLine =
 inline const Text kXpBootIni = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
                                "[operating systems]\r\n" + kSystemLine + "\r\n";
 inline const Text kRestoreImage = "E:\\Ghost\\G_WinXP.gho";
+// What a Ghost image starts with, and enough bytes after it.
+inline const Text kImageBytes = "\xFE\xEF" + Text(1022, 'g');
+
+// The standard disk: C: the first partition, D: and E: logical drives after it.
+inline DiskPlace standardPlace(int partition) {
+    DiskPlace d;
+    const uint64_t gb = 1ull << 30;
+    d.partitions = {{0x07, 32256, 40 * gb, false, 0}, {0x07, 41 * gb, 80 * gb, true, 0}, {0x07, 122 * gb, 80 * gb, true, 1}};
+    d.start = d.partitions[static_cast<size_t>(partition - 1)].start;
+    return d;
+}
 
 inline Text payloadBytes(payloads::Payload p) {
     const ByteView v = payloads::data(p);
@@ -45,7 +56,8 @@ public:
         machine.addDrive('D', 80ull << 30, 60ull << 30);
         machine.addDrive('E', 80ull << 30, 60ull << 30);
         machine.addFile(job::kBootIni, kXpBootIni, kRhs);
-        machine.addFile(kRestoreImage, "an image");
+        machine.addFile(kRestoreImage, kImageBytes);
+        for (const char letter : {'C', 'D', 'E'}) machine.setDrivePlace(letter, standardPlace(letter - 'C' + 1));
         app.state.selectedDrive = "C";
     }
 
