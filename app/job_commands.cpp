@@ -59,7 +59,7 @@ void chooseImage(App& app, WindowId, int) {
 }
 
 void prepareJob(App& app, WindowId, int) {
-    const job::Prepared r = job::prepareJob(app.platform, readJobDescription(app), app.state.commands);
+    const job::Prepared r = job::prepareJob(app.platform, readJobDescription(app), app.state.commands, app.state.agreed);
     if (!r.ok) {
         if (!r.message.empty()) tell(app, r.message);
         return;

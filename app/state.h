@@ -1,6 +1,7 @@
 // Program state: the values that live for the whole run.
 #pragma once
 
+#include "job/checks.h"
 #include "job/command_line.h"
 #include "platform/platform.h"
 
@@ -19,6 +20,7 @@ struct ProgramState {
     // The Ghost command texts of the job and what they are built from;
     // rebuilt at every job.
     job::CommandValues commands;
+    job::Agreed agreed;  // questions before a job answered OK in this run
 };
 
 }  // namespace trivex

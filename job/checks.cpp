@@ -119,6 +119,14 @@ Text jobRefusal(Platform& p, const JobDescription& job, const CommandValues& val
 
 bool userAgrees(Platform& p, const Text& question) { return p.messageBox(question, kMbOkCancel, "信息：") == kBtnOk; }
 
+bool userAgreesOnce(Platform& p, Agreed& agreed, const Text& question) {
+    for (const Text& q : agreed.questions)
+        if (q == question) return true;
+    if (!userAgrees(p, question)) return false;
+    agreed.questions.push_back(question);
+    return true;
+}
+
 bool backupGoesOn(Platform& p, const JobDescription& job) {
     if (job.kind() != JobKind::Backup) return true;
     const Text& path = job.imagePath;
@@ -143,8 +151,8 @@ bool backupGoesOn(Platform& p, const JobDescription& job) {
     return true;
 }
 
-bool demoBuildGoesOn(Platform& p) {
-    return userAgrees(p,
+bool demoBuildGoesOn(Platform& p, Agreed& agreed) {
+    return userAgreesOnce(p, agreed,
                       "此版本带的是演示用的引导文件，重启后不会真正备份或还原。\r\n"
                       "选择“确定”继续（之后可以撤销），选择“取消”返回。");
 }

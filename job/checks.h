@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "job/command_line.h"
 #include "job/description.h"
@@ -30,6 +31,14 @@ Text imagePathRefusal(const Text& path, const Text& firstLine);
 // OK/Cancel with the program's caption; true for OK.
 bool userAgrees(Platform& p, const Text& question);
 
+// The questions the user has answered OK in this run. A question that only
+// informs (the partitions the system cannot confirm, the demo build) is not
+// asked again word for word; one about losing data always is.
+struct Agreed {
+    std::vector<Text> questions;
+};
+bool userAgreesOnce(Platform& p, Agreed& agreed, const Text& question);
+
 // Before a backup overwrites an image that is there already, or starts with
 // less room on the image's drive than the partition holds: the user
 // decides. True to go on.
@@ -37,6 +46,6 @@ bool backupGoesOn(Platform& p, const JobDescription& job);
 
 // A build with stand-ins on the boot path says so before a job and lets the
 // user go on (to try the flow and undo it) or stop. True to go on.
-bool demoBuildGoesOn(Platform& p);
+bool demoBuildGoesOn(Platform& p, Agreed& agreed);
 
 }  // namespace trivex::job

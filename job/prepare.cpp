@@ -74,7 +74,7 @@ void writeBackupPlaceholder(Platform& p, const Text& path) {
     p.writeFile(path, {bytesOf(path)});
 }
 
-Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values) {
+Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values, Agreed& agreed) {
     buildCommandTexts(values, job);
     BootMenu menu(p);
     Text why = menu.check();
@@ -87,10 +87,10 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
         const PartitionCheck partitions =
             checkPartitions(p, job.systemDrive, values.systemPartition, job.imagePath.substr(0, 1), values.imagePartition);
         if (!partitions.refusal.empty()) return {false, partitions.refusal};
-        if (!partitions.question.empty() && !userAgrees(p, partitions.question)) return {};
+        if (!partitions.question.empty() && !userAgreesOnce(p, agreed, partitions.question)) return {};
     }
     if (!backupGoesOn(p, job)) return {};
-    if (payloads::isDemoBuild() && !demoBuildGoesOn(p)) return {};
+    if (payloads::isDemoBuild() && !demoBuildGoesOn(p, agreed)) return {};
 
     const bool earlierJob = menu.isRedirected();
     JobTrail trail;

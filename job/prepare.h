@@ -3,6 +3,7 @@
 // was with the user told why.
 #pragma once
 
+#include "job/checks.h"
 #include "job/command_line.h"
 #include "job/description.h"
 
@@ -20,7 +21,8 @@ struct Prepared {
 // the files this job wrote removed, a loader of the user's own back under
 // its name. When the job had overwritten files of an earlier job that was
 // not undone, that job is undone too.
-Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values);
+// Questions the user answered OK before are remembered in `agreed`.
+Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values, Agreed& agreed);
 
 // Backup mode's image file choice: until Ghost replaces it, the image file
 // holds its own path. A file that is there already (an earlier backup) stays.

@@ -99,6 +99,9 @@ struct WindowLayout {
     const char* onKeyDown;
     // Controls whose typing must stay text (keyboard shortcuts do not apply there).
     const char* const* typingControls;
+    // Only keys pressed after the window appeared count: a key held down
+    // (auto-repeat) or typed before it opened never answers it.
+    bool freshKeysOnly = false;
 };
 
 const WindowLayout& layoutOf(WindowId id);

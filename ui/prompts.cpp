@@ -31,7 +31,7 @@ extern const WindowLayout kRestartPrompt;
 const WindowLayout kRestartPrompt{
     WindowId::RestartPrompt, "Trivex Ghost", 413, 121, false, false, true, 0,
     kRestart, sizeof kRestart / sizeof kRestart[0],
-    nullptr, nullptr, c::restart_key, nullptr,
+    nullptr, nullptr, c::restart_key, nullptr, true,
 };
 
 extern const WindowLayout kUndoPrompt;

@@ -51,6 +51,7 @@ struct WindowState {
     std::vector<std::pair<const ui::Font*, GdiObject>> fonts;
     std::vector<HWND> typing;  // controls where letters stay text
     HWND savedFocus = nullptr; // focus to give back when the window is activated again
+    DWORD shownAt = 0;         // tick count when it appeared
 
     ControlState* find(const char* name);
     ControlState* findWindow(HWND h);
@@ -130,6 +131,7 @@ private:
     // windows.cpp
     void fire(WindowId window, const char* command, int arg);
     bool handleKey(const MSG& msg);
+    static bool freshKey(const WindowState& ws, DWORD time, LPARAM lp);
     void dispatch(MSG& msg);
     void forgetWindow(HWND hwnd);
     // controls.cpp

@@ -164,6 +164,7 @@ bool Win32Platform::openWindow(WindowId id, bool modal) {
         }
         ShowWindow(hwnd, SW_SHOW);
         UpdateWindow(hwnd);
+        ws->shownAt = GetTickCount();
         // Every control exists now; the created command may run long and
         // process messages itself.
         fire(id, layout.onCreated, 0);
@@ -230,6 +231,15 @@ void Win32Platform::dispatch(MSG& m) {
     DispatchMessageA(&m);
 }
 
+// Whether a key-down counts for the window: always, unless its layout asks
+// for fresh keys only; then not a repeat of a held key (bit 30 of lParam:
+// the key was down already) and not one pressed before the window appeared.
+bool Win32Platform::freshKey(const WindowState& ws, DWORD time, LPARAM lp) {
+    if (!ws.layout->freshKeysOnly) return true;
+    if (lp & (1L << 30)) return false;
+    return static_cast<LONG>(time - ws.shownAt) >= 0;
+}
+
 // Keys for a window's key command. A letter or digit pressed anywhere in
 // one of our windows goes to that window's key command and is used up, so
 // that it neither types nor clicks a control by its mnemonic, except in the
@@ -238,6 +248,10 @@ bool Win32Platform::handleKey(const MSG& m) {
     if (m.message != WM_KEYDOWN || !m.hwnd) return false;
     WindowState* ws = stateOf(GetAncestor(m.hwnd, GA_ROOT));
     if (!ws || !ws->layout) return false;
+    // A hidden window (the main window behind the restart prompt) takes no
+    // keys that were queued for it; a window of fresh keys only takes none
+    // that were held or typed before it appeared.
+    if (!IsWindowVisible(ws->hwnd) || !freshKey(*ws, m.time, m.lParam)) return isLetterOrDigit(m.wParam);
     if (m.wParam == VK_ESCAPE) {
         if (!ws->layout->escCloses) return false;
         for (auto& c : ws->controls)  // Esc first folds a dropped-down list
@@ -278,7 +292,8 @@ LRESULT Win32Platform::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_KEYDOWN:  // keys that reach the window itself (it has the focus)
-            fire(ws->id, ws->layout->onKeyDown, static_cast<int>(wp));
+            if (freshKey(*ws, static_cast<DWORD>(GetMessageTime()), lp))
+                fire(ws->id, ws->layout->onKeyDown, static_cast<int>(wp));
             return 0;
         case DM_GETDEFID: {
             // Enter clicks the push button that has the focus.

@@ -110,6 +110,15 @@ TEST_F(PartitionCheckTest, WhenTheSystemCannotSayTheUserIsAskedWithTheExactNumbe
     prepareRestoreJob();
     EXPECT_EQ(machine.content(kGhostBat),
               "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart");
+    // Agreed once in this run, the same numbers are not asked about again; other numbers are.
+    prepareRestoreJob();
+    EXPECT_EQ(questions(), 2u);
+    machine.addFile("D:\\a.gho", kImageBytes);
+    machine.forgetDrivePlace('D');
+    machine.setText(kMain, ctl::编辑框1, "D:\\a.gho");
+    machine.queueAnswer(kBtnCancel);
+    prepare();
+    EXPECT_EQ(questions(), 3u);
 }
 
 TEST_F(PartitionCheckTest, OnlyAGhostImageIsRestoredAndOnlyAPathGhostBatCanCarry) {

@@ -56,7 +56,7 @@ printf '%s' "$original" >"$(drive_path C boot.ini)"
 wine attrib +r +h +s 'C:\boot.ini' >/dev/null 2>&1
 attributes_before=$(wine attrib 'C:\boot.ini' 2>/dev/null | tr -d '\r')
 mkdir -p "$(drive_path D Ghost)"
-printf 'a Ghost image' >"$(drive_path D Ghost/restore.gho)"
+ghost_image "$(drive_path D Ghost/restore.gho)"
 
 expect_job_files() {
   local what=$1 bat=$2
@@ -90,8 +90,7 @@ same_text "$(drive_path C boot.bak)" "$original" && pass "the image file button 
 
 activate Trivex ' Ghost映像文件路径：'
 press_in Trivex y
-answer_demo_question || fail "the demo-build question did not appear"
-if wait_window 'Trivex Ghost' 60000; then pass "the restart prompt appeared"; else fail "no restart prompt"; fi
+if answer_questions; then pass "the restart prompt appeared"; else fail "no restart prompt"; fi
 import -window root "$shots/job-restart-prompt.png" 2>/dev/null
 tree Trivex | head -n 1 | grep -q 'visible=0' && pass "the main window is hidden behind the prompt" ||
   fail "the main window is still shown"
@@ -103,8 +102,7 @@ if wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000; then pass "Esc on
 
 activate Trivex ' Ghost映像文件路径：'
 press_in Trivex y
-answer_demo_question
-wait_window 'Trivex Ghost' 60000 || fail "no restart prompt for the second confirmation"
+answer_questions || fail "no restart prompt for the second confirmation"
 press_in 'Trivex Ghost' n
 if trivex_ended 30; then pass "N ended the program"; else fail "the program still runs after N"; fi
 expect_job_files "after N" "$restore_bat"
@@ -121,8 +119,7 @@ same_text "$(drive_path D Ghost/backup.gho)" 'D:\Ghost\backup.gho' && pass "the 
 
 activate Trivex ' Ghost映像文件路径：'
 press_in Trivex y
-answer_demo_question
-wait_window 'Trivex Ghost' 60000 || fail "no restart prompt for the backup job"
+answer_questions || fail "no restart prompt for the backup job"
 backup_bat=$'Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
 press_in 'Trivex Ghost' n

@@ -51,7 +51,7 @@ nine_lines+=$'C:\\CMDCONS\\BOOTSECT.DAT="Microsoft Windows Recovery Console" /cm
 nine_lines+=$'multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Safe Mode" /safeboot:minimal /sos\n'
 nine_lines+=$'multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Debugging" /debug\n'"$second"$'\n'
 mkdir -p "$(drive_path D Ghost)"
-{ printf '\xfe\xef'; head -c 4094 /dev/zero; } >"$(drive_path D Ghost/restore.gho)"
+ghost_image "$(drive_path D Ghost/restore.gho)"
 
 protect() { wine attrib "$@" >/dev/null 2>&1; }
 attributes() { wine attrib "$1" 2>/dev/null | tr -d '\r' | cut -c1-10; }
@@ -59,8 +59,7 @@ attributes() { wine attrib "$1" 2>/dev/null | tr -d '\r' | cut -c1-10; }
 confirm_job() {
   activate Trivex ' Ghost映像文件路径：'
   press_in Trivex y
-  answer_demo_question || fail "the demo-build question did not appear"
-  wait_window 'Trivex Ghost' 60000
+  answer_questions
 }
 
 choose_image() {

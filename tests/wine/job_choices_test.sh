@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# job_choices_test.sh <trivex.exe> <inspect.exe> <job_locate.exe>
+#
+# Ghost is handed only what the user chose, through the real window:
+#  1. this test Windows cannot say where its drives are: the job asks with
+#     the exact Ghost numbers; Cancel writes nothing, OK writes today's job;
+#  2. a restore of a file without the Ghost image signature is refused;
+#  3. Esc on the prompt, then Y Y typed at once: the job is prepared again
+#     and the second Y, typed before the prompt appeared, does not answer it;
+#  4. the key B, then Y: a backup ghost.bat; an existing backup image is
+#     asked about before anything is written.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+
+if (($# != 3)); then
+  echo "usage: job_choices_test.sh <trivex.exe> <inspect.exe> <job_locate.exe>" >&2
+  exit 2
+fi
+TRIVEX=$1 INSPECT=$2 LOCATE=$3
+for f in "$TRIVEX" "$INSPECT" "$LOCATE"; do [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }; done
+
+trivex_wine_lock || exit 1
+unset DISPLAY
+trivex_xvfb_start || exit 1
+trivex_at_exit trivex_wine_kill
+trivex_wine_prefix || exit 1
+trivex_wine_kill
+# shellcheck source=job_wine_lib.sh
+source "$here/job_wine_lib.sh"
+
+cleanup() {
+  local f
+  for f in boot.ini boot.bak grldr grldr.bak ghost.bat ghost.exe Vemo.img fqs.bat; do rm -f "$(drive_path C "$f")"; done
+  rm -rf "$(drive_path D Ghost)" "$(drive_path E Ghost)"
+}
+cleanup
+trivex_at_exit cleanup
+
+menu=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Windows XP" /fastdetect\r\n'
+printf '%s' "$menu" >"$(drive_path C boot.ini)"
+mkdir -p "$(drive_path D Ghost)" "$(drive_path E Ghost)"
+ghost_image "$(drive_path D Ghost/restore.gho)"
+printf 'not an image at all, just text' >"$(drive_path D Ghost/notes.gho)"
+ghost_image "$(drive_path E Ghost/G_WinXP.gho)"  # last month's backup
+
+question() { tree '信息：' | grep -F "$1" >/dev/null; }
+no_job() { [[ ! -e $(drive_path C ghost.bat) && ! -e $(drive_path C Vemo.img) && ! -e $(drive_path C grldr) ]]; }
+choose() {
+  activate Trivex ' Ghost映像文件路径：'
+  click Trivex '打开(&F)' || fail "no button 打开(&F)"
+  answer_file_dialog '打开' "$1" || fail "the open dialog did not take $1"
+}
+
+start_trivex || { fail "no main window"; exit 1; }
+
+# ---- 1. The partition question: Cancel, then OK ------------------------------------
+choose 'D:\Ghost\restore.gho'
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex y
+if wait_window '信息：' 30000 && question 'C: = 硬盘 1 分区 1（1:1）' && question 'D: = 硬盘 1 分区 2（1:2）'; then
+  pass "the job asks, naming C: = 1:1 and D: = 1:2"
+else
+  fail "no question naming the Ghost numbers"
+fi
+press_in '信息：' Escape
+wait_gone '信息：' 10000
+sleep 1
+[[ -z $(x_window '信息：') && -z $(x_window 'Trivex Ghost') ]] && no_job && same_text "$(drive_path C boot.ini)" "$menu" &&
+  pass "Cancel: nothing written" || fail "Cancel still wrote a job (or asked on)"
+
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex y
+answer_questions || fail "OK: no restart prompt"
+restore_bat=$'Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\restore.gho:1,dst=1:1  -sure -rb\r\nrestart'
+same_text "$(drive_path C ghost.bat)" "$restore_bat" && pass "OK: today's restore job" || fail "OK: C:\\ghost.bat is not today's restore"
+
+# ---- 3. Y Y at once: the second Y does not answer the prompt ------------------------
+press_in 'Trivex Ghost' Escape
+wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back"
+activate Trivex ' Ghost映像文件路径：'
+wid=$(x_window Trivex)
+xdotool windowfocus --sync "$wid" key --delay 0 y y
+answer_questions || fail "Y Y: no restart prompt"
+sleep 3
+if [[ -n $(x_window 'Trivex Ghost') ]] && kill -0 "$TRIVEX_PID" 2>/dev/null; then
+  pass "Y Y: the restart prompt stays open"
+else
+  fail "Y Y: the second Y answered the restart prompt"
+fi
+press_in 'Trivex Ghost' Escape
+wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back (2)"
+
+# ---- 2. A file without the signature is refused ---------------------------------------
+rm -f "$(drive_path C ghost.bat)"
+choose 'D:\Ghost\notes.gho'
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex y
+if wait_window '信息：' 30000 && question '不是 Ghost 映像' && question 'D:\\Ghost\\notes.gho'; then
+  pass "a file without the signature is refused, by name"
+else
+  fail "no refusal for D:\\Ghost\\notes.gho"
+fi
+press_in '信息：' Return
+wait_gone '信息：' 10000
+[[ ! -e $(drive_path C ghost.bat) ]] && pass "nothing written for it" || fail "a job was written for a file that is no image"
+
+# ---- 4. B then Y: a backup, asked about the existing image first ------------------------
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex b
+sleep 1
+tree Trivex | grep -qF 'Button "保存(&S)"' && pass "B shows backup mode" || fail "B did not show backup mode"
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex y
+asked=0
+for i in $(seq 1 60); do
+  if [[ -n $(x_window '信息：') ]]; then
+    if question 'E:\\Ghost\\G_WinXP.gho 已经存在'; then
+      asked=1
+      [[ ! -e $(drive_path C ghost.bat) ]] && pass "asked about the existing image before writing anything" ||
+        fail "a job was written before the question"
+      press_in '信息：' Escape
+      break
+    fi
+    press_in '信息：' Return
+  fi
+  sleep 0.5
+done
+((asked)) || fail "no question about the existing backup image"
+wait_gone '信息：' 10000
+sleep 1
+[[ ! -e $(drive_path C ghost.bat) ]] && cmp -s "$(drive_path E Ghost/G_WinXP.gho)" "$(drive_path D Ghost/restore.gho)" &&
+  pass "Cancel kept last month's backup and wrote no job" || fail "Cancel on the existing image still wrote"
+activate Trivex ' Ghost映像文件路径：'
+press_in Trivex y
+answer_questions || fail "backup: no restart prompt"
+backup_bat=$'Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart'
+same_text "$(drive_path C ghost.bat)" "$backup_bat" && pass "B then Y: a backup ghost.bat" ||
+  fail "B then Y: C:\\ghost.bat is '$(cat "$(drive_path C ghost.bat)" 2>/dev/null)'"
+press_in 'Trivex Ghost' n
+trivex_ended 30 || fail "the program still runs after N"
+
+if ((failures)); then
+  echo "--- program output"; gbk <"$TRIVEX_LOG" | tail -n 40
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"
