@@ -155,31 +155,32 @@ void BootChain::SetUpTestSuite() {
                      readAll(kWork / "payloads/DosImage")};
         std::printf("build with the boot chain supplied: %.1f s\n", secondsSince(start));
 
-        // The machines run side by side.
         const auto disks = std::chrono::steady_clock::now();
-        writeDisk(disk(Normal, 0), [] {
-            Root r = jobFiles();
-            r["GRLDR.BAK"] = {false, "RHSA", "the user's own loader, set aside by the job"};
-            return r;
-        }(), "TRIVEXC");
-        writeDisk(disk(StaleImage, 0), jobFiles(), "TRIVEXC");
-        writeDisk(disk(StaleImage, 1), {{"VEMO.IMG", {false, "A", payloads_.image}},
-                                        {"DATA.TXT", {false, "H", "the second disk's own file\r\n"}}},
-                  "TRIVEXD");
-        Root noRam = jobFiles();
-        noRam["TVXTEST/NORAM"] = {false, "A", "the XMSDSK stand-in makes no RAM drive\r\n"};
-        writeDisk(disk(NoRamDrive, 0), noRam, "TRIVEXC");
-        fs::copy_file(disk(StaleImage, 1), kWork / "run1-disk1.before", fs::copy_options::overwrite_existing);
         // The image of a build without DOS files: our boot sector stands in.
         if (run(kMkimage + " --scripts " + quote(kTreeRoot / "payloads/image") + " --restart " +
                     quote(kPayloadStandins / "RESTART.COM") + " --boot-sector " +
                     quote(kPayloadStandins / "bootsect.bin") + " --out " + quote(kWork / "demo.img"),
                 out) != 0)
             throw std::runtime_error("the demo image: " + out);
+        const std::string demoImage = readAll(kWork / "demo.img");
+        writeDisk(disk(Normal, 0), [] {
+            Root r = jobFiles();
+            r["GRLDR.BAK"] = {false, "RHSA", "the user's own loader, set aside by the job"};
+            return r;
+        }(), "TRIVEXC");
+        writeDisk(disk(StaleImage, 0), jobFiles(), "TRIVEXC");
+        // A stale image of another build: should the loader boot it, no Ghost runs.
+        writeDisk(disk(StaleImage, 1), {{"VEMO.IMG", {false, "A", demoImage}},
+                                        {"DATA.TXT", {false, "H", "the second disk's own file\r\n"}}},
+                  "TRIVEXD");
+        Root noRam = jobFiles();
+        noRam["TVXTEST/NORAM"] = {false, "A", "the XMSDSK stand-in makes no RAM drive\r\n"};
+        writeDisk(disk(NoRamDrive, 0), noRam, "TRIVEXC");
+        fs::copy_file(disk(StaleImage, 1), kWork / "run1-disk1.before", fs::copy_options::overwrite_existing);
         writeDisk(disk(DemoImage, 0),
-                  {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", readAll(kWork / "demo.img")}}},
-                  "TRIVEXC");
+                  {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
 
+        // The machines run side by side.
         machines_[Normal] = std::make_unique<Machine>(std::vector{disk(Normal, 0)}, kWork / "run0.log");
         machines_[StaleImage] =
             std::make_unique<Machine>(std::vector{disk(StaleImage, 0), disk(StaleImage, 1)}, kWork / "run1.log");

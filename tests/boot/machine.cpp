@@ -222,7 +222,8 @@ std::string Machine::screen() {
         line.erase(line.find_last_not_of(' ') + 1);
         text += line + "\n";
     }
-    return text;
+    text.erase(text.find_last_not_of('\n') + 1);
+    return text + "\n";
 }
 
 void Machine::pressEnter() { command(R"({"execute":"send-key","arguments":{"keys":[{"type":"qcode","data":"ret"}]}})"); }
