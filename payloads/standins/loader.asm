@@ -27,7 +27,9 @@ message:
         db      "Trivex demo build: the boot loader (GRUB4DOS grldr) was not", 13, 10
         db      "included in this build, so the DOS boot image cannot be started.", 13, 10
         db      "Nothing has been backed up or restored.", 13, 10, 13, 10
-        db      "Press any key to restart, then choose Windows in the boot menu.", 13, 10, 0
+        db      "Press any key to restart. In the boot menu, choose Windows before", 13, 10
+        db      "the countdown ends; then undo the job in Trivex (key U), so that", 13, 10
+        db      "the next start goes straight to Windows again.", 13, 10, 0
 
         times   510 - ($ - $$) db 0
         dw      0xAA55

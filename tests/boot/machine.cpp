@@ -1,0 +1,265 @@
+#include "machine.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "../payloads/helpers.h"
+
+namespace trivex::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The disk: 68 MB, the partition from sector 63, so that the 16 sectors of
+// grldr.mbr fit before it. FAT32 with 512-byte clusters (GRUB4DOS 0.4.6a's
+// MBR code takes a small FAT16 partition for FAT12).
+constexpr uint32_t kSectors = 140112;
+constexpr uint32_t kStart = 63;
+constexpr uint32_t kHeads = 16, kPerTrack = 63;
+
+std::string mtools(const fs::path& image) {
+    return "MTOOLS_SKIP_CHECK=1 MTOOLS_NO_VFAT=1 %s -i " + quote(image) + "@@" + std::to_string(kStart * 512);
+}
+
+std::string mcmd(const fs::path& image, const std::string& tool) {
+    std::string c = mtools(image);
+    return c.replace(c.find("%s"), 2, tool);
+}
+
+void must(const std::string& command) {
+    std::string out;
+    if (run(command, out) != 0) throw std::runtime_error(command + " failed: " + out);
+}
+
+void chs(std::string& at, size_t pos, uint32_t lba) {
+    const uint32_t c = lba / (kHeads * kPerTrack), h = lba / kPerTrack % kHeads, s = lba % kPerTrack + 1;
+    at[pos] = static_cast<char>(h);
+    at[pos + 1] = static_cast<char>((s & 0x3F) | ((c >> 2) & 0xC0));
+    at[pos + 2] = static_cast<char>(c & 0xFF);
+}
+
+void putLe32(std::string& at, size_t pos, uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[pos + i] = static_cast<char>(v >> (8 * i));
+}
+
+}  // namespace
+
+void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label) {
+    std::string head = readAll(mbrCode);
+    if (head.size() < 512 || head.size() > kStart * 512) throw std::runtime_error("unexpected MBR code " + mbrCode.string());
+    head.resize(kStart * 512, '\0');
+    std::string entry(16, '\0');
+    entry[0] = '\x80';
+    chs(entry, 1, kStart);
+    entry[4] = '\x0C';  // FAT32, LBA
+    chs(entry, 5, kSectors - 1);
+    putLe32(entry, 8, kStart);
+    putLe32(entry, 12, kSectors - kStart);
+    head.replace(446, 64, entry + std::string(48, '\0'));
+    head.replace(510, 2, "\x55\xAA");
+    fs::remove(image);
+    writeAll(image, head);
+    fs::resize_file(image, uint64_t{kSectors} * 512);
+    must("mkfs.fat -F 32 -s 1 -n " + label + " -h " + std::to_string(kStart) + " --offset " + std::to_string(kStart) +
+         " -g " + std::to_string(kHeads) + "/" + std::to_string(kPerTrack) + " " + quote(image));
+}
+
+void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs) {
+    const fs::path tmp = image.string() + ".in";
+    writeAll(tmp, bytes);
+    must(mcmd(image, "mcopy") + " -o " + quote(tmp) + " '::" + path + "'");
+    fs::remove(tmp);
+    std::string flags;
+    for (char a : std::string("RHSA")) flags += std::string(" ") + (attrs.find(a) == std::string::npos ? '-' : '+') + char(a | 0x20);
+    must(mcmd(image, "mattrib") + flags + " '::" + path + "'");
+}
+
+void makeFolder(const fs::path& image, const std::string& path) { must(mcmd(image, "mmd") + " '::" + path + "'"); }
+
+Root readRoot(const fs::path& image) {
+    std::string folders, listing;
+    if (run(mcmd(image, "mdir") + " -a -b ::", folders) != 0) throw std::runtime_error("mdir: " + folders);
+    if (run(mcmd(image, "mattrib") + " '::*'", listing) != 0 && !listing.empty())
+        throw std::runtime_error("mattrib: " + listing);
+    Root root;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        // "  A  SHR     ::/NAME": archive in column 2, system, hidden, read-only in 5-7.
+        const size_t at = line.find("::/");
+        if (at == std::string::npos || line.size() < 8) continue;
+        const std::string name = line.substr(at + 3);
+        RootEntry e;
+        if (line[7] == 'R') e.attrs += 'R';
+        if (line[6] == 'H') e.attrs += 'H';
+        if (line[5] == 'S') e.attrs += 'S';
+        if (line[2] == 'A') e.attrs += 'A';
+        e.folder = folders.find("::/" + name + "/\n") != std::string::npos;
+        if (!e.folder && run(mcmd(image, "mtype") + " '::" + name + "'", e.bytes) != 0)
+            throw std::runtime_error("mtype " + name + ": " + e.bytes);
+        root[name] = e;
+    }
+    return root;
+}
+
+std::string describe(const Root& root) {
+    std::string s;
+    for (const auto& [name, e] : root)
+        s += "  " + name + (e.folder ? "\\" : "") + " [" + e.attrs + "] " + std::to_string(e.bytes.size()) + " bytes\n";
+    return s;
+}
+
+// ---- Machine ---------------------------------------------------------------------
+
+Machine::Machine(const std::vector<fs::path>& disks, const fs::path& log) {
+    char dir[] = "/tmp/trivex-qemu-XXXXXX";  // short: socket paths are limited
+    if (!mkdtemp(dir)) throw std::runtime_error("mkdtemp failed");
+    socketDir_ = dir;
+    const std::string socket = (socketDir_ / "qmp").string();
+
+    std::vector<std::string> args = {"qemu-system-i386", "-accel", "tcg", "-machine", "pc", "-m", "64",
+                                     "-display", "none", "-no-reboot", "-boot", "c", "-nic", "none",
+                                     "-serial", "none", "-parallel", "none", "-monitor", "none",
+                                     "-qmp", "unix:" + socket + ",server=on,wait=off"};
+    for (size_t i = 0; i < disks.size(); ++i)
+        args.insert(args.end(), {"-drive", "file=" + disks[i].string() + ",format=raw,if=ide,index=" + std::to_string(i)});
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+        }
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, socket.c_str(), sizeof addr.sun_path - 1);
+    for (int tries = 0; tries < 200 && qmp_ < 0; ++tries) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+            qmp_ = fd;
+        } else {
+            close(fd);
+            std::this_thread::sleep_for(50ms);
+        }
+    }
+    if (qmp_ < 0) {
+        stop();
+        throw std::runtime_error("qemu's QMP socket did not open; see " + log.string());
+    }
+    timeval t{10, 0};
+    setsockopt(qmp_, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+    command(R"({"execute":"qmp_capabilities"})");
+}
+
+Machine::~Machine() {
+    stop();
+    std::error_code ec;
+    fs::remove_all(socketDir_, ec);
+}
+
+void Machine::stop() {
+    if (qmp_ >= 0) close(qmp_);
+    qmp_ = -1;
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+}
+
+// Sends one QMP command and reads up to its answer (events are skipped; the
+// greeting is read before the first answer).
+bool Machine::command(const std::string& json) {
+    if (qmp_ < 0) return false;
+    const std::string line = json + "\n";
+    if (send(qmp_, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size())) return false;
+    std::string got;
+    char buf[4096];
+    for (;;) {
+        for (size_t end; (end = got.find('\n')) != std::string::npos; got.erase(0, end + 1)) {
+            const std::string answer = got.substr(0, end);
+            if (answer.find("\"return\"") != std::string::npos) return true;
+            if (answer.find("\"error\"") != std::string::npos) return false;
+        }
+        const ssize_t n = recv(qmp_, buf, sizeof buf, 0);
+        if (n <= 0) return false;
+        got.append(buf, static_cast<size_t>(n));
+    }
+}
+
+std::string Machine::screen() {
+    const fs::path dump = socketDir_ / "screen.bin";
+    fs::remove(dump);
+    if (!command(R"({"execute":"pmemsave","arguments":{"val":753664,"size":4000,"filename":")" + dump.string() +
+                 R"("}})"))
+        return "";
+    const std::string cells = readAll(dump);
+    if (cells.size() < 4000) return "";
+    std::string text;
+    for (int row = 0; row < 25; ++row) {
+        std::string line;
+        for (int col = 0; col < 80; ++col) {
+            const unsigned char c = static_cast<unsigned char>(cells[(row * 80 + col) * 2]);
+            line += c >= 32 && c < 127 ? static_cast<char>(c) : ' ';
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line + "\n";
+    }
+    text.erase(text.find_last_not_of('\n') + 1);
+    return text + "\n";
+}
+
+void Machine::pressEnter() { command(R"({"execute":"send-key","arguments":{"keys":[{"type":"qcode","data":"ret"}]}})"); }
+
+bool Machine::waitForEnd(std::chrono::seconds limit, const std::string& keyAt) {
+    const auto deadline = started_ + limit;
+    auto nextLook = std::chrono::steady_clock::now();
+    bool pressed = false;
+    while (pid_ > 0) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            stop();
+            return true;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) break;
+        if (now >= nextLook) {
+            const std::string text = screen();
+            if (!text.empty()) lastScreen_ = text;
+            if (!keyAt.empty() && !pressed && text.find(keyAt) != std::string::npos) {
+                pressEnter();
+                pressed = true;
+            }
+            nextLook = now + 1s;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    stop();
+    return false;
+}
+
+std::string qemuUnavailable() {
+    std::string out;
+    if (run("qemu-system-i386 -version", out) == 0) return "";
+    return "qemu-system-i386 cannot run here (" + out.substr(0, out.find('\n')) +
+           "); Debian's package qemu-system-x86 provides it";
+}
+
+}  // namespace trivex::test

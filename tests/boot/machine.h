@@ -1,0 +1,76 @@
+// A PC under qemu (software emulation) booting from test-made disk images,
+// driven through qemu's QMP socket, and the FAT disks it boots from, built
+// and read back with dosfstools and mtools.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace trivex::test {
+
+namespace fs = std::filesystem;
+
+// ---- Disks --------------------------------------------------------------------
+
+// A hard disk image whose MBR code is `mbrCode` (GRUB4DOS grldr.mbr: 8 KB,
+// the partition table written over bytes 446-509) with one FAT32 partition
+// from sector 63 to the end, labelled `label`.
+void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label);
+
+// Attributes as letters out of "RHSA" (read-only, hidden, system, archive),
+// in that order.
+void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs);
+void makeFolder(const fs::path& image, const std::string& path);
+
+struct RootEntry {
+    bool folder = false;
+    std::string attrs;  // "RHSA" letters
+    std::string bytes;  // files only
+    bool operator==(const RootEntry&) const = default;
+};
+// The root folder of the disk's partition, by DOS name.
+using Root = std::map<std::string, RootEntry>;
+Root readRoot(const fs::path& image);
+std::string describe(const Root& root);
+
+// ---- The machine ----------------------------------------------------------------
+
+class Machine {
+public:
+    // Starts qemu-system-i386 booting from disks[0]; the others are the
+    // following hard disks. A restart ends qemu (-no-reboot).
+    Machine(const std::vector<fs::path>& disks, const fs::path& log);
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // The 80x25 text screen, one line per row (empty when it cannot be read).
+    std::string screen();
+    void pressEnter();
+    // Waits until qemu has ended (true) or `limit` after its start has
+    // passed (false, qemu is stopped). When `keyAt` is given, Enter is
+    // pressed once as soon as the screen shows that text.
+    bool waitForEnd(std::chrono::seconds limit, const std::string& keyAt = "");
+    // The last screen read while waiting.
+    const std::string& lastScreen() const { return lastScreen_; }
+
+private:
+    bool command(const std::string& json);
+    void stop();
+
+    pid_t pid_ = -1;
+    int qmp_ = -1;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    fs::path socketDir_;
+    std::string lastScreen_;
+};
+
+// Empty when qemu-system-i386 can run here; otherwise why not.
+std::string qemuUnavailable();
+
+}  // namespace trivex::test
