@@ -109,23 +109,24 @@ TEST(Embed, UnchangedInputsLeaveTheOutputsUntouched) {
     EXPECT_EQ(fs::last_write_time(tmp / "out/DosImage.bin"), imageBefore);
 }
 
-TEST(Embed, ALoaderWithoutTheLayoutStopsTheBuild) {
-    TempDir tmp;
-    writeAll(tmp / "supplied/grldr", std::string(20000, 'g'));
-    int rc = -1;
-    const std::string out = embed(tmp / "supplied", tmp / "out", rc);
-    EXPECT_EQ(rc, 1);
-    EXPECT_NE(out.find("supplied grldr: not a GRUB4DOS grldr of the expected layout"), std::string::npos) << out;
-}
-
-TEST(Embed, ABootSectorFileWithoutItsSignatureStopsTheBuild) {
-    TempDir tmp;
-    writeAll(tmp / "supplied/grldr.mbr", std::string(8192, 'm'));
-    int rc = -1;
-    const std::string out = embed(tmp / "supplied", tmp / "out", rc);
-    EXPECT_EQ(rc, 1);
-    EXPECT_NE(out.find("supplied grldr.mbr: not a boot-sector file (no 55 AA at offset 510)"), std::string::npos)
-        << out;
+// A supplied loader or boot-sector file that is not what the program relies on.
+TEST(Embed, ALoaderFileOfTheWrongFormStopsTheBuild) {
+    const struct {
+        const char* file;
+        size_t size;
+        const char* says;
+    } cases[] = {
+        {"grldr", 20000, "supplied grldr: not a GRUB4DOS grldr of the expected layout"},
+        {"grldr.mbr", 8192, "supplied grldr.mbr: not a boot-sector file (no 55 AA at offset 510)"},
+    };
+    for (const auto& c : cases) {
+        TempDir tmp;
+        writeAll(tmp / "supplied" / c.file, std::string(c.size, 'g'));
+        int rc = -1;
+        const std::string out = embed(tmp / "supplied", tmp / "out", rc);
+        EXPECT_EQ(rc, 1) << c.file;
+        EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    }
 }
 
 TEST(ProbeScript, DecodesFromGbkToItsSourceLines) {
