@@ -38,8 +38,9 @@ const char* targetPath(Payload p) { return entry(p).target; }
 
 bool isStandIn(Payload p) { return entry(p).origin == detail::Origin::StandIn; }
 
-bool isDemoBuild() {
-    return isStandIn(Payload::Loader) || isStandIn(Payload::GhostDos) || isStandIn(Payload::DosImage);
+bool isDemoBuild(bool throughBootStore) {
+    return isStandIn(Payload::Loader) || isStandIn(Payload::GhostDos) || isStandIn(Payload::DosImage) ||
+           (throughBootStore && isStandIn(Payload::LoaderMbr));
 }
 
 }  // namespace trivex::payloads

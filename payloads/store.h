@@ -21,8 +21,9 @@ enum class Payload {
     Skin,         // skin data, used from memory
     SkinLibrary,  // skin library DLL, loaded from memory
     Ghost32,      // Ghost32 for Windows -> E:\Ghost32.exe
+    LoaderMbr,    // GRUB4DOS grldr.mbr, the loader's boot-sector file -> C:\grldr.mbr
 };
-constexpr size_t kPayloadCount = 7;
+constexpr size_t kPayloadCount = 8;
 
 // The payload's bytes and length N. Constant for the life of the process.
 ByteView data(Payload p);
@@ -44,7 +45,9 @@ bool isStandIn(Payload p);
 
 // True when a stand-in is on the boot path (the loader, Ghost for DOS, or a
 // DOS boot image without the DOS system files): a job prepared by this
-// build cannot really back up or restore.
-bool isDemoBuild();
+// build cannot really back up or restore. A job that starts the loader
+// through the boot configuration store (Windows Vista and later) also needs
+// the loader's boot-sector file: `throughBootStore` counts it in.
+bool isDemoBuild(bool throughBootStore = false);
 
 }  // namespace trivex::payloads

@@ -9,5 +9,8 @@ inline constexpr char kGhostDosTarget[] = "C:\\ghost.exe";
 inline constexpr char kDosImageTarget[] = "C:\\Vemo.img";
 inline constexpr char kProbeScriptTarget[] = "C:\\fqs.bat";
 inline constexpr char kGhost32Target[] = "E:\\Ghost32.exe";
+// The loader's boot-sector file, started through the boot configuration store
+// of Windows Vista and later; it finds and starts C:\grldr.
+inline constexpr char kLoaderMbrTarget[] = "C:\\grldr.mbr";
 
 }  // namespace trivex::payloads

@@ -108,6 +108,35 @@ public:
     virtual int64_t size() = 0;
 };
 
+// The Windows version as GetVersionExA reports it: 5.1 XP, 6.0 Vista, 6.1
+// Windows 7; Windows 8 and later report 6.2 to a program whose manifest does
+// not name them. {0, 0} when the system does not say.
+struct WindowsVersion {
+    int major = 0;
+    int minor = 0;
+};
+
+// How the machine was started: BIOS (legacy boot, the boot sector chain that
+// the loader and DOS need) or UEFI. Unknown when the system does not tell.
+enum class Firmware { Unknown, Bios, Uefi };
+
+// The outcome of one run of a system tool.
+struct ToolRun {
+    bool started = false;   // the process was created
+    bool finished = false;  // it ended by itself within the time limit
+    uint32_t exitCode = 0;  // its exit code; meaningful only when finished
+    Text output;            // everything it wrote to standard output and error, as written
+};
+
+// The tool names that the system-tool operations take: a bare file name,
+// with no folder, drive or quote in it.
+inline bool isBareToolName(const Text& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name)
+        if (c == '\\' || c == '/' || c == ':' || c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
+    return true;
+}
+
 // Invoked for every bound control or window event: the command name from
 // the layout table and the event's argument (the virtual-key code for key
 // events, 0 otherwise).
@@ -232,6 +261,33 @@ public:
     // ---- Restart ----------------------------------------------------------------------
     // mode 1 shut down, 2 restart, 3 log off, 4 suspend, 5 hibernate; else false.
     virtual bool shutDown(int mode, bool force) = 0;
+
+    // ---- The system: version, firmware, rights, system tools ----------------
+    // (win32/system.cpp; sim/sim_system.h)
+    virtual WindowsVersion windowsVersion() = 0;
+    // GetFirmwareType where the system has it (Windows 8 and later), else the
+    // answer of GetFirmwareEnvironmentVariableA on a dummy variable (a BIOS
+    // machine says "invalid function"); both looked up at run time.
+    virtual Firmware firmware() = 0;
+    // True when the process holds administrator rights: a member of the
+    // Administrators group on XP; on Vista and later with User Account Control,
+    // only when it runs elevated (the unelevated token of an administrator has
+    // that group for deny only).
+    virtual bool runsAsAdministrator() = 0;
+    // `tool` is a bare file name ("bcdedit.exe") in the system folder
+    // (System32). A 32-bit program on 64-bit Windows reaches the real System32,
+    // not the 32-bit one the system would show it. A name with a folder, drive
+    // or quote in it is refused.
+    //
+    // True when the system folder holds a file of that name.
+    virtual bool systemToolExists(const Text& tool) = 0;
+    // Runs the tool hidden with `arguments` on its command line and collects
+    // its standard output and error through a pipe, processing window messages
+    // meanwhile (handlers of other controls may run inside this call), until it
+    // ends. A tool still running after `timeoutMs` is ended: started, not
+    // finished, with what it wrote until then. A tool that cannot be started
+    // (missing, a refused name) gives started false and nothing else.
+    virtual ToolRun runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs = 30000) = 0;
 };
 
 }  // namespace trivex

@@ -104,6 +104,16 @@ Payload loader(const Dirs& d, const Bytes& menu) {
     return p;
 }
 
+// The loader's boot-sector file: the boot manager loads it to 0000:7C00 and
+// jumps there, so it must at least be a boot sector (55 AA at offset 510).
+Payload loaderMbr(const Dirs& d) {
+    Payload p = product(d, "LoaderMbr", trivex::payloads::kLoaderMbrTarget, "grldr.mbr", "grldr.mbr");
+    if (p.data.size() < 512 || p.data[510] != 0x55 || p.data[511] != 0xAA)
+        fail(std::string(p.origin == Origin::Supplied ? "supplied" : "stand-in") +
+             " grldr.mbr: not a boot-sector file (no 55 AA at offset 510)");
+    return p;
+}
+
 Payload dosImage(const Dirs& d) {
     DosImageInputs in{d.source + "/image", d.standins + "/RESTART.COM", d.standins + "/bootsect.bin", ""};
     if (isDirectory(d.supplied))
@@ -227,6 +237,9 @@ std::string tableText(const Dirs& d, const std::vector<Payload>& all) {
             boot += (boot.empty() ? "" : ", ") + p.name;
     s += boot.empty() ? "  Boot path complete: no stand-in on it.\n"
                       : "  DEMO BUILD: stand-ins on the boot path (" + boot + ").\n";
+    for (const Payload& p : all)
+        if (p.name == "LoaderMbr" && p.origin == Origin::StandIn)
+            s += "  Windows Vista and later also boot through LoaderMbr, a stand-in: a demo build there.\n";
     return s;
 }
 
@@ -260,6 +273,7 @@ int main(int argc, char** argv) try {
     all.push_back(product(d, "Skin", "", "skin.she", "trivex.skin"));
     all.push_back(product(d, "SkinLibrary", "", "SkinH_EL.dll", "trivex_skin.dll"));
     all.push_back(product(d, "Ghost32", trivex::payloads::kGhost32Target, "Ghost32.exe", "Ghost32.exe"));
+    all.push_back(loaderMbr(d));
 
     for (const Payload& p : all) put(d.out + "/" + p.name + ".bin", p.data);
     put(d.out + "/payloads.S", bytesOf(assembly(d, all)));

@@ -27,18 +27,9 @@
         db      "NO NAME    "           ; volume label
         db      "FAT12   "              ; file system type
 
-start:  cli
-        xor     ax, ax
-        mov     ds, ax
-        mov     es, ax
-        mov     ss, ax
-        mov     sp, 0x7C00
-        sti
-        jmp     0x0000:main
-main:   mov     si, message
-        jmp     show_and_restart
-
 %include "bootmsg.inc"
+
+        stand_in_boot message
 
 message:
         db      13, 10

@@ -9,18 +9,9 @@
         bits    16
         org     0x7C00
 
-start:  cli
-        xor     ax, ax
-        mov     ds, ax
-        mov     es, ax
-        mov     ss, ax
-        mov     sp, 0x7C00
-        sti
-        jmp     0x0000:main             ; run with CS = 0 whatever the caller used
-main:   mov     si, message
-        jmp     show_and_restart
-
 %include "bootmsg.inc"
+
+        stand_in_boot message
 
 message:
         db      13, 10

@@ -22,6 +22,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/file_system.h"
+#include "platform/sim/sim_system.h"
 
 namespace trivex::sim {
 
@@ -206,6 +207,20 @@ public:
     bool shutDown(int mode, bool force) override;
     void refuseShutdown(bool refuse = true) { refuseShutdown_ = refuse; }
 
+    // ---- The system: version, firmware, rights, system tools (sim_system.h) ----
+    SimSystem& system() { return system_; }
+    WindowsVersion windowsVersion() override { return system_.version; }
+    Firmware firmware() override { return system_.firmware; }
+    bool runsAsAdministrator() override { return system_.administrator; }
+    bool systemToolExists(const Text& tool) override { return system_.toolExists(tool); }
+    // Messages queued before the run are processed after it, as the real
+    // machine processes them while it reads the tool's pipe.
+    ToolRun runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs = 30000) override {
+        ToolRun run = system_.runTool(tool, arguments, timeoutMs);
+        processPendingMessages();
+        return run;
+    }
+
 private:
     struct Script {
         Text output;
@@ -224,6 +239,7 @@ private:
     void runFirstPosted();
 
     SimFileSystem fs_;
+    SimSystem system_;
     Text programFolder_ = "C:\\Program Files\\Trivex\\";
     std::map<char, DiskPlace> places_;
     bool refuseShutdown_ = false;

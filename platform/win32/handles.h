@@ -101,6 +101,22 @@ struct ProcessHandles {
     }
 };
 
+// A security identifier made by AllocateAndInitializeSid.
+class Sid {
+public:
+    Sid() = default;
+    Sid(const Sid&) = delete;
+    Sid& operator=(const Sid&) = delete;
+    ~Sid() {
+        if (sid_) ::FreeSid(sid_);
+    }
+    PSID get() const { return sid_; }
+    PSID* out() { return &sid_; }  // for AllocateAndInitializeSid, on an empty Sid only
+
+private:
+    PSID sid_ = nullptr;
+};
+
 // Keeps the "insert a disk" and similar system boxes away while a drive is
 // asked about, so that an empty floppy or CD drive simply fails.
 class QuietDriveErrors {

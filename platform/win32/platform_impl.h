@@ -121,6 +121,13 @@ public:
     bool shutDown(int mode, bool force) override;
     uint32_t tickCount() override { return GetTickCount(); }
 
+    // The system: version, firmware, rights, system tools (system.cpp)
+    WindowsVersion windowsVersion() override;
+    Firmware firmware() override;
+    bool runsAsAdministrator() override;
+    bool systemToolExists(const Text& tool) override;
+    ToolRun runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs) override;
+
     // ---- Used by the window procedures ----
     LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     WindowState* stateOf(HWND top);

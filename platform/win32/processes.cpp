@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/win32/child_process.h"
 #include "platform/win32/platform_impl.h"
 
 #include <shellapi.h>  // needs <windows.h> first
@@ -23,9 +23,6 @@ int showStateOf(int style) {
                                 SW_SHOWNOACTIVATE, SW_MINIMIZE};
     return kShow[std::clamp(style, 1, 6) - 1];
 }
-
-constexpr DWORD kCaptureBlock = 4096;  // each read asks for one byte less
-constexpr DWORD kPollMs = 10;          // wait between looks at an empty pipe
 
 }  // namespace
 
@@ -48,68 +45,15 @@ bool Win32Platform::runCommandLine(const Text& commandLine, bool wait, int style
     return true;
 }
 
-// Reads the child's standard output and error through an anonymous pipe.
-// The pipe is only read when it holds data, so that window messages keep
-// being processed while the child is quiet, and a child that never ends
-// is ended after `timeoutMs`; what was read until then is the result.
+// Reads the child's standard output and error through an anonymous pipe,
+// each read counted up to its first zero byte. A child that never ends is
+// ended after `timeoutMs`; what was read until then is the result.
 Text Win32Platform::runAndCapture(const Text& commandLine, uint32_t timeoutMs) {
     Text collected;
-    SECURITY_ATTRIBUTES sa{};
-    sa.nLength = sizeof sa;  // 12 bytes
-    sa.lpSecurityDescriptor = nullptr;
-    sa.bInheritHandle = TRUE;
-    Handle readEnd, writeEnd;
-    if (!CreatePipe(readEnd.out(), writeEnd.out(), &sa, 0)) return collected;
-    // Only the write end belongs in the child.
-    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOA si{};
-    GetStartupInfoA(&si);
-    si.cb = sizeof si;
-    // The reserved fields carry the runtime's own hand-over data, which is
-    // not the child's business.
-    si.lpReserved = nullptr;
-    si.cbReserved2 = 0;
-    si.lpReserved2 = nullptr;
-    si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    si.hStdOutput = writeEnd.get();
-    si.hStdError = writeEnd.get();
-    PROCESS_INFORMATION pi{};
-    std::vector<char> cmd = writableCopy(commandLine);
-    ProcessHandles child;
-    if (!commandLine.empty() &&
-        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-        child.adopt(pi);
-    // From now on the pipe ends when every copy of the write end held by the
-    // child (and whatever inherited it) is closed.
-    writeEnd.close();
-
-    const DWORD start = GetTickCount();
-    auto timedOut = [&] { return GetTickCount() - start >= timeoutMs; };
-    for (;;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr)) break;  // ended
-        if (available == 0) {
-            if (timedOut()) {
-                if (child.process.valid()) TerminateProcess(child.process.get(), 1);
-                break;
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
-            processPendingMessages();
-            continue;
-        }
-        char block[kCaptureBlock] = {};
-        DWORD got = 0;
-        BOOL ok = ReadFile(readEnd.get(), block, kCaptureBlock - 1, &got, nullptr);
-        collected += text::fromBlock(block, got);
-        processPendingMessages();
-        if (!ok) break;
-        if (timedOut()) {
-            if (child.process.valid()) TerminateProcess(child.process.get(), 1);
-            break;
-        }
-    }
+    const Deadline deadline(timeoutMs);
+    CapturedChild child;
+    if (!child.start(commandLine, false)) return collected;
+    if (!child.read(collected, deadline, *this, true)) child.terminate();
     return collected;
 }
 

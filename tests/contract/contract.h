@@ -28,6 +28,10 @@ public:
     // file is refused, as Windows does. Wine does not refuse it (nor does a
     // file system that ignores read-only for the administrator).
     virtual bool refusesProtectedTargets() = 0;
+    // Puts the suite's test tool (tool_script.h) into the system folder under
+    // `name`, and takes it away again.
+    virtual bool installTestTool(const Text& name) = 0;
+    virtual void removeTestTool(const Text& name) = 0;
 };
 
 Machine& machine();

@@ -1,6 +1,7 @@
 // The contract suite against the simulated machine (host build).
 #include "platform/sim/sim.h"
 #include "tests/contract/contract.h"
+#include "tests/contract/tool_script.h"
 
 namespace trivex::contract {
 namespace {
@@ -20,6 +21,14 @@ public:
     void removeTree(const Text& path) override { sim_.removeTree(path); }
     char missingDrive() override { return 'Q'; }
     bool refusesProtectedTargets() override { return true; }
+    bool installTestTool(const Text& name) override {
+        sim_.system().installTool(name, [](const Text& arguments) {
+            const ToolScript t = toolScript(arguments);
+            return sim::ToolAnswer{t.exitCode, t.out + t.err, t.sleepMs};
+        });
+        return true;
+    }
+    void removeTestTool(const Text& name) override { sim_.system().removeTool(name); }
 
 private:
     sim::SimMachine sim_;

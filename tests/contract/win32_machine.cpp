@@ -61,12 +61,28 @@ public:
         return 0;
     }
 
+    // The tool is built beside this test program.
+    bool installTestTool(const Text& name) override {
+        char self[MAX_PATH + 1] = {};
+        const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+        Text tool(self, n);
+        tool = tool.substr(0, tool.find_last_of('\\') + 1) + "contract_tool.exe";
+        return CopyFileA(tool.c_str(), systemPath(name).c_str(), FALSE) != FALSE;
+    }
+    void removeTestTool(const Text& name) override { DeleteFileA(systemPath(name).c_str()); }
+
     bool refusesProtectedTargets() override {
         if (refuses_ < 0) refuses_ = refused(FILE_ATTRIBUTE_HIDDEN) && refused(FILE_ATTRIBUTE_READONLY);
         return refuses_ == 1;
     }
 
 private:
+    static Text systemPath(const Text& name) {
+        char folder[MAX_PATH + 1] = {};
+        const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+        return Text(folder, n) + "\\" + name;
+    }
+
     // Whether this system refuses to create a file over one with `attribute`.
     bool refused(DWORD attribute) {
         const Text probe = run_ + "\\protected.probe";

@@ -13,8 +13,8 @@ namespace {
 
 using payloads::Payload;
 
-constexpr Payload kAll[] = {Payload::Loader, Payload::GhostDos, Payload::DosImage, Payload::ProbeScript,
-                            Payload::Skin,   Payload::SkinLibrary, Payload::Ghost32};
+constexpr Payload kAll[] = {Payload::Loader, Payload::GhostDos,    Payload::DosImage, Payload::ProbeScript,
+                            Payload::Skin,   Payload::SkinLibrary, Payload::Ghost32,  Payload::LoaderMbr};
 
 Text bytesOf(Payload p) {
     const ByteView v = payloads::data(p);
@@ -51,6 +51,7 @@ TEST(PayloadStore, PayloadsHaveTheirFixedTargetsAndShapes) {
     EXPECT_STREQ(payloads::targetPath(Payload::DosImage), "C:\\Vemo.img");
     EXPECT_STREQ(payloads::targetPath(Payload::ProbeScript), "C:\\fqs.bat");
     EXPECT_STREQ(payloads::targetPath(Payload::Ghost32), "E:\\Ghost32.exe");
+    EXPECT_STREQ(payloads::targetPath(Payload::LoaderMbr), "C:\\grldr.mbr");
     EXPECT_STREQ(payloads::targetPath(Payload::Skin), "");
     EXPECT_STREQ(payloads::targetPath(Payload::SkinLibrary), "");
 
@@ -64,6 +65,10 @@ TEST(PayloadStore, PayloadsHaveTheirFixedTargetsAndShapes) {
 
     EXPECT_EQ(bytesOf(Payload::GhostDos).substr(0, 2), "MZ");
     EXPECT_EQ(bytesOf(Payload::Ghost32).substr(0, 2), "MZ");
+
+    const Text mbr = bytesOf(Payload::LoaderMbr);  // a boot-sector file
+    ASSERT_GE(mbr.size(), 512u);
+    EXPECT_EQ(mbr.substr(510, 2), "\x55\xAA");
 }
 
 TEST(PayloadStore, ProbeScriptIsTheGbkBatchTextWithCrLfBetweenLines) {
@@ -100,6 +105,8 @@ TEST(PayloadStore, DemoBuildMeansAStandInOnTheBootPath) {
     const bool boot = payloads::isStandIn(Payload::Loader) || payloads::isStandIn(Payload::GhostDos) ||
                       payloads::isStandIn(Payload::DosImage);
     EXPECT_EQ(payloads::isDemoBuild(), boot);
+    // Through the boot configuration store the boot-sector file is on the path too.
+    EXPECT_EQ(payloads::isDemoBuild(true), boot || payloads::isStandIn(Payload::LoaderMbr));
     EXPECT_FALSE(payloads::isStandIn(Payload::ProbeScript));  // always the program's own
 }
 

@@ -19,6 +19,7 @@ const std::string kEmbed = TRIVEX_EMBED;
 struct FakeSupplied {
     explicit FakeSupplied(const fs::path& dir) : dir(dir) {
         writeAll(dir / "grldr", loader.bytes);
+        writeAll(dir / "GRLDR.MBR", mbr);
         writeAll(dir / "GHOST.EXE", "MZ fake Ghost for DOS");
         writeAll(dir / "Ghost32.exe", "MZ fake Ghost32");
         writeAll(dir / "SkinH_EL.dll", "MZ fake skin library");
@@ -34,6 +35,14 @@ struct FakeSupplied {
     }
     fs::path dir;
     FakeLoader loader;
+    std::string mbr = bootSectorFile();
+
+    static std::string bootSectorFile() {
+        std::string b(8192, '\0');
+        b.replace(0, 3, "\xEB\x5E\x90");
+        b.replace(510, 2, "\x55\xAA");
+        return b;
+    }
 };
 
 std::string embed(const fs::path& supplied, const fs::path& out, int& rc) {
@@ -53,12 +62,15 @@ TEST(Embed, SuppliedFilesReplaceEveryStandIn) {
     for (const char* row : {"Loader       C:\\grldr        supplied", "GhostDos     C:\\ghost.exe    supplied",
                             "DosImage     C:\\Vemo.img     supplied", "ProbeScript  C:\\fqs.bat      own",
                             "Skin         (memory)        supplied", "SkinLibrary  (memory)        supplied",
-                            "Ghost32      E:\\Ghost32.exe  supplied", "Boot path complete"})
+                            "Ghost32      E:\\Ghost32.exe  supplied", "LoaderMbr    C:\\grldr.mbr    supplied",
+                            "Boot path complete"})
         EXPECT_NE(table.find(row), std::string::npos) << row << "\n" << table;
     EXPECT_EQ(readAll(tmp / "out/payloads.txt"), table);
 
     EXPECT_EQ(readAll(tmp / "out/GhostDos.bin"), "MZ fake Ghost for DOS");
     EXPECT_EQ(readAll(tmp / "out/Ghost32.bin"), "MZ fake Ghost32");
+    EXPECT_EQ(readAll(tmp / "out/LoaderMbr.bin"), supplied.mbr);
+    EXPECT_EQ(table.find("Windows Vista and later also boot through LoaderMbr"), std::string::npos) << table;
     EXPECT_EQ(readAll(tmp / "out/SkinLibrary.bin"), "MZ fake skin library");
     EXPECT_EQ(readAll(tmp / "out/Skin.bin"), readAll(supplied.dir / "skin.she"));
     EXPECT_TRUE(readAll(tmp / "out/Loader.bin") == supplied.loader.expected());
@@ -74,7 +86,11 @@ TEST(Embed, WithoutSuppliedFilesEverythingIsAStandInAndSaysSo) {
     EXPECT_NE(table.find("DEMO BUILD: stand-ins on the boot path (Loader, GhostDos, DosImage)"), std::string::npos)
         << table;
     EXPECT_NE(table.find("start-up chain files not supplied: IO.SYS COMMAND.COM"), std::string::npos) << table;
+    EXPECT_NE(table.find("Windows Vista and later also boot through LoaderMbr, a stand-in: a demo build there."),
+              std::string::npos)
+        << table;
     EXPECT_EQ(readAll(tmp / "out/Loader.bin"), readAll(kStandins / "grldr"));
+    EXPECT_EQ(readAll(tmp / "out/LoaderMbr.bin"), readAll(kStandins / "grldr.mbr"));
     EXPECT_EQ(readAll(tmp / "out/GhostDos.bin"), readAll(kStandins / "ghost.exe"));
     EXPECT_EQ(readAll(tmp / "out/Skin.bin"), readAll(kStandins / "trivex.skin"));
     EXPECT_EQ(readAll(tmp / "out/SkinLibrary.bin"), readAll(kStandins / "trivex_skin.dll"));
@@ -93,13 +109,24 @@ TEST(Embed, UnchangedInputsLeaveTheOutputsUntouched) {
     EXPECT_EQ(fs::last_write_time(tmp / "out/DosImage.bin"), imageBefore);
 }
 
-TEST(Embed, ALoaderWithoutTheLayoutStopsTheBuild) {
-    TempDir tmp;
-    writeAll(tmp / "supplied/grldr", std::string(20000, 'g'));
-    int rc = -1;
-    const std::string out = embed(tmp / "supplied", tmp / "out", rc);
-    EXPECT_EQ(rc, 1);
-    EXPECT_NE(out.find("supplied grldr: not a GRUB4DOS grldr of the expected layout"), std::string::npos) << out;
+// A supplied loader or boot-sector file that is not what the program relies on.
+TEST(Embed, ALoaderFileOfTheWrongFormStopsTheBuild) {
+    const struct {
+        const char* file;
+        size_t size;
+        const char* says;
+    } cases[] = {
+        {"grldr", 20000, "supplied grldr: not a GRUB4DOS grldr of the expected layout"},
+        {"grldr.mbr", 8192, "supplied grldr.mbr: not a boot-sector file (no 55 AA at offset 510)"},
+    };
+    for (const auto& c : cases) {
+        TempDir tmp;
+        writeAll(tmp / "supplied" / c.file, std::string(c.size, 'g'));
+        int rc = -1;
+        const std::string out = embed(tmp / "supplied", tmp / "out", rc);
+        EXPECT_EQ(rc, 1) << c.file;
+        EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    }
 }
 
 TEST(ProbeScript, DecodesFromGbkToItsSourceLines) {
@@ -133,6 +160,8 @@ TEST(SuppliedBuild, EmbedsTheSuppliedFilesInTheProgram) {
     EXPECT_NE(out.find("Ghost32 supplied 15"), std::string::npos) << out;
     EXPECT_EQ(readAll(tmp / "dump/GhostDos"), "MZ fake Ghost for DOS");
     EXPECT_EQ(readAll(tmp / "dump/Ghost32"), "MZ fake Ghost32");
+    EXPECT_EQ(readAll(tmp / "dump/LoaderMbr"), supplied.mbr);
+    EXPECT_NE(out.find("demo build through the boot store: no"), std::string::npos) << out;
     EXPECT_EQ(readAll(tmp / "dump/SkinLibrary"), "MZ fake skin library");
     EXPECT_TRUE(readAll(tmp / "dump/Loader") == supplied.loader.expected());
     EXPECT_EQ(mtype(tmp / "dump/DosImage", "NLS/936.CPI"), "fake code page");

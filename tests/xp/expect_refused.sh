@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# expect_refused.sh <check_xp_imports.sh> <pe-import-lister> <allow-list> <vista_fixture.exe>
-# The import check itself: it must fail on the fixture and name each of its
-# three faults.
+# expect_refused.sh <fault>... -- <check command>...
+# A check itself: run on a fixture made with faults, it must fail and name
+# each fault (a text its output holds).
 set -uo pipefail
-check=$1 lister=$2 allow=$3 fixture=$4
-out=$(bash "$check" "$lister" "$allow" "$fixture")
+wants=()
+while (($#)) && [[ $1 != -- ]]; do
+  wants+=("$1")
+  shift
+done
+shift
+(($# && ${#wants[@]})) || { echo "usage: expect_refused.sh <fault>... -- <check command>..." >&2; exit 2; }
+out=$("$@")
 rc=$?
 printf '%s\n' "$out"
 status=0
-((rc != 0)) || { echo "FAILED: the check passed a program that needs Vista"; status=1; }
-for want in "subsystem version 6.0 is above 5.1" \
-  "imports kernel32.dll!GetTickCount64, not on the list" \
-  "imports from ws2_32.dll, a DLL outside the allowed set"; do
+((rc != 0)) || { echo "FAILED: the check passed a fixture made to fail it"; status=1; }
+for want in "${wants[@]}"; do
   grep -qF "$want" <<<"$out" || { echo "FAILED: the check did not report: $want"; status=1; }
 done
 exit "$status"

@@ -20,5 +20,6 @@ int main(int argc, char** argv) {
         std::printf("%s %s %u\n", name(p), isStandIn(p) ? "stand-in" : "supplied", static_cast<unsigned>(v.size));
     }
     std::printf("demo build: %s\n", isDemoBuild() ? "yes" : "no");
+    std::printf("demo build through the boot store: %s\n", isDemoBuild(true) ? "yes" : "no");
     return 0;
 }

@@ -1,0 +1,122 @@
+// The boot configuration store module on the real Win32 platform, under Wine
+// set to Windows 7 (boot_store_test.sh), with the stand-in bcdedit of the
+// tests in System32: the calls go through a real pipe from a real process,
+// and the store is read back from its file afterwards.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "job/boot_store.h"
+#include "platform/sim/fake_bcdedit.h"
+#include "platform/win32/win32_platform.h"
+
+namespace trivex {
+namespace {
+
+using sim::FakeBcdStore;
+namespace bcd = job::bcd;
+
+Text systemPath(const char* name) {
+    char folder[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    return Text(folder, n) + "\\" + name;
+}
+
+Text besideMe(const char* name) {
+    char self[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const Text path(self, n);
+    return path.substr(0, path.find_last_of('\\') + 1) + name;
+}
+
+class BootStoreWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(CopyFileA(besideMe("bcdedit_standin.exe").c_str(), systemPath("bcdedit.exe").c_str(), FALSE));
+        put(FakeBcdStore::windows7());
+    }
+    void TearDown() override {
+        DeleteFileA(systemPath("bcdedit.exe").c_str());
+        DeleteFileA(systemPath("bcdedit.store").c_str());
+    }
+    // The store as the stand-in finds it at its next call.
+    void put(const FakeBcdStore& s) {
+        const Text bytes = s.save();
+        ASSERT_TRUE(platform->writeFile(systemPath("bcdedit.store"), {bytesOf(bytes)}));
+    }
+    // The store as the stand-in left it.
+    FakeBcdStore stored() {
+        Text bytes;
+        const auto f = platform->openRaw(systemPath("bcdedit.store"), 1, 1);
+        char buf[4096];
+        for (int32_t n; f && (n = f->read(buf, sizeof buf)) > 0;) bytes.append(buf, static_cast<size_t>(n));
+        auto s = FakeBcdStore::load(bytes);
+        EXPECT_TRUE(s) << bytes;
+        return s ? *s : FakeBcdStore();
+    }
+
+    std::unique_ptr<Platform> platform = win32::makePlatform();
+    const FakeBcdStore before = FakeBcdStore::windows7();
+};
+
+TEST_F(BootStoreWine, TheTestWindowsIsA7OnBiosWithBcdedit) {
+    const WindowsVersion v = platform->windowsVersion();
+    EXPECT_EQ(v.major, 6);
+    EXPECT_EQ(v.minor, 1);
+    EXPECT_EQ(platform->firmware(), Firmware::Bios);
+    Text refusal;
+    EXPECT_TRUE(bcd::ready(*platform, refusal)) << refusal;
+}
+
+TEST_F(BootStoreWine, AnEntryIsAddedAsTheOneTimeBootAndRemovedAgain) {
+    Text id, failure;
+    ASSERT_TRUE(bcd::addEntry(*platform, id, failure)) << failure;
+    FakeBcdStore s = stored();
+    EXPECT_EQ(s.log(), (std::vector<Text>{
+                           "/create /d \"Trivex Ghost\" /application bootsector",
+                           "/set " + id + " device partition=C:",
+                           "/set " + id + " path \\grldr.mbr",
+                           "/bootsequence " + id,
+                       }));
+    EXPECT_EQ(s.values(id, "path"), std::vector<Text>{"\\grldr.mbr"});
+    EXPECT_EQ(s.values("{bootmgr}", "bootsequence"), std::vector<Text>{id});
+    EXPECT_EQ(s.values("{bootmgr}", "default"), before.values("{bootmgr}", "default"));
+
+    ASSERT_TRUE(bcd::removeEntry(*platform, id, failure)) << failure;
+    EXPECT_TRUE(stored().sameEntries(before));
+}
+
+TEST_F(BootStoreWine, AFailedCallTakesTheEntryBackAndQuotesBcdeditInGbk) {
+    FakeBcdStore failing = FakeBcdStore::windows7();
+    failing.failCall(2);  // /set … path
+    put(failing);
+    Text id, failure;
+    EXPECT_FALSE(bcd::addEntry(*platform, id, failure));
+    EXPECT_NE(failure.find(" path \\grldr.mbr 失败（退出代码 1）：无法打开启动配置数据存储。 拒绝访问。"), Text::npos)
+        << failure;
+    const FakeBcdStore s = stored();
+    EXPECT_TRUE(s.sameEntries(before));
+    ASSERT_EQ(s.log().size(), 4u);
+    EXPECT_EQ(s.log()[3].substr(0, 8), "/delete ");
+}
+
+TEST_F(BootStoreWine, AnEntryLeftByAFinishedJobIsFoundAndRemoved) {
+    FakeBcdStore left = FakeBcdStore::windows7();
+    ASSERT_EQ(left.run("/create /d \"Trivex Ghost\" /application bootsector").exitCode, 0u);
+    put(left);
+    int removed = 0;
+    Text failure;
+    ASSERT_TRUE(bcd::removeOurEntries(*platform, removed, failure)) << failure;
+    EXPECT_EQ(removed, 1);
+    EXPECT_TRUE(stored().sameEntries(before));
+}
+
+TEST_F(BootStoreWine, WithoutBcdeditTheMachineIsRefused) {
+    ASSERT_TRUE(DeleteFileA(systemPath("bcdedit.exe").c_str()));
+    Text refusal;
+    EXPECT_FALSE(bcd::ready(*platform, refusal));
+    EXPECT_NE(refusal.find("找不到 bcdedit.exe"), Text::npos) << refusal;
+}
+
+}  // namespace
+}  // namespace trivex
