@@ -4,6 +4,7 @@
 #include "app/window_commands.h"
 #include "discovery/drives.h"
 #include "discovery/probe.h"
+#include "job/route.h"
 #include "modload/skin_attach.h"
 #include "platform/search.h"
 #include "ui/names.h"
@@ -37,6 +38,7 @@ void startupSequence(App& app, WindowId, int) {
     modeRefresh(app, kMain, 0);
     p.setProp(kMain, ctl::G选择框, Prop::Enabled, 0);
     backedUpCheck(app);
+    if (const Text failed = job::removeStaleEntries(p); !failed.empty()) tell(app, failed);
     p.setProp(kMain, ctl::标签6, Prop::Visible, 0);
     modload::attachSkin();
 }

@@ -12,6 +12,10 @@ inline constexpr const char* kGrldr = payloads::kLoaderTarget;
 // Where a loader of the user's own waits while a job is prepared; the DOS
 // side and undo give it its name back.
 inline constexpr char kGrldrBak[] = "C:\\grldr.bak";
+// The loader's boot-sector file, started by the boot manager of Windows
+// Vista and later; a user's own one waits as grldr.mbr.bak.
+inline constexpr const char* kGrldrMbr = payloads::kLoaderMbrTarget;
+inline constexpr char kGrldrMbrBak[] = "C:\\grldr.mbr.bak";
 inline constexpr char kGhostBat[] = "C:\\ghost.bat";
 inline constexpr const char* kGhostExe = payloads::kGhostDosTarget;
 inline constexpr const char* kVemoImg = payloads::kDosImageTarget;

@@ -9,11 +9,12 @@ namespace trivex::job {
 
 using payloads::Payload;
 
-const std::array<JobFile, 4> kJobFiles = {{
-    {JobFileId::Loader, kGrldr, kGrldrBak},
-    {JobFileId::GhostBat, kGhostBat, nullptr},
-    {JobFileId::GhostExe, kGhostExe, nullptr},
-    {JobFileId::BootImage, kVemoImg, nullptr},
+const std::array<JobFile, 5> kJobFiles = {{
+    {JobFileId::Loader, kGrldr, kGrldrBak, false, true},
+    {JobFileId::LoaderMbr, kGrldrMbr, kGrldrMbrBak, true, true},
+    {JobFileId::GhostBat, kGhostBat, nullptr, false, false},
+    {JobFileId::GhostExe, kGhostExe, nullptr, false, false},
+    {JobFileId::BootImage, kVemoImg, nullptr, false, false},
 }};
 
 namespace {
@@ -53,6 +54,7 @@ JobFilesFound findJobFiles(Platform& p) {
     auto at = [&](JobFileId id) -> FileFound& { return found.files[static_cast<size_t>(id)]; };
     for (const JobFile& f : kJobFiles) at(f.id).present = p.fileAttributes(f.path) >= 0;
     at(JobFileId::Loader).ours = holdsPayload(p, kGrldr, Payload::Loader);
+    at(JobFileId::LoaderMbr).ours = holdsPayload(p, kGrldrMbr, Payload::LoaderMbr);
     at(JobFileId::GhostBat).ours = holdsGhostBat(p);
     at(JobFileId::BootImage).ours = holdsPayload(p, kVemoImg, Payload::DosImage);
     // A user's own Ghost copied by an earlier job is known by the job around it.
@@ -84,6 +86,7 @@ Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, Job
             return Text("把您自己的 ") + f.path + " 改名为 " + (f.setAsideAs ? f.setAsideAs : "") + " 失败";
         trail.setAside.push_back(&f);
     }
+    if (!write) return {};
     // From here on whatever is at the name is ours: absent, an earlier job's, or this job's.
     if (here.ours) trail.earlierJobTouched = true;
     trail.written.push_back(&f);
@@ -94,19 +97,24 @@ Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool keepLoader) {
     Text failures;
     for (auto it = trail.written.rbegin(); it != trail.written.rend(); ++it) {
         const JobFile& f = **it;
-        if (keepLoader && f.id == JobFileId::Loader) continue;
+        if (keepLoader && f.loader) continue;
         if (p.fileAttributes(f.path) >= 0) removeFile(p, f.path, failures);
     }
     for (auto it = trail.setAside.rbegin(); it != trail.setAside.rend(); ++it)
-        if (!(keepLoader && (*it)->id == JobFileId::Loader)) putBack(p, **it, failures);
+        if (!(keepLoader && (*it)->loader)) putBack(p, **it, failures);
     return failures;
 }
 
 Text removeJobFiles(Platform& p, const JobFilesFound& found, bool keepLoader) {
     Text failures;
+    bool jobThere = false;
+    for (const JobFile& f : kJobFiles) jobThere = jobThere || found[f.id].ours;
     for (const JobFile& f : kJobFiles) {
-        if (!found[f.id].ours || (keepLoader && f.id == JobFileId::Loader) || p.fileAttributes(f.path) < 0) continue;
-        if (removeFile(p, f.path, failures)) putBack(p, f, failures);
+        if (keepLoader && f.loader) continue;
+        if (found[f.id].ours && p.fileAttributes(f.path) >= 0 && !removeFile(p, f.path, failures)) continue;
+        // A user's file set aside by the job gets its name back; without a
+        // job of ours on the disk a stray .bak is not ours to touch.
+        if (jobThere) putBack(p, f, failures);
     }
     return failures;
 }

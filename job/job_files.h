@@ -16,16 +16,22 @@
 
 namespace trivex::job {
 
-enum class JobFileId { Loader, GhostBat, GhostExe, BootImage };
+enum class JobFileId { Loader, LoaderMbr, GhostBat, GhostExe, BootImage };
 
 struct JobFile {
     JobFileId id;
     const char* path;
     const char* setAsideAs;  // where a user's own file waits; nullptr: it refuses the job
+    // Written only by jobs through the boot configuration store. Jobs through
+    // boot.ini still set a user's own file aside: the DOS side deletes the
+    // name on every job.
+    bool storeOnly;
+    // Part of the loader: stays while the boot still starts it.
+    bool loader;
 };
 
 // In the order a job writes them.
-extern const std::array<JobFile, 4> kJobFiles;
+extern const std::array<JobFile, 5> kJobFiles;
 
 // What is in C:\ at the job's names.
 struct FileFound {
@@ -33,7 +39,7 @@ struct FileFound {
     bool ours = false;
 };
 struct JobFilesFound {
-    std::array<FileFound, 4> files;
+    std::array<FileFound, 5> files;
     const FileFound& operator[](JobFileId id) const { return files[static_cast<size_t>(id)]; }
 };
 JobFilesFound findJobFiles(Platform& p);
@@ -49,13 +55,14 @@ struct JobTrail {
     bool earlierJobTouched = false;        // a file of an earlier job was overwritten
 };
 
-// Places one file: sets a user's own file aside first, then runs `write`.
-// Empty on success, else `failure` (or what went wrong with setting aside).
+// Places one file: sets a user's own file aside first, then runs `write`
+// (none: the file is only set aside). Empty on success, else `failure` (or
+// what went wrong with setting aside).
 Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
                   const std::function<bool()>& write, const Text& failure);
 
 // Removes what the job wrote and gives set-aside files their names back.
-// With keepLoader (boot.ini still starts it) the loader stays and a
+// With keepLoader (the boot still starts it) the loader's files stay and a
 // set-aside loader keeps waiting. Empty when all went, else each failure.
 Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool keepLoader);
 

@@ -1,5 +1,6 @@
-// Taking back a prepared job, from what is on the disk alone: a job
-// prepared in an earlier run of the program is taken back the same way.
+// Taking back a prepared job, from what is on the disk (and in the boot
+// configuration store) alone: a job prepared in an earlier run of the
+// program is taken back the same way.
 #pragma once
 
 #include "platform/platform.h"
@@ -7,14 +8,16 @@
 namespace trivex::job {
 
 struct Undone {
-    Text failures;  // each step that failed, "；" between them; empty when all went
-    bool loaderKept = false;  // boot.ini still starts C:\grldr, so the loader stayed
+    Text failures;     // each step that failed, "；" between them; empty when all went
+    Text loaderKept;   // why the loader's files stayed (the boot still starts them); empty when they went
 };
 
-// The saved menu replaces the redirected one first; only then do the job's
-// files go (only the ones that are this program's), and a loader of the
-// user's own set aside by the job gets its name back. Without a saved menu
-// the loader stays, so that the machine still boots.
+// The boot goes back first: the saved menu replaces the redirected one
+// (boot.ini route), or the entries of ours leave the store (store route).
+// Only then do the job's files go (only the ones that are this program's),
+// and files of the user's set aside by the job get their names back. While
+// the boot still starts the loader, its files stay, so that the machine
+// still boots.
 Undone undoJob(Platform& p);
 
 // The message for the user about an undo, empty when there is nothing to say.

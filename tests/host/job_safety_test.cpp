@@ -88,6 +88,18 @@ TEST_F(JobSafetyTest, AUsersOwnLoaderWaitsAsideAndComesBack) {
     EXPECT_EQ(told().size(), 1u);  // the failure only
 }
 
+// The DOS side deletes C:\grldr.mbr on every job: even where the job has no
+// use for it, a user's own one waits as grldr.mbr.bak, which it renames back.
+TEST_F(JobSafetyTest, AUsersOwnBootSectorFileIsSetAsideOnXpToo) {
+    machine.addFile(kGrldrMbr, "a boot sector", kAttrHidden);
+    prepareRestoreJob();
+    EXPECT_FALSE(machine.exists(kGrldrMbr));
+    EXPECT_EQ(machine.content(kGrldrMbrBak), "a boot sector");
+    undo();
+    EXPECT_EQ(machine.content(kGrldrMbr), "a boot sector");
+    EXPECT_FALSE(machine.exists(kGrldrMbrBak));
+}
+
 TEST_F(JobSafetyTest, OtherFilesOfTheUsersAtTheJobsNamesRefuseTheJob) {
     for (const char* path : {kGhostExe, kGhostBat, kVemoImg}) {
         machine.addFile(path, "mine", kAttrHidden | kAttrSystem);

@@ -1,0 +1,138 @@
+// Jobs on Windows Vista and later: the same files plus C:\grldr.mbr, and a
+// one-time boot entry in the boot configuration store instead of a
+// redirected boot.ini; its take-back at each bcdedit call, undo, the stale
+// entry a finished job leaves, and the machines that are refused.
+#include "job/route.h"
+#include "platform/sim/fake_bcdedit.h"
+#include "tests/host/job_test.h"
+
+namespace trivex::testing_job {
+namespace {
+
+using namespace job;
+using payloads::Payload;
+using sim::FakeBcdStore;
+
+class StoreRouteTest : public JobTest {
+protected:
+    StoreRouteTest() : store(FakeBcdStore::windows7()), before(store) {
+        machine.system().version = {6, 1};
+        sim::installAsBcdedit(machine, store);
+    }
+    void undo() {
+        machine.post([this] { machine.click(kUndoPrompt, ctl::按钮1); });
+        machine.pressKey(kMain, 'U');
+        machine.processPendingMessages();
+    }
+    std::vector<Text> ours() const {
+        std::vector<Text> ids;
+        for (const FakeBcdStore::Entry& e : store.entries())
+            if (store.values(e.id, "description") == std::vector<Text>{"Trivex Ghost"}) ids.push_back(e.id);
+        return ids;
+    }
+    bool anyFileOfTheJob() const { return anyJobFile() || machine.exists(kGrldrMbr); }
+
+    FakeBcdStore store;
+    const FakeBcdStore before;
+};
+
+TEST_F(StoreRouteTest, ARestoreJobAddsAOneTimeEntryAndWritesTheBootSectorFile) {
+    const Text bootIni = *machine.content(kBootIni);  // a boot.ini that Windows 7 does not read
+    prepareRestoreJob();
+    const std::vector<Text> ids = ours();
+    ASSERT_EQ(ids.size(), 1u);
+    const Text& id = ids[0];
+    EXPECT_EQ(store.log(), (std::vector<Text>{
+                               "/enum all /v",
+                               "/create /d \"Trivex Ghost\" /application bootsector",
+                               "/set " + id + " device partition=C:",
+                               "/set " + id + " path \\grldr.mbr",
+                               "/bootsequence " + id,
+                           }));
+    EXPECT_EQ(store.values("{bootmgr}", "bootsequence"), std::vector<Text>{id});
+    EXPECT_EQ(store.values("{bootmgr}", "default"), before.values("{bootmgr}", "default"));
+    EXPECT_EQ(store.values("{bootmgr}", "displayorder"), before.values("{bootmgr}", "displayorder"));
+    EXPECT_EQ(machine.content(kGrldrMbr), payloadBytes(Payload::LoaderMbr));
+    EXPECT_EQ(machine.content(kGrldr), payloadBytes(Payload::Loader));
+    EXPECT_EQ(machine.content(kGhostBat),
+              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart");
+    EXPECT_EQ(machine.content(kBootIni), bootIni);
+    EXPECT_FALSE(machine.exists(kBootBak));
+    EXPECT_TRUE(told().empty());
+
+    // A second job replaces the first one's entry; undo leaves the store as it was.
+    prepareRestoreJob();
+    EXPECT_EQ(ours().size(), 1u);
+    EXPECT_NE(ours()[0], id);
+    undo();
+    EXPECT_TRUE(store.sameEntries(before));
+    EXPECT_FALSE(anyFileOfTheJob());
+    EXPECT_TRUE(told().empty());
+}
+
+class StoreFaultTest : public StoreRouteTest, public ::testing::WithParamInterface<int> {};
+
+// Calls 1-4 of a job: create, the two sets, the boot sequence (call 0 lists the store).
+TEST_P(StoreFaultTest, AFailingCallTakesTheWholeJobBack) {
+    machine.addFile(kGrldrMbr, "a boot sector of the user's", kAttrHidden);
+    store.failCall(GetParam());
+    prepareRestoreJob();
+    EXPECT_TRUE(store.sameEntries(before));
+    EXPECT_FALSE(anyJobFile());
+    EXPECT_EQ(machine.content(kGrldrMbr), "a boot sector of the user's");
+    EXPECT_FALSE(machine.exists(kGrldrMbrBak));
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("bcdedit"), Text::npos) << told()[0];
+    EXPECT_NE(told()[0].find("本次操作已撤回。"), Text::npos) << told()[0];
+    EXPECT_EQ(machine.escapesPressed(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCall, StoreFaultTest, ::testing::Values(1, 2, 3, 4));
+
+TEST_F(StoreRouteTest, AUsersOwnBootSectorFileWaitsAsideUntilUndo) {
+    machine.addFile(kGrldrMbr, "a boot sector of the user's", kAttrHidden | kAttrSystem);
+    prepareRestoreJob();
+    EXPECT_EQ(machine.content(kGrldrMbr), payloadBytes(Payload::LoaderMbr));
+    EXPECT_EQ(machine.content(kGrldrMbrBak), "a boot sector of the user's");
+    undo();
+    EXPECT_EQ(machine.content(kGrldrMbr), "a boot sector of the user's");
+    EXPECT_EQ(machine.attributes(kGrldrMbr) & kRhs, kAttrHidden | kAttrSystem);
+    EXPECT_FALSE(machine.exists(kGrldrMbrBak));
+}
+
+TEST_F(StoreRouteTest, TheEntryAFinishedJobLeftGoesAtTheNextStartAndAWaitingOneStays) {
+    prepareRestoreJob();
+    EXPECT_EQ(removeStaleEntries(machine), "");
+    EXPECT_EQ(ours().size(), 1u);  // the job still waits for its restart
+    // The DOS side ran: the job's files are gone, the entry is left.
+    for (const char* f : {kGrldr, kGrldrMbr, kGhostBat, kGhostExe, kVemoImg}) machine.removeTree(f);
+    EXPECT_EQ(removeStaleEntries(machine), "");
+    EXPECT_TRUE(ours().empty());
+    EXPECT_TRUE(store.sameEntries(before));
+}
+
+TEST_F(StoreRouteTest, MachinesThatCannotRunAJobThroughTheStoreAreRefused) {
+    const std::pair<const char*, std::function<void(SimMachine&)>> machines[] = {
+        {"UEFI", [](SimMachine& m) { m.system().firmware = Firmware::Uefi; }},
+        {"administrator", [](SimMachine& m) { m.system().administrator = false; }},
+        {"bcdedit", [](SimMachine& m) { m.system().removeTool("bcdedit.exe"); }},
+        {"BCD.bak", [](SimMachine& m) { m.addFile("C:\\Boot\\BCD.bak", "another tool's"); }},
+    };
+    for (const auto& [name, setUp] : machines) {
+        machine.system().firmware = Firmware::Bios;
+        machine.system().administrator = true;
+        sim::installAsBcdedit(machine, store);
+        setUp(machine);
+        const std::string files = disk();
+        prepareRestoreJob();
+        EXPECT_EQ(disk(), files) << name;
+        EXPECT_FALSE(machine.exists(kGrldrMbr)) << name;
+        EXPECT_TRUE(store.sameEntries(before)) << name;
+    }
+    ASSERT_EQ(told().size(), 4u);
+    EXPECT_NE(told()[0].find("UEFI"), Text::npos) << told()[0];
+    EXPECT_NE(told()[3].find("BCD.bak"), Text::npos) << told()[3];
+}
+
+}  // namespace
+}  // namespace trivex::testing_job
