@@ -7,6 +7,7 @@
 #include "job/boot_menu.h"
 #include "job/manual_ghost.h"
 #include "job/prepare.h"
+#include "job/route.h"
 #include "job/undo.h"
 #include "ui/names.h"
 
@@ -54,7 +55,8 @@ void chooseImage(App& app, WindowId, int) {
         job::writeBackupPlaceholder(p, path);
     }
     updateConfirmButton(app);
-    job::BootMenu(p).save();
+    // Windows Vista and later do not start from boot.ini: nothing to save there.
+    if (job::bootRouteOf(p) == job::BootRoute::BootIni) job::BootMenu(p).save();
     p.deleteFile(kProbeScriptPath);
 }
 

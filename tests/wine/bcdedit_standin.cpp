@@ -8,7 +8,8 @@
 // and reads it back afterwards. Besides the entries it holds the log of every
 // call and the faults to inject: a line "fail-call N" makes call number N
 // (from 0) fail, a line "fail-when TEXT" every call whose arguments contain
-// TEXT.
+// TEXT. Run as "bcdedit.exe --trivex-new-store" it writes a store as Windows
+// 7 leaves it.
 #include <windows.h>
 
 #include <string>
@@ -64,6 +65,9 @@ Text arguments() {
 
 int main() {
     const Text storePath = besideMe("bcdedit.store");
+    // For the tests' set-up: a store as Windows 7 leaves it.
+    if (arguments() == "--trivex-new-store")
+        return writeWhole(storePath, trivex::sim::FakeBcdStore::windows7().save()) ? 0 : 1;
     Text saved;
     std::optional<trivex::sim::FakeBcdStore> store;
     if (readWhole(storePath, saved)) store = trivex::sim::FakeBcdStore::load(saved);

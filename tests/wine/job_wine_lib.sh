@@ -105,7 +105,10 @@ answer_questions() {
   local i
   for i in $(seq 1 120); do
     [[ -n $(x_window 'Trivex Ghost') ]] && return 0
-    [[ -n $(x_window '信息：') ]] && press_in '信息：' Return
+    if [[ -n $(x_window '信息：') ]]; then
+      note "answered OK: $(tree '信息：' | grep -F 'Static' | tr '\n' ' ' | cut -c1-300)"
+      press_in '信息：' Return
+    fi
     sleep 0.5
   done
   return 1
