@@ -1,16 +1,27 @@
 #include "app/commands.h"
 
+#include "app/app.h"
 #include "app/keys.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
 #include "app/window_commands.h"
-#include "discovery/commands.h"
+#include "discovery/details.h"
+#include "discovery/search.h"
 #include "job/commands.h"
 #include "ui/names.h"
 
 namespace trivex {
 
 namespace {
+
+// The discovery room's commands: its logic on the machine and the search's
+// record, then what the window shell keeps in step.
+void searchCommand(App& app, WindowId, int) { searchButton(app.platform, app.state.search); }
+
+void imageDetailsCommand(App& app, WindowId, int) {
+    imageDetails(app.platform);
+    updateConfirmButton(app);
+}
 
 const Binding kAppCommands[] = {
     {cmd::startup, startupSequence},
@@ -31,6 +42,8 @@ const Binding kAppCommands[] = {
     {cmd::help_usage, helpUsage},
     {cmd::help_why, helpWhy},
     {cmd::contact, contact},
+    {cmd::search, searchCommand},
+    {cmd::image_details, imageDetailsCommand},
 };
 
 }  // namespace
@@ -38,7 +51,6 @@ const Binding kAppCommands[] = {
 CommandFn findCommand(const std::string& name) {
     const BindingTable tables[] = {
         {kAppCommands, sizeof kAppCommands / sizeof kAppCommands[0]},
-        discoveryCommands(),
         jobCommands(),
     };
     for (const BindingTable& t : tables)
