@@ -52,6 +52,8 @@ bool Win32Platform::runCommandLine(const Text& commandLine, bool wait, int style
 // The pipe is only read when it holds data, so that window messages keep
 // being processed while the child is quiet, and a child that never ends
 // is ended after `timeoutMs`; what was read until then is the result.
+// The child reads from NUL: a program started from a command window would
+// otherwise hand it that console's input, where a "pause" waits for a key.
 Text Win32Platform::runAndCapture(const Text& commandLine, uint32_t timeoutMs) {
     Text collected;
     SECURITY_ATTRIBUTES sa{};
@@ -62,6 +64,7 @@ Text Win32Platform::runAndCapture(const Text& commandLine, uint32_t timeoutMs) {
     if (!CreatePipe(readEnd.out(), writeEnd.out(), &sa, 0)) return collected;
     // Only the write end belongs in the child.
     SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    Handle noInput(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
 
     STARTUPINFOA si{};
     GetStartupInfoA(&si);
@@ -73,6 +76,7 @@ Text Win32Platform::runAndCapture(const Text& commandLine, uint32_t timeoutMs) {
     si.lpReserved2 = nullptr;
     si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
+    si.hStdInput = noInput.valid() ? noInput.get() : nullptr;
     si.hStdOutput = writeEnd.get();
     si.hStdError = writeEnd.get();
     PROCESS_INFORMATION pi{};
@@ -84,6 +88,7 @@ Text Win32Platform::runAndCapture(const Text& commandLine, uint32_t timeoutMs) {
     // From now on the pipe ends when every copy of the write end held by the
     // child (and whatever inherited it) is closed.
     writeEnd.close();
+    noInput.close();
 
     const DWORD start = GetTickCount();
     auto timedOut = [&] { return GetTickCount() - start >= timeoutMs; };
