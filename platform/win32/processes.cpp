@@ -64,7 +64,8 @@ Text Win32Platform::runAndCapture(const Text& commandLine, uint32_t timeoutMs) {
     if (!CreatePipe(readEnd.out(), writeEnd.out(), &sa, 0)) return collected;
     // Only the write end belongs in the child.
     SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-    Handle noInput(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
+    Handle noInput(
+        CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
 
     STARTUPINFOA si{};
     GetStartupInfoA(&si);
