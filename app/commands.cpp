@@ -1,18 +1,29 @@
 #include "app/commands.h"
 
+#include "app/app.h"
 #include "app/job_commands.h"
 #include "app/keys.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
 #include "app/window_commands.h"
-#include "discovery/commands.h"
+#include "discovery/details.h"
+#include "discovery/search.h"
 #include "ui/names.h"
 
 namespace trivex {
 
 namespace {
 
-const Binding kAppCommands[] = {
+// The discovery room's commands: its logic on the machine and the search's
+// record, then what the window shell keeps in step.
+void searchCommand(App& app, WindowId, int) { searchButton(app.platform, app.state.search); }
+
+void imageDetailsCommand(App& app, WindowId, int) {
+    imageDetails(app.platform);
+    updateConfirmButton(app);
+}
+
+const Binding kCommands[] = {
     {cmd::startup, startupSequence},
     {cmd::timer, timerTick},
     {cmd::destroy, mainWindowDestroyed},
@@ -36,18 +47,15 @@ const Binding kAppCommands[] = {
     {cmd::undo, askUndo},
     {cmd::undo_confirm, undoConfirmed},
     {cmd::ghost32_switch, ghost32Switch},
+    {cmd::search, searchCommand},
+    {cmd::image_details, imageDetailsCommand},
 };
 
 }  // namespace
 
 CommandFn findCommand(const std::string& name) {
-    const BindingTable tables[] = {
-        {kAppCommands, sizeof kAppCommands / sizeof kAppCommands[0]},
-        discoveryCommands(),
-    };
-    for (const BindingTable& t : tables)
-        for (size_t i = 0; i < t.count; ++i)
-            if (name == t.rows[i].name) return t.rows[i].fn;
+    for (const Binding& b : kCommands)
+        if (name == b.name) return b.fn;
     return nullptr;
 }
 

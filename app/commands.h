@@ -1,8 +1,7 @@
-// The binding of command names (from the layout tables) to functions. Each
-// room keeps its own table of bindings; the lookup goes through all of them.
+// The binding of command names (from the layout tables) to functions: one
+// table in app/, whose thin commands read the window and call the rooms.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "platform/platform.h"
@@ -15,11 +14,6 @@ using CommandFn = void (*)(App&, WindowId, int arg);
 struct Binding {
     const char* name;
     CommandFn fn;
-};
-
-struct BindingTable {
-    const Binding* rows;
-    size_t count;
 };
 
 // nullptr when no function is bound to `name`.

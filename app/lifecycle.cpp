@@ -30,9 +30,11 @@ void backedUpCheck(App& app) {
 
 void startupSequence(App& app, WindowId, int) {
     Platform& p = app.platform;
-    probePartitionCount(app);
+    app.state.partitionCount = probePartitionCount(p);
     p.setProp(kMain, ctl::时钟1, Prop::Interval, kTimerInterval);
-    enumerateDrives(app);
+    const DriveRun drives = enumerateDrives(p);
+    app.state.driveCount = drives.countText;
+    app.state.lastDriveLetter = drives.lastLetter;
     if (app.state.partitionCount != app.state.driveCount && app.state.partitionCount.empty())
         tell(app, "获取磁盘分区信息失败，请重启程序");
     modeRefresh(app, kMain, 0);

@@ -1,6 +1,7 @@
 // Program state: the values that live for the whole run.
 #pragma once
 
+#include "discovery/search.h"
 #include "job/checks.h"
 #include "job/command_line.h"
 #include "platform/platform.h"
@@ -12,10 +13,7 @@ struct ProgramState {
     Text driveCount;        // number of entries of the partition list
     Text lastDriveLetter;   // last letter the drive enumeration looked at
     Text selectedDrive;     // drive letter of the job, such as "C"
-    int searchRunning = 0;  // image search: 1 while it may go on
-    int foundImages = 0;    // image search: entries added so far
-    uint32_t searchStepAt = 0;   // image search: when messages were last processed (ms)
-    uint32_t searchPaintAt = 0;  // image search: when the result list was last repainted (ms)
+    ImageSearch search;     // the image search's own record
 
     // The Ghost command texts of the job and what they are built from;
     // rebuilt at every job.

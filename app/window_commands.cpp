@@ -14,7 +14,7 @@ constexpr int64_t kGrey = 0xECECEC;
 constexpr char kDefaultBackupImage[] = "E:\\Ghost\\G_WinXP.gho";
 
 const char kAboutText[] =
-    "Trivex（英文名 Trivex One-Key Ghost）是一款在Windows中准备Ghost备份与还原任务的一键备份还原工具。"
+    "Trivex（英文名 Trivex System Backup & Restore）是一款在Windows中准备Ghost备份与还原任务的系统备份还原工具。"
     "该软件能够完整而快速地复制备份、还原整个硬盘或单一分区。";
 const char kUsageText[] =
     "1、最佳方案：完成操作系统及各种驱动的安装后，将常用的软件（如杀毒、媒体播放软件、office办公软件等）"

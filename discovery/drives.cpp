@@ -1,6 +1,5 @@
 #include "discovery/drives.h"
 
-#include "app/app.h"
 #include "platform/disk.h"
 #include "platform/text.h"
 #include "ui/names.h"
@@ -15,24 +14,25 @@ const Text kGap(11, ' ');
 
 Text partitionEntry(char letter, int64_t usedMB, int64_t freeMB, int64_t totalMB) {
     return "  " + Text(1, letter) + ":" + kGap + text::toText(usedMB) + kGap + text::toText(freeMB) +
-           kGap + text::toText(totalMB) + "\r\n";
+           kGap + text::toText(totalMB);
 }
 
-void enumerateDrives(App& app) {
-    Platform& p = app.platform;
+DriveRun enumerateDrives(Platform& p) {
+    DriveRun run;
     p.listClear(kMain, ctl::列表框1);
     for (char letter = 'C'; letter <= 'Z'; ++letter) {
         const Text drive(1, letter);
         const int64_t freeKB = freeDiskKB64(p, drive);
         if (freeKB < 0) break;
-        app.state.lastDriveLetter = drive;
+        run.lastLetter = drive;
         const int64_t freeMB = freeKB / kKBPerMB;
         if (freeMB == 0) break;
         const int64_t totalKB = totalDiskKB64(p, drive);
         const int64_t usedMB = (totalKB - freeKB) / kKBPerMB;
         p.listAdd(kMain, ctl::列表框1, partitionEntry(letter, usedMB, freeMB, totalKB / kKBPerMB));
     }
-    app.state.driveCount = text::toText(static_cast<int64_t>(p.listCount(kMain, ctl::列表框1)));
+    run.countText = text::toText(static_cast<int64_t>(p.listCount(kMain, ctl::列表框1)));
+    return run;
 }
 
 }  // namespace trivex

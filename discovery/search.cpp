@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "app/app.h"
 #include "platform/text.h"
 #include "ui/names.h"
 
@@ -41,7 +40,7 @@ bool endsWithBackslash(const Text& path) {
 
 // Nobody is left to see the results once the main window is gone: the
 // search then ends at once instead of walking the drives for nothing.
-bool windowGone(App& app) { return !app.platform.windowExists(kMain); }
+bool windowGone(Platform& p) { return !p.windowExists(kMain); }
 
 // The window's messages are processed at the start of a folder once at least
 // kStepMs have passed since the last time, and the result list is repainted
@@ -51,51 +50,54 @@ constexpr uint32_t kStepMs = 10;
 constexpr uint32_t kPaintMs = 250;
 
 struct Walk {
+    Platform& p;
+    ImageSearch& search;
     bool stopShown = false;  // the button is known to read "停止(&S)"
 };
 
-void messageStep(App& app, Walk& walk, bool now) {
-    Platform& p = app.platform;
+void messageStep(Walk& walk, bool now) {
+    Platform& p = walk.p;
+    ImageSearch& s = walk.search;
     const uint32_t t = p.tickCount();
-    if (windowGone(app) || (!now && t - app.state.searchStepAt < kStepMs)) return;
-    app.state.searchStepAt = t;
-    if (p.getProp(kMain, ctl::列表框2, Prop::Redraw) == 0 && t - app.state.searchPaintAt >= kPaintMs) {
+    if (windowGone(p) || (!now && t - s.stepAt < kStepMs)) return;
+    s.stepAt = t;
+    if (p.getProp(kMain, ctl::列表框2, Prop::Redraw) == 0 && t - s.paintAt >= kPaintMs) {
         p.setProp(kMain, ctl::列表框2, Prop::Redraw, 1);
-        app.state.searchPaintAt = t;
+        s.paintAt = t;
     }
     p.processPendingMessages();
     walk.stopShown = false;  // a command run meanwhile may have changed it
 }
 
-void addImage(App& app, const Text& path) {
-    Platform& p = app.platform;
+void addImage(Walk& walk, const Text& path) {
+    Platform& p = walk.p;
     if (p.getProp(kMain, ctl::列表框2, Prop::Redraw) != 0) p.setProp(kMain, ctl::列表框2, Prop::Redraw, 0);
     p.listAdd(kMain, ctl::列表框2, path);
-    ++app.state.foundImages;
+    ++walk.search.found;
 }
 
 // One folder: its own images in listing order, then each of its subfolders in
 // listing order, depth first. The folder is listed once ("*"); the images
 // are picked from that listing as a listing of "*.gho" would return them.
-void walkFolder(App& app, Walk& walk, Text folder, bool first = false) {
-    Platform& p = app.platform;
-    messageStep(app, walk, first);
-    if (windowGone(app)) return;
-    if (app.state.searchRunning == 1) {
+void walkFolder(Walk& walk, Text folder, bool first = false) {
+    Platform& p = walk.p;
+    messageStep(walk, first);
+    if (windowGone(p)) return;
+    if (walk.search.running) {
         if (!endsWithBackslash(folder)) folder += '\\';
         std::vector<Text> subfolders;
         uintptr_t handle = 0;
         DirEntry entry;
         if (p.listFirst(folder + "*", handle, entry)) {
             do {
-                if (isImageEntry(entry)) addImage(app, folder + entry.name);
+                if (isImageEntry(entry)) addImage(walk, folder + entry.name);
                 else if (isSearchedFolder(entry)) subfolders.push_back(entry.name);
             } while (p.listNext(handle, entry));
             p.listClose(handle);
         }
         for (const Text& name : subfolders) {
-            walkFolder(app, walk, folder + name);
-            if (windowGone(app)) return;
+            walkFolder(walk, folder + name);
+            if (windowGone(p)) return;
         }
     }
     // Every finished folder leaves the button reading "停止(&S)"; it is only
@@ -106,21 +108,22 @@ void walkFolder(App& app, Walk& walk, Text folder, bool first = false) {
     }
 }
 
-void runSearch(App& app) {
-    Platform& p = app.platform;
-    app.state.searchRunning = 1;
-    app.state.foundImages = 0;
+void runSearch(Platform& p, ImageSearch& search) {
+    search.walking = true;
+    search.running = true;
+    search.found = 0;
     p.listClear(kMain, ctl::列表框2);
     bool first = true;
-    Walk walk;
+    Walk walk{p, search};
     for (const Text& letter : text::split(kSearchDrives, ":")) {
-        walkFolder(app, walk, letter + ":\\", first);
+        walkFolder(walk, letter + ":\\", first);
         first = false;
     }
-    if (windowGone(app)) return;
+    search.walking = false;
+    if (windowGone(p)) return;
     p.setProp(kMain, ctl::列表框2, Prop::Redraw, 1);
     p.setText(kMain, ctl::透明标签1,
-              "本地磁盘共有" + text::toText(static_cast<int32_t>(app.state.foundImages)) +
+              "本地磁盘共有" + text::toText(static_cast<int32_t>(search.found)) +
                   "个GHO文件\r\n请正确选择要还原的镜像！");
     p.setText(kMain, ctl::搜索按钮, kSearchCaption);
 }
@@ -137,11 +140,12 @@ bool isSearchedFolder(const DirEntry& entry) {
     return !entry.name.empty() && entry.name[0] != '.';
 }
 
-void searchButton(App& app, WindowId, int) {
-    app.state.searchRunning = 1;
-    const Text caption = app.platform.getText(kMain, ctl::搜索按钮);
-    if (caption == kSearchCaption) runSearch(app);
-    else if (caption == kStopCaption) app.state.searchRunning = 0;
+// Whether a search is under way is the search's own record, not the button's
+// caption: the caption reads "搜索(&S)" until the first innermost folder is
+// done, and a click in that time stops the search as well.
+void searchButton(Platform& p, ImageSearch& search) {
+    if (search.walking) search.running = false;
+    else runSearch(p, search);
 }
 
 }  // namespace trivex

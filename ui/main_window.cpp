@@ -25,7 +25,7 @@ const FileDialogSpec kOpenGhost{0, "", "", "*.exe|*.exe", "E:\\", "",
                                 false, true, false, true, false};
 
 const char kNotice[] =
-    "Trivex 一键备份还原系统，免费使用。\r\n"
+    "Trivex 系统备份还原工具，免费使用。\r\n"
     "备份与还原在重启后的DOS中自动完成，\r\n"
     "请勿中途关机。还原会覆盖所选分区上\r\n"
     "的全部数据，请先确认分区无误！";

@@ -42,9 +42,18 @@ T at(const void* p, uint32_t offset) {
     return v;
 }
 
+// The thread's own block, from its self pointer at fs:[0x18], as
+// NtCurrentTeb reads it (whose inlined header version GCC 12 takes for an
+// access outside an array when optimising for size).
+const void* currentTeb() {
+    const void* teb;
+    __asm__("movl %%fs:0x18, %0" : "=r"(teb));
+    return teb;
+}
+
 // The kernel module's base, from the module list in initialisation order.
 HMODULE kernelFromModuleList() {
-    const void* peb = at<const void*>(NtCurrentTeb(), kTebPeb);
+    const void* peb = at<const void*>(currentTeb(), kTebPeb);
     const void* ldr = peb ? at<const void*>(peb, kPebLdr) : nullptr;
     if (ldr == nullptr) return nullptr;
     const uint8_t* head = static_cast<const uint8_t*>(ldr) + kLdrInitOrderList;

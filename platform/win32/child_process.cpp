@@ -52,6 +52,10 @@ bool CapturedChild::start(const Text& commandLine, bool nativeSystemFolder) {
     si.lpReserved2 = nullptr;
     si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
+    // The child reads from NUL: a program started from a command window would
+    // otherwise hand it that console's input, where a "pause" waits for a key.
+    Handle noInput(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
+    si.hStdInput = noInput.valid() ? noInput.get() : nullptr;
     si.hStdOutput = writeEnd.get();
     si.hStdError = writeEnd.get();
     PROCESS_INFORMATION pi{};

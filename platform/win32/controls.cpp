@@ -237,6 +237,8 @@ bool Win32Platform::createControls(WindowState& ws) {
                 fillComboBox(c.hwnd, row);
                 sizeComboBox(c.hwnd, row);
                 break;
+            case Kind::Label:
+            case Kind::TransparentLabel: paintOwnText(c.hwnd); break;
             case Kind::StatusBar: setUpStatusBar(c.hwnd, row); break;
             case Kind::PictureBox:
                 if (row.resource) {

@@ -16,11 +16,15 @@ namespace trivex::win32 {
 // Posted to a window to close it once the current handler has returned.
 inline constexpr UINT kCloseRequest = WM_APP + 0x65;
 
-// True when `h` is `outer` or lies inside it.
 // The colour requests a control sends its parent (WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC).
 inline bool isControlColor(UINT msg) { return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC; }
 
+// True when `h` is `outer` or lies inside it.
 inline bool within(HWND outer, HWND h) { return outer && h && (outer == h || IsChild(outer, h)); }
+
+// Makes a static control (a label) paint its text itself, each line whole
+// on one line (labels.cpp).
+void paintOwnText(HWND label);
 
 // File times to date values (local time); kNoDate when the time is unusable.
 double dateOfFileTime(const FILETIME& utc);

@@ -46,7 +46,8 @@ bool Win32Platform::runCommandLine(const Text& commandLine, bool wait, int style
 }
 
 // Reads the child's standard output and error through an anonymous pipe,
-// each read counted up to its first zero byte. A child that never ends is
+// each read counted up to its first zero byte. The child reads from NUL
+// (see CapturedChild), so a "pause" in it never waits for a key. A child that never ends is
 // ended after `timeoutMs`; what was read until then is the result.
 Text Win32Platform::runAndCapture(const Text& commandLine, uint32_t timeoutMs) {
     Text collected;

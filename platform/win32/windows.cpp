@@ -53,6 +53,12 @@ void setIcons(HWND hwnd, int resource) {
 
 bool isLetterOrDigit(WPARAM vk) { return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'); }
 
+// Removes a quit request that the last window of the program left behind.
+void dropQuitRequest() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+}
+
 }  // namespace
 
 // ---- WindowState lookups ------------------------------------------------------
@@ -130,11 +136,8 @@ bool Win32Platform::openWindow(WindowId id, bool modal) {
     if (windows_.count(id)) return false;  // open already (or being built)
     HWND hwnd = nullptr;
     {
-        if (windows_.empty()) {
-            // A quit request left behind by windows closed earlier is stale now.
-            MSG m;
-            while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
-        }
+        // A quit request left behind by windows closed earlier is stale now.
+        if (windows_.empty()) dropQuitRequest();
         if (!registerWindowClass()) return false;
         const ui::WindowLayout& layout = ui::layoutOf(id);
         DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPSIBLINGS;
@@ -160,6 +163,10 @@ bool Win32Platform::openWindow(WindowId id, bool modal) {
         if (!createControls(*ws)) {
             ws->layout = nullptr;  // not built: no destroy command
             DestroyWindow(hwnd);
+            // A window that never opened ends nothing: without this, the quit
+            // request of its destruction would close at once the message box
+            // that tells the user about it.
+            if (windows_.empty()) dropQuitRequest();
             return false;
         }
         ShowWindow(hwnd, SW_SHOW);

@@ -162,9 +162,9 @@ TEST_F(WindowCommandsTest, HelpButtonsShowTheirTexts) {
     ASSERT_TRUE(machine.click(kMain, ctl::解答按钮2));
     const auto& m = machine.messages();
     ASSERT_EQ(m.size(), 3u);
-    const Text tail = "该软件能够完整而快速地复制备份、还原整个硬盘或单一分区。";
-    EXPECT_EQ(m[0].text.substr(m[0].text.size() - tail.size()), tail);
-    EXPECT_EQ(m[0].text.rfind("Trivex", 0), 0u);
+    EXPECT_EQ(m[0].text,
+              "Trivex（英文名 Trivex System Backup & Restore）是一款在Windows中准备Ghost备份与还原任务的"
+              "系统备份还原工具。该软件能够完整而快速地复制备份、还原整个硬盘或单一分区。");
     EXPECT_EQ(m[1].text,
               "1、最佳方案：完成操作系统及各种驱动的安装后，将常用的软件（如杀毒、媒体播放软件、office办公软件等）"
               "安装到系统所在盘，接着安装操作系统和常用软件的各种升级补丁，然后优化系统，最后你就在Dos下做系统盘的"
@@ -176,6 +176,10 @@ TEST_F(WindowCommandsTest, HelpButtonsShowTheirTexts) {
         EXPECT_EQ(box.caption, "信息：");
         EXPECT_EQ(box.style, unsigned(kMbTaskModal));
     }
+}
+
+TEST_F(WindowCommandsTest, TheNoticeOpensWithTheProgramsNameAndWhatItIs) {
+    EXPECT_EQ(machine.getText(kMain, ctl::透明标签10).rfind("Trivex 系统备份还原工具，免费使用。\r\n", 0), 0u);
 }
 
 TEST_F(WindowCommandsTest, ContactOpensTheAddressQuietly) {

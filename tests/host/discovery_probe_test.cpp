@@ -19,9 +19,10 @@ const char kProbeFailed[] = "获取磁盘分区信息失败，请重启程序";
 // (extended one not counted), then the pause prompt.
 const char kTwoDisks[] = "磁盘 0        含有3\r\n磁盘 1        含有1\r\n请按任意键继续. . .";
 
-TEST(PartitionCount, IsTheByteAtPosition19) {
+TEST(PartitionCount, IsTheNumberAtPosition19) {
     EXPECT_EQ(partitionCountOf(kTwoDisks), "3");
-    EXPECT_EQ(partitionCountOf("磁盘 0        含有12\r\n"), "1");  // a second digit is not read
+    EXPECT_EQ(partitionCountOf("磁盘 0        含有12\r\n"), "12");  // every digit is read
+    EXPECT_EQ(partitionCountOf("磁盘 0        含有10"), "10");
     EXPECT_EQ(partitionCountOf(""), "");
     EXPECT_EQ(partitionCountOf("磁盘 0        含有"), "");  // 18 bytes
     EXPECT_EQ(partitionCountOf("磁盘 0        含有 \r\n"), "");  // a space is trimmed away

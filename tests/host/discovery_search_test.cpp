@@ -90,7 +90,7 @@ TEST_F(SearchTest, ImagesOfAFolderComeBeforeThoseOfItsSubfolders) {
                                             "E:\\deep\\er\\still\\deeper.gho", "F:\\first.gho"}));
     EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(6));
     EXPECT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
-    EXPECT_EQ(app.state.foundImages, 6);
+    EXPECT_EQ(app.state.search.found, 6);
 }
 
 TEST_F(SearchTest, WhatIsListedAndEnteredMatchesTheFolderListings) {
@@ -187,34 +187,42 @@ TEST_F(SearchTest, StopDuringDSkipsEverythingElse) {
     for (const Text& r : got) EXPECT_EQ(r[0], 'D') << r;
     EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
     EXPECT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
-    EXPECT_EQ(app.state.searchRunning, 0);
+    EXPECT_FALSE(app.state.search.running);
+    EXPECT_FALSE(app.state.search.walking);
 
     // The next search starts afresh and finds everything.
     search();
     EXPECT_EQ(results().size(), 8u);
 }
 
-TEST_F(SearchTest, ASearchStartedInsideASearchRunsWholeThenTheFirstGoesOn) {
-    machine.addFile("D:\\a\\1.gho", "x");
-    machine.addFile("E:\\2.gho", "x");
-    machine.addFile("F:\\b\\3.gho", "x");
-    // A second click at the first folder, while the button still reads "search".
-    int nested = 0;
+TEST_F(SearchTest, AClickWhileTheButtonStillReadsSearchStopsTheSearch) {
+    machine.addFile("D:\\1.gho", "x");
+    machine.addFile("D:\\a\\2.gho", "x");
+    machine.addFile("E:\\3.gho", "x");
+    // A second click at the first folder, while the button still reads "search":
+    // it stops the search that runs instead of starting one inside it.
+    int clicks = 0;
     whenThen([] { return true; }, [&] {
         ASSERT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
-        ++nested;
+        ++clicks;
         machine.click(kMain, ctl::搜索按钮);
     });
     search();
-    EXPECT_EQ(nested, 1);
-    // The inner search cleared the list and counted everything once; the
-    // outer one had not yet listed D:\ and then added everything again.
-    const std::vector<Text> once{"D:\\a\\1.gho", "E:\\2.gho", "F:\\b\\3.gho"};
-    std::vector<Text> twice = once;
-    twice.insert(twice.end(), once.begin(), once.end());
-    EXPECT_EQ(results(), twice);
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(6));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(results().empty());  // stopped before D:\ was listed
+    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(0));
     EXPECT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
+
+    // Two clicks queued at once: the second stops the first; no image twice.
+    machine.post([&] { machine.click(kMain, ctl::搜索按钮); });
+    search();
+    const std::vector<Text> got = results(), all = reference();
+    ASSERT_LE(got.size(), all.size());
+    EXPECT_EQ(got, std::vector<Text>(all.begin(), all.begin() + static_cast<long>(got.size())));
+    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
+    search();
+    EXPECT_EQ(results(), reference());
+    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(3));
 }
 
 TEST_F(SearchTest, ASearchStartedLaterKeepsWhatTheFirstFoundBeforeIt) {
@@ -254,12 +262,12 @@ TEST_F(SearchTest, ClosingTheWindowEndsTheSearch) {
     for (int i = 0; i < 20; ++i) machine.addFile("D:\\d" + std::to_string(i) + "\\x.gho", "x");
     int foundAtClose = -1;
     whenThen([&] { return results().size() == 3; }, [&] {
-        foundAtClose = app.state.foundImages;
+        foundAtClose = app.state.search.found;
         machine.pressKey(kMain, sim::kVkEscape);
     });
     search();
     EXPECT_FALSE(machine.windowExists(kMain));
-    EXPECT_EQ(app.state.foundImages, foundAtClose);
+    EXPECT_EQ(app.state.search.found, foundAtClose);
     EXPECT_TRUE(machine.strayControls().empty());
 }
 

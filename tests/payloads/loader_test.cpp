@@ -123,6 +123,10 @@ TEST(LoaderPatch, RefusesFilesWithoutTheExpectedLayout) {
     f.bytes.replace(0x2000 + 0x2000, 14, "edit menu.lst!");  // the name where no path is
     EXPECT_NE(refusal(f.bytes).find("not part of a menu file path"), std::string::npos);
 
+    f = FakeLoader();
+    f.bytes.resize(f.menuAt);  // built without preset menus: nothing to replace
+    EXPECT_NE(refusal(f.bytes).find("without preset menu support"), std::string::npos);
+
     f = FakeLoader(false);
     f.bytes.replace(0x2000 + 0x1800, 11, std::string(11, '\xC3'));  // only two names left
     EXPECT_NE(refusal(f.bytes).find("occurs 2 times"), std::string::npos);

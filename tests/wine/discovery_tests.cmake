@@ -6,8 +6,8 @@
 #    platform, and reads and clicks the running program's main window;
 #  - discovery_wine: the probe through Wine's command interpreter and a real
 #    pipe, the drive list with folders, a full drive and a 3 TiB drive, the
-#    search and the details on real folder trees, stop and a search inside a
-#    search.
+#    search and the details on real folder trees, stop (also by a second
+#    click while the button still reads 搜索), an image that is gone.
 set(TRIVEX_DISCOVERY_STANDINS ${CMAKE_CURRENT_BINARY_DIR}/discovery_standins)
 foreach(tool diskpart findstr)
   add_executable(standin_${tool} ${CMAKE_CURRENT_SOURCE_DIR}/discovery_standins/${tool}.cpp)
@@ -16,7 +16,7 @@ foreach(tool diskpart findstr)
 endforeach()
 
 add_executable(discovery_tool ${CMAKE_CURRENT_SOURCE_DIR}/discovery_tool.cpp)
-target_link_libraries(discovery_tool PRIVATE trivex_app trivex_win32 trivex_inspect_core trivex_ui)
+target_link_libraries(discovery_tool PRIVATE trivex_discovery trivex_win32 trivex_inspect_core trivex_ui)
 
 if(TARGET trivex)
   add_test(NAME discovery_wine

@@ -34,7 +34,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "discovery/probe.h"
 #include "platform/search.h"
 #include "platform/win32/win32_platform.h"
@@ -69,9 +68,7 @@ int usage() {
 
 int probe() {
     auto platform = trivex::win32::makePlatform();
-    trivex::App app(*platform);
-    trivex::probePartitionCount(app);
-    std::printf("count=[%s]\n", app.state.partitionCount.c_str());
+    std::printf("count=[%s]\n", trivex::probePartitionCount(*platform).c_str());
     return 0;
 }
 

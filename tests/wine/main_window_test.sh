@@ -86,6 +86,28 @@ else
   fail "no screenshot"
 fi
 
+# The partition list's column headings stand on one line each: in the
+# screenshot, nothing is drawn in the lowest third of their boxes, where a
+# wrapped second line would be; the rest holds their text.
+ink() { # x y w h -> the number of dark pixels in that part of the screenshot
+  convert "$shots/main-window.png" -crop "$3x$4+$1+$2" +repage -colorspace Gray -threshold 50% -negate \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+for heading in 透明标签6 透明标签7 透明标签8 透明标签9; do
+  read -r x y w h < <(gbk <"$out" | sed -n "s/^screen $heading //p")
+  if [[ -z ${h:-} ]]; then
+    fail "no screen place for $heading"
+    continue
+  fi
+  line=$((h * 2 / 3))
+  upper=$(ink "$x" "$y" "$w" "$line") lower=$(ink "$x" $((y + line)) "$w" $((h - line)))
+  if ((upper > 0 && lower == 0)); then
+    pass "$heading is drawn on one line ($upper dark pixels in its upper two thirds, none below)"
+  else
+    fail "$heading: $upper dark pixels in its upper two thirds, $lower below (a second line)"
+  fi
+done
+
 wid=$(xdotool search --name '^Trivex$' | head -n 1)
 if [[ -n $wid ]] && xdotool windowfocus --sync "$wid" && xdotool key Escape; then
   pass "Esc pressed in the main window"

@@ -70,6 +70,14 @@ bool patchLoader(const Bytes& grldr, const Bytes& menu, LoaderPatch& out, std::s
             return false;
         }
     const size_t menuAt = signatureAt + kSignatureArea;
+    // A loader built with preset menus carries one there, at least its zero
+    // byte; a file that ends with the signature area was built without them
+    // and would ignore the command list and stop at its prompt.
+    if (menuAt == grldr.size()) {
+        err = refuse + "nothing follows the signature and its 12 zero bytes at " + hex(signatureAt) +
+              " (a loader built without preset menu support)";
+        return false;
+    }
     out.notes.push_back("preset menu signature at " + hex(signatureAt) + ", menu at " + hex(menuAt) + " (" +
                         std::to_string(grldr.size() - menuAt) + " bytes replaced)");
 

@@ -8,7 +8,8 @@
 //   +0x17         its default configuration file name, zero-terminated
 //   +0x6C         dword: 0x8200 + offset of the preset menu signature
 //   signature     B0 02 1A CE, then 12 zero bytes
-//   signature+16  the preset menu text, ended by a zero byte (the file's end)
+//   signature+16  the preset menu text, ended by a zero byte (the file's end);
+//                 a loader built without preset menus ends before it
 // The start-up code finds pre_stage2 by its compiled-in size, so nothing
 // before signature+16 may move; only the menu after it is replaced.
 #pragma once

@@ -39,9 +39,9 @@ void CALLBACK runStep(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     if (g_step) g_step();
 }
-void after(UINT ms, void (*step)()) {
+UINT_PTR after(UINT ms, void (*step)()) {
     g_step = step;
-    SetTimer(nullptr, 0, ms, runStep);
+    return SetTimer(nullptr, 0, ms, runStep);
 }
 
 HWND findDialog(const char* caption) { return FindWindowA("#32770", caption); }
@@ -452,6 +452,38 @@ TEST_F(Win32Windows, MessageBoxAnswersAsButtonCodesAndGivesTheActivationBack) {
     pump();
     // Keys reach the window again once the box is gone.
     EXPECT_EQ(GetActiveWindow(), top(WindowId::Main));
+}
+
+// Refuses every list box, so that the main window cannot be built.
+HHOOK g_refuseHook = nullptr;
+LRESULT CALLBACK refuseListBoxes(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) {
+        const char* cls = reinterpret_cast<CBT_CREATEWNDA*>(lp)->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(cls) && lstrcmpiA(cls, "LISTBOX") == 0) return 1;
+    }
+    return CallNextHookEx(g_refuseHook, code, wp, lp);
+}
+bool g_boxSeen = false;
+
+TEST_F(Win32Windows, AWindowThatCannotBeBuiltLeavesTheMessageSayingSoOnScreen) {
+    g_refuseHook = SetWindowsHookExA(WH_CBT, refuseListBoxes, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(g_refuseHook);
+    const bool opened = platform->openWindow(WindowId::Main, false);
+    UnhookWindowsHookEx(g_refuseHook);
+    ASSERT_FALSE(opened);
+    EXPECT_FALSE(platform->windowExists(WindowId::Main));
+    EXPECT_EQ(fired(cmd::startup), 0);
+    // The box stays until it is answered (a quit request left by the window
+    // that was torn down would end it before it is ever seen).
+    g_boxSeen = false;
+    const UINT_PTR timer = after(300, [] {
+        HWND box = findDialog("信息：");
+        g_boxSeen = box && IsWindowVisible(box);
+        if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(platform->messageBox("载入启动窗口失败"), kBtnOk);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_boxSeen);
 }
 
 TEST_F(Win32Windows, FileDialogKeepsTheNameOnCancelAndTakesTheChoice) {

@@ -10,7 +10,9 @@
 // Start-up may still be running when this begins (and may wait for a user
 // to answer a message box): the check retries until the window matches or
 // the time is up. Prints every difference and the window tree; exit code 0
-// when it matches.
+// when it matches. A match also prints, for each control, where it is on the
+// screen ("screen <name> <left> <top> <width> <height>"), so that a test can
+// look at its pixels in a screenshot.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -165,8 +167,9 @@ std::vector<std::string> differences(const Expected& e, const Control& got, cons
             bool same = got.items.size() == e.driveLetters.size();
             for (size_t i = 0; same && i < got.items.size(); ++i) {
                 const std::string& item = got.items[i];
+                // No CR or LF: a list box draws them as boxes after the sizes.
                 same = item.rfind(std::string("  ") + e.driveLetters[i] + ":", 0) == 0 &&
-                       item.size() > 2 && item.compare(item.size() - 2, 2, "\r\n") == 0;
+                       item.find_first_of("\r\n") == std::string::npos;
             }
             check(same, "partition entries");
         }
@@ -194,6 +197,7 @@ std::vector<std::string> checkWindow(const ui::WindowLayout& layout, const Windo
 
 struct Result {
     std::vector<std::string> problems;
+    std::map<std::string, HWND> windows;  // layout name -> its window
 };
 
 Result compare(const ui::WindowLayout& layout, const Window& window) {
@@ -238,6 +242,7 @@ Result compare(const ui::WindowLayout& layout, const Window& window) {
         }
         matched.insert(got);
         found[e.row->name] = got;
+        r.windows[e.row->name] = got->hwnd;
         std::vector<std::string> diff = differences(e, *got, window);
         if (diff.empty()) continue;
         std::string fields;
@@ -276,6 +281,12 @@ int main(int argc, char** argv) {
         if (result.problems.empty()) {
             std::printf("the main window matches its layout\n");
             trivex::inspect::printTree(stdout, window);
+            for (const auto& [name, h] : result.windows) {
+                RECT s;
+                if (GetWindowRect(h, &s))
+                    std::printf("screen %s %ld %ld %ld %ld\n", name.c_str(), s.left, s.top, s.right - s.left,
+                                s.bottom - s.top);
+            }
             return 0;
         }
         if (GetTickCount() - start >= timeout) {
