@@ -21,14 +21,9 @@ fi
 TRIVEX=$1 INSPECT=$2 LOCATE=$3
 for f in "$TRIVEX" "$INSPECT" "$LOCATE"; do [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }; done
 
-trivex_wine_lock || exit 1
-unset DISPLAY
-trivex_xvfb_start || exit 1
-trivex_at_exit trivex_wine_kill
-trivex_wine_prefix || exit 1
-trivex_wine_kill
 # shellcheck source=job_wine_lib.sh
 source "$here/job_wine_lib.sh"
+job_test_session || exit 1
 
 cleanup() {
   local f
@@ -141,9 +136,4 @@ same_text "$(drive_path C ghost.bat)" "$backup_bat" && pass "B then Y: a backup 
 press_in 'Trivex Ghost' n
 trivex_ended 30 || fail "the program still runs after N"
 
-if ((failures)); then
-  echo "--- program output"; gbk <"$TRIVEX_LOG" | tail -n 40
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+job_test_end

@@ -26,16 +26,10 @@ TRIVEX=$1 INSPECT=$2 LOCATE=$3 payloads=$4 shots=$5
 for f in "$TRIVEX" "$INSPECT" "$LOCATE" "$payloads/Loader.bin" "$payloads/GhostDos.bin" "$payloads/DosImage.bin"; do
   [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
 done
-grep -q 'DEMO BUILD' "$payloads/payloads.txt" 2>/dev/null && DEMO_BUILD=1
 
-trivex_wine_lock || exit 1
-unset DISPLAY
-trivex_xvfb_start || exit 1
-trivex_at_exit trivex_wine_kill
-trivex_wine_prefix || exit 1
-trivex_wine_kill
 # shellcheck source=job_wine_lib.sh
 source "$here/job_wine_lib.sh"
+job_test_session || exit 1
 mkdir -p "$shots"
 
 # ---- The machine: a Windows XP boot.ini on C:, an image on D: ------------------
@@ -147,9 +141,4 @@ activate Trivex ' Ghost映像文件路径：'
 press_in Trivex x
 trivex_ended 30 || fail "the program still runs after X"
 
-if ((failures)); then
-  echo "--- program output (last start)"; gbk <"$TRIVEX_LOG" | tail -n 40
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+job_test_end

@@ -21,16 +21,10 @@ export TRIVEX_WINE_DIR=$(cd "$4" && pwd)
 source "$here/../../scripts/wine-env.sh"
 for f in "$TRIVEX" "$INSPECT" "$LOCATE"; do [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }; done
 
-trivex_wine_lock || exit 1
-unset DISPLAY
-trivex_xvfb_start || exit 1
-trivex_at_exit trivex_wine_kill
-trivex_wine_prefix || exit 1
-trivex_wine_kill
 # shellcheck source=job_wine_lib.sh
 source "$here/job_wine_lib.sh"
+job_test_session || exit 1
 payloads=$(dirname "$TRIVEX")/payloads/generated
-grep -q 'DEMO BUILD' "$payloads/payloads.txt" 2>/dev/null && DEMO_BUILD=1
 
 cleanup() {
   local f
@@ -71,9 +65,4 @@ missing=()
 for f in grldr ghost.bat ghost.exe Vemo.img boot.bak; do [[ -f $(drive_path C "$f") ]] || missing+=("$f"); done
 ((${#missing[@]} == 0)) && pass "the job stays on C: for the next start" || fail "missing after Y: ${missing[*]}"
 
-if ((failures)); then
-  echo "--- program output"; gbk <"$TRIVEX_LOG" | tail -n 40
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+job_test_end

@@ -5,6 +5,29 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
+# The start of every job test: one user of the prefix at a time, a private X
+# server, the prefix ready and none of its programs still running.
+job_test_session() {
+  trivex_wine_lock || return 1
+  unset DISPLAY
+  trivex_xvfb_start || return 1
+  trivex_at_exit trivex_wine_kill
+  trivex_wine_prefix || return 1
+  trivex_wine_kill
+}
+
+# The end of every job test: the count of failed checks, with the program's
+# last output when any failed.
+job_test_end() {
+  if ((failures)); then
+    echo "--- program output (last start)"
+    gbk <"$TRIVEX_LOG" | tail -n 40
+    echo "$failures check(s) failed"
+    exit 1
+  fi
+  echo "all checks passed"
+}
+
 TRIVEX_PID=
 TRIVEX_LOG=$(mktemp)
 trivex_at_exit "rm -f '$TRIVEX_LOG'"
