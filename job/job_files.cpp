@@ -93,15 +93,12 @@ Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, Job
     return write() ? Text() : failure;
 }
 
-Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool keepLoader) {
+Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles) {
     Text failures;
-    for (auto it = trail.written.rbegin(); it != trail.written.rend(); ++it) {
-        const JobFile& f = **it;
-        if (keepLoader && f.loader) continue;
-        if (p.fileAttributes(f.path) >= 0) removeFile(p, f.path, failures);
-    }
+    for (auto it = trail.written.rbegin(); it != trail.written.rend(); ++it)
+        if ((*it)->loader == loaderFiles && p.fileAttributes((*it)->path) >= 0) removeFile(p, (*it)->path, failures);
     for (auto it = trail.setAside.rbegin(); it != trail.setAside.rend(); ++it)
-        if (!(keepLoader && (*it)->loader)) putBack(p, **it, failures);
+        if ((*it)->loader == loaderFiles) putBack(p, **it, failures);
     return failures;
 }
 

@@ -61,10 +61,10 @@ struct JobTrail {
 Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
                   const std::function<bool()>& write, const Text& failure);
 
-// Removes what the job wrote and gives set-aside files their names back.
-// With keepLoader (the boot still starts it) the loader's files stay and a
-// set-aside loader keeps waiting. Empty when all went, else each failure.
-Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool keepLoader);
+// Removes what the job wrote and gives set-aside files their names back:
+// the loader's files (loaderFiles), or all the others. The loader's go only
+// once the boot no longer starts them. Empty when all went, else each failure.
+Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles);
 
 // Undo: removes every file of ours that `found` lists (found before the
 // menu was restored) and is still there, and gives set-aside files their

@@ -123,11 +123,11 @@ Text takeBack(Platform& p, BootSwitch& boot, const JobTrail& trail, const JobFil
     const bool undoEarlier = boot.earlierJob && trail.earlierJobTouched;
     // The files that only the DOS side needs go first: they free the room
     // that putting the menu back may need.
-    Text problems = takeBackJobFiles(p, trail, true);
+    Text problems = takeBackJobFiles(p, trail, false);
     bool stillStarts = false;
     addFailure(problems, boot.takeBack(p, undoEarlier, stillStarts));
     // While the boot still starts the loader, the loader stays: the machine must boot.
-    addFailure(problems, takeBackJobFiles(p, trail, stillStarts));
+    if (!stillStarts) addFailure(problems, takeBackJobFiles(p, trail, true));
     if (undoEarlier) addFailure(problems, removeJobFiles(p, before, stillStarts));
 
     Text message = failure + "，本次操作已撤回";
