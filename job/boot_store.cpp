@@ -225,8 +225,12 @@ bool removeOurEntries(Platform& p, int& removed, Text& failure) {
     removed = 0;
     std::vector<Text> ours;
     if (!findEntries(p, ours, failure)) return false;
+    return removeEntries(p, ours, removed, failure);
+}
+
+bool removeEntries(Platform& p, const std::vector<Text>& identifiers, int& removed, Text& failure) {
     bool all = true;
-    for (const Text& id : ours) {
+    for (const Text& id : identifiers) {
         Text f;
         if (removeEntry(p, id, f)) {
             ++removed;

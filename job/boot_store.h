@@ -53,6 +53,9 @@ bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure);
 // Removes every entry of ours (such as one that a finished job left behind).
 // True when none is left; `removed` counts those deleted.
 bool removeOurEntries(Platform& p, int& removed, Text& failure);
+// Removes the entries named (found earlier with findEntries); true when all
+// are gone, `removed` counting them, `failure` naming each that stayed.
+bool removeEntries(Platform& p, const std::vector<Text>& identifiers, int& removed, Text& failure);
 
 // ---- The reading of bcdedit's answers (used by the above; tests use them) ----
 

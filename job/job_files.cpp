@@ -49,6 +49,8 @@ void addFailure(Text& all, const Text& one) {
     all += one;
 }
 
+bool jobWaits(Platform& p) { return holdsPayload(p, kVemoImg, Payload::DosImage); }
+
 JobFilesFound findJobFiles(Platform& p) {
     JobFilesFound found;
     auto at = [&](JobFileId id) -> FileFound& { return found.files[static_cast<size_t>(id)]; };
@@ -56,7 +58,7 @@ JobFilesFound findJobFiles(Platform& p) {
     at(JobFileId::Loader).ours = holdsPayload(p, kGrldr, Payload::Loader);
     at(JobFileId::LoaderMbr).ours = holdsPayload(p, kGrldrMbr, Payload::LoaderMbr);
     at(JobFileId::GhostBat).ours = holdsGhostBat(p);
-    at(JobFileId::BootImage).ours = holdsPayload(p, kVemoImg, Payload::DosImage);
+    at(JobFileId::BootImage).ours = jobWaits(p);
     // A user's own Ghost copied by an earlier job is known by the job around it.
     at(JobFileId::GhostExe).ours = holdsPayload(p, kGhostExe, Payload::GhostDos) ||
                                    (at(JobFileId::GhostExe).present && at(JobFileId::GhostBat).ours &&

@@ -43,6 +43,9 @@ struct JobFilesFound {
     const FileFound& operator[](JobFileId id) const { return files[static_cast<size_t>(id)]; }
 };
 JobFilesFound findJobFiles(Platform& p);
+// Whether a job of ours waits for its restart: its boot image, which the DOS
+// side deletes when the job runs, is on C:.
+bool jobWaits(Platform& p);
 
 // Why the job's files cannot be placed without harm to the user's files;
 // empty when they can.

@@ -83,8 +83,8 @@ struct BootSwitch {
     Text after(Platform& p) {
         if (route == BootRoute::BootIni) return {};
         Text failure, identifier;
-        for (const Text& old : earlierEntries)
-            if (!bcd::removeEntry(p, old, failure)) return failure;
+        int removed = 0;
+        if (!bcd::removeEntries(p, earlierEntries, removed, failure)) return failure;
         if (!bcd::addEntry(p, identifier, failure)) return failure;
         return {};
     }

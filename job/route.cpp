@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "job/boot_store.h"
-#include "job/files.h"
 #include "job/job_files.h"
 
 namespace trivex::job {
@@ -26,12 +25,12 @@ Text storeRefusal(Platform& p) {
 Text removeStaleEntries(Platform& p) {
     Text refusal;
     if (bootRouteOf(p) != BootRoute::BootStore || !bcd::ready(p, refusal)) return {};
-    if (findJobFiles(p)[JobFileId::BootImage].ours) return {};  // a job still waits for its restart
     std::vector<Text> ids;
     Text failure;
     if (!bcd::findEntries(p, ids, failure) || ids.empty()) return {};
+    if (jobWaits(p)) return {};  // the job has not had its restart yet
     int removed = 0;
-    if (bcd::removeOurEntries(p, removed, failure)) return {};
+    if (bcd::removeEntries(p, ids, removed, failure)) return {};
     return "启动配置中留有本程序上次任务的启动项，删除它失败：" + failure;
 }
 
