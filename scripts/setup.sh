@@ -2,7 +2,8 @@
 # Installs everything the builds and tests need on a Debian 12 machine:
 # the mingw-w64 cross compiler, Wine with 32-bit support, a virtual X server
 # and its tools, Chinese fonts and the zh_CN.UTF-8 locale, the tools that
-# assemble the boot image, qemu for booting it, and clang for fuzzing.
+# assemble the boot image, qemu for booting it, and clang for fuzzing; and,
+# when run as root, the ordinary user some Wine tests run as.
 #
 # Idempotent: when every package is installed and the locale exists it does
 # nothing. Needs root for the installs; never reads standard input.
@@ -89,6 +90,14 @@ if ! has_locale; then
   fi
   quiet as_root locale-gen
   has_locale || die "locale zh_CN.UTF-8 is still missing after locale-gen"
+fi
+
+# The Wine tests of protected files run as an ordinary user when the tests
+# run as root: Wine's read-only protection does not bind root.
+TEST_USER=trivex-tester
+if [[ $(id -u) -eq 0 ]] && ! id -u "$TEST_USER" >/dev/null 2>&1; then
+  say "adding the user $TEST_USER for the Wine tests of protected files"
+  quiet useradd --create-home --shell /bin/bash "$TEST_USER"
 fi
 
 say "ready"

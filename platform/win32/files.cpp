@@ -106,8 +106,14 @@ bool Win32Platform::replaceFile(const Text& from, const Text& to) {
 
 bool Win32Platform::setFileAttributes(const Text& path, uint32_t attributes) {
     // SetFileAttributesA takes 0 as "no change"; normal is its own value.
+    // The other bits go first and read-only last: Wine keeps hidden and
+    // system in an extended attribute of the file, which it can no longer
+    // write once the file is read-only, and drops them without a word.
     const DWORD a = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-    return !path.empty() && SetFileAttributesA(path.c_str(), a) != FALSE;
+    if (path.empty()) return false;
+    const DWORD first = a & ~FILE_ATTRIBUTE_READONLY;
+    if (first != a && first != 0 && !SetFileAttributesA(path.c_str(), first)) return false;
+    return SetFileAttributesA(path.c_str(), a) != FALSE;
 }
 
 Text Win32Platform::fullPath(const Text& path) {

@@ -24,10 +24,17 @@ public:
     virtual void removeTree(const Text& path) = 0;
     // A drive letter that no drive answers to.
     virtual char missingDrive() = 0;
-    // Whether creating or copying a file over a hidden, system or read-only
-    // file is refused, as Windows does. Wine does not refuse it (nor does a
-    // file system that ignores read-only for the administrator).
-    virtual bool refusesProtectedTargets() = 0;
+    // What keeps a file from being written over. Every machine refuses to
+    // create or copy over a read-only file (Wine too, run by an ordinary
+    // user: it maps read-only to the Unix write permission, which binds
+    // everyone but root). Windows also refuses to create over a hidden or
+    // system file, to copy over a hidden one and to move a file onto a
+    // read-only one; Wine (8) does all three. The program clears a file's attributes itself
+    // before each of these steps: it relies on no refusal. Wine also drops
+    // hidden and system from a file that an ordinary user's copy makes
+    // read-only (it keeps them in an extended attribute that a read-only
+    // file's owner may not write).
+    virtual bool guardsHiddenSystemAndMoves() = 0;
     // Puts the suite's test tool (tool_script.h) into the system folder under
     // `name`, and takes it away again.
     virtual bool installTestTool(const Text& name) = 0;

@@ -31,19 +31,40 @@ TEST_F(WriteFile, FailsInAMissingFolderAndOverAFolder) {
     EXPECT_FALSE(p.writeFile(at("sub"), {bytesOf("x")}));
 }
 
-// Creating a file over a hidden, system or read-only file is refused, which
-// is why the boot menu's attributes are cleared before it is rewritten.
-TEST_F(WriteFile, RefusesProtectedFilesAndLeavesThemAlone) {
-    if (!machine().refusesProtectedTargets()) GTEST_SKIP() << "this system writes over protected files";
-    for (uint32_t attr : {kAttrHidden, kAttrSystem, kAttrReadOnly}) {
+// Writing over a protected file is refused, which is why the boot menu's
+// attributes are cleared before it is rewritten, saved or put back.
+const char kOnlyForAnOrdinaryUser[] =
+    "Wine protects a read-only file from an ordinary user only: run this through tests/wine/run_unprivileged.sh";
+
+TEST_F(WriteFile, RefusesAReadOnlyFileAndLeavesItAlone) {
+    ASSERT_TRUE(put("boot.ini", "old"));
+    ASSERT_TRUE(machine().setAttributes(at("boot.ini"), kAttrReadOnly));
+    EXPECT_FALSE(put("boot.ini", "new")) << kOnlyForAnOrdinaryUser;
+    EXPECT_EQ(contentOf(at("boot.ini")), Text("old"));
+    ASSERT_TRUE(machine().setAttributes(at("boot.ini"), 0));
+    EXPECT_TRUE(put("boot.ini", "new"));
+    EXPECT_EQ(contentOf(at("boot.ini")), Text("new"));
+}
+
+TEST_F(WriteFile, OnWindowsHiddenSystemAndMovesOntoReadOnlyAreRefusedToo) {
+    if (!machine().guardsHiddenSystemAndMoves())
+        GTEST_SKIP() << "Wine creates and copies over hidden and system files and moves onto read-only ones";
+    ASSERT_TRUE(put("menu.ini", "menu"));
+    for (uint32_t attr : {uint32_t{kAttrHidden}, uint32_t{kAttrSystem}, uint32_t{kAttrHidden | kAttrSystem}}) {
         const Text name = "p" + std::to_string(attr) + ".ini";
         ASSERT_TRUE(put(name, "old"));
         ASSERT_TRUE(machine().setAttributes(at(name), attr));
         EXPECT_FALSE(put(name, "new")) << attr;
+        if (attr & kAttrHidden) {  // a file that is only system is copied over
+            EXPECT_FALSE(p.copyFile(at("menu.ini"), at(name))) << attr;
+        }
         EXPECT_EQ(contentOf(at(name)), Text("old")) << attr;
-        ASSERT_TRUE(machine().setAttributes(at(name), 0));
-        EXPECT_TRUE(put(name, "new")) << attr;
     }
+    ASSERT_TRUE(put("ro.ini", "old"));
+    ASSERT_TRUE(machine().setAttributes(at("ro.ini"), kAttrReadOnly));
+    EXPECT_FALSE(p.replaceFile(at("menu.ini"), at("ro.ini")));
+    EXPECT_EQ(contentOf(at("ro.ini")), Text("old"));
+    EXPECT_EQ(contentOf(at("menu.ini")), Text("menu"));
 }
 
 class CopyRenameDelete : public ContractTest {};
@@ -63,12 +84,12 @@ TEST_F(CopyRenameDelete, CopyCarriesTheAttributes) {
     ASSERT_TRUE(machine().setAttributes(at("boot.ini"), kAttrHidden | kAttrSystem | kAttrReadOnly));
     ASSERT_TRUE(p.copyFile(at("boot.ini"), at("boot.bak")));
     const int64_t attrs = p.fileAttributes(at("boot.bak"));
-    EXPECT_EQ(attrs & (kAttrHidden | kAttrSystem | kAttrReadOnly), kAttrHidden | kAttrSystem | kAttrReadOnly);
-    // A read-only, hidden target is not replaced.
-    if (!machine().refusesProtectedTargets()) GTEST_SKIP() << "this system writes over protected files";
+    const uint32_t all = kAttrHidden | kAttrSystem | kAttrReadOnly;
+    EXPECT_EQ(attrs & all, machine().guardsHiddenSystemAndMoves() ? all : kAttrReadOnly);
+    // A read-only target is not replaced.
     ASSERT_TRUE(machine().setAttributes(at("boot.ini"), 0));
     ASSERT_TRUE(put("boot.ini", "changed"));
-    EXPECT_FALSE(p.copyFile(at("boot.ini"), at("boot.bak")));
+    EXPECT_FALSE(p.copyFile(at("boot.ini"), at("boot.bak"))) << kOnlyForAnOrdinaryUser;
     EXPECT_EQ(contentOf(at("boot.bak")), Text("menu"));
 }
 
@@ -116,6 +137,8 @@ TEST_F(CopyRenameDelete, SetAttributesSetsTheWholeWord) {
     const uint32_t rhs = kAttrReadOnly | kAttrHidden | kAttrSystem;
     ASSERT_TRUE(p.setFileAttributes(at("grldr"), kAttrHidden | kAttrSystem));
     EXPECT_EQ(p.fileAttributes(at("grldr")) & rhs, kAttrHidden | kAttrSystem);
+    ASSERT_TRUE(p.setFileAttributes(at("grldr"), rhs));  // a boot menu's protection, all at once
+    EXPECT_EQ(p.fileAttributes(at("grldr")) & rhs, rhs);
     ASSERT_TRUE(p.setFileAttributes(at("grldr"), 0));
     EXPECT_EQ(p.fileAttributes(at("grldr")) & rhs, 0);
     EXPECT_FALSE(p.setFileAttributes(at("missing"), 0));

@@ -20,7 +20,7 @@ public:
     }
     void removeTree(const Text& path) override { sim_.removeTree(path); }
     char missingDrive() override { return 'Q'; }
-    bool refusesProtectedTargets() override { return true; }
+    bool guardsHiddenSystemAndMoves() override { return true; }
     bool installTestTool(const Text& name) override {
         sim_.system().installTool(name, [](const Text& arguments) {
             const ToolScript t = toolScript(arguments);

@@ -51,7 +51,7 @@ public:
     Platform& platform() override { return *platform_; }
     Text scratchRoot() override { return run_ + "\\"; }
     bool setAttributes(const Text& path, uint32_t attributes) override {
-        return SetFileAttributesA(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != FALSE;
+        return platform_->setFileAttributes(path, attributes);
     }
     void removeTree(const Text& path) override { removeAll(path); }
     char missingDrive() override {
@@ -71,9 +71,10 @@ public:
     }
     void removeTestTool(const Text& name) override { DeleteFileA(systemPath(name).c_str()); }
 
-    bool refusesProtectedTargets() override {
-        if (refuses_ < 0) refuses_ = refused(FILE_ATTRIBUTE_HIDDEN) && refused(FILE_ATTRIBUTE_READONLY);
-        return refuses_ == 1;
+    // Windows guards them; Wine, known by the export of its own in ntdll,
+    // does not.
+    bool guardsHiddenSystemAndMoves() override {
+        return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
     }
 
 private:
@@ -83,23 +84,7 @@ private:
         return Text(folder, n) + "\\" + name;
     }
 
-    // Whether this system refuses to create a file over one with `attribute`.
-    bool refused(DWORD attribute) {
-        const Text probe = run_ + "\\protected.probe";
-        SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-        HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-        SetFileAttributesA(probe.c_str(), attribute);
-        h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        const bool refusedIt = h == INVALID_HANDLE_VALUE;
-        if (!refusedIt) CloseHandle(h);
-        SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(probe.c_str());
-        return refusedIt;
-    }
-
     std::unique_ptr<Platform> platform_;
-    int refuses_ = -1;
     Text run_;
 };
 
