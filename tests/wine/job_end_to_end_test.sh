@@ -47,8 +47,7 @@ system_line='multi(0)disk(0)rdisk(0)partition(1)\WINDOWS="Microsoft Windows XP P
 original=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\n'"$system_line"$'\r\n'
 redirected=$'[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n'"$system_line"$'\r\n\r\n\r\nC:\\grldr=Trivex Ghost'
 printf '%s' "$original" >"$(drive_path C boot.ini)"
-wine attrib +r +h +s 'C:\boot.ini' >/dev/null 2>&1
-attributes_before=$(wine attrib 'C:\boot.ini' 2>/dev/null | tr -d '\r')
+protect 'C:\boot.ini' +r +h +s || fail "could not protect C:\\boot.ini"
 mkdir -p "$(drive_path D Ghost)"
 ghost_image "$(drive_path D Ghost/restore.gho)"
 
@@ -132,9 +131,8 @@ for f in "${job_files[@]}" boot.bak; do [[ -e $(drive_path C "$f") ]] && left+=(
 ((${#left[@]} == 0)) && pass "undo removed every job file and C:\\boot.bak" || fail "left after undo: ${left[*]}"
 same_text "$(drive_path C boot.ini)" "$original" && pass "C:\\boot.ini is the original menu again" ||
   fail "C:\\boot.ini is not the original menu after undo"
-attributes_after=$(wine attrib 'C:\boot.ini' 2>/dev/null | tr -d '\r')
-[[ $attributes_after == "$attributes_before" ]] && pass "C:\\boot.ini has its attributes back ($attributes_after)" ||
-  fail "attributes of C:\\boot.ini: '$attributes_after', before: '$attributes_before'"
+[[ $(attributes 'C:\boot.ini') == RHS ]] && pass "C:\\boot.ini is read-only, hidden and system again" ||
+  fail "C:\\boot.ini has the attributes '$(attributes 'C:\boot.ini')', not RHS"
 tree Trivex | grep -qF 'Button "撒销(&U)" visible=1 enabled=0' && pass "the undo button is disabled" ||
   fail "the undo button is not disabled after undo"
 activate Trivex ' Ghost映像文件路径：'

@@ -44,6 +44,7 @@ wine "$system32/bcdedit.exe" --trivex-new-store >/dev/null 2>&1 || { fail "the s
 # The store's entries, without the log of calls and the identifier counter.
 entries() { grep -v -e '^log ' -e '^next-id ' "$store"; }
 entries_before=$(entries)
+grep -q '^entry ' <<<"$entries_before" || { fail "the new store has no entry"; exit 1; }
 mkdir -p "$(drive_path D Ghost)"
 ghost_image "$(drive_path D Ghost/restore.gho)"
 

@@ -140,6 +140,35 @@ answer_questions() {
 # A file that looks like a Ghost image (its signature, then 4 KB): ghost_image <host path>.
 ghost_image() { { printf '\xfe\xef'; head -c 4094 /dev/zero; } >"$1"; }
 
+# The letters of the protection a file on a drive of the prefix has, R, H
+# and S in that order ("" for none), as Wine's attrib shows them. Fails,
+# printing nothing, unless attrib answers with a line for that very file.
+attributes() {
+  local line flags l out=
+  line=$(wine attrib "$1" 2>/dev/null | tr -d '\r' | grep -aiF -- "$1" | head -n 1)
+  [[ ${line,,} == *"${1,,}" ]] || return 1
+  flags=${line:0:${#line}-${#1}}
+  for l in R H S; do [[ $flags == *$l* ]] && out+=$l; done
+  printf '%s\n' "$out"
+}
+
+# protect <path> <+r|-r|+h|...>...: sets and clears attributes (one per
+# call of Wine's attrib, which takes only one), then fails unless the file
+# shows them so.
+protect() {
+  local path=$1 flag now letter
+  shift
+  for flag in "$@"; do wine attrib "$flag" "$path" >/dev/null 2>&1; done
+  now=$(attributes "$path") || return 1
+  for flag in "$@"; do
+    letter=${flag:1:1}
+    case $flag in
+      +*) [[ $now == *"${letter^^}"* ]] || return 1 ;;
+      *) [[ $now != *"${letter^^}"* ]] || return 1 ;;
+    esac
+  done
+}
+
 # same_file <host path> <expected file>: byte for byte.
 same_file() { [[ -f $1 ]] && cmp -s "$1" "$2"; }
 # same_text <host path> <expected text>

@@ -81,7 +81,7 @@ fi
 
 mkdir -p "$shots"
 if import -window root "$shots/main-window.png"; then
-  pass "screenshot $shots/main-window.png"
+  note "screenshot saved: $shots/main-window.png"
 else
   fail "no screenshot"
 fi
@@ -101,7 +101,7 @@ for heading in 透明标签6 透明标签7 透明标签8 透明标签9; do
   fi
   line=$((h * 2 / 3))
   upper=$(ink "$x" "$y" "$w" "$line") lower=$(ink "$x" $((y + line)) "$w" $((h - line)))
-  if ((upper > 0 && lower == 0)); then
+  if [[ $upper =~ ^[0-9]+$ && $lower =~ ^[0-9]+$ ]] && ((upper > 0 && lower == 0)); then
     pass "$heading is drawn on one line ($upper dark pixels in its upper two thirds, none below)"
   else
     fail "$heading: $upper dark pixels in its upper two thirds, $lower below (a second line)"

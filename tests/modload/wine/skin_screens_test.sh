@@ -53,29 +53,37 @@ perl -0777 -pe 's/trivex-skin 1(?=\r?\n)/trivex-skin X/' "$trivex" >"$corrupt"
 cmp -s "$trivex" "$corrupt" && { fail "the corrupt copy is unchanged"; exit 1; }
 
 # Runs one program until its main window shows, photographs the window,
-# closes it and checks that the program ended well. Sets $shot.
+# closes it and checks that the program ended well. Sets $shot to the
+# screenshot, or to nothing when there is none.
 run_and_shoot() {
   local exe=$1 name=$2 pid wid geometry rc i
+  shot=
   rm -f "$(trivex_drive_c fqs.bat)"
   wine "$exe" </dev/null >"$work/$name.log" 2>&1 &
   pid=$!
-  if ! wine "$inspect" wait Trivex 60000; then
+  if wine "$inspect" wait Trivex 60000; then
+    pass "$name: the main window appeared"
+  else
     fail "$name: the main window did not appear"
     return 1
   fi
-  pass "$name: the main window appeared"
   # Start-up may stop at its message box (no partition information under
   # Wine, which has no diskpart); the skin comes after it.
   if wine "$inspect" wait "$info" 30000; then
     wine "$inspect" close "$info" >/dev/null
-    pass "$name: closed the start-up message box"
+    note "$name: closed the start-up message box"
   fi
   sleep 3  # start-up ends with the skin; let the window repaint
   wid=$(xdotool search --name '^Trivex$' | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   geometry="${WIDTH}x${HEIGHT}+${X}+${Y}"
   shot=$shots/main-window-$name.png
-  import -window root -crop "$geometry" +repage "$shot" && pass "$name: screenshot $shot"
+  if import -window root -crop "$geometry" +repage "$shot" && [[ -s $shot ]]; then
+    note "$name: screenshot saved: $shot"
+  else
+    fail "$name: no screenshot of the window"
+    shot=
+  fi
   # The start-up sequence ran through: the backed-up check filled the
   # status bar, and the window answers the inspector.
   if wine "$inspect" tree Trivex | iconv -f GBK -t UTF-8 -c | grep -q '备份镜像！\|覆盖原镜像！'; then
@@ -103,23 +111,31 @@ run_and_shoot() {
   if [[ $rc == 0 ]]; then pass "$name: the program ended (exit code 0)"; else fail "$name: exit code $rc"; fi
 }
 
-# Share of the screenshot's pixels that have exactly this colour.
-share() { convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:mean]' info:; }
+# Share of the screenshot's pixels that have exactly this colour; fails
+# unless convert answers with a number.
+share() {
+  local v
+  v=$(convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:mean]' info:) &&
+    [[ $v =~ ^[0-9.]+(e-?[0-9]+)?$ ]] && printf '%s\n' "$v"
+}
 at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 
-run_and_shoot "$corrupt" corrupt-skin && plain=$shot
-run_and_shoot "$trivex" skinned && skinned=$shot
+run_and_shoot "$corrupt" corrupt-skin
+plain=$shot
+run_and_shoot "$trivex" skinned
+skinned=$shot
 
-if [[ -n ${plain:-} && -n ${skinned:-} ]]; then
+if [[ -n $plain && -n $skinned ]]; then
   for spec in "window:$window:0.30" "button:$button:0.02"; do
     IFS=: read -r what rgb least <<<"$spec"
-    with=$(share "$skinned" "$rgb") without=$(share "$plain" "$rgb")
-    if at_least "$with" "$least"; then
+    with=$(share "$skinned" "$rgb") || with=unreadable
+    without=$(share "$plain" "$rgb") || without=unreadable
+    if [[ $with != unreadable ]] && at_least "$with" "$least"; then
       pass "skinned: the $what colour $rgb covers $with of the window"
     else
       fail "skinned: the $what colour $rgb covers only $with of the window (want $least)"
     fi
-    if at_least 0.001 "$without"; then
+    if [[ $without != unreadable ]] && at_least 0.001 "$without"; then
       pass "corrupt skin: the $what colour $rgb is absent ($without)"
     else
       fail "corrupt skin: the $what colour $rgb covers $without of the window"
