@@ -34,7 +34,7 @@ TEST_F(WriteFile, FailsInAMissingFolderAndOverAFolder) {
 // Writing over a protected file is refused, which is why the boot menu's
 // attributes are cleared before it is rewritten, saved or put back.
 const char kOnlyForAnOrdinaryUser[] =
-    "Wine protects a read-only file from an ordinary user only: run this through tests/wine/run_unprivileged.sh";
+    "Wine protects a read-only file from an ordinary user only: run this with tests/wine/run_in_wine.sh --ordinary-user";
 
 TEST_F(WriteFile, RefusesAReadOnlyFileAndLeavesItAlone) {
     ASSERT_TRUE(put("boot.ini", "old"));

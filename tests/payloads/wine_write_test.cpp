@@ -95,7 +95,7 @@ TEST_F(WinePayload, MissingDriveOrFolderFailsAndCreatesNothing) {
 }
 
 // Windows refuses to create a file over a read-only one; so does Wine for an
-// ordinary user (tests/wine/run_unprivileged.sh), though not for root.
+// ordinary user (run_in_wine.sh --ordinary-user), though not for root.
 TEST_F(WinePayload, ReadOnlyFileFailsAndKeepsItsBytes) {
     const std::string path = dir + "ghost.exe";
     ASSERT_TRUE(writeWhole(path, "old ghost"));

@@ -7,10 +7,7 @@
 # bcdedit into the prefix's System32 itself and removes it again.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-if (($# < 2)); then
-  echo "usage: boot_store_test.sh <boot_store_wine_tests.exe> <wine-dir> [gtest args...]" >&2
-  exit 2
-fi
+(($# >= 2)) || { echo "usage: boot_store_test.sh <boot_store_wine_tests.exe> <wine-dir> [gtest args...]" >&2; exit 2; }
 exe=$1
 mkdir -p "$2"
 export TRIVEX_WINE_DIR=$(cd "$2" && pwd)

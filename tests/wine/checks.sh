@@ -7,3 +7,14 @@ fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
 note() { printf 'note: %s\n' "$*"; }
 # GBK bytes (Wine's and the program's texts) as UTF-8 for the log.
 gbk() { iconv -f GBK -t UTF-8 -c; }
+# The end of a test: exits with the count of failed checks, showing the end
+# of the program's output (a GBK log file, if given) when any failed.
+checks_end() {
+  if ((failures)); then
+    [[ -f ${1:-} ]] && { echo "--- program output"; gbk <"$1" | tail -n 60; }
+    echo "$failures check(s) failed"
+    exit 1
+  fi
+  echo "all checks passed"
+  exit 0
+}

@@ -21,10 +21,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$here/../../scripts/wine-env.sh"
 
-if (($# != 5)); then
-  echo "usage: discovery_test.sh <trivex.exe> <discovery_tool.exe> <stand-in folder> <probe script> <screenshot-dir>" >&2
-  exit 2
-fi
+(($# == 5)) || { echo "usage: discovery_test.sh <trivex.exe> <discovery_tool.exe> <stand-in folder> <probe script> <screenshot-dir>" >&2; exit 2; }
 trivex=$1 tool_exe=$2 standins=$3 probe_src=$4 shots=$5
 for f in "$trivex" "$tool_exe" "$standins/diskpart.exe" "$standins/findstr.exe" "$probe_src"; do
   [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
@@ -312,9 +309,4 @@ if [[ $full_label == "a full tmpfs" ]]; then
 fi
 stop_trivex
 
-if ((failures)); then
-  echo "--- program output"; iconv -f GBK -t UTF-8 -c <"$log"
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+checks_end "$log"

@@ -48,5 +48,4 @@ if wine "$inspect" gone "$title" 10000; then pass "gone: the window closed"; els
 for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then fail "the fixture did not end"; else pass "the fixture ended"; fi
 
-((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
-echo "all checks passed"
+checks_end

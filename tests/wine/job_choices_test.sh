@@ -14,10 +14,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$here/../../scripts/wine-env.sh"
 
-if (($# != 3)); then
-  echo "usage: job_choices_test.sh <trivex.exe> <inspect.exe> <job_locate.exe>" >&2
-  exit 2
-fi
+(($# == 3)) || { echo "usage: job_choices_test.sh <trivex.exe> <inspect.exe> <job_locate.exe>" >&2; exit 2; }
 TRIVEX=$1 INSPECT=$2 LOCATE=$3
 for f in "$TRIVEX" "$INSPECT" "$LOCATE"; do [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }; done
 
@@ -42,18 +39,11 @@ ghost_image "$(drive_path E Ghost/G_WinXP.gho)"  # last month's backup
 
 question() { tree '信息：' | grep -F "$1" >/dev/null; }
 no_job() { [[ ! -e $(drive_path C ghost.bat) && ! -e $(drive_path C Vemo.img) && ! -e $(drive_path C grldr) ]]; }
-choose() {
-  activate Trivex ' Ghost映像文件路径：'
-  click Trivex '打开(&F)' || fail "no button 打开(&F)"
-  answer_file_dialog '打开' "$1" || fail "the open dialog did not take $1"
-}
-
 start_trivex || { fail "no main window"; exit 1; }
 
 # ---- 1. The partition question: Cancel, then OK ------------------------------------
 choose 'D:\Ghost\restore.gho'
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 if wait_window '信息：' 30000 && question 'C: = 硬盘 1 分区 1（1:1）' && question 'D: = 硬盘 1 分区 2（1:2）'; then
   pass "the job asks, naming C: = 1:1 and D: = 1:2"
 else
@@ -65,8 +55,7 @@ sleep 1
 [[ -z $(x_window '信息：') && -z $(x_window 'Trivex Ghost') ]] && no_job && same_text "$(drive_path C boot.ini)" "$menu" &&
   pass "Cancel: nothing written" || fail "Cancel still wrote a job (or asked on)"
 
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 answer_questions || fail "OK: no restart prompt"
 restore_bat=$'Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\restore.gho:1,dst=1:1  -sure -rb\r\nrestart'
 same_text "$(drive_path C ghost.bat)" "$restore_bat" && pass "OK: today's restore job" || fail "OK: C:\\ghost.bat is not today's restore"
@@ -90,8 +79,7 @@ wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not 
 # ---- 2. A file without the signature is refused ---------------------------------------
 rm -f "$(drive_path C ghost.bat)"
 choose 'D:\Ghost\notes.gho'
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 if wait_window '信息：' 30000 && question '不是 Ghost 映像' && question 'D:\\Ghost\\notes.gho'; then
   pass "a file without the signature is refused, by name"
 else
@@ -102,12 +90,10 @@ wait_gone '信息：' 10000
 [[ ! -e $(drive_path C ghost.bat) ]] && pass "nothing written for it" || fail "a job was written for a file that is no image"
 
 # ---- 4. B then Y: a backup, asked about the existing image first ------------------------
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex b
+main_key b
 sleep 1
 tree Trivex | grep -qF 'Button "保存(&S)"' && pass "B shows backup mode" || fail "B did not show backup mode"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 asked=0
 for i in $(seq 1 60); do
   if [[ -n $(x_window '信息：') ]]; then
@@ -127,8 +113,7 @@ wait_gone '信息：' 10000
 sleep 1
 [[ ! -e $(drive_path C ghost.bat) ]] && cmp -s "$(drive_path E Ghost/G_WinXP.gho)" "$(drive_path D Ghost/restore.gho)" &&
   pass "Cancel kept last month's backup and wrote no job" || fail "Cancel on the existing image still wrote"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 answer_questions || fail "backup: no restart prompt"
 backup_bat=$'Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart'
 same_text "$(drive_path C ghost.bat)" "$backup_bat" && pass "B then Y: a backup ghost.bat" ||
@@ -136,4 +121,4 @@ same_text "$(drive_path C ghost.bat)" "$backup_bat" && pass "B then Y: a backup 
 press_in 'Trivex Ghost' n
 trivex_ended 30 || fail "the program still runs after N"
 
-job_test_end
+checks_end "$TRIVEX_LOG"

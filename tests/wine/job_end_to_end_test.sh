@@ -18,10 +18,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$here/../../scripts/wine-env.sh"
 
-if (($# != 5)); then
-  echo "usage: job_end_to_end_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <payload-dir> <screenshot-dir>" >&2
-  exit 2
-fi
+(($# == 5)) || { echo "usage: job_end_to_end_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <payload-dir> <screenshot-dir>" >&2; exit 2; }
 TRIVEX=$1 INSPECT=$2 LOCATE=$3 payloads=$4 shots=$5
 for f in "$TRIVEX" "$INSPECT" "$LOCATE" "$payloads/Loader.bin" "$payloads/GhostDos.bin" "$payloads/DosImage.bin"; do
   [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
@@ -81,8 +78,7 @@ tree Trivex | grep -qF 'Edit "D:\\Ghost\\restore.gho"' && pass "the image path b
 same_text "$(drive_path C boot.bak)" "$original" && pass "the image file button saved C:\\boot.bak" ||
   fail "no C:\\boot.bak after the image file button"
 
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 if answer_questions; then pass "the restart prompt appeared"; else fail "no restart prompt"; fi
 import -window root "$shots/job-restart-prompt.png" 2>/dev/null
 tree Trivex | head -n 1 | grep -q 'visible=0' && pass "the main window is hidden behind the prompt" ||
@@ -93,8 +89,7 @@ expect_job_files "restore job" "$restore_bat"
 press_in 'Trivex Ghost' Escape
 if wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000; then pass "Esc on the prompt: the main window is back"; else fail "Esc on the prompt did not bring the main window back"; fi
 
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 answer_questions || fail "no restart prompt for the second confirmation"
 press_in 'Trivex Ghost' n
 if trivex_ended 30; then pass "N ended the program"; else fail "the program still runs after N"; fi
@@ -110,8 +105,7 @@ same_text "$(drive_path D Ghost/backup.gho)" 'D:\Ghost\backup.gho' && pass "the 
   fail "no placeholder D:\\Ghost\\backup.gho"
 [[ -d $(drive_path E Ghost) ]] && pass "the folder E:\\Ghost was made" || fail "no folder E:\\Ghost"
 
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+main_key y
 answer_questions || fail "no restart prompt for the backup job"
 backup_bat=$'Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
@@ -120,8 +114,7 @@ trivex_ended 30 || fail "the program still runs after N (backup)"
 
 # ---- 3. Undo ------------------------------------------------------------------------
 start_trivex || { fail "third start: no main window"; exit 1; }
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex u
+main_key u
 if wait_window 'Trivex Ghost' 30000; then pass "the undo prompt appeared"; else fail "no undo prompt"; fi
 tree 'Trivex Ghost' | grep -qF '您要撤销之前的操作吗？' || fail "the undo prompt does not ask"
 click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
@@ -135,8 +128,6 @@ same_text "$(drive_path C boot.ini)" "$original" && pass "C:\\boot.ini is the or
   fail "C:\\boot.ini has the attributes '$(attributes 'C:\boot.ini')', not RHS"
 tree Trivex | grep -qF 'Button "撒销(&U)" visible=1 enabled=0' && pass "the undo button is disabled" ||
   fail "the undo button is not disabled after undo"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex x
-trivex_ended 30 || fail "the program still runs after X"
+quit_trivex
 
-job_test_end
+checks_end "$TRIVEX_LOG"

@@ -10,10 +10,7 @@
 # the job is still on C: for the next start.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-if (($# != 4)); then
-  echo "usage: job_restart_yes_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <wine-dir>" >&2
-  exit 2
-fi
+(($# == 4)) || { echo "usage: job_restart_yes_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <wine-dir>" >&2; exit 2; }
 TRIVEX=$1 INSPECT=$2 LOCATE=$3
 mkdir -p "$4"
 export TRIVEX_WINE_DIR=$(cd "$4" && pwd)
@@ -43,11 +40,8 @@ wine "$INSPECT" wait 'no such window' 600000 >/dev/null 2>&1 &
 bystander=$!
 
 start_trivex || { fail "no main window"; exit 1; }
-activate Trivex ' Ghost映像文件路径：'
-click Trivex '打开(&F)'
-answer_file_dialog '打开' 'D:\Ghost\restore.gho' || fail "the open dialog did not take the path"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+choose 'D:\Ghost\restore.gho'
+main_key y
 if answer_questions; then pass "the restart prompt appeared"; else fail "no restart prompt"; exit 1; fi
 kill -0 "$bystander" 2>/dev/null || fail "the other program ended before the answer"
 
@@ -65,4 +59,4 @@ missing=()
 for f in grldr ghost.bat ghost.exe Vemo.img boot.bak; do [[ -f $(drive_path C "$f") ]] || missing+=("$f"); done
 ((${#missing[@]} == 0)) && pass "the job stays on C: for the next start" || fail "missing after Y: ${missing[*]}"
 
-job_test_end
+checks_end "$TRIVEX_LOG"

@@ -16,10 +16,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$here/../../scripts/wine-env.sh"
 
-if (($# != 4)); then
-  echo "usage: job_safety_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <payload-dir>" >&2
-  exit 2
-fi
+(($# == 4)) || { echo "usage: job_safety_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <payload-dir>" >&2; exit 2; }
 TRIVEX=$1 INSPECT=$2 LOCATE=$3 payloads=$4
 for f in "$TRIVEX" "$INSPECT" "$LOCATE" "$payloads/Loader.bin"; do
   [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
@@ -49,23 +46,8 @@ ghost_image "$(drive_path D Ghost/restore.gho)"
 
 
 confirm_job() {
-  activate Trivex ' Ghost映像文件路径：'
-  press_in Trivex y
+  main_key y
   answer_questions
-}
-
-choose_image() {
-  activate Trivex ' Ghost映像文件路径：'
-  click Trivex '打开(&F)' || fail "no button 打开(&F)"
-  answer_file_dialog '打开' 'D:\Ghost\restore.gho' || fail "the open dialog did not take the path"
-}
-
-undo_job() {
-  activate Trivex ' Ghost映像文件路径：'
-  press_in Trivex u
-  wait_window 'Trivex Ghost' 30000 || { fail "no undo prompt"; return 1; }
-  click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
-  wait_gone 'Trivex Ghost' 15000 || fail "the undo prompt stayed"
 }
 
 # ---- 1. Nine lines, LF, two systems; the user's own hidden loader -------------------
@@ -76,7 +58,7 @@ cp "$(drive_path C grldr)" "$TRIVEX_WINE_DIR/users-loader"
 protect 'C:\grldr' +h +s || fail "could not protect C:\\grldr"
 
 start_trivex || { fail "first start: no main window"; exit 1; }
-choose_image
+choose 'D:\Ghost\restore.gho'
 if confirm_job; then pass "a job on a nine-line menu"; else fail "no restart prompt"; fi
 menu=$(gbk <"$(drive_path C boot.ini)" | tr -d '\r')
 for entry in '/cmdcons' '/safeboot:minimal' '/debug' "$second" 'C:\grldr=Trivex Ghost'; do
@@ -105,9 +87,7 @@ same_file "$(drive_path C grldr)" "$TRIVEX_WINE_DIR/users-loader" && pass "undo:
 left=()
 for f in grldr.bak ghost.bat ghost.exe Vemo.img boot.bak; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
 ((${#left[@]} == 0)) && pass "undo: nothing else of the job is left" || fail "left after undo: ${left[*]}"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex x
-trivex_ended 30 || fail "the program still runs after X"
+quit_trivex
 
 # ---- 2. A stale boot.bak from an earlier run; boot.ini changed after the image button ---
 protect 'C:\grldr' -r -h -s || fail "could not set the attributes of C:\\grldr"
@@ -120,7 +100,7 @@ printf '%s' "$stale" >"$(drive_path C boot.ini)"
 protect 'C:\boot.ini' +r +h +s || fail "could not set the attributes of C:\\boot.ini"
 
 start_trivex || { fail "second start: no main window"; exit 1; }
-choose_image
+choose 'D:\Ghost\restore.gho'
 # Changed after the image file button (a second system added meanwhile).
 protect 'C:\boot.ini' -r -h -s || fail "could not set the attributes of C:\\boot.ini"
 printf '%s' "$nine_lines" >"$(drive_path C boot.ini)"
@@ -135,8 +115,6 @@ undo_job
 same_text "$(drive_path C boot.ini)" "$nine_lines" && pass "undo in a later run: C:\\boot.ini is the menu of the job's moment" ||
   fail "undo in a later run: C:\\boot.ini is not the nine-line menu"
 [[ -e $(drive_path C boot.bak) ]] && fail "C:\\boot.bak is left after undo" || pass "no C:\\boot.bak after undo"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex x
-trivex_ended 30 || fail "the program still runs after X"
+quit_trivex
 
-job_test_end
+checks_end "$TRIVEX_LOG"

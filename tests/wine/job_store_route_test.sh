@@ -9,10 +9,7 @@
 # undo leaves the store as it was and no file of the job.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-if (($# != 6)); then
-  echo "usage: job_store_route_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <bcdedit_standin.exe> <payload-dir> <wine-dir>" >&2
-  exit 2
-fi
+(($# == 6)) || { echo "usage: job_store_route_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <bcdedit_standin.exe> <payload-dir> <wine-dir>" >&2; exit 2; }
 TRIVEX=$1 INSPECT=$2 LOCATE=$3 standin=$4 payloads=$5
 mkdir -p "$6"
 export TRIVEX_WINE_DIR=$(cd "$6" && pwd)
@@ -49,11 +46,8 @@ mkdir -p "$(drive_path D Ghost)"
 ghost_image "$(drive_path D Ghost/restore.gho)"
 
 start_trivex || { fail "no main window"; exit 1; }
-activate Trivex ' Ghost映像文件路径：'
-click Trivex '打开(&F)' || fail "no button 打开(&F)"
-answer_file_dialog '打开' 'D:\Ghost\restore.gho' || fail "the open dialog did not take the path"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex y
+choose 'D:\Ghost\restore.gho'
+main_key y
 if answer_questions; then pass "Windows 7: the restart prompt appeared"; else fail "Windows 7: no restart prompt"; fi
 
 for f in grldr:Loader grldr.mbr:LoaderMbr ghost.exe:GhostDos Vemo.img:DosImage; do
@@ -83,18 +77,12 @@ grep -qF -- "$ours" <<<"$(value "$bootmgr" displayorder)" && fail "it is in the 
 
 press_in 'Trivex Ghost' Escape
 wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex u
-wait_window 'Trivex Ghost' 30000 || fail "no undo prompt"
-click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
-wait_gone 'Trivex Ghost' 15000 || fail "the undo prompt stayed"
+undo_job
 [[ $(entries) == "$entries_before" ]] && pass "undo: the store is as it was" || fail "undo: the store changed"
 left=()
 for f in grldr grldr.mbr ghost.bat ghost.exe Vemo.img; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
 ((${#left[@]} == 0)) && pass "undo: no file of the job is left" || fail "left after undo: ${left[*]}"
-activate Trivex ' Ghost映像文件路径：'
-press_in Trivex x
-trivex_ended 30 || fail "the program still runs after X"
+quit_trivex
 
 ((failures)) && { echo "--- the store"; cat "$store"; }
-job_test_end
+checks_end "$TRIVEX_LOG"

@@ -16,18 +16,6 @@ job_test_session() {
   trivex_wine_kill
 }
 
-# The end of every job test: the count of failed checks, with the program's
-# last output when any failed.
-job_test_end() {
-  if ((failures)); then
-    echo "--- program output (last start)"
-    gbk <"$TRIVEX_LOG" | tail -n 40
-    echo "$failures check(s) failed"
-    exit 1
-  fi
-  echo "all checks passed"
-}
-
 TRIVEX_PID=
 TRIVEX_LOG=$(mktemp)
 trivex_at_exit "rm -f '$TRIVEX_LOG'"
@@ -99,6 +87,23 @@ press_in() {
   xdotool key --delay 100 "$@"
 }
 activate() { click "$1" "$2" && sleep 0.5; }
+# A key pressed in the main window, made active by a click on a label of it.
+main_key() { activate Trivex ' Ghost映像文件路径：' && press_in Trivex "$1"; }
+# X (exit) in the main window; the program must end.
+quit_trivex() { main_key x; trivex_ended 30 || fail "the program still runs after X"; }
+# An image chosen with the image file button in restore mode: choose <path>.
+choose() {
+  activate Trivex ' Ghost映像文件路径：'
+  click Trivex '打开(&F)' || fail "no button 打开(&F)"
+  answer_file_dialog '打开' "$1" || fail "the open dialog did not take $1"
+}
+# U (undo) in the main window, and OK on its prompt.
+undo_job() {
+  main_key u
+  wait_window 'Trivex Ghost' 30000 || { fail "no undo prompt"; return 1; }
+  click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
+  wait_gone 'Trivex Ghost' 15000 || fail "the undo prompt stayed"
+}
 
 wait_window() { wine "$INSPECT" wait "$1" "${2:-30000}" >/dev/null 2>&1; }
 wait_gone() { wine "$INSPECT" gone "$1" "${2:-30000}" >/dev/null 2>&1; }

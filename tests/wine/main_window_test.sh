@@ -10,10 +10,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$here/../../scripts/wine-env.sh"
 
-if (($# != 4)); then
-  echo "usage: main_window_test.sh <trivex.exe> <inspect.exe> <main_window_check.exe> <screenshot-dir>" >&2
-  exit 2
-fi
+(($# == 4)) || { echo "usage: main_window_test.sh <trivex.exe> <inspect.exe> <main_window_check.exe> <screenshot-dir>" >&2; exit 2; }
 trivex=$1 inspect=$2 check=$3 shots=$4
 for f in "$trivex" "$inspect" "$check"; do
   [[ -f $f ]] || { echo "missing program: $f" >&2; exit 2; }
@@ -144,9 +141,4 @@ else
   pass "C:\\fqs.bat is gone"
 fi
 
-if ((failures)); then
-  echo "--- program output"; gbk <"$log"
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+checks_end "$log"

@@ -5,10 +5,7 @@
 # made on first use), where it is a WOW64 process, after putting the test
 # tool into the prefix's 64-bit System32 only.
 set -uo pipefail
-if (($# != 3)); then
-  echo "usage: wow64_test.sh <wow64_tests.exe> <contract_tool.exe> <wine-dir>" >&2
-  exit 2
-fi
+(($# == 3)) || { echo "usage: wow64_test.sh <wow64_tests.exe> <contract_tool.exe> <wine-dir>" >&2; exit 2; }
 exe=$1 tool=$2
 mkdir -p "$3"
 dir=$(cd "$3" && pwd)

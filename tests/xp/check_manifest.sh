@@ -9,10 +9,7 @@
 # not start), and no element declaring a namespace twice (XP SP2 without
 # KB921337 restarts the machine on such an element).
 set -uo pipefail
-if (($# != 2)); then
-  echo "usage: check_manifest.sh <windres> <file.exe>" >&2
-  exit 2
-fi
+(($# == 2)) || { echo "usage: check_manifest.sh <windres> <file.exe>" >&2; exit 2; }
 windres=$1 exe=$2
 rc=$("$windres" -i "$exe" -J coff -O rc 2>&1) || { echo "FAILED: windres cannot read $exe: $rc"; exit 1; }
 

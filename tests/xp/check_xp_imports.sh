@@ -6,10 +6,7 @@
 # function missing from the allow-list of functions those DLLs export on
 # XP SP3. Prints every offending import, and the C runtime's imports.
 set -uo pipefail
-if (($# < 3)); then
-  echo "usage: check_xp_imports.sh <pe-import-lister> <allow-list> <file.exe>..." >&2
-  exit 2
-fi
+(($# >= 3)) || { echo "usage: check_xp_imports.sh <pe-import-lister> <allow-list> <file.exe>..." >&2; exit 2; }
 lister=$1 allow=$2
 shift 2
 
@@ -35,6 +32,7 @@ for exe in "$@"; do
     problems+=("subsystem version ${version:-missing} is above 5.1 (Windows XP)")
   fi
   imports=$(sed -n 's/^import //p' <<<"$listing" | sort -u)
+  [[ -n $imports ]] || problems+=("no imports were read: a listing that says nothing proves nothing")
   while IFS= read -r imp; do
     [[ -n $imp ]] || continue
     dll=${imp%%!*}
