@@ -25,15 +25,15 @@ public:
     // A drive letter that no drive answers to.
     virtual char missingDrive() = 0;
     // What keeps a file from being written over. Every machine refuses to
-    // create or copy over a read-only file (Wine too, run by an ordinary
-    // user: it maps read-only to the Unix write permission, which binds
-    // everyone but root). Windows also refuses to create over a hidden or
-    // system file, to copy over a hidden one and to move a file onto a
-    // read-only one; Wine (8) does all three. The program clears a file's attributes itself
-    // before each of these steps: it relies on no refusal. Wine also drops
-    // hidden and system from a file that an ordinary user's copy makes
-    // read-only (it keeps them in an extended attribute that a read-only
-    // file's owner may not write).
+    // create or copy over a read-only file (Wine too, for an ordinary user:
+    // it maps read-only to the Unix write permission, which binds everyone
+    // but root). Windows also refuses to create over a hidden or system
+    // file, to copy over a hidden one and to move a file onto a read-only
+    // one; Wine (8) does all three, and drops hidden and system from a copy
+    // that an ordinary user makes of a read-only file (it keeps them in an
+    // extended attribute that a read-only file's owner may not write). The
+    // program clears a file's attributes itself before each of these steps:
+    // it relies on no refusal.
     virtual bool guardsHiddenSystemAndMoves() = 0;
     // Puts the suite's test tool (tool_script.h) into the system folder under
     // `name`, and takes it away again.
