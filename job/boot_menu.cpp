@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "job/files.h"
+#include "job/job_files.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -58,6 +59,15 @@ uint32_t protectionOf(Platform& p, const char* path) {
     return a < 0 ? 0 : static_cast<uint32_t>(a) & kProtection;
 }
 
+// Gives `path` exactly the protection bits `want`, keeping its other
+// attributes. True when it has them afterwards, or is not there.
+bool setProtection(Platform& p, const char* path, uint32_t want) {
+    const int64_t a = p.fileAttributes(path);
+    if (a < 0) return true;
+    const uint32_t now = static_cast<uint32_t>(a);
+    return (now & kProtection) == want || p.setFileAttributes(path, (now & ~kProtection) | want);
+}
+
 }  // namespace
 
 bool isRedirectedMenu(const Text& menu) {
@@ -96,9 +106,7 @@ bool BootMenu::isRedirected() {
 }
 
 Text BootMenu::unprotect(const char* path) {
-    const int64_t a = p_.fileAttributes(path);
-    if (a < 0 || (a & kProtection) == 0) return {};
-    if (p_.setFileAttributes(path, static_cast<uint32_t>(a) & ~kProtection)) return {};
+    if (setProtection(p_, path, 0)) return {};
     return Text("去掉 ") + path + " 的只读、隐藏和系统属性失败";
 }
 
@@ -112,10 +120,7 @@ Text BootMenu::refreshSaved(const Text& menu) {
     if (!p_.copyFile(kBootIni, kBootBak)) return "把 C:\\boot.ini 备份为 C:\\boot.bak 失败";
     const std::optional<Text> copy = readWholeFile(p_, kBootBak);
     if (!copy || *copy != menu) return "C:\\boot.bak 与 C:\\boot.ini 的内容不一致，备份启动菜单失败";
-    const int64_t a = p_.fileAttributes(kBootBak);
-    if (a < 0 || (static_cast<uint32_t>(a) & kProtection) == protection) return {};
-    if (!p_.setFileAttributes(kBootBak, (static_cast<uint32_t>(a) & ~kProtection) | protection))
-        return "设置 C:\\boot.bak 的属性失败";
+    if (!setProtection(p_, kBootBak, protection)) return "设置 C:\\boot.bak 的属性失败";
     return {};
 }
 
@@ -173,14 +178,11 @@ Text BootMenu::takeBack() {
     if (!now || *now != before_.menu) return "恢复 C:\\boot.ini 失败";
 
     Text failures;
-    const int64_t a = p_.fileAttributes(kBootIni);
-    if (a >= 0 && (static_cast<uint32_t>(a) & kProtection) != (before_.attributes & kProtection) &&
-        !p_.setFileAttributes(kBootIni, (static_cast<uint32_t>(a) & ~kProtection) | (before_.attributes & kProtection)))
-        failures = "恢复 C:\\boot.ini 的属性失败";
+    if (!setProtection(p_, kBootIni, before_.attributes & kProtection)) failures = "恢复 C:\\boot.ini 的属性失败";
     if (!before_.bakExisted && isFile(p_, kBootBak)) {
         // The copy this job made carries the menu's protection.
         if (!unprotect(kBootBak).empty() || !p_.deleteFile(kBootBak))
-            failures += Text(failures.empty() ? "" : "；") + "删除本次生成的 C:\\boot.bak 失败";
+            addFailure(failures, "删除本次生成的 C:\\boot.bak 失败");
     }
     return failures;
 }

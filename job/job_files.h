@@ -71,8 +71,7 @@ Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles);
 
 // Undo: removes every file of ours that `found` lists (found before the
 // menu was restored) and is still there, and gives set-aside files their
-// names back. Empty when
-// all went, else each failure.
+// names back. Empty when all went, else each failure.
 Text removeJobFiles(Platform& p, const JobFilesFound& found, bool keepLoader);
 
 // "a；b" for failures, skipping empty ones.
