@@ -25,9 +25,11 @@ void showRestartPrompt(App& app) {
 }
 
 void restartNow(App& app, WindowId, int) {
-    if (app.platform.shutDown(kRestart, true)) return closeBoth(app);
-    // Refused (no shutdown privilege, or the system would not): the job stays
-    // prepared and the program stays, with the main window back.
+    // Not forced: programs with unsaved work are asked, and may refuse.
+    if (app.platform.shutDown(kRestart, false)) return closeBoth(app);
+    // Refused (no shutdown privilege, a program that would not close, or the
+    // system would not): the job stays prepared and the program stays, with
+    // the main window back.
     app.platform.closeWindow(WindowId::RestartPrompt);
     tell(app, "系统拒绝了重启（没有关机权限，或有程序阻止重启）。任务已准备好，请稍后自己重启计算机；"
               "不想运行任务请按 U 键撤销。");

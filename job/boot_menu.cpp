@@ -13,7 +13,6 @@ namespace {
 
 constexpr char kLoaderSection[] = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n";
 constexpr char kMenuEntry[] = "C:\\grldr=Trivex Ghost";
-constexpr char kRedirectedDefault[] = "default=c:\\grldr";
 constexpr char kSystemsSection[] = "[operating systems]";
 constexpr char kCrLf[] = "\r\n";
 // The old menu carries at least its lines 4 to 7 into the new one.
@@ -71,9 +70,26 @@ bool setProtection(Platform& p, const char* path, uint32_t want) {
 }  // namespace
 
 bool isRedirectedMenu(const Text& menu) {
-    for (const Text& line : menuLines(menu))
-        if (folded(line) == kRedirectedDefault) return true;
-    return false;
+    // The whole text as redirectMenuText writes it: a user's own menu that
+    // merely starts C:\grldr by default is not a job of ours.
+    const size_t head = sizeof kLoaderSection - 1, tail = sizeof kMenuEntry - 1;
+    if (menu.size() < head + tail || menu.compare(0, head, kLoaderSection) != 0 ||
+        menu.compare(menu.size() - tail, tail, kMenuEntry) != 0)
+        return false;
+    const Text carried = menu.substr(head, menu.size() - head - tail);
+    std::vector<Text> lines;
+    for (size_t at = 0; at < carried.size();) {
+        const size_t end = carried.find(kCrLf, at);
+        if (end == Text::npos) return false;
+        lines.push_back(carried.substr(at, end - at));
+        at = end + 2;
+    }
+    if (lines.size() < kCarriedLines || folded(lines[0]) != kSystemsSection) return false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find_first_of(Text("\r\n\0\x1A", 4)) != Text::npos) return false;
+        if (i > 0 && isSectionLine(lines[i])) return false;
+    }
+    return true;
 }
 
 Redirection redirectMenuText(const Text& userMenu) {

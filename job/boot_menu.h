@@ -17,8 +17,10 @@ namespace trivex::job {
 
 constexpr uint32_t kProtection = kAttrReadOnly | kAttrHidden | kAttrSystem;
 
-// Whether a menu starts C:\grldr by default (a line "default=C:\grldr"):
-// a job has been prepared and has neither run nor been undone.
+// Whether a menu is the whole text that redirectMenuText writes (the loader
+// section, the carried [operating systems] lines, the loader entry): a job
+// has been prepared and has neither run nor been undone. A menu of the
+// user's own that happens to start C:\grldr by default is not.
 bool isRedirectedMenu(const Text& menu);
 
 // The redirected menu made from a user's menu, or why it cannot be made.

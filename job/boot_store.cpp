@@ -51,6 +51,9 @@ bool isGuidAt(const Text& t, size_t at) {
 
 bool isGuid(const Text& t) { return t.size() == 38 && isGuidAt(t, 0); }
 
+// The boot manager's own entry: listed under /v by this well-known identifier.
+constexpr char kBootManagerGuid[] = "{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
+
 bool sameIdentifier(const Text& a, const Text& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -213,7 +216,18 @@ bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure) {
         failure = "无法读取启动配置：" + listed.failure;
         return false;
     }
-    for (const ListedEntry& e : parseListing(listed.run.output)) {
+    const std::vector<ListedEntry> entries = parseListing(listed.run.output);
+    // Every store holds the boot manager's own entry. A listing in which it
+    // cannot be found is one this reading does not understand: it cannot
+    // tell that no entry of ours is there either.
+    if (std::none_of(entries.begin(), entries.end(), [](const ListedEntry& e) {
+            return sameIdentifier(e.identifier, kBootManagerGuid) || sameIdentifier(e.identifier, "{bootmgr}");
+        })) {
+        failure = "无法读取启动配置：bcdedit /enum all /v 的回答中找不到 Windows 启动管理器的启动项，"
+                  "无法确认启动配置中是否还有本程序的启动项。";
+        return false;
+    }
+    for (const ListedEntry& e : entries) {
         if (!isGuid(e.identifier)) continue;
         if (std::find(e.values.begin(), e.values.end(), Text(kDescription)) != e.values.end())
             identifiers.push_back(e.identifier);

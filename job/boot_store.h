@@ -47,7 +47,8 @@ bool addEntry(Platform& p, Text& identifier, Text& failure);
 bool removeEntry(Platform& p, const Text& identifier, Text& failure);
 
 // The identifiers of every entry of ours in the store, in store order. False
-// with `failure` when the store cannot be listed.
+// with `failure` when the store cannot be listed, or when the listing shows
+// no boot manager entry (a listing this reading does not understand).
 bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure);
 
 // Removes every entry of ours (such as one that a finished job left behind).

@@ -3,8 +3,21 @@
 #include <cstring>
 
 #include "platform/lines.h"
+#include "platform/text.h"
 
 namespace trivex {
+
+Text temporaryBeside(const Text& path) {
+    // The last separator, stepping over two-byte characters (whose second
+    // byte may be 0x5C).
+    size_t cut = Text::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (text::isLeadByte(path[i])) ++i;
+        else if (path[i] == '\\' || path[i] == '/') cut = i;
+    }
+    if (cut == Text::npos || cut + 1 >= path.size()) return {};
+    return path.substr(0, cut + 1) + kTemporaryName;
+}
 
 bool isFile(Platform& p, const Text& path) {
     const int64_t a = p.fileAttributes(path);

@@ -7,6 +7,12 @@
 
 namespace trivex {
 
+// The temporary file that writeFileWhole writes before it moves it onto
+// `path`: TRIVEX.TMP in the folder of `path` ("C:\TRIVEX.TMP" for
+// "C:\grldr"); empty when `path` names no file in a folder.
+inline constexpr char kTemporaryName[] = "TRIVEX.TMP";
+Text temporaryBeside(const Text& path);
+
 // True when `path` exists and is not a folder.
 bool isFile(Platform& p, const Text& path);
 // The whole content of a file, read with every sharing allowed; nullopt when

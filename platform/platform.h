@@ -160,6 +160,15 @@ public:
     // (MoveFileExA, replace existing). A read-only target is refused. The
     // file keeps its own attributes; on failure both files stay as they were.
     virtual bool replaceFile(const Text& from, const Text& to) = 0;
+    // Writes the blocks as `path` so that the name never shows a part of
+    // them: first into the temporary file TRIVEX.TMP in the same folder (a
+    // name of this program's own; one an earlier cut left there is replaced),
+    // flushed to the disk, then moved onto `path` in one step, replacing an
+    // existing file, write-through. The file gets normal attributes; a
+    // read-only, hidden or system `path` is refused (clear its attributes
+    // first). False on any failure: `path` is as it was and the temporary
+    // file is gone.
+    virtual bool writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) = 0;
     // Sets the whole attribute word of a file (read-only, hidden, system,
     // archive); 0 means normal. False when the file is missing or refuses.
     virtual bool setFileAttributes(const Text& path, uint32_t attributes) = 0;
@@ -257,9 +266,14 @@ public:
     // ---- Clock -------------------------------------------------------------------
     // Milliseconds since a fixed moment, wrapping at 2^32 (GetTickCount).
     virtual uint32_t tickCount() = 0;
+    // The local date and time now, as a date value (GetLocalTime).
+    virtual double localTime() = 0;
 
     // ---- Restart ----------------------------------------------------------------------
     // mode 1 shut down, 2 restart, 3 log off, 4 suspend, 5 hibernate; else false.
+    // With force, programs are ended without being asked; without, each is
+    // asked to close (and may refuse, keeping its unsaved work), and only one
+    // that does not answer at all is ended.
     virtual bool shutDown(int mode, bool force) = 0;
 
     // ---- The system: version, firmware, rights, system tools ----------------

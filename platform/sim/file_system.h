@@ -53,6 +53,9 @@ public:
     double now() const;  // the set clock, or the real local time
     void failOn(Op op, const Text& path, bool every, int after);
     void clearFaults() { faults_.clear(); }
+    // Whether an injected fault of that kind on that path fires now (and
+    // uses it up, as the operations themselves do).
+    bool takeFault(Op op, const Text& path) { return faulted(op, locate(path).key); }
 
     // ---- The platform's operations ----
     bool writeFile(const Text& path, const std::vector<ByteView>& blocks);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/files.h"
 #include "platform/sim/window_state.h"
 #include "platform/text.h"
 
@@ -89,6 +90,112 @@ bool SimMachine::shutDown(int mode, bool force) {
     if (mode < 1 || mode > 5) return false;
     shutdowns_.push_back({mode, force});
     return !refuseShutdown_;
+}
+
+// ---- Power cuts and the steps of a change ----------------------------------------------
+
+void SimMachine::cutPowerAfter(int steps) {
+    stepsLeft_ = steps;
+    cut_ = false;
+    steps_.clear();
+}
+
+void SimMachine::restorePower() {
+    stepsLeft_ = -1;
+    cut_ = false;
+}
+
+SimMachine::Step SimMachine::step(const Text& what) {
+    if (cut_) return Step::Dead;
+    if (stepsLeft_ == 0) {
+        cut_ = true;
+        return Step::CutDuring;
+    }
+    if (stepsLeft_ > 0) --stepsLeft_;
+    steps_.push_back(what);
+    return Step::Happens;
+}
+
+namespace {
+// The first half of the blocks' bytes: what a write cut short leaves.
+Text firstHalf(const std::vector<ByteView>& blocks) {
+    Text all;
+    for (const ByteView& b : blocks)
+        if (b.size && b.data) all.append(static_cast<const char*>(b.data), b.size);
+    return all.substr(0, all.size() / 2);
+}
+}  // namespace
+
+bool SimMachine::writeFile(const Text& path, const std::vector<ByteView>& blocks) {
+    switch (step("write " + path)) {
+        case Step::Happens: return fs_.writeFile(path, blocks);
+        case Step::CutDuring: fs_.writeFile(path, {bytesOf(firstHalf(blocks))}); return false;
+        case Step::Dead: break;
+    }
+    return false;
+}
+
+bool SimMachine::copyFile(const Text& from, const Text& to) {
+    switch (step("copy " + from + " " + to)) {
+        case Step::Happens: return fs_.copyFile(from, to);
+        case Step::CutDuring:
+            if (const std::optional<Text> c = fs_.content(from)) fs_.writeFile(to, {bytesOf(c->substr(0, c->size() / 2))});
+            return false;
+        case Step::Dead: break;
+    }
+    return false;
+}
+
+bool SimMachine::deleteFile(const Text& path) {
+    return step("delete " + path) == Step::Happens && fs_.deleteFile(path);
+}
+
+bool SimMachine::renameFile(const Text& from, const Text& to) {
+    return step("rename " + from + " " + to) == Step::Happens && fs_.renameFile(from, to);
+}
+
+bool SimMachine::replaceFile(const Text& from, const Text& to) {
+    return step("move " + from + " " + to) == Step::Happens && fs_.replaceFile(from, to);
+}
+
+bool SimMachine::setFileAttributes(const Text& path, uint32_t attributes) {
+    return step("attributes " + path + " " + text::toText(static_cast<int64_t>(attributes))) == Step::Happens &&
+           fs_.setFileAttributes(path, attributes);
+}
+
+bool SimMachine::createFolder(const Text& path) {
+    return step("folder " + path) == Step::Happens && fs_.createFolder(path);
+}
+
+// The temporary file is written and flushed in one step and moved onto the
+// name in a second: a cut between them leaves the name as it was.
+bool SimMachine::writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) {
+    const Text temp = temporaryBeside(path);
+    if (temp.empty()) return false;
+    const int64_t target = fs_.attributes(path);
+    if (target >= 0 && (target & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrDirectory))) return false;
+    if (fs_.exists(temp)) fs_.setAttributes(temp, 0);  // one a cut left behind is ours to replace
+    // A write fault injected on the name itself fails the whole write.
+    if (fs_.takeFault(Op::Write, path)) return false;
+    bool ok = false;
+    switch (step("write " + temp)) {
+        case Step::Happens: ok = fs_.writeFile(temp, blocks); break;
+        case Step::CutDuring: fs_.writeFile(temp, {bytesOf(firstHalf(blocks))}); return false;
+        case Step::Dead: return false;
+    }
+    if (ok) {
+        if (step("move " + temp + " " + path) != Step::Happens) return false;
+        ok = fs_.replaceFile(temp, path);
+    }
+    if (!ok) fs_.deleteFile(temp);
+    return ok;
+}
+
+ToolRun SimMachine::runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs) {
+    if (step("run " + tool + " " + arguments) != Step::Happens) return {};
+    ToolRun run = system_.runTool(tool, arguments, timeoutMs);
+    processPendingMessages();
+    return run;
 }
 
 bool SimMachine::drivePlace(char letter, DiskPlace& out) {

@@ -137,18 +137,34 @@ public:
     // does not have (or a window that is not open).
     const std::vector<Text>& strayControls() const { return strays_; }
 
+    // ---- Power cuts -------------------------------------------------------------------
+    // Every change the program makes to the machine is one step: a file
+    // written (a whole write: its temporary file written and flushed, then the
+    // move), copied, moved, deleted, its attributes set, a folder made, a
+    // system tool run. After cutPowerAfter(n) the next n steps happen, then the
+    // power goes: that step and every later one fail as if the program were
+    // gone, and a write or copy cut short leaves the first half of its bytes.
+    // restorePower() starts the machine again, as for its next start.
+    void cutPowerAfter(int steps);
+    void restorePower();
+    bool powerCut() const { return cut_; }
+    // The steps taken since the last cutPowerAfter or clearSteps, in order,
+    // such as "write C:\TRIVEX.TMP", "move C:\TRIVEX.TMP C:\grldr",
+    // "run bcdedit.exe /enum all /v"; the cut step is not among them.
+    const std::vector<Text>& steps() const { return steps_; }
+    void clearSteps() { steps_.clear(); }
+
     // ---- Platform -------------------------------------------------------------------
-    bool writeFile(const Text& path, const std::vector<ByteView>& blocks) override { return fs_.writeFile(path, blocks); }
-    bool deleteFile(const Text& path) override { return fs_.deleteFile(path); }
-    bool copyFile(const Text& from, const Text& to) override { return fs_.copyFile(from, to); }
-    bool renameFile(const Text& from, const Text& to) override { return fs_.renameFile(from, to); }
-    bool replaceFile(const Text& from, const Text& to) override { return fs_.replaceFile(from, to); }
-    bool setFileAttributes(const Text& path, uint32_t attributes) override {
-        return fs_.setFileAttributes(path, attributes);
-    }
+    bool writeFile(const Text& path, const std::vector<ByteView>& blocks) override;
+    bool deleteFile(const Text& path) override;
+    bool copyFile(const Text& from, const Text& to) override;
+    bool renameFile(const Text& from, const Text& to) override;
+    bool replaceFile(const Text& from, const Text& to) override;
+    bool writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) override;
+    bool setFileAttributes(const Text& path, uint32_t attributes) override;
     Text fullPath(const Text& path) override { return fs_.fullPath(path); }
     bool sameFile(const Text& a, const Text& b) override { return fs_.sameFile(a, b); }
-    bool createFolder(const Text& path) override { return fs_.createFolder(path); }
+    bool createFolder(const Text& path) override;
     int64_t fileSize(const Text& path) override { return fs_.fileSize(path); }
     double fileModTime(const Text& path) override { return fs_.fileModTime(path); }
     int64_t fileAttributes(const Text& path) override { return fs_.fileAttributes(path); }
@@ -202,6 +218,8 @@ public:
     // Each call moves the clock on by the step (setClockStep; 16 ms at first).
     uint32_t tickCount() override { return clock_ += clockStep_; }
     void setClockStep(uint32_t ms) { clockStep_ = ms; }
+    // The set clock (setClock), or the real local time.
+    double localTime() override { return fs_.now(); }
 
     // Records the request; true for modes 1-5 unless the system refuses.
     bool shutDown(int mode, bool force) override;
@@ -215,11 +233,7 @@ public:
     bool systemToolExists(const Text& tool) override { return system_.toolExists(tool); }
     // Messages queued before the run are processed after it, as the real
     // machine processes them while it reads the tool's pipe.
-    ToolRun runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs = 30000) override {
-        ToolRun run = system_.runTool(tool, arguments, timeoutMs);
-        processPendingMessages();
-        return run;
-    }
+    ToolRun runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs = 30000) override;
 
 private:
     struct Script {
@@ -238,7 +252,15 @@ private:
     bool isOpen(WindowId id, uint64_t generation);
     void runFirstPosted();
 
+    // One step of a change: it happens, the power goes during it, or the
+    // power is out already.
+    enum class Step { Happens, CutDuring, Dead };
+    Step step(const Text& what);
+
     SimFileSystem fs_;
+    int stepsLeft_ = -1;  // until the cut; -1: no cut planned
+    bool cut_ = false;
+    std::vector<Text> steps_;
     SimSystem system_;
     Text programFolder_ = "C:\\Program Files\\Trivex\\";
     std::map<char, DiskPlace> places_;

@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/files.h"
 #include "platform/text.h"
 #include "platform/win32/platform_impl.h"
 
@@ -11,6 +12,12 @@ double dateOfFileTime(const FILETIME& utc) {
     FILETIME local;
     SYSTEMTIME st;
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return kNoDate;
+    return text::dateFromParts({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
+}
+
+double Win32Platform::localTime() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
     return text::dateFromParts({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
 }
 
@@ -66,7 +73,11 @@ private:
 
 }  // namespace
 
-bool Win32Platform::writeFile(const Text& path, const std::vector<ByteView>& blocks) {
+namespace {
+
+// Creates or truncates `path` (no sharing) and writes the blocks in order;
+// with `flush`, the file's data reaches the disk before it is closed.
+bool writeBlocks(const Text& path, const std::vector<ByteView>& blocks, bool flush) {
     if (path.empty()) return false;
     Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
@@ -83,8 +94,31 @@ bool Win32Platform::writeFile(const Text& path, const std::vector<ByteView>& blo
         }
         if (!ok) break;
     }
+    if (ok && flush) ok = FlushFileBuffers(file.get()) != FALSE;
     bool closed = file.close();
     return ok && closed;
+}
+
+}  // namespace
+
+bool Win32Platform::writeFile(const Text& path, const std::vector<ByteView>& blocks) {
+    return writeBlocks(path, blocks, false);
+}
+
+bool Win32Platform::writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) {
+    const Text temp = temporaryBeside(path);
+    if (temp.empty()) return false;
+    const DWORD target = GetFileAttributesA(path.c_str());
+    if (target != INVALID_FILE_ATTRIBUTES &&
+        (target & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    // A temporary file an earlier cut left behind is ours to replace.
+    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (writeBlocks(temp, blocks, true) &&
+        MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(temp.c_str());
+    return false;
 }
 
 bool Win32Platform::deleteFile(const Text& path) {

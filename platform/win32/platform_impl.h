@@ -73,6 +73,7 @@ public:
     bool copyFile(const Text& from, const Text& to) override;
     bool renameFile(const Text& from, const Text& to) override;
     bool replaceFile(const Text& from, const Text& to) override;
+    bool writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) override;
     bool setFileAttributes(const Text& path, uint32_t attributes) override;
     Text fullPath(const Text& path) override;
     bool sameFile(const Text& a, const Text& b) override;
@@ -124,6 +125,7 @@ public:
     // Restart (shutdown.cpp)
     bool shutDown(int mode, bool force) override;
     uint32_t tickCount() override { return GetTickCount(); }
+    double localTime() override;
 
     // The system: version, firmware, rights, system tools (system.cpp)
     WindowsVersion windowsVersion() override;

@@ -37,7 +37,10 @@ bool Win32Platform::shutDown(int mode, bool force) {
         case 2: flags = EWX_REBOOT; break;
         default: flags = EWX_LOGOFF; break;
     }
-    if (force) flags |= EWX_FORCE;
+    // Without force, programs are asked to close and may keep their unsaved
+    // work (the restart is then refused); only a program that does not answer
+    // at all is ended.
+    flags |= force ? EWX_FORCE : EWX_FORCEIFHUNG;
     return ExitWindowsEx(flags, 0) != FALSE;
 }
 

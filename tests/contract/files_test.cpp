@@ -67,6 +67,40 @@ TEST_F(WriteFile, OnWindowsHiddenSystemAndMovesOntoReadOnlyAreRefusedToo) {
     EXPECT_EQ(contentOf(at("menu.ini")), Text("menu"));
 }
 
+// The job's files are written whole: the name shows the old file or the
+// new one, never a part, and the temporary file does not stay.
+TEST_F(WriteFile, AWholeWriteReplacesTheFileAndLeavesNoTemporaryFile) {
+    ASSERT_TRUE(put("grldr", "an older loader, longer than the new one"));
+    ASSERT_TRUE(p.writeFileWhole(at("grldr"), {bytesOf("new "), bytesOf("loader")}));
+    EXPECT_EQ(contentOf(at("grldr")), Text("new loader"));
+    EXPECT_TRUE(p.writeFileWhole(at("fresh.img"), {bytesOf("image")}));
+    EXPECT_EQ(contentOf(at("fresh.img")), Text("image"));
+    EXPECT_EQ(p.fileAttributes(at("TRIVEX.TMP")), -1);
+
+    // A temporary file that a cut left behind, read-only even, is replaced.
+    ASSERT_TRUE(put("TRIVEX.TMP", "half of something"));
+    ASSERT_TRUE(machine().setAttributes(at("TRIVEX.TMP"), kAttrReadOnly));
+    EXPECT_TRUE(p.writeFileWhole(at("grldr"), {bytesOf("third")}));
+    EXPECT_EQ(contentOf(at("grldr")), Text("third"));
+    EXPECT_EQ(p.fileAttributes(at("TRIVEX.TMP")), -1);
+
+    // A protected file is refused and keeps its bytes; nothing is left beside it.
+    ASSERT_TRUE(put("boot.ini", "menu"));
+    ASSERT_TRUE(machine().setAttributes(at("boot.ini"), kAttrReadOnly | kAttrHidden | kAttrSystem));
+    EXPECT_FALSE(p.writeFileWhole(at("boot.ini"), {bytesOf("other")}));
+    EXPECT_EQ(contentOf(at("boot.ini")), Text("menu"));
+    EXPECT_EQ(p.fileAttributes(at("TRIVEX.TMP")), -1);
+    EXPECT_FALSE(p.writeFileWhole(at("no\\f.txt"), {bytesOf("x")}));
+    EXPECT_FALSE(p.writeFileWhole("", {bytesOf("x")}));
+}
+
+TEST_F(WriteFile, TheLocalTimeIsTheTimeFilesAreWrittenAt) {
+    ASSERT_TRUE(put("now.txt", "x"));
+    const double written = p.fileModTime(at("now.txt"));
+    const double now = p.localTime();
+    EXPECT_NEAR(now, written, 2.0 / (24 * 60)) << "two minutes";
+}
+
 class CopyRenameDelete : public ContractTest {};
 
 TEST_F(CopyRenameDelete, CopyReplacesAnExistingTargetAndKeepsTheSource) {

@@ -129,7 +129,7 @@ protected:
     }
 };
 
-TEST_F(RestartPromptTest, YesRestartsByForceAndEndsTheProgram) {
+TEST_F(RestartPromptTest, YesRestartsWithoutForceAndEndsTheProgram) {
     for (auto answer : {+[](SimMachine& m) { m.pressKey(WindowId::RestartPrompt, 'Y'); },
                         +[](SimMachine& m) { m.click(WindowId::RestartPrompt, ctl::按钮1); }}) {
         SimMachine machine2;
@@ -139,7 +139,7 @@ TEST_F(RestartPromptTest, YesRestartsByForceAndEndsTheProgram) {
         showRestartPrompt(app2);
         ASSERT_EQ(machine2.shutdowns().size(), 1u);
         EXPECT_EQ(machine2.shutdowns()[0].mode, 2);
-        EXPECT_TRUE(machine2.shutdowns()[0].force);
+        EXPECT_FALSE(machine2.shutdowns()[0].force);  // programs may keep their unsaved work
         machine2.runMessageLoop();
         EXPECT_FALSE(machine2.windowExists(kMain));
         EXPECT_FALSE(machine2.windowExists(kRestart));

@@ -111,6 +111,22 @@ TEST_F(StoreRouteTest, TheEntryAFinishedJobLeftGoesAtTheNextStartAndAWaitingOneS
     EXPECT_TRUE(store.sameEntries(before));
 }
 
+TEST_F(StoreRouteTest, AListingWithoutTheBootManagerKeepsTheLoaderAndSaysSo) {
+    prepareRestoreJob();
+    ASSERT_EQ(ours().size(), 1u);
+    // A bcdedit whose listing this program cannot read (another layout, no
+    // boot manager entry found): it may still hold our one-time entry.
+    machine.system().installTool("bcdedit.exe", [](const Text& args) {
+        return args.rfind("/enum", 0) == 0 ? sim::ToolAnswer{0, "\r\nsomething else entirely\r\n"} : sim::ToolAnswer{1, ""};
+    });
+    undo();
+    EXPECT_EQ(machine.content(kGrldrMbr), payloadBytes(Payload::LoaderMbr)) << "the entry may still start it";
+    EXPECT_EQ(machine.content(kGrldr), payloadBytes(Payload::Loader));
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("找不到 Windows 启动管理器的启动项"), Text::npos) << told()[0];
+    EXPECT_NE(told()[0].find("保留了 C:\\grldr 和 C:\\grldr.mbr"), Text::npos) << told()[0];
+}
+
 TEST_F(StoreRouteTest, MachinesThatCannotRunAJobThroughTheStoreAreRefused) {
     const std::pair<const char*, std::function<void(SimMachine&)>> machines[] = {
         {"UEFI", [](SimMachine& m) { m.system().firmware = Firmware::Uefi; }},
