@@ -6,7 +6,9 @@
 #include "app/window_commands.h"
 #include "job/boot_menu.h"
 #include "job/manual_ghost.h"
+#include "job/outcome.h"
 #include "job/prepare.h"
+#include "job/repair.h"
 #include "job/route.h"
 #include "job/undo.h"
 #include "ui/names.h"
@@ -60,12 +62,25 @@ void chooseImage(App& app, WindowId, int) {
     p.deleteFile(kProbeScriptPath);
 }
 
+void showOutcomes(App& app) {
+    for (const job::LastOutcome& o : job::takeOutcomes(app.platform, app.state.shownOutcomes)) {
+        app.platform.setPanelText(kMain, ctl::状态条1, 1, o.status);
+        if (!o.failure.empty()) tell(app, o.failure);
+    }
+}
+
+void repairCutJob(App& app) {
+    if (const Text told = job::repairCutJob(app.platform); !told.empty()) tell(app, told);
+}
+
 void prepareJob(App& app, WindowId, int) {
+    showOutcomes(app);
     const job::Prepared r = job::prepareJob(app.platform, readJobDescription(app), app.state.commands, app.state.agreed);
     if (!r.ok) {
         if (!r.message.empty()) tell(app, r.message);
         return;
     }
+    if (!r.notice.empty()) tell(app, r.notice);
     showRestartPrompt(app);
     // Esc on the prompt, or a restart the system refused: the job stays
     // prepared, and the window says so.
@@ -76,6 +91,7 @@ void askUndo(App& app, WindowId, int) { app.platform.openWindow(WindowId::UndoPr
 
 void undoConfirmed(App& app, WindowId, int) {
     Platform& p = app.platform;
+    showOutcomes(app);
     const job::Undone u = job::undoJob(p);
     p.closeWindow(WindowId::UndoPrompt);
     p.setProp(kMain, ctl::销毁按钮, Prop::Visible, 1);

@@ -28,6 +28,13 @@ void undoConfirmed(App& app, WindowId, int);
 // The Ghost32 check box was clicked (it has toggled already).
 void ghost32Switch(App& app, WindowId, int);
 
+// What the last job did, from its outcome record: in the status bar, and a
+// failure in a message box too; each record is told once, then removed.
+// At start-up, and before an undo or a new job.
+void showOutcomes(App& app);
+// At start-up: a job cut short is taken back, and the user told.
+void repairCutJob(App& app);
+
 // The status bar's second panel while a prepared job waits for the restart.
 inline constexpr char kJobPreparedNotice[] = "任务已准备好，下次启动计算机时将运行 Ghost。不想运行请按 U 键撤销。";
 

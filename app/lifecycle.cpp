@@ -1,9 +1,11 @@
 #include "app/lifecycle.h"
 
 #include "app/app.h"
+#include "app/job_commands.h"
 #include "app/window_commands.h"
 #include "discovery/drives.h"
 #include "discovery/probe.h"
+#include "job/checks.h"
 #include "job/route.h"
 #include "modload/skin_attach.h"
 #include "platform/search.h"
@@ -19,10 +21,8 @@ constexpr int kTimerInterval = 5000;
 void backedUpCheck(App& app) {
     Platform& p = app.platform;
     p.processPendingMessages();
-    const Text path = app.state.lastDriveLetter + ":\\Ghost\\G_WinXP.gho";
-    SearchState search;
-    const bool found = !findFirst(p, path, kNoMask, search).empty();
-    closeSearch(p, search);
+    // A real Ghost image, not the placeholder the save dialog leaves.
+    const bool found = job::isGhostImage(p, app.state.lastDriveLetter + ":\\Ghost\\G_WinXP.gho");
     p.setPanelText(kMain, ctl::状态条1, 1,
                    found ? "本系统已做备份，备份时注意覆盖原镜像！"
                          : "尚未用本软件备份系统，请及时备份镜像！");
@@ -40,6 +40,8 @@ void startupSequence(App& app, WindowId, int) {
     modeRefresh(app, kMain, 0);
     p.setProp(kMain, ctl::G选择框, Prop::Enabled, 0);
     backedUpCheck(app);
+    showOutcomes(app);
+    repairCutJob(app);
     if (const Text failed = job::removeStaleEntries(p); !failed.empty()) tell(app, failed);
     p.setProp(kMain, ctl::标签6, Prop::Visible, 0);
     modload::attachSkin();

@@ -4,6 +4,8 @@
 #include "discovery/search.h"
 #include "job/checks.h"
 #include "job/command_line.h"
+#include <vector>
+
 #include "platform/platform.h"
 
 namespace trivex {
@@ -19,6 +21,7 @@ struct ProgramState {
     // rebuilt at every job.
     job::CommandValues commands;
     job::Agreed agreed;  // questions before a job answered OK in this run
+    std::vector<Text> shownOutcomes;  // tokens of the job outcomes told in this run
 };
 
 }  // namespace trivex

@@ -126,23 +126,44 @@ Text BootMenu::unprotect(const char* path) {
     return Text("去掉 ") + path + " 的只读、隐藏和系统属性失败";
 }
 
-Text BootMenu::refreshSaved(const Text& menu) {
-    const std::optional<Text> saved = readWholeFile(p_, kBootBak);
-    if (saved && *saved == menu) return {};
-    // The copy gets the protection the menu had: the image file button may
-    // have cleared boot.ini's already, the stale copy still shows it.
-    const uint32_t protection = protectionOf(p_, kBootIni) | protectionOf(p_, kBootBak);
+Text BootMenu::writeSaved(const Text& menu, uint32_t protection) {
     if (Text failure = unprotect(kBootBak); !failure.empty()) return failure;
-    if (!p_.copyFile(kBootIni, kBootBak)) return "把 C:\\boot.ini 备份为 C:\\boot.bak 失败";
+    if (!p_.writeFileWhole(kBootBak, {bytesOf(menu)})) return "把 C:\\boot.ini 备份为 C:\\boot.bak 失败";
     const std::optional<Text> copy = readWholeFile(p_, kBootBak);
     if (!copy || *copy != menu) return "C:\\boot.bak 与 C:\\boot.ini 的内容不一致，备份启动菜单失败";
     if (!setProtection(p_, kBootBak, protection)) return "设置 C:\\boot.bak 的属性失败";
     return {};
 }
 
+Text BootMenu::refreshSaved(const Text& menu) {
+    const std::optional<Text> saved = readWholeFile(p_, kBootBak);
+    if (saved && *saved == menu) return {};
+    // The copy gets the protection the menu had: the image file button may
+    // have cleared boot.ini's already, an older copy still shows it.
+    const uint32_t protection = protectionOf(p_, kBootIni) | protectionOf(p_, kBootBak);
+    // A boot.bak that is not the menu of this moment cannot be told as ours:
+    // it waits under a free name of its own, and the user is told.
+    if (isFile(p_, kBootBak) || p_.fileAttributes(kBootBak) >= 0) {
+        Text free;
+        for (int n = 1; n < 100 && free.empty(); ++n) {
+            const Text name = "C:\\boot-" + text::toText(static_cast<int32_t>(n)) + ".bak";
+            if (p_.fileAttributes(name) < 0) free = name;
+        }
+        if (free.empty() || !p_.renameFile(kBootBak, free))
+            return "C:\\boot.bak 已存在，但不是现在的启动菜单，也无法把它改名移开";
+        setAside_ = free;
+        notice_ = "C:\\boot.bak 已存在，但它不是现在的启动菜单，可能是您自己保存的文件。为了不覆盖它，"
+                  "已把它改名为 " + free + "，内容没有改动。";
+    }
+    return writeSaved(menu, protection);
+}
+
 void BootMenu::save() {
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
-    if (menu && !isRedirectedMenu(*menu)) refreshSaved(*menu);
+    // Only a boot.bak this program can tell as its own is written: none yet.
+    // One that differs from the menu is left for the job, which sets it aside.
+    if (menu && !isRedirectedMenu(*menu) && p_.fileAttributes(kBootBak) < 0)
+        writeSaved(*menu, protectionOf(p_, kBootIni));
     unprotect(kBootIni);
 }
 
@@ -163,22 +184,16 @@ Text BootMenu::check() {
 Text BootMenu::redirect() {
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
     if (!menu) return "读取 C:\\boot.ini 失败";
+    if (isRedirectedMenu(*menu)) return "C:\\boot.ini 仍指向 C:\\grldr（之前的任务没有撤销）";
     const int64_t a = p_.fileAttributes(kBootIni);
     before_ = {*menu, a < 0 ? 0u : static_cast<uint32_t>(a), isFile(p_, kBootBak)};
     changing_ = true;
-
-    Text userMenu = *menu;
-    if (isRedirectedMenu(*menu)) {
-        const std::optional<Text> saved = readWholeFile(p_, kBootBak);
-        if (!saved || isRedirectedMenu(*saved)) return "C:\\boot.bak 不是原来的启动菜单";
-        userMenu = *saved;
-    } else if (Text failure = refreshSaved(*menu); !failure.empty()) {
-        return failure;
-    }
-    const Redirection r = redirectMenuText(userMenu);
+    const Redirection r = redirectMenuText(*menu);
     if (!r.refusal.empty()) return r.refusal;
+    // The saved menu is whole on the disk before boot.ini points anywhere new.
+    if (Text failure = refreshSaved(*menu); !failure.empty()) return failure;
     if (Text failure = unprotect(kBootIni); !failure.empty()) return failure;
-    if (!p_.writeFile(kBootIni, {bytesOf(r.menu)})) return "改写 C:\\boot.ini 失败";
+    if (!p_.writeFileWhole(kBootIni, {bytesOf(r.menu)})) return "改写 C:\\boot.ini 失败";
     return {};
 }
 
@@ -188,17 +203,22 @@ Text BootMenu::takeBack() {
     std::optional<Text> now = readWholeFile(p_, kBootIni);
     if (!now || *now != before_.menu) {
         unprotect(kBootIni);
-        p_.writeFile(kBootIni, {bytesOf(before_.menu)});
+        p_.writeFileWhole(kBootIni, {bytesOf(before_.menu)});
         now = readWholeFile(p_, kBootIni);
     }
     if (!now || *now != before_.menu) return "恢复 C:\\boot.ini 失败";
 
     Text failures;
     if (!setProtection(p_, kBootIni, before_.attributes & kProtection)) failures = "恢复 C:\\boot.ini 的属性失败";
-    if (!before_.bakExisted && isFile(p_, kBootBak)) {
+    if ((!before_.bakExisted || !setAside_.empty()) && isFile(p_, kBootBak)) {
         // The copy this job made carries the menu's protection.
         if (!unprotect(kBootBak).empty() || !p_.deleteFile(kBootBak))
             addFailure(failures, "删除本次生成的 C:\\boot.bak 失败");
+    }
+    // A boot.bak of the user's that waited aside gets its name back.
+    if (!setAside_.empty() && p_.fileAttributes(kBootBak) < 0) {
+        if (p_.renameFile(setAside_, kBootBak)) notice_.clear();
+        else addFailure(failures, "把 " + setAside_ + " 改回 C:\\boot.bak 失败");
     }
     return failures;
 }

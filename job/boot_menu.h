@@ -40,24 +40,32 @@ public:
     explicit BootMenu(Platform& p) : p_(p) {}
 
     // After each use of the image file button: while boot.ini is not
-    // redirected, boot.bak is brought up to date with it (its protection
-    // kept), then boot.ini's read-only, hidden and system attributes are
-    // cleared so that a job can rewrite it. Failures are left for the job
-    // to find: redirect() checks everything again.
+    // redirected and there is no boot.bak, boot.ini is saved as boot.bak
+    // (written whole, with the menu's protection); then boot.ini's
+    // read-only, hidden and system attributes are cleared so that a job can
+    // rewrite it. A boot.bak that is there already is left alone: the job
+    // checks it. Failures are left for the job to find: redirect() checks
+    // everything again.
     void save();
 
     // Why a job cannot redirect the menu; empty when it can. Writes nothing.
     Text check();
 
-    // Makes sure boot.bak holds the user's menu byte for byte (clearing the
-    // attributes of a stale copy, copying, checking the bytes), then
-    // rewrites boot.ini. Empty on success, else what failed. What it changed
-    // is remembered for takeBack().
+    // Makes sure boot.bak holds the user's menu byte for byte (written whole,
+    // the bytes checked, the menu's protection given), then rewrites boot.ini
+    // whole. A boot.bak that differs from the menu cannot be told as ours: it
+    // is first renamed to a free name (C:\boot-1.bak ...) and notice() says
+    // so. boot.ini must not be redirected already (an earlier job is undone
+    // first). Empty on success, else what failed. What it changed is
+    // remembered for takeBack().
     Text redirect();
+    // What the user should be told about a successful redirect(); empty when nothing.
+    const Text& notice() const { return notice_; }
 
-    // Puts boot.ini (bytes and attributes) back as redirect() found it and
-    // removes a boot.bak that redirect() made. Empty when all of it worked,
-    // else each step that failed.
+    // Puts boot.ini (bytes and attributes) back as redirect() found it,
+    // removes a boot.bak that redirect() made and gives a boot.bak it set
+    // aside its name back. Empty when all of it worked, else each step that
+    // failed.
     Text takeBack();
 
     // Undo: the saved menu replaces the redirected one in one step (boot.ini's
@@ -72,6 +80,8 @@ public:
 private:
     // Brings boot.bak up to date with `menu`; empty on success.
     Text refreshSaved(const Text& menu);
+    // Writes boot.bak whole with `menu` and gives it `protection`.
+    Text writeSaved(const Text& menu, uint32_t protection);
     // Clears the protection bits of `path` when it has any; empty on success.
     Text unprotect(const char* path);
 
@@ -82,6 +92,8 @@ private:
         bool bakExisted = false;
     } before_;
     bool changing_ = false;  // redirect() has started to change things
+    Text setAside_;          // where the user's boot.bak waits
+    Text notice_;
 };
 
 }  // namespace trivex::job

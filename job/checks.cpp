@@ -33,13 +33,6 @@ constexpr size_t kDosCommandTail = 126;
 constexpr double kBytesPerImageMB = 1024000.0;
 constexpr uint64_t kBytesPerMB = 1024 * 1024;
 
-bool isGhostImage(Platform& p, const Text& path) {
-    if (p.fileSize(path) < kSmallestImage) return false;
-    std::unique_ptr<RawFile> f = p.openRaw(path, kModeRead, kShareAll);
-    unsigned char head[2] = {0, 0};
-    return f && f->read(head, 2) == 2 && head[0] == kImageSignature[0] && head[1] == kImageSignature[1];
-}
-
 Text megabytes(double bytes) { return text::toText(static_cast<int64_t>(bytes)); }
 
 Text dateText(double date) {
@@ -66,6 +59,13 @@ Text imageRefusal(Platform& p, const JobDescription& job, const CommandValues& v
 }
 
 }  // namespace
+
+bool isGhostImage(Platform& p, const Text& path) {
+    if (p.fileSize(path) < kSmallestImage || !isFile(p, path)) return false;
+    std::unique_ptr<RawFile> f = p.openRaw(path, kModeRead, kShareAll);
+    unsigned char head[2] = {0, 0};
+    return f && f->read(head, 2) == 2 && head[0] == kImageSignature[0] && head[1] == kImageSignature[1];
+}
 
 std::optional<Text> customGhostPath(const JobDescription& job) {
     if (!job.customGhost || text::find(job.customGhostPath, "ghost.exe", 1, true) < 1) return std::nullopt;

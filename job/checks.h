@@ -28,6 +28,10 @@ bool isJobGhostExe(Platform& p, const Text& path);
 // the job would write.
 Text imagePathRefusal(const Text& path, const Text& firstLine);
 
+// Whether a file is a Ghost image: at least 512 bytes, starting with the
+// Ghost image signature FE EF.
+bool isGhostImage(Platform& p, const Text& path);
+
 // OK/Cancel with the program's caption; true for OK.
 bool userAgrees(Platform& p, const Text& question);
 

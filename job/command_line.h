@@ -21,6 +21,7 @@ struct CommandValues {
     int imagePathLength = 0;
     Text backupCommand;
     Text restoreCommand;
+    Text checkCommand;  // the image check before a restore
 };
 
 // Ghost partition number on disk 1 of a drive letter: "C" 1, "D" 2, "E" 3,
@@ -34,6 +35,9 @@ Text pathTail(const Text& imagePath);
 
 Text backupCommandText(int systemPartition, int imagePartition, const Text& tail, int compressionLevel);
 Text restoreCommandText(int systemPartition, int imagePartition, const Text& tail, const Text& crcOption);
+// Ghost's check of the image file before a restore: "Ghost.exe -nousb
+// -chkimg,1:3\Ghost\G_WinXP.gho".
+Text checkCommandText(int imagePartition, const Text& tail);
 
 // Rebuilds every value and both command texts. A letter without a partition
 // number sets that number to 0, so no number of an earlier job survives; a
@@ -42,10 +46,16 @@ void buildCommandTexts(CommandValues& values, const JobDescription& job);
 
 // The content of C:\ghost.bat: "ghost.exe" (Ghost starts interactively),
 // the restore command or the backup command; nothing when no mode is chosen.
-std::optional<Text> ghostBatText(const CommandValues& values, JobKind kind);
+// The backup and restore command lines stay as they are; around them the
+// DOS image's A:\RECORD.BAT notes in the job's outcome record that Ghost
+// started and what it came back with. A restore whose CRC errors are not
+// ignored first has Ghost check the image, and runs only when the check
+// succeeds; otherwise the outcome says the check failed, and the system
+// partition is never written.
+std::optional<Text> ghostBatText(const CommandValues& values, JobKind kind, bool ignoreCrc);
 
-// Whether a file's content is a ghost.bat this program writes: the manual
-// text, or one of the two command lines with its closing restart.
+// Whether a file's content is a ghost.bat this program writes (or one that
+// an earlier version wrote: a command line and its closing restart).
 bool isGhostBatText(const Text& content);
 
 }  // namespace trivex::job

@@ -10,11 +10,11 @@ namespace trivex::job {
 using payloads::Payload;
 
 const std::array<JobFile, 5> kJobFiles = {{
-    {JobFileId::Loader, kGrldr, kGrldrBak, false, true},
-    {JobFileId::LoaderMbr, kGrldrMbr, kGrldrMbrBak, true, true},
-    {JobFileId::GhostBat, kGhostBat, nullptr, false, false},
-    {JobFileId::GhostExe, kGhostExe, nullptr, false, false},
-    {JobFileId::BootImage, kVemoImg, nullptr, false, false},
+    {JobFileId::Loader, kGrldr, "grldr", kGrldrBak, false, true},
+    {JobFileId::LoaderMbr, kGrldrMbr, "grldr.mbr", kGrldrMbrBak, true, true},
+    {JobFileId::GhostBat, kGhostBat, "ghost.bat", nullptr, false, false},
+    {JobFileId::GhostExe, kGhostExe, "ghost.exe", nullptr, false, false},
+    {JobFileId::BootImage, kVemoImg, "vemo.img", nullptr, false, false},
 }};
 
 namespace {
@@ -29,6 +29,9 @@ bool holdsGhostBat(Platform& p) {
 }
 
 bool removeFile(Platform& p, const char* path, Text& failures) {
+    // The job's files carry no protection, but the user may have given some.
+    const int64_t a = p.fileAttributes(path);
+    if (a > 0 && (a & (kAttrReadOnly | kAttrHidden | kAttrSystem))) p.setFileAttributes(path, 0);
     if (p.deleteFile(path)) return true;
     addFailure(failures, Text("删除 ") + path + " 失败");
     return false;
@@ -43,36 +46,66 @@ void putBack(Platform& p, const JobFile& f, Text& failures) {
 
 }  // namespace
 
+const JobFile& jobFile(JobFileId id) { return kJobFiles[static_cast<size_t>(id)]; }
+
+bool writtenOn(const JobFile& f, BootRoute route) { return !f.storeOnly || route == BootRoute::BootStore; }
+
 void addFailure(Text& all, const Text& one) {
     if (one.empty()) return;
     if (!all.empty()) all += "；";
     all += one;
 }
 
-bool jobWaits(Platform& p) { return holdsPayload(p, kVemoImg, Payload::DosImage); }
+bool JobFilesFound::imageCarries(const Text& token) const {
+    // An image built without the placeholder carries no token at all.
+    return imageToken && (imageToken->empty() || *imageToken == token);
+}
+
+bool JobFilesFound::anyOurs() const {
+    for (const FileFound& f : files)
+        if (f.ours) return true;
+    return record.has_value();
+}
+
+bool jobWaits(Platform& p) { return payloads::dosImageToken(p, kVemoImg).has_value(); }
 
 JobFilesFound findJobFiles(Platform& p) {
     JobFilesFound found;
     auto at = [&](JobFileId id) -> FileFound& { return found.files[static_cast<size_t>(id)]; };
     for (const JobFile& f : kJobFiles) at(f.id).present = p.fileAttributes(f.path) >= 0;
+    found.recordPresent = p.fileAttributes(kJobRecord) >= 0;
+    found.record = readRecord(p, kJobRecord);
+    if (found.record && found.record->outcomeCopy) found.record.reset();
+    found.imageToken = payloads::dosImageToken(p, kVemoImg);
     at(JobFileId::Loader).ours = holdsPayload(p, kGrldr, Payload::Loader);
     at(JobFileId::LoaderMbr).ours = holdsPayload(p, kGrldrMbr, Payload::LoaderMbr);
     at(JobFileId::GhostBat).ours = holdsGhostBat(p);
-    at(JobFileId::BootImage).ours = jobWaits(p);
-    // A user's own Ghost copied by an earlier job is known by the job around it.
-    at(JobFileId::GhostExe).ours = holdsPayload(p, kGhostExe, Payload::GhostDos) ||
-                                   (at(JobFileId::GhostExe).present && at(JobFileId::GhostBat).ours &&
-                                    at(JobFileId::BootImage).ours);
+    at(JobFileId::BootImage).ours = found.imageToken.has_value();
+    // A user's own Ghost that a job copied is known by the job around it:
+    // the record that lists it and the image that carries the record's token,
+    // or (a job of an earlier version, without a record) ghost.bat and the image.
+    const FileFound& exe = at(JobFileId::GhostExe);
+    const bool recorded = found.record && found.record->wroteFile("ghost.exe") && found.imageCarries(found.record->token);
+    const bool earlierVersion = !found.record && at(JobFileId::GhostBat).ours && at(JobFileId::BootImage).ours;
+    at(JobFileId::GhostExe).ours =
+        holdsPayload(p, kGhostExe, Payload::GhostDos) || (exe.present && (recorded || earlierVersion));
     return found;
 }
 
-Text jobFilesRefusal(Platform& p, const JobFilesFound& found) {
+Text jobFilesRefusal(Platform& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath) {
+    const Text moveIt = "请先把它移到别的文件夹，再准备任务。";
+    if (found.recordPresent && !found.record)
+        return Text(kJobRecord) + " 已存在，但不是本程序的任务记录；任务会覆盖它，DOS 下也会删除它。" + moveIt;
+    if (!outcomePath.empty() && p.fileAttributes(outcomePath) >= 0) {
+        const std::optional<JobRecord> there = readRecord(p, outcomePath);
+        if (!there || !there->outcomeCopy)
+            return outcomePath + " 已存在，但不是本程序的任务结果记录；任务会覆盖它。" + moveIt;
+    }
     for (const JobFile& f : kJobFiles) {
         const FileFound& here = found[f.id];
-        if (!here.present || here.ours) continue;
+        if (!writtenOn(f, route) || !here.present || here.ours) continue;
         if (!f.setAsideAs)
-            return Text(f.path) + " 已存在，但不是本程序写入的文件；任务会覆盖它，DOS 下也会删除它。"
-                                  "请先把它移到别的文件夹，再准备任务。";
+            return Text(f.path) + " 已存在，但不是本程序写入的文件；任务会覆盖它，DOS 下也会删除它。" + moveIt;
         if (p.fileAttributes(f.setAsideAs) >= 0)
             return Text(f.path) + " 不是本程序的引导程序，而 " + f.setAsideAs +
                    " 也已存在，无法把它安全地移开。请先处理这两个文件中的一个。";
@@ -88,9 +121,7 @@ Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, Job
             return Text("把您自己的 ") + f.path + " 改名为 " + (f.setAsideAs ? f.setAsideAs : "") + " 失败";
         trail.setAside.push_back(&f);
     }
-    if (!write) return {};
     // From here on whatever is at the name is ours: absent, an earlier job's, or this job's.
-    if (here.ours) trail.earlierJobTouched = true;
     trail.written.push_back(&f);
     return write() ? Text() : failure;
 }
@@ -106,15 +137,26 @@ Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles) {
 
 Text removeJobFiles(Platform& p, const JobFilesFound& found, bool keepLoader) {
     Text failures;
-    bool jobThere = false;
-    for (const JobFile& f : kJobFiles) jobThere = jobThere || found[f.id].ours;
     for (const JobFile& f : kJobFiles) {
         if (keepLoader && f.loader) continue;
         if (found[f.id].ours && p.fileAttributes(f.path) >= 0 && !removeFile(p, f.path, failures)) continue;
-        // A user's file set aside by the job gets its name back; without a
-        // job of ours on the disk a stray .bak is not ours to touch.
-        if (jobThere) putBack(p, f, failures);
+        if (found.record && found.record->setAside(f.name)) putBack(p, f, failures);
     }
+    return failures;
+}
+
+Text removeRecords(Platform& p, const JobFilesFound& found) {
+    Text failures;
+    if (found.record) {
+        const Text outcome = outcomeRecordPath(found.record->image);
+        const std::optional<JobRecord> there = outcome.empty() ? std::nullopt : readRecord(p, outcome);
+        if (there && there->outcomeCopy && there->token == found.record->token && there->outcome == Outcome::None)
+            removeFile(p, outcome.c_str(), failures);
+        if (!outcome.empty() && p.fileAttributes(temporaryBeside(outcome)) >= 0)
+            removeFile(p, temporaryBeside(outcome).c_str(), failures);
+    }
+    if (p.fileAttributes(temporaryBeside(kJobRecord)) >= 0) removeFile(p, temporaryBeside(kJobRecord).c_str(), failures);
+    if (found.record && p.fileAttributes(kJobRecord) >= 0) removeFile(p, kJobRecord, failures);
     return failures;
 }
 

@@ -1,17 +1,25 @@
 // The files a job writes in the root of C:, in one table that preparation,
-// take-back and undo all use. A file there counts as this program's by its
-// content, never by its name: the loader and the boot image are the
-// embedded payloads byte for byte, ghost.bat is one of the texts this
-// program writes, and ghost.exe is the embedded DOS Ghost or belongs to a
-// complete job of ours. What is not ours is never overwritten or deleted: a
-// loader of the user's own is set aside and put back, any other file of the
-// user's at these names refuses the job before anything is written.
+// take-back, undo and the repair at start-up all use. A file there counts
+// as this program's by its content, never by its name: the loader and
+// grldr.mbr are the embedded payloads byte for byte, the boot image is the
+// embedded image with a job's token in it, ghost.bat is one of the texts
+// this program writes, and ghost.exe is the embedded DOS Ghost or belongs to
+// the job its record describes. What is not ours is never overwritten or
+// deleted: a loader of the user's own is set aside and put back (the job's
+// record says so), any other file of the user's at these names refuses the
+// job before anything is written.
+//
+// Every file is written whole (a temporary file, flushed, moved into
+// place), so that a cut leaves either the old file or the whole new one.
 #pragma once
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "job/record.h"
+#include "job/route.h"
 #include "platform/platform.h"
 
 namespace trivex::job {
@@ -21,58 +29,69 @@ enum class JobFileId { Loader, LoaderMbr, GhostBat, GhostExe, BootImage };
 struct JobFile {
     JobFileId id;
     const char* path;
+    const char* name;        // in the job's record and for the DOS side: "grldr"
     const char* setAsideAs;  // where a user's own file waits; nullptr: it refuses the job
-    // Written only by jobs through the boot configuration store. Jobs through
-    // boot.ini still set a user's own file aside: the DOS side deletes the
-    // name on every job.
-    bool storeOnly;
-    // Part of the loader: stays while the boot still starts it.
-    bool loader;
+    bool storeOnly;          // written only by jobs through the boot configuration store
+    bool loader;             // part of the loader: stays while the boot still starts it
 };
 
 // In the order a job writes them.
 extern const std::array<JobFile, 5> kJobFiles;
+const JobFile& jobFile(JobFileId id);
+// Whether a job on `route` writes the file.
+bool writtenOn(const JobFile& f, BootRoute route);
 
-// What is in C:\ at the job's names.
+// What is in C:\ at the job's names, and the job's record there.
 struct FileFound {
     bool present = false;
     bool ours = false;
 };
 struct JobFilesFound {
     std::array<FileFound, 5> files;
+    std::optional<JobRecord> record;  // C:\TRIVEX.JOB when it is a job copy of ours
+    bool recordPresent = false;       // a file is at that name, ours or not
+    std::optional<Text> imageToken;   // the token of C:\Vemo.img when it is ours
     const FileFound& operator[](JobFileId id) const { return files[static_cast<size_t>(id)]; }
+    bool anyOurs() const;
+    // C:\Vemo.img is ours and carries `token`.
+    bool imageCarries(const Text& token) const;
 };
 JobFilesFound findJobFiles(Platform& p);
 // Whether a job of ours waits for its restart: its boot image, which the DOS
 // side deletes when the job runs, is on C:.
 bool jobWaits(Platform& p);
 
-// Why the job's files cannot be placed without harm to the user's files;
-// empty when they can.
-Text jobFilesRefusal(Platform& p, const JobFilesFound& found);
+// Why the job's files cannot be placed on `route` without harm to the
+// user's files; empty when they can. `outcomePath` is the outcome copy's
+// place (empty: none).
+Text jobFilesRefusal(Platform& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath);
 
 // What a job did to the files, for taking it back.
 struct JobTrail {
     std::vector<const JobFile*> setAside;  // a user's file renamed to its setAsideAs
     std::vector<const JobFile*> written;   // written, or begun: ours whatever they hold now
-    bool earlierJobTouched = false;        // a file of an earlier job was overwritten
 };
 
-// Places one file: sets a user's own file aside first, then runs `write`
-// (none: the file is only set aside). Empty on success, else `failure` (or
-// what went wrong with setting aside).
+// Places one file: sets a user's own file aside first, then runs `write`.
+// Empty on success, else `failure` (or what went wrong with setting aside).
 Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
                   const std::function<bool()>& write, const Text& failure);
 
 // Removes what the job wrote and gives set-aside files their names back:
-// the loader's files (loaderFiles), or all the others. The loader's go only
-// once the boot no longer starts them. Empty when all went, else each failure.
+// the loader's files (loaderFiles), or all the others. Empty when all went,
+// else each failure.
 Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles);
 
-// Undo: removes every file of ours that `found` lists (found before the
-// menu was restored) and is still there, and gives set-aside files their
-// names back. Empty when all went, else each failure.
+// Undo and repair: removes every file of ours that `found` lists (found
+// before the boot was pointed away) and is still there, and gives the files
+// that the job's record says it set aside their names back. Without a
+// record, a stray .bak is not ours to touch. Empty when all went, else each
+// failure.
 Text removeJobFiles(Platform& p, const JobFilesFound& found, bool keepLoader);
+
+// Removes the job's record, its outcome copy when the DOS side never wrote
+// to it, and a temporary file a cut left beside them. Empty when all went.
+Text removeRecords(Platform& p, const JobFilesFound& found);
 
 // "a；b" for failures, skipping empty ones.
 void addFailure(Text& all, const Text& one);

@@ -8,8 +8,11 @@
 #include "job/files.h"
 #include "job/job_files.h"
 #include "job/partitions.h"
+#include "job/record.h"
 #include "job/route.h"
+#include "job/undo.h"
 #include "payloads/store.h"
+#include "platform/files.h"
 
 namespace trivex::job {
 
@@ -17,121 +20,129 @@ namespace {
 
 using payloads::Payload;
 
-// The content of each file of the table for this job.
-Text writeFiles(Platform& p, const JobDescription& job, const CommandValues& values, BootRoute route,
+// The job's record, as it will be once every file is in place.
+JobRecord recordOf(Platform& p, const JobDescription& job, BootRoute route, const JobFilesFound& found,
+                   bool ghostBat) {
+    JobRecord r;
+    r.token = newToken(p);
+    r.kind = job.kind();
+    r.route = route;
+    r.prepared = recordTime(p.localTime());
+    if (r.kind != JobKind::Manual) r.image = job.imagePath;
+    for (const JobFile& f : kJobFiles) {
+        if (!writtenOn(f, route) || (f.id == JobFileId::GhostBat && !ghostBat)) continue;
+        r.wrote.push_back(f.name);
+        if (found[f.id].present && !found[f.id].ours && f.setAsideAs) r.aside.push_back(f.name);
+    }
+    return r;
+}
+
+// Each file of the table with this job's content, written whole.
+Text writeFiles(Platform& p, const JobDescription& job, const CommandValues& values, const JobRecord& record,
                 const JobFilesFound& found, JobTrail& trail) {
-    const std::optional<Text> bat = ghostBatText(values, job.kind());
+    const std::optional<Text> bat = ghostBatText(values, job.kind(), job.ignoreCrc);
     const std::optional<Text> own = customGhostPath(job);
     const auto payload = [&p](const char* path, Payload what) {
-        return std::function<bool()>([&p, path, what] { return payloads::writePayload(p, path, what); });
+        return std::function<bool()>([&p, path, what] { return payloads::writePayloadWhole(p, path, what); });
     };
     for (const JobFile& f : kJobFiles) {
+        if (!writtenOn(f, record.route)) continue;
         std::function<bool()> write;
         Text failure = Text("写入 ") + f.path + " 失败";
         switch (f.id) {
             case JobFileId::Loader: write = payload(f.path, Payload::Loader); break;
-            case JobFileId::LoaderMbr:
-                if (route == BootRoute::BootStore) write = payload(f.path, Payload::LoaderMbr);
-                break;
+            case JobFileId::LoaderMbr: write = payload(f.path, Payload::LoaderMbr); break;
             case JobFileId::GhostBat:
                 if (!bat) continue;  // no mode chosen: no command to run
-                write = [&] { return p.writeFile(f.path, {bytesOf(*bat)}); };
+                write = [&] { return p.writeFileWhole(f.path, {bytesOf(*bat)}); };
                 break;
             case JobFileId::GhostExe:
                 if (own) {
-                    write = [&] { return p.copyFile(*own, f.path); };
+                    write = [&] {
+                        const std::optional<Text> bytes = readWholeFile(p, *own);
+                        return bytes && p.writeFileWhole(f.path, {bytesOf(*bytes)});
+                    };
                     failure = "复制自定义的 Ghost（" + *own + "）到 C:\\ghost.exe 失败";
                 } else {
                     write = payload(f.path, Payload::GhostDos);
                 }
                 break;
-            case JobFileId::BootImage: write = payload(f.path, Payload::DosImage); break;
+            case JobFileId::BootImage:
+                write = [&] { return payloads::writeDosImage(p, f.path, record.token); };
+                break;
         }
         if (Text why = placeJobFile(p, f, found, trail, write, failure); !why.empty()) return why;
     }
     return {};
 }
 
-// The boot side of a job and its take-back, on either route.
+// The boot side of a job on either route: it is pointed at the loader last,
+// once everything it starts is whole on the disk.
 struct BootSwitch {
     BootRoute route;
     BootMenu menu;
-    std::vector<Text> earlierEntries;  // store route: entries of an earlier job of ours
-    bool earlierJob = false;           // an earlier job was prepared and not undone
+    bool pointed = false;  // on() has begun
 
     BootSwitch(Platform& p, BootRoute r) : route(r), menu(p) {}
 
     Text check(Platform& p) { return route == BootRoute::BootIni ? menu.check() : storeRefusal(p); }
 
-    // Finds an earlier job before anything changes; empty unless the store cannot be read.
-    Text look(Platform& p) {
+    // An earlier job of ours that has not run: boot.ini redirected, or
+    // entries of ours in the store. Empty unless the store cannot be read.
+    Text earlierJob(Platform& p, bool& found) {
         if (route == BootRoute::BootIni) {
-            earlierJob = menu.isRedirected();
+            found = menu.isRedirected();
             return {};
         }
+        std::vector<Text> entries;
         Text failure;
-        if (!bcd::findEntries(p, earlierEntries, failure)) return failure;
-        earlierJob = !earlierEntries.empty();
+        if (!bcd::findEntries(p, entries, failure)) return failure;
+        found = !entries.empty();
         return {};
     }
 
-    // boot.ini is redirected before the files are written, like the menu
-    // the DOS side restores; the store's one-time entry comes after them, so
-    // that it never points at a file that is not there yet. The entries of
-    // an earlier job give way to this job's.
-    Text before(Platform&) { return route == BootRoute::BootIni ? menu.redirect() : Text(); }
-    Text after(Platform& p) {
-        if (route == BootRoute::BootIni) return {};
-        Text failure, identifier;
+    // Points the boot away from an earlier job's loader, nothing else: on
+    // failure that job is as it was.
+    Text off(Platform& p) {
+        if (route == BootRoute::BootIni) return menu.restore();
         int removed = 0;
-        if (!bcd::removeEntries(p, earlierEntries, removed, failure)) return failure;
+        Text failure;
+        return bcd::removeOurEntries(p, removed, failure) ? Text() : failure;
+    }
+
+    Text on(Platform& p) {
+        pointed = true;
+        if (route == BootRoute::BootIni) return menu.redirect();
+        // addEntry takes its own entry back when any of its calls fails.
+        Text failure, identifier;
         if (!bcd::addEntry(p, identifier, failure)) return failure;
         return {};
     }
 
-    // Puts the boot side back; with undoEarlier, the earlier job's too.
-    // `stillStarts` says whether the boot still starts the loader afterwards.
-    Text takeBack(Platform& p, bool undoEarlier, bool& stillStarts) {
-        if (route == BootRoute::BootIni) {
-            const Text problems = undoEarlier ? menu.restore() : menu.takeBack();
-            stillStarts = menu.isRedirected();
-            return problems;
-        }
-        // addEntry takes its own entry back; an earlier job's entries go
-        // when that job is undone. The loader stays while any entry of ours
-        // is left (or the store cannot be read).
-        Text failure;
-        if (undoEarlier) {
-            int removed = 0;
-            if (!bcd::removeOurEntries(p, removed, failure)) {
-                stillStarts = true;
-                return failure;
-            }
-        }
-        std::vector<Text> left;
-        stillStarts = !bcd::findEntries(p, left, failure) || !left.empty();
-        return {};
+    // Points the boot away from the loader again; `stillStarts` says whether
+    // it still starts the loader afterwards.
+    Text takeBack(Platform&, bool& stillStarts) {
+        stillStarts = false;
+        if (!pointed || route == BootRoute::BootStore) return {};
+        const Text problems = menu.takeBack();
+        stillStarts = menu.isRedirected();
+        return problems;
     }
 };
 
-// The job failed at `failure`: everything goes back, and the message says
-// what failed and whether going back worked. `before` is what the job found
-// at its names.
-Text takeBack(Platform& p, BootSwitch& boot, const JobTrail& trail, const JobFilesFound& before, const Text& failure) {
-    // Files of an earlier job that this one overwrote are this job's now:
-    // none of that job may run either, so it is undone with this one.
-    const bool undoEarlier = boot.earlierJob && trail.earlierJobTouched;
-    // The files that only the DOS side needs go first: they free the room
-    // that putting the menu back may need.
-    Text problems = takeBackJobFiles(p, trail, false);
+// The job failed at `failure`: everything goes back in the reverse order,
+// the boot first, the files after, the record last, and the message says
+// what failed and whether going back worked.
+Text takeBack(Platform& p, BootSwitch& boot, const JobTrail& trail, const Text& failure, bool earlierUndone) {
     bool stillStarts = false;
-    addFailure(problems, boot.takeBack(p, undoEarlier, stillStarts));
+    Text problems = boot.takeBack(p, stillStarts);
+    addFailure(problems, takeBackJobFiles(p, trail, false));
     // While the boot still starts the loader, the loader stays: the machine must boot.
     if (!stillStarts) addFailure(problems, takeBackJobFiles(p, trail, true));
-    if (undoEarlier) addFailure(problems, removeJobFiles(p, before, stillStarts));
+    if (!stillStarts) addFailure(problems, removeRecords(p, findJobFiles(p)));
 
     Text message = failure + "，本次操作已撤回";
-    if (undoEarlier) message += "，之前准备好的任务也已撤销";
+    if (earlierUndone) message += "，之前准备好的任务也已撤销";
     if (problems.empty()) return message + "。";
     return message + "，但撤回时出错：" + problems + "。请在重启前检查启动菜单 C:\\boot.ini 和 C 盘根目录！";
 }
@@ -147,12 +158,13 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     buildCommandTexts(values, job);
     const BootRoute route = bootRouteOf(p);
     BootSwitch boot(p, route);
+    const JobKind kind = job.kind();
+    const Text outcomePath = kind == JobKind::Manual ? Text() : outcomeRecordPath(job.imagePath);
     Text why = boot.check(p);
     if (why.empty()) why = jobRefusal(p, job, values);
-    const JobFilesFound found = findJobFiles(p);
-    if (why.empty()) why = jobFilesRefusal(p, found);
+    JobFilesFound found = findJobFiles(p);
+    if (why.empty()) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why.empty()) return {false, why};
-    const JobKind kind = job.kind();
     if (kind == JobKind::Restore || kind == JobKind::Backup) {
         const PartitionCheck partitions =
             checkPartitions(p, job.systemDrive, values.systemPartition, job.imagePath.substr(0, 1), values.imagePartition);
@@ -161,14 +173,43 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     }
     if (!backupGoesOn(p, job)) return {};
     if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(p, agreed)) return {};
-    if (Text failure = boot.look(p); !failure.empty()) return {false, failure};
 
+    // An earlier job of ours that has not run gives way first, whole, the
+    // way undo takes it back: this job is prepared on a machine that starts
+    // Windows, and only its own files are on the disk.
+    bool earlier = false;
+    if (Text failure = boot.earlierJob(p, earlier); !failure.empty()) return {false, failure};
+    if (earlier) {
+        if (Text failure = boot.off(p); !failure.empty())
+            return {false, "之前准备好的任务无法撤销（" + failure + "），它保持原样，本次任务没有准备。"};
+        const Undone u = undoJob(p);
+        if (!u.failures.empty() || !u.loaderKept.empty())
+            return {false, "之前准备好的任务没能完全撤销（" + undoMessage(u) + "），本次任务没有准备。"};
+        found = findJobFiles(p);
+        if (Text again = jobFilesRefusal(p, found, route, outcomePath); !again.empty())
+            return {false, "之前准备好的任务已撤销。" + again};
+    }
+
+    // The record first, then every file, then the outcome copy, each whole;
+    // the boot is pointed at the loader last.
     JobTrail trail;
-    Text failure = boot.before(p);
-    if (failure.empty()) failure = writeFiles(p, job, values, route, found, trail);
-    if (failure.empty()) failure = boot.after(p);
-    if (failure.empty()) return {true, {}};
-    return {false, takeBack(p, boot, trail, found, failure)};
+    const JobRecord record = recordOf(p, job, route, found, ghostBatText(values, kind, job.ignoreCrc).has_value());
+    Text failure;
+    if (!p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))})) failure = Text("写入 ") + kJobRecord + " 失败";
+    if (failure.empty()) failure = writeFiles(p, job, values, record, found, trail);
+    if (failure.empty() && !outcomePath.empty()) {
+        JobRecord outcome = record;
+        outcome.outcomeCopy = true;
+        // An outcome of an earlier job there was shown before this job began.
+        if (p.fileAttributes(outcomePath) > 0 &&
+            (p.fileAttributes(outcomePath) & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
+            p.setFileAttributes(outcomePath, 0);
+        if (!p.writeFileWhole(outcomePath, {bytesOf(recordText(outcome))}))
+            failure = "写入任务结果记录 " + outcomePath + " 失败";
+    }
+    if (failure.empty()) failure = boot.on(p);
+    if (failure.empty()) return {true, {}, boot.menu.notice()};
+    return {false, takeBack(p, boot, trail, failure, earlier)};
 }
 
 }  // namespace trivex::job

@@ -5,6 +5,7 @@
 #include "job/boot_menu.h"
 #include "job/boot_store.h"
 #include "job/job_files.h"
+#include "job/record.h"
 #include "job/route.h"
 
 namespace trivex::job {
@@ -36,10 +37,11 @@ Text removeEntries(Platform& p, Text& kept) {
 
 Undone undoJob(Platform& p) {
     // What is ours is decided before anything changes: a Ghost of the user's
-    // own is known by the job files around it.
+    // own is known by the job around it.
     const JobFilesFound found = findJobFiles(p);
     Undone u;
-    if (bootRouteOf(p) == BootRoute::BootIni) {
+    const BootRoute route = found.record ? found.record->route : bootRouteOf(p);
+    if (route == BootRoute::BootIni) {
         BootMenu menu(p);
         u.failures = menu.restore();
         if (menu.isRedirected()) u.loaderKept = kMenuKept;
@@ -47,6 +49,9 @@ Undone undoJob(Platform& p) {
         u.failures = removeEntries(p, u.loaderKept);
     }
     addFailure(u.failures, removeJobFiles(p, found, !u.loaderKept.empty()));
+    // The record goes last, and stays while the loader does: it still
+    // describes what is on the disk.
+    if (u.loaderKept.empty()) addFailure(u.failures, removeRecords(p, found));
     return u;
 }
 

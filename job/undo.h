@@ -15,9 +15,10 @@ struct Undone {
 // The boot goes back first: the saved menu replaces the redirected one
 // (boot.ini route), or the entries of ours leave the store (store route).
 // Only then do the job's files go (only the ones that are this program's),
-// and files of the user's set aside by the job get their names back. While
-// the boot still starts the loader, its files stay, so that the machine
-// still boots.
+// files of the user's that the job's record says it set aside get their
+// names back, and last the record itself and its outcome copy (while the DOS
+// side has not written to it). While the boot still starts the loader, its
+// files and the record stay, so that the machine still boots.
 Undone undoJob(Platform& p);
 
 // The message for the user about an undo, empty when there is nothing to say.

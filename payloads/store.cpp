@@ -1,9 +1,11 @@
 #include "payloads/store.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "payloads/store_table.h"
+#include "platform/lines.h"
 
 namespace trivex::payloads {
 namespace {
@@ -31,6 +33,71 @@ ByteView data(Payload p) {
 bool writePayload(Platform& platform, const Text& path, Payload p) {
     if (path.empty()) return false;
     return platform.writeFile(path, {data(p)});
+}
+
+bool writePayloadWhole(Platform& platform, const Text& path, Payload p) {
+    if (path.empty()) return false;
+    return platform.writeFileWhole(path, {data(p)});
+}
+
+namespace {
+
+constexpr char kTokenPlaceholder[] = "set token=????????????????";
+
+// Where the 16 "?" of the image's placeholder start; npos when the image has none.
+size_t tokenOffset() {
+    static const size_t offset = [] {
+        const ByteView image = data(Payload::DosImage);
+        const char* bytes = static_cast<const char*>(image.data);
+        const char* end = bytes + image.size;
+        const size_t n = sizeof kTokenPlaceholder - 1;
+        const char* at = std::search(bytes, end, kTokenPlaceholder, kTokenPlaceholder + n);
+        return at == end ? Text::npos : static_cast<size_t>(at - bytes) + (n - kTokenLength);
+    }();
+    return offset;
+}
+
+bool isTokenText(const Text& t) {
+    if (t.size() != kTokenLength) return false;
+    if (t == Text(kTokenLength, '?')) return true;
+    return std::all_of(t.begin(), t.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+}  // namespace
+
+bool dosImageTakesToken() { return tokenOffset() != Text::npos; }
+
+bool writeDosImage(Platform& platform, const Text& path, const Text& token) {
+    const size_t at = tokenOffset();
+    const ByteView image = data(Payload::DosImage);
+    if (at == Text::npos || token.size() != kTokenLength) return !path.empty() && platform.writeFileWhole(path, {image});
+    const char* bytes = static_cast<const char*>(image.data);
+    return !path.empty() &&
+           platform.writeFileWhole(path, {ByteView{bytes, static_cast<uint32_t>(at)}, bytesOf(token),
+                                          ByteView{bytes + at + kTokenLength,
+                                                   static_cast<uint32_t>(image.size - at - kTokenLength)}});
+}
+
+std::optional<Text> dosImageToken(Platform& platform, const Text& path) {
+    const ByteView image = data(Payload::DosImage);
+    if (platform.fileSize(path) != static_cast<int64_t>(image.size)) return std::nullopt;
+    // Read here through the raw access: the payload store needs no more of the platform.
+    std::unique_ptr<RawFile> raw = platform.openRaw(path, kModeRead, kShareAll);
+    if (!raw) return std::nullopt;
+    std::optional<Text> file = Text(image.size, '\0');
+    for (size_t at = 0; at < image.size;) {
+        const int32_t got = raw->read(&(*file)[at], static_cast<int32_t>(std::min<size_t>(65536, image.size - at)));
+        if (got <= 0) return std::nullopt;
+        at += static_cast<size_t>(got);
+    }
+    const char* bytes = static_cast<const char*>(image.data);
+    const size_t at = tokenOffset();
+    if (at == Text::npos) return std::memcmp(file->data(), bytes, image.size) == 0 ? std::optional<Text>(Text()) : std::nullopt;
+    const Text token = file->substr(at, kTokenLength);
+    if (!isTokenText(token) || std::memcmp(file->data(), bytes, at) != 0 ||
+        std::memcmp(file->data() + at + kTokenLength, bytes + at + kTokenLength, image.size - at - kTokenLength) != 0)
+        return std::nullopt;
+    return token;
 }
 
 const char* name(Payload p) { return entry(p).name; }

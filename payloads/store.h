@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -33,6 +34,25 @@ ByteView data(Payload p);
 // path, a missing drive or folder, a read-only or locked file give false.
 // No folder is created and no attribute changed on the way.
 bool writePayload(Platform& platform, const Text& path, Payload p);
+
+// The same, written whole (Platform::writeFileWhole): the file at `path`
+// is the old one or the whole payload, never a part of it.
+bool writePayloadWhole(Platform& platform, const Text& path, Payload p);
+
+// Every job's DOS image carries that job's token, so that the DOS side runs
+// the job this image was written for and no other. The image holds the
+// placeholder "set token=" followed by 16 "?" once (its file TOKEN.BAT);
+// the job's copy has the token's 16 upper-case hex digits in their place.
+inline constexpr size_t kTokenLength = 16;
+// True when this build's image holds the placeholder.
+bool dosImageTakesToken();
+// Writes the DOS image whole with `token` (16 upper-case hex digits) in
+// the placeholder's place.
+bool writeDosImage(Platform& platform, const Text& path, const Text& token);
+// The token in the DOS image file at `path` when the file is this build's
+// image byte for byte apart from the token (the placeholder itself reads as
+// 16 "?"); nullopt when it is not, or cannot be read.
+std::optional<Text> dosImageToken(Platform& platform, const Text& path);
 
 // The payload's name ("Loader") and its fixed target path ("C:\grldr");
 // the target is empty for the payloads used from memory only.

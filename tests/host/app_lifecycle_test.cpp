@@ -61,8 +61,18 @@ TEST_F(AppTest, BackedUpCheckLooksForTheImageFileOnTheLastDrive) {
     backedUpCheck(app);
     EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
 
+    // Nor is the placeholder the save dialog leaves (it holds its own path),
+    // or any file without the Ghost image signature.
     machine.removeTree("E:\\Ghost\\G_WinXP.gho");
-    machine.addFile("e:\\ghost\\g_winxp.GHO", "image");
+    machine.addFile("E:\\Ghost\\G_WinXP.gho", "E:\\Ghost\\G_WinXP.gho");
+    backedUpCheck(app);
+    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    machine.addFile("E:\\Ghost\\G_WinXP.gho", Text(4096, 'x'));
+    backedUpCheck(app);
+    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+
+    machine.removeTree("E:\\Ghost\\G_WinXP.gho");
+    machine.addFile("e:\\ghost\\g_winxp.GHO", "\xFE\xEF" + Text(4094, 'g'));
     backedUpCheck(app);
     EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
 

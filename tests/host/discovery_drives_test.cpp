@@ -65,7 +65,7 @@ TEST_F(DrivesTest, ADriveWithLessThanOneMBFreeEndsTheRunButIsTheLastLetter) {
     EXPECT_EQ(app.state.driveCount, "1");
     EXPECT_EQ(app.state.lastDriveLetter, "D");
     // The backed-up check therefore looks on D:.
-    machine.addFile("D:\\Ghost\\G_WinXP.gho", "x");
+    machine.addFile("D:\\Ghost\\G_WinXP.gho", "\xFE\xEF" + Text(1022, 'g'));
     backedUpCheck(app);
     EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
 }

@@ -132,8 +132,8 @@ TEST_F(ProbeStartTest, StartUpLeavesRestoreModeOnTheFirstPartition) {
 TEST_F(ProbeStartTest, BackedUpCheckLooksOnTheLastDriveOfTheRun) {
     machine.onCommand("C:\\fqs.bat", kTwoDisks);
     machine.addDrive('E', 80ull << 30, 60ull << 30);
-    machine.addFile("E:\\Ghost\\G_WinXP.gho", "image");
-    machine.addFile("D:\\Ghost\\G_WinXP.gho", "image");
+    machine.addFile("E:\\Ghost\\G_WinXP.gho", "\xFE\xEF" + Text(1022, 'g'));
+    machine.addFile("D:\\Ghost\\G_WinXP.gho", "\xFE\xEF" + Text(1022, 'g'));
     start();
     EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
 }

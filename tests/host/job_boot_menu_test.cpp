@@ -60,43 +60,76 @@ class BootMenuTest : public JobTest {};
 TEST_F(BootMenuTest, SavingCopiesWithAttributesThenClearsThem) {
     saveMenu();
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
-    EXPECT_EQ(machine.attributes(kBootBak), kRhs);
+    EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
     EXPECT_EQ(machine.attributes(kBootIni) & kRhs, 0);
     EXPECT_TRUE(machine.commands().empty());
 }
 
-TEST_F(BootMenuTest, AStaleProtectedCopyIsBroughtUpToDate) {
-    // A copy of an older menu, and one of a redirected menu beside a boot.ini that is not.
-    for (const Text stale : {Text("[boot loader]\r\ndefault=old\r\n[operating systems]\r\nold=\"old\"\r\n"),
-                             Text("[boot loader]\r\ntimeout=2\r\nDEFAULT=c:\\GRLDR\r\n")}) {
-        machine.addFile(kBootBak, stale, kRhs);
-        saveMenu();
-        EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
-        EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
-    }
+// A boot.bak that is not the menu of the moment cannot be told as ours:
+// the image file button leaves it, the job sets it aside under a free name
+// and says so, and the saved menu is the menu of that moment.
+TEST_F(BootMenuTest, ABootBakThatIsNotTheMenuIsSetAsideNeverOverwritten) {
+    const Text older = "[boot loader]\r\ndefault=old\r\n[operating systems]\r\nold=\"old\"\r\n";
+    machine.addFile(kBootBak, older, kRhs);
+    machine.addFile("C:\\boot-1.bak", "taken");
+    saveMenu();
+    EXPECT_EQ(machine.content(kBootBak), older);
 
-    // Changed again after the image file button: the job brings it up to date too.
     const Text changed = kXpBootIni + "multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS=\"Second\"\r\n";
     machine.addFile(kBootIni, changed);
     BootMenu menu(machine);
     ASSERT_EQ(menu.check(), "");
     ASSERT_EQ(menu.redirect(), "");
     EXPECT_EQ(machine.content(kBootBak), changed);
-    EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
+    EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs) << "the older copy showed the menu's protection";
+    EXPECT_EQ(machine.content("C:\\boot-2.bak"), older);
+    EXPECT_EQ(machine.content("C:\\boot-1.bak"), "taken");
+    EXPECT_NE(menu.notice().find("C:\\boot-2.bak"), Text::npos) << menu.notice();
     EXPECT_EQ(menu.restore(), "");
     EXPECT_EQ(machine.content(kBootIni), changed);
     EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
+
+    // Taken back, the copy that waited aside gets its name again.
+    machine.addFile(kBootBak, older, kRhs);
+    BootMenu again(machine);
+    ASSERT_EQ(again.redirect(), "");
+    ASSERT_EQ(machine.content("C:\\boot-3.bak"), older);
+    EXPECT_EQ(again.takeBack(), "");
+    EXPECT_EQ(machine.content(kBootBak), older);
+    EXPECT_FALSE(machine.exists("C:\\boot-3.bak"));
+    EXPECT_EQ(machine.content(kBootIni), changed);
 }
 
-TEST_F(BootMenuTest, WhileAJobIsPreparedTheSavedMenuIsNeverReplaced) {
+TEST_F(BootMenuTest, ARedirectedMenuIsNeverRedirectedAgain) {
     BootMenu menu(machine);
     ASSERT_EQ(menu.redirect(), "");
     const Text redirectedMenu = *machine.content(kBootIni);
     saveMenu();
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
-    // A second redirection is made from the saved menu, not from the redirected one.
-    ASSERT_EQ(BootMenu(machine).redirect(), "");
+    // An earlier job is undone before a new one points the boot anywhere.
+    EXPECT_NE(BootMenu(machine).redirect(), "");
     EXPECT_EQ(machine.content(kBootIni), redirectedMenu);
+    EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
+}
+
+// A user's own menu that starts C:\grldr by default is no job of ours.
+TEST_F(BootMenuTest, AUsersOwnGrldrDefaultIsNotAPreparedJob) {
+    const Text own = "[boot loader]\r\ntimeout=5\r\ndefault=C:\\grldr\r\n[operating systems]\r\n"
+                     "C:\\grldr=\"GRUB4DOS\"\r\n" + kSystemLine + "\r\n";
+    EXPECT_FALSE(isRedirectedMenu(own));
+    machine.addFile(kBootIni, own, kRhs);
+    BootMenu menu(machine);
+    EXPECT_FALSE(menu.isRedirected());
+    ASSERT_EQ(menu.check(), "");
+    ASSERT_EQ(menu.redirect(), "");
+    EXPECT_EQ(machine.content(kBootBak), own);
+    EXPECT_TRUE(menu.isRedirected());
+    EXPECT_EQ(menu.restore(), "");
+    EXPECT_EQ(machine.content(kBootIni), own);
+    // Our text with a line changed is not ours either.
+    Text edited = redirectedText(kXpBootIni);
+    edited.replace(edited.find("timeout=2"), 9, "timeout=9");
+    EXPECT_FALSE(isRedirectedMenu(edited));
 }
 
 TEST_F(BootMenuTest, RestoringReplacesInOneStepAndNeverLosesTheMenu) {
@@ -114,7 +147,7 @@ TEST_F(BootMenuTest, RestoringReplacesInOneStepAndNeverLosesTheMenu) {
 
     EXPECT_EQ(menu.restore(), "");
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
-    EXPECT_EQ(machine.attributes(kBootIni), kRhs);
+    EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
     EXPECT_FALSE(machine.exists(kBootBak));
 
     // A saved copy older than a boot.ini that is not redirected stays out of it.

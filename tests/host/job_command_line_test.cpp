@@ -67,13 +67,47 @@ TEST(GhostCommandLine, PathTailCutsOnlyTheDrivePrefix) {
     EXPECT_NE(empty.backupCommand.find("dst=1:0 -sure"), Text::npos);
 }
 
-TEST(GhostCommandLine, TheBatchFilesOfThisProgramAreKnownByTheirText) {
+// ghost.bat keeps the command lines byte for byte; around them the image's
+// RECORD.BAT notes the outcome, and a restore first has Ghost check the image.
+TEST(GhostBat, ARestoreRunsOnlyAfterTheImageCheckAndEveryJobRecordsItsOutcome) {
+    const CommandValues v = built("C", "E:\\Ghost\\G_WinXP.gho", 0, false);
+    EXPECT_EQ(*ghostBatText(v, JobKind::Restore, false),
+              "Ghost.exe -nousb -chkimg,1:3\\Ghost\\G_WinXP.gho\r\n"
+              "if errorlevel 1 goto check\r\n"
+              "call a:\\record.bat started\r\n"
+              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\n"
+              "call a:\\record.bat exit\r\n"
+              "restart\r\n"
+              ":check\r\n"
+              "call a:\\record.bat check\r\n"
+              "restart");
+    // CRC errors ignored: no check, the restore runs as it always did.
+    const CommandValues crc = built("C", "E:\\Ghost\\G_WinXP.gho", 0, true);
+    EXPECT_EQ(*ghostBatText(crc, JobKind::Restore, true),
+              "call a:\\record.bat started\r\n"
+              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\n"
+              "call a:\\record.bat exit\r\n"
+              "restart");
+    EXPECT_EQ(*ghostBatText(v, JobKind::Backup, false),
+              "call a:\\record.bat started\r\n"
+              "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\n"
+              "call a:\\record.bat exit\r\n"
+              "restart");
+    EXPECT_EQ(*ghostBatText(v, JobKind::Manual, false), "ghost.exe");
+    EXPECT_FALSE(ghostBatText(v, JobKind::None, false));
+}
+
+TEST(GhostBat, TheBatchFilesOfThisProgramAreKnownByTheirText) {
     const CommandValues v = built("C", "E:\\Ghost\\G_WinXP.gho", 0, true);
     for (const JobKind k : {JobKind::Manual, JobKind::Restore, JobKind::Backup})
-        EXPECT_TRUE(isGhostBatText(*ghostBatText(v, k)));
-    EXPECT_FALSE(ghostBatText(v, JobKind::None));
-    for (const Text other : {"", "ghost.exe\r\n", "@echo off\r\nghost.exe -clone\r\nrestart",
-                             "Ghost.exe -nousb -clone,mode=pload,src=1:3\\a.gho:1,dst=1:1\r\ndel c:\\x\r\nrestart"})
+        for (const bool ignoreCrc : {false, true})
+            EXPECT_TRUE(isGhostBatText(*ghostBatText(v, k, ignoreCrc)));
+    // A job an earlier version prepared: the command line and its restart.
+    EXPECT_TRUE(isGhostBatText(v.restoreCommand));
+    const Text checked = *ghostBatText(v, JobKind::Restore, false);
+    for (const Text other : {Text(""), Text("ghost.exe\r\n"), Text("@echo off\r\nghost.exe -clone\r\nrestart"),
+                             Text("Ghost.exe -nousb -clone,mode=pload,src=1:3\\a.gho:1,dst=1:1\r\ndel c:\\x\r\nrestart"),
+                             checked + "\r\n", "del c:\\*.*\r\n" + checked, checked.substr(checked.find("\r\n") + 2)})
         EXPECT_FALSE(isGhostBatText(other)) << other;
 }
 

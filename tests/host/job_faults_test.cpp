@@ -67,7 +67,7 @@ std::vector<Fault> faults() {
         add("BootImage", [](SimMachine& m) { m.failOn(sim::Op::Write, kVemoImg); }, "C:\\Vemo.img");
         add("BootImageDiskFull", diskFullForVemo, "C:\\Vemo.img");
         if (!used) {
-            add("SavingTheMenu", [](SimMachine& m) { m.failOn(sim::Op::Copy, kBootBak); }, "C:\\boot.bak");
+            add("SavingTheMenu", [](SimMachine& m) { m.failOn(sim::Op::Write, kBootBak); }, "C:\\boot.bak");
             add("AttributesStay", [](SimMachine& m) { m.failOn(sim::Op::Attributes, kBootIni); }, "C:\\boot.ini");
         }
     }
@@ -88,12 +88,25 @@ protected:
     }
 };
 
-TEST_F(EarlierJobFaultTest, AFailureBeforeAnyFileLeavesTheEarlierJobAsItWas) {
+TEST_F(EarlierJobFaultTest, ARefusedJobLeavesTheEarlierJobAsItWas) {
     const std::string before = disk();
-    machine.failOn(sim::Op::Write, kBootIni);
+    machine.setText(kMain, ctl::编辑框1, "D:\\missing.gho");
     prepare();
     EXPECT_EQ(disk(), before);
+    EXPECT_TRUE(redirected());
     ASSERT_EQ(told().size(), 1u);
+}
+
+// Once the checks are passed the earlier job gives way, boot first: a failure
+// after that leaves neither job, and a machine that starts Windows.
+TEST_F(EarlierJobFaultTest, AFailureOfTheBootSideLeavesNeitherJob) {
+    machine.failOn(sim::Op::Write, kBootIni);
+    prepare();
+    EXPECT_FALSE(anyJobFile());
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+    EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("之前准备好的任务也已撤销"), Text::npos);
 }
 
 TEST_F(EarlierJobFaultTest, AFailureAmongTheFilesUndoesTheEarlierJobToo) {
@@ -101,7 +114,7 @@ TEST_F(EarlierJobFaultTest, AFailureAmongTheFilesUndoesTheEarlierJobToo) {
     prepare();
     EXPECT_FALSE(anyJobFile());
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
-    EXPECT_EQ(machine.attributes(kBootIni), kRhs);
+    EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
     EXPECT_FALSE(machine.exists(kBootBak));
     ASSERT_EQ(told().size(), 1u);
     EXPECT_NE(told()[0].find("之前准备好的任务也已撤销"), Text::npos);

@@ -2,6 +2,7 @@
 // and a backup job, the prompt's answers, and every way a job is refused or
 // taken back.
 #include "job/command_line.h"
+#include "job/record.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -39,14 +40,26 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(machine.content(kBootIni), "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n" +
                                              kSystemLine + "\r\n\r\n\r\nC:\\grldr=Trivex Ghost");
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
-    EXPECT_EQ(machine.attributes(kBootBak), kRhs);
+    EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
     expectPayload(kGrldr, Payload::Loader);
     EXPECT_EQ(machine.content(kGhostBat),
-              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\nrestart");
+              "call a:\\record.bat started\r\n"
+              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\n"
+              "call a:\\record.bat exit\r\nrestart");
     expectPayload(kGhostExe, Payload::GhostDos);
-    expectPayload(kVemoImg, Payload::DosImage);
     EXPECT_EQ(machine.content(kVemoImg)->size(), 2949120u);
     EXPECT_EQ(machine.content(kVemoImg)->substr(0, 3), "\xEB\x3C\x90");
+    // The job's record, and the image that carries its token.
+    const std::optional<job::JobRecord> record = job::readRecord(machine, job::kJobRecord);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(payloads::dosImageToken(machine, kVemoImg), payloads::dosImageTakesToken() ? record->token : Text());
+    EXPECT_EQ(record->wrote, (std::vector<Text>{"grldr", "ghost.bat", "ghost.exe", "vemo.img"}));
+    EXPECT_EQ(record->image, kRestoreImage);
+    const std::optional<job::JobRecord> outcome = job::readRecord(machine, "E:\\TRIVEX.JOB");
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->outcomeCopy);
+    EXPECT_EQ(outcome->token, record->token);
+    EXPECT_FALSE(machine.exists("C:\\TRIVEX.TMP"));
 
     machine.runMessageLoop();
     EXPECT_FALSE(machine.windowExists(kMain));
@@ -55,7 +68,7 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(machine.escapesPressed(), 0);
 }
 
-TEST_F(JobFlowTest, YesRestartsByForceAndEscBringsTheMainWindowBack) {
+TEST_F(JobFlowTest, YesRestartsWithoutForce) {
     chooseImage(kRestoreImage);
     answerRestartPrompt(ctl::按钮1);
     prepare();
@@ -90,7 +103,9 @@ TEST_F(JobFlowTest, BackupJobMakesTheFolderAndNeverOverwritesAnImage) {
 
     prepare();
     EXPECT_EQ(machine.content(kGhostBat),
-              "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart");
+              "call a:\\record.bat started\r\n"
+              "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\n"
+              "call a:\\record.bat exit\r\nrestart");
     EXPECT_EQ(machine.content(kRestoreImage), "last month's backup");
     EXPECT_EQ(machine.escapesPressed(), 1);
 }
@@ -165,7 +180,7 @@ TEST_F(JobFlowTest, AnImageFromTheSearchResultsGetsItsMenuSavedByTheJob) {
     machine.setText(kMain, ctl::编辑框1, kRestoreImage);  // the image file button was never used
     prepare();
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
-    EXPECT_EQ(machine.attributes(kBootBak), kRhs);
+    EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
     EXPECT_TRUE(redirected());
 }
 

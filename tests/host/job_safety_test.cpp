@@ -3,6 +3,7 @@
 // this program's, leave the machine without a boot.ini, or take the user's
 // own Ghost for the job's. Each case ends with the menu intact byte for
 // byte, the user's files intact, and the user told.
+#include "job/record.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -37,10 +38,15 @@ TEST_F(JobSafetyTest, AMenuChangedAfterTheImageButtonIsTheOneThatComesBack) {
     prepareRestoreJob();
     EXPECT_EQ(machine.content(kBootBak), changed);  // what the DOS side will put back
     EXPECT_TRUE(redirected());
+    // The older copy can no longer be told as ours: it waits under a name of its own.
+    EXPECT_EQ(machine.content("C:\\boot-1.bak"), kXpBootIni);
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("C:\\boot-1.bak"), Text::npos) << told()[0];
     undo();
     EXPECT_EQ(machine.content(kBootIni), changed);
     EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
-    EXPECT_TRUE(told().empty());
+    EXPECT_EQ(machine.content("C:\\boot-1.bak"), kXpBootIni);
+    EXPECT_EQ(told().size(), 1u);
 }
 
 TEST_F(JobSafetyTest, EveryWindowsEntryStaysInTheRedirectedMenu) {
@@ -88,16 +94,21 @@ TEST_F(JobSafetyTest, AUsersOwnLoaderWaitsAsideAndComesBack) {
     EXPECT_EQ(told().size(), 1u);  // the failure only
 }
 
-// The DOS side deletes C:\grldr.mbr on every job: even where the job has no
-// use for it, a user's own one waits as grldr.mbr.bak, which it renames back.
-TEST_F(JobSafetyTest, AUsersOwnBootSectorFileIsSetAsideOnXpToo) {
+// A job through boot.ini has no use for C:\grldr.mbr, and the DOS side
+// deletes only what the job's record says it wrote: a user's own one stays
+// where it is, untouched.
+TEST_F(JobSafetyTest, AUsersOwnBootSectorFileIsLeftAloneOnXp) {
     machine.addFile(kGrldrMbr, "a boot sector", kAttrHidden);
     prepareRestoreJob();
-    EXPECT_FALSE(machine.exists(kGrldrMbr));
-    EXPECT_EQ(machine.content(kGrldrMbrBak), "a boot sector");
-    undo();
     EXPECT_EQ(machine.content(kGrldrMbr), "a boot sector");
     EXPECT_FALSE(machine.exists(kGrldrMbrBak));
+    const std::optional<job::JobRecord> record = job::readRecord(machine, job::kJobRecord);
+    ASSERT_TRUE(record);
+    EXPECT_FALSE(record->wroteFile("grldr.mbr"));
+    EXPECT_TRUE(record->aside.empty());
+    undo();
+    EXPECT_EQ(machine.content(kGrldrMbr), "a boot sector");
+    EXPECT_EQ(machine.attributes(kGrldrMbr) & kRhs, kAttrHidden);
 }
 
 TEST_F(JobSafetyTest, OtherFilesOfTheUsersAtTheJobsNamesRefuseTheJob) {
@@ -121,9 +132,9 @@ TEST_F(JobSafetyTest, OtherFilesOfTheUsersAtTheJobsNamesRefuseTheJob) {
     EXPECT_TRUE(toldAbout(kGrldrBak));
 }
 
-TEST_F(JobSafetyTest, TakeBackRemovesOnlyWhatTheJobWrote) {
-    // An earlier job's files are this program's; a failure before any of them
-    // is overwritten leaves that job as it was.
+TEST_F(JobSafetyTest, AnEarlierJobThatCannotBeUndoneStaysAsItWas) {
+    // A new job undoes an earlier one first, its boot side first: when that
+    // fails, the earlier job is left whole and nothing of the new one is written.
     saveMenu();
     prepareRestoreJob();
     const std::string prepared = disk();
@@ -148,19 +159,21 @@ TEST_F(JobSafetyTest, ATakeBackThatFailsSaysWhatIsLeftAndKeepsTheMachineBootable
     ASSERT_NE(named, Text::npos) << told()[0];
     EXPECT_EQ(told()[0].find("删除 C:\\ghost.exe 失败", named + 1), Text::npos) << "named twice: " << told()[0];
 
-    // The menu cannot be put back: the loader it starts stays, the rest goes.
+    // boot.ini is pointed at the loader last: when that fails, the menu is
+    // still the user's, and a saved copy that cannot be removed is named.
     machine.clearFaults();
     machine.setAttributes(kGhostExe, 0);
     machine.removeTree(kGhostExe);
-    machine.failOn(sim::Op::Write, kVemoImg);
-    machine.failOn(sim::Op::Write, kBootIni, false, 1);  // the redirection works, putting it back does not
+    machine.failOn(sim::Op::Write, kBootIni);
+    machine.failOn(sim::Op::Delete, kBootBak);
     prepareRestoreJob();
-    EXPECT_TRUE(redirected());
-    EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
-    EXPECT_EQ(machine.content(kGrldr), payloadBytes(Payload::Loader));
-    for (const char* path : {kGhostBat, kGhostExe, kVemoImg}) EXPECT_FALSE(machine.exists(path)) << path;
+    EXPECT_FALSE(redirected());
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+    for (const char* path : {kGrldr, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB", "E:\\TRIVEX.JOB"})
+        EXPECT_FALSE(machine.exists(path)) << path;
     ASSERT_EQ(told().size(), 2u);
-    EXPECT_NE(told()[1].find("恢复 C:\\boot.ini 失败"), Text::npos) << told()[1];
+    EXPECT_NE(told()[1].find("改写 C:\\boot.ini 失败"), Text::npos) << told()[1];
+    EXPECT_NE(told()[1].find("删除本次生成的 C:\\boot.bak 失败"), Text::npos) << told()[1];
 }
 
 TEST_F(JobSafetyTest, UndoNeverLeavesTheMachineWithoutAMenu) {

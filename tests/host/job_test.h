@@ -100,6 +100,15 @@ public:
         }
         return s;
     }
+    // The Ghost command line in C:\ghost.bat (the backup or restore line;
+    // the lines around it note the job's outcome).
+    Text ghostCommandLine() const {
+        const Text bat = machine.content(job::kGhostBat).value_or("");
+        const size_t at = bat.find("Ghost.exe -nousb -clone,");
+        if (at == Text::npos) return {};
+        const size_t end = bat.find("\r\n", at);
+        return bat.substr(at, end == Text::npos ? Text::npos : end - at);
+    }
     // The image file button's saving of the menu, as after a use of 打开1.
     void saveMenu() { job::BootMenu(machine).save(); }
     bool redirected() { return job::BootMenu(machine).isRedirected(); }

@@ -1,0 +1,118 @@
+#include "job/outcome.h"
+
+#include <algorithm>
+
+#include "job/checks.h"
+#include "job/record.h"
+#include "platform/text.h"
+
+namespace trivex::job {
+
+namespace {
+
+constexpr double kBytesPerImageMB = 1024000.0;
+
+// "2026年12月7日 18:43" of the record's "2026-12-07 18:43:30".
+Text whenText(const Text& prepared) {
+    const double date = recordDate(prepared);
+    if (date == kNoDate) return prepared;
+    const text::DateParts d = text::partsOfDate(date);
+    const auto n = [](int v) { return text::toText(static_cast<int32_t>(v)); };
+    return n(d.year) + "年" + n(d.month) + "月" + n(d.day) + "日 " + n(d.hour) + ":" + (d.minute < 10 ? "0" : "") +
+           n(d.minute);
+}
+
+Text codeText(int code) { return "代码 " + text::toText(static_cast<int32_t>(code)) + "：" + ghostCodeMeaning(code); }
+
+// A backup's image must be there, be a Ghost image and be newer than the job.
+Text backupImageProblem(Platform& p, const JobRecord& r) {
+    if (p.fileAttributes(r.image) < 0) return "找不到映像文件 " + r.image;
+    if (!isGhostImage(p, r.image)) return "映像文件 " + r.image + " 不是 Ghost 映像（没有 Ghost 映像的标志 FE EF）";
+    const double prepared = recordDate(r.prepared);
+    if (prepared != kNoDate && p.fileModTime(r.image) <= prepared)
+        return "映像文件 " + r.image + " 在准备任务之后没有被写过";
+    return {};
+}
+
+LastOutcome describe(Platform& p, const JobRecord& r) {
+    const Text when = "（" + whenText(r.prepared) + " 准备的任务）";
+    const bool backup = r.kind == JobKind::Backup;
+    const Text what = backup ? "备份" : "还原";
+    const auto failed = [&](const Text& why) {
+        const Text text = "上次" + what + "失败" + when + "：" + why;
+        return LastOutcome{text, text};
+    };
+    switch (r.outcome) {
+        case Outcome::NoMenu:
+            return failed("DOS 下无法恢复启动菜单 C:\\boot.ini，Ghost 没有运行，什么也没有" + what + "。");
+        case Outcome::NoRam:
+            return failed("DOS 下无法建立内存盘 Z:，Ghost 没有运行，什么也没有" + what + "。");
+        case Outcome::Found:
+            return failed("DOS 下找到了任务，但在 Ghost 运行之前就停止了，什么也没有" + what + "。");
+        case Outcome::CheckFailed:
+            return failed("映像文件 " + r.image + " 没有通过 Ghost 的完整性检查（" + codeText(r.exitCode) +
+                          "），还原没有进行，系统分区没有被改动。");
+        case Outcome::Exited:
+            if (r.exitCode != 0) {
+                if (backup) return failed("Ghost 报告错误（" + codeText(r.exitCode) + "），没有生成可用的映像。");
+                return failed("Ghost 报告错误（" + codeText(r.exitCode) +
+                              "）。系统分区可能没有被完整还原；如果 Windows 运行不正常，请重新还原。");
+            }
+            [[fallthrough]];
+        case Outcome::Started:
+            if (backup) {
+                if (const Text problem = backupImageProblem(p, r); !problem.empty())
+                    return failed("Ghost 没有报告错误，但" + problem + "。");
+                const int64_t mb = static_cast<int64_t>(static_cast<double>(p.fileSize(r.image)) / kBytesPerImageMB);
+                return {"上次备份已完成" + when + "：" + r.image + "，" + text::toText(mb) + " MB。", {}};
+            }
+            return {"上次还原已完成" + when + "：已用 " + r.image + " 还原系统分区，Ghost 没有报告错误。", {}};
+        case Outcome::None:
+            break;
+    }
+    // The job's files are gone from C:, yet the DOS side left no word here.
+    if (backup && backupImageProblem(p, r).empty()) {
+        const int64_t mb = static_cast<int64_t>(static_cast<double>(p.fileSize(r.image)) / kBytesPerImageMB);
+        return {"上次备份" + when + "没有留下结果记录，但映像文件 " + r.image + " 已写好（" + text::toText(mb) + " MB）。",
+                {}};
+    }
+    return failed("DOS 下没有留下任何结果记录，无法确认" + what + "是否完成" +
+                  (backup ? "；" + backupImageProblem(p, r) : Text()) + "。");
+}
+
+}  // namespace
+
+Text ghostCodeMeaning(int code) {
+    switch (code) {
+        case 0: return "成功";
+        case 1: return "操作被取消或中止";
+        default: break;
+    }
+    return "Ghost 没有完成操作（常见原因：映像所在的盘空间不足，映像文件损坏或无法读取，分区无法读写）";
+}
+
+std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown) {
+    const std::optional<JobRecord> waiting = readRecord(p, kJobRecord);
+    std::vector<std::pair<JobRecord, Text>> found;
+    for (char d = 'C'; d <= 'Z'; ++d) {
+        const Text path = Text(1, d) + ":\\" + kRecordName;
+        if (p.fileAttributes(path) < 0) continue;
+        const std::optional<JobRecord> r = readRecord(p, path);
+        if (!r || !r->outcomeCopy || r->kind == JobKind::Manual) continue;
+        if (waiting && !waiting->outcomeCopy && waiting->token == r->token) continue;  // that job is still on C:
+        if (std::find(shown.begin(), shown.end(), r->token) != shown.end()) continue;
+        found.emplace_back(*r, path);
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first.prepared < b.first.prepared; });
+    std::vector<LastOutcome> out;
+    for (const auto& [record, path] : found) {
+        out.push_back(describe(p, record));
+        shown.push_back(record.token);
+        if (p.fileAttributes(path) > 0 && (p.fileAttributes(path) & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
+            p.setFileAttributes(path, 0);
+        p.deleteFile(path);
+    }
+    return out;
+}
+
+}  // namespace trivex::job

@@ -1,0 +1,29 @@
+// What the last job did, as its outcome record tells it: the DOS side
+// notes in the outcome copy of the job's record (in the root of the image's
+// drive) that it took the job, that Ghost started and what Ghost came back
+// with. The next start of the program describes it for the user, once, and
+// removes the record. A backup is also checked here: its image must exist,
+// be a Ghost image and be newer than the job.
+#pragma once
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace trivex::job {
+
+struct LastOutcome {
+    Text status;   // for the status bar: what the job did, and when
+    Text failure;  // for a message box; empty when the job went well
+};
+
+// The outcomes of finished jobs in the roots of C: to Z:, each described
+// and then removed. The outcome copy of a job that is still on C: (waiting,
+// or cut short) is left for that job. `shown` holds the tokens described
+// before in this run: a record that could not be removed is not told twice.
+std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown);
+
+// What Ghost's exit code means, in plain words.
+Text ghostCodeMeaning(int code);
+
+}  // namespace trivex::job

@@ -1,0 +1,182 @@
+#include "job/record.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace trivex::job {
+
+namespace {
+
+constexpr char kHeading[] = "Trivex job record";
+constexpr char kCrLf[] = "\r\n";
+
+const char* kindName(JobKind k) {
+    switch (k) {
+        case JobKind::Restore: return "restore";
+        case JobKind::Backup: return "backup";
+        case JobKind::Manual: return "manual";
+        case JobKind::None: break;
+    }
+    return "";
+}
+
+bool isToken(const Text& t) {
+    return t.size() == 16 &&
+           std::all_of(t.begin(), t.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+// "10" -> 10; -1 unless the text is a number from 0 to 255.
+int exitCodeOf(const Text& t) {
+    if (t.empty() || t.size() > 3 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+    const int n = std::atoi(t.c_str());
+    return n <= 255 ? n : -1;
+}
+
+bool contains(const std::vector<Text>& list, const Text& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+}  // namespace
+
+bool JobRecord::wroteFile(const Text& name) const { return contains(wrote, name); }
+bool JobRecord::setAside(const Text& name) const { return contains(aside, name); }
+
+Text recordText(const JobRecord& r) {
+    Text t = Text(kHeading) + kCrLf;
+    const auto line = [&t](const char* key, const Text& value) { t += Text(key) + "=" + value + kCrLf; };
+    line("token", r.token);
+    line("copy", r.outcomeCopy ? "outcome" : "job");
+    line("kind", kindName(r.kind));
+    line("route", r.route == BootRoute::BootStore ? "store" : "boot.ini");
+    line("prepared", r.prepared);
+    if (!r.image.empty()) line("image", r.image);
+    for (const Text& name : r.wrote) line("wrote", name);
+    for (const Text& name : r.aside) line("aside", name);
+    return t;
+}
+
+std::optional<JobRecord> parseRecord(const Text& text) {
+    JobRecord r;
+    bool heading = false, copy = false, kind = false, route = false;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);  // 0x0A is never part of a two-byte character
+        if (end == Text::npos) end = text.size();
+        Text line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = text::trimTrailing(line);  // DOS's echo may leave a space before the line end
+        if (!heading) {
+            if (line != kHeading) return std::nullopt;
+            heading = true;
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (eq == Text::npos) continue;
+        const Text key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "token") {
+            r.token = value;
+        } else if (key == "copy") {
+            copy = value == "job" || value == "outcome";
+            r.outcomeCopy = value == "outcome";
+        } else if (key == "kind") {
+            kind = true;
+            if (value == "restore") r.kind = JobKind::Restore;
+            else if (value == "backup") r.kind = JobKind::Backup;
+            else if (value == "manual") r.kind = JobKind::Manual;
+            else kind = false;
+        } else if (key == "route") {
+            route = value == "boot.ini" || value == "store";
+            r.route = value == "store" ? BootRoute::BootStore : BootRoute::BootIni;
+        } else if (key == "prepared") {
+            r.prepared = value;
+        } else if (key == "image") {
+            r.image = value;
+        } else if (key == "wrote") {
+            r.wrote.push_back(value);
+        } else if (key == "aside") {
+            r.aside.push_back(value);
+        } else if (key == "dos") {
+            if (value == "found") r.outcome = Outcome::Found;
+            else if (value == "no-menu") r.outcome = Outcome::NoMenu;
+            else if (value == "no-ram") r.outcome = Outcome::NoRam;
+        } else if (key == "ghost") {
+            const size_t space = value.find(' ');
+            const Text what = value.substr(0, space);
+            const int code = space == Text::npos ? -1 : exitCodeOf(value.substr(space + 1));
+            if (what == "started") {
+                r.outcome = Outcome::Started;
+            } else if (what == "exit" && code >= 0) {
+                r.outcome = Outcome::Exited;
+                r.exitCode = code;
+            } else if (what == "check-failed") {
+                r.outcome = Outcome::CheckFailed;
+                r.exitCode = code;
+            }
+        }
+    }
+    if (!heading || !isToken(r.token) || !copy || !kind || !route) return std::nullopt;
+    return r;
+}
+
+std::optional<JobRecord> readRecord(Platform& p, const Text& path) {
+    // A record is a few hundred bytes; anything large is not one of ours.
+    const int64_t size = p.fileSize(path);
+    if (size < 0 || size > 64 * 1024 || !isFile(p, path)) return std::nullopt;
+    const std::optional<Text> text = readWholeFile(p, path);
+    if (!text) return std::nullopt;
+    return parseRecord(*text);
+}
+
+Text outcomeRecordPath(const Text& imagePath) {
+    if (imagePath.size() < 2 || imagePath[1] != ':') return {};
+    const char d = imagePath[0];
+    if (!((d >= 'A' && d <= 'Z') || (d >= 'a' && d <= 'z'))) return {};
+    return Text(1, d) + ":\\" + kRecordName;
+}
+
+Text newToken(Platform& p) {
+    // FNV-1a over what differs between two jobs: the time, the tick count,
+    // a count of the tokens made in this run and where this process's stack is.
+    static unsigned counter = 0;
+    ++counter;
+    uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](const void* data, size_t n) {
+        const auto* b = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ull;
+    };
+    const double now = p.localTime();
+    const uint32_t tick = p.tickCount();
+    const void* stack = &now;
+    mix(&now, sizeof now);
+    mix(&tick, sizeof tick);
+    mix(&counter, sizeof counter);
+    mix(&stack, sizeof stack);
+    static const char kHex[] = "0123456789ABCDEF";
+    Text token(16, '0');
+    for (int i = 15; i >= 0; --i, h >>= 4) token[static_cast<size_t>(i)] = kHex[h & 15];
+    return token;
+}
+
+Text recordTime(double date) {
+    const text::DateParts d = text::partsOfDate(date);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
+    return buf;
+}
+
+double recordDate(const Text& time) {
+    int y, mo, d, h, mi, s;
+    char tail;
+    if (std::sscanf(time.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) return kNoDate;
+    if (y < 1980 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return kNoDate;
+    return text::dateFromParts({y, mo, d, h, mi, s});
+}
+
+}  // namespace trivex::job
