@@ -209,8 +209,9 @@ bool removeEntry(Platform& p, const Text& identifier, Text& failure) {
     return false;
 }
 
-bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure) {
+bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started) {
     identifiers.clear();
+    if (started) started->clear();
     const Call listed = call(p, "/enum all /v");
     if (!listed.ok) {
         failure = "无法读取启动配置：" + listed.failure;
@@ -220,17 +221,22 @@ bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure) {
     // Every store holds the boot manager's own entry. A listing in which it
     // cannot be found is one this reading does not understand: it cannot
     // tell that no entry of ours is there either.
-    if (std::none_of(entries.begin(), entries.end(), [](const ListedEntry& e) {
-            return sameIdentifier(e.identifier, kBootManagerGuid) || sameIdentifier(e.identifier, "{bootmgr}");
-        })) {
+    const auto manager = std::find_if(entries.begin(), entries.end(), [](const ListedEntry& e) {
+        return sameIdentifier(e.identifier, kBootManagerGuid) || sameIdentifier(e.identifier, "{bootmgr}");
+    });
+    if (manager == entries.end()) {
         failure = "无法读取启动配置：bcdedit /enum all /v 的回答中找不到 Windows 启动管理器的启动项，"
                   "无法确认启动配置中是否还有本程序的启动项。";
         return false;
     }
     for (const ListedEntry& e : entries) {
         if (!isGuid(e.identifier)) continue;
-        if (std::find(e.values.begin(), e.values.end(), Text(kDescription)) != e.values.end())
-            identifiers.push_back(e.identifier);
+        if (std::find(e.values.begin(), e.values.end(), Text(kDescription)) == e.values.end()) continue;
+        identifiers.push_back(e.identifier);
+        // The boot manager names an entry of ours only in its one-time boot sequence.
+        if (started && std::any_of(manager->values.begin(), manager->values.end(),
+                                   [&](const Text& v) { return sameIdentifier(v, e.identifier); }))
+            started->push_back(e.identifier);
     }
     return true;
 }

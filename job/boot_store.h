@@ -49,7 +49,10 @@ bool removeEntry(Platform& p, const Text& identifier, Text& failure);
 // The identifiers of every entry of ours in the store, in store order. False
 // with `failure` when the store cannot be listed, or when the listing shows
 // no boot manager entry (a listing this reading does not understand).
-bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure);
+// `started`, when given, gets those the boot manager will start: the ones
+// its entry names (a job's one-time boot sequence; once that start is done,
+// the boot manager forgets the sequence and the entry is left over).
+bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started = nullptr);
 
 // Removes every entry of ours (such as one that a finished job left behind).
 // True when none is left; `removed` counts those deleted.

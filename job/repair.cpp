@@ -21,12 +21,12 @@ bool bootPointsAtLoader(Platform& p, BootRoute route, bool& known) {
     known = true;
     if (route == BootRoute::BootIni) return BootMenu(p).isRedirected();
     Text refusal, failure;
-    std::vector<Text> entries;
-    if (!bcd::ready(p, refusal) || !bcd::findEntries(p, entries, failure)) {
+    std::vector<Text> entries, started;
+    if (!bcd::ready(p, refusal) || !bcd::findEntries(p, entries, failure, &started)) {
         known = false;
         return false;
     }
-    return !entries.empty();
+    return !started.empty();
 }
 
 bool oursAndThere(const JobFilesFound& found, JobFileId id) { return found[id].present && found[id].ours; }
@@ -75,7 +75,7 @@ Text repairCutJob(Platform& p) {
     const bool anything = found.anyOurs() || temporary || asideLeft;
     // The store's entry of a job that ran, with nothing of the job left, is
     // no cut: removeStaleEntries removes it without a word.
-    if (!anything && !(pointed && route == BootRoute::BootIni)) return {};
+    if (!anything && !pointed) return {};
 
     Text what;
     if (pointed) {

@@ -49,9 +49,11 @@ inline Text payloadBytes(payloads::Payload p) {
     return Text(static_cast<const char*>(v.data), v.size);
 }
 
-class JobTest : public ::testing::Test {
+// The machine and the program, set up for jobs; JobTest is the fixture, a
+// test that needs several fresh machines makes its own.
+class JobRig {
 public:
-    JobTest() {
+    JobRig() {
         machine.addDrive('C', 40ull << 30, 20ull << 30);
         machine.addDrive('D', 80ull << 30, 60ull << 30);
         machine.addDrive('E', 80ull << 30, 60ull << 30);
@@ -122,5 +124,7 @@ public:
     bool mainOpen = machine.openWindow(kMain, false);  // before App binds the commands
     App app{machine};
 };
+
+class JobTest : public ::testing::Test, public JobRig {};
 
 }  // namespace trivex::testing_job

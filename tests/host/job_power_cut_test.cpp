@@ -1,0 +1,272 @@
+// The power goes (or the program is ended) after any single step of
+// preparing a job, taking it back or undoing it: the next start leaves a
+// machine that starts Windows with the user's menu and files, and says so;
+// a whole job that waits for its restart is left alone.
+//
+// Each test first lists the steps it cuts: a step added to a flow changes
+// the list, and the test fails until the new step is listed (and so cut).
+#include <memory>
+
+#include "job/boot_store.h"
+#include "job/job_files.h"
+#include "job/record.h"
+#include "platform/sim/fake_bcdedit.h"
+#include "tests/host/job_test.h"
+
+namespace trivex::testing_job {
+namespace {
+
+using namespace job;
+using payloads::Payload;
+
+const Text kUsersLoader = "a loader of the user's own";
+
+// A machine with a job about to be prepared: the image file button was
+// used, and the user has a loader of its own at C:\grldr.
+class CutRig : public JobRig {
+public:
+    CutRig() {
+        saveMenu();
+        machine.addFile(kGrldr, kUsersLoader, kAttrHidden | kAttrSystem);
+        machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+        machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n");
+        userMenu = *machine.content(kBootIni);
+    }
+
+    // The program ends with the machine; at the next start it runs again.
+    void nextStart() {
+        machine.restorePower();
+        machine.closeWindow(kMain);
+        machine.processPendingMessages();
+        messagesBefore = machine.messages().size();
+        next = std::make_unique<App>(machine);
+        ASSERT_TRUE(machine.openWindow(kMain, false));
+        machine.processPendingMessages();
+    }
+    std::vector<Text> toldSinceStart() const {
+        std::vector<Text> out;
+        for (size_t i = messagesBefore; i < machine.messages().size(); ++i) out.push_back(machine.messages()[i].text);
+        return out;
+    }
+
+    // Whether a whole job waits: the boot points at our loader and every file is ours.
+    bool wholeJobWaits() {
+        const JobFilesFound f = findJobFiles(machine);
+        return redirected() && f.record && f[JobFileId::Loader].ours && f[JobFileId::GhostBat].ours &&
+               f[JobFileId::GhostExe].ours && f[JobFileId::BootImage].ours && machine.exists("E:\\TRIVEX.JOB");
+    }
+
+    // The machine starts Windows with the user's menu and files, and nothing
+    // of a job is left. The menu has its protection back once the saved copy
+    // took its place again (the image file button had cleared it).
+    void expectWindowsAsBefore(const std::string& step) {
+        EXPECT_EQ(machine.content(kBootIni), userMenu) << step;
+        if (!machine.exists(kBootBak)) EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs) << step;
+        EXPECT_EQ(machine.content(kGrldr), kUsersLoader) << step;
+        EXPECT_EQ(machine.attributes(kGrldr) & kRhs, kAttrHidden | kAttrSystem) << step;
+        for (const char* path : {kGrldrBak, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB", "C:\\TRIVEX.TMP",
+                                 "E:\\TRIVEX.JOB", "E:\\TRIVEX.TMP"})
+            EXPECT_FALSE(machine.exists(path)) << step << ": " << path;
+        EXPECT_EQ(machine.content(kRestoreImage), kImageBytes) << step;
+    }
+
+    Text userMenu;
+    size_t messagesBefore = 0;
+    std::unique_ptr<App> next;
+};
+
+// After a cut: a whole job that waits is left alone and nothing is said;
+// anything else is taken back, and one message says so.
+void expectRepaired(CutRig& rig, const std::string& step, bool changedAnything) {
+    rig.nextStart();
+    const std::vector<Text> said = rig.toldSinceStart();
+    if (rig.wholeJobWaits()) {
+        EXPECT_TRUE(said.empty()) << step << ": " << (said.empty() ? "" : said[0]);
+        return;
+    }
+    rig.expectWindowsAsBefore(step);
+    if (!changedAnything) {
+        EXPECT_TRUE(said.empty()) << step;
+        return;
+    }
+    ASSERT_EQ(said.size(), 1u) << step;
+    EXPECT_NE(said[0].find("被中断"), Text::npos) << step << ": " << said[0];
+    EXPECT_NE(said[0].find("已把这个不完整的任务撤回"), Text::npos) << step << ": " << said[0];
+}
+
+const std::vector<Text> kPreparing = {
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\TRIVEX.JOB",
+    "rename C:\\grldr C:\\grldr.bak",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\grldr",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\ghost.bat",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\ghost.exe",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\Vemo.img",
+    "write E:\\TRIVEX.TMP",
+    "move E:\\TRIVEX.TMP E:\\TRIVEX.JOB",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\boot.ini",
+};
+
+TEST(PowerCut, WhilePreparingAJob) {
+    {
+        CutRig rig;
+        rig.machine.clearSteps();
+        rig.prepare();
+        ASSERT_EQ(rig.machine.steps(), kPreparing);
+        ASSERT_TRUE(rig.wholeJobWaits());
+    }
+    for (size_t n = 0; n <= kPreparing.size(); ++n) {
+        CutRig rig;
+        rig.machine.cutPowerAfter(static_cast<int>(n));
+        rig.prepare();
+        // Even a cut in the first step leaves half a temporary file to take back.
+        expectRepaired(rig, n < kPreparing.size() ? "cut at " + kPreparing[n] : "after the last step", true);
+        if (n == kPreparing.size()) EXPECT_TRUE(rig.wholeJobWaits());
+    }
+}
+
+// The boot is pointed at the loader last; when that fails the job is taken
+// back: the boot side first, the files after, the record last.
+const std::vector<Text> kTakingBack = {
+    "delete C:\\Vemo.img",
+    "delete C:\\ghost.exe",
+    "delete C:\\ghost.bat",
+    "delete C:\\grldr",
+    "rename C:\\grldr.bak C:\\grldr",
+    "delete E:\\TRIVEX.JOB",
+    "delete C:\\TRIVEX.JOB",
+};
+
+TEST(PowerCut, WhileTakingAFailedJobBack) {
+    const auto failingJob = [](CutRig& rig) {
+        rig.machine.failOn(sim::Op::Write, kBootIni);
+        rig.prepare();
+    };
+    {
+        CutRig rig;
+        rig.machine.clearSteps();
+        failingJob(rig);
+        std::vector<Text> expected(kPreparing.begin(), kPreparing.end() - 2);
+        expected.insert(expected.end(), kTakingBack.begin(), kTakingBack.end());
+        ASSERT_EQ(rig.machine.steps(), expected);
+        rig.expectWindowsAsBefore("taken back");
+    }
+    for (size_t n = 0; n < kTakingBack.size(); ++n) {
+        CutRig rig;
+        rig.machine.cutPowerAfter(static_cast<int>(kPreparing.size() - 2 + n));
+        failingJob(rig);
+        expectRepaired(rig, "cut at " + kTakingBack[n], true);
+    }
+}
+
+// Undo: the saved menu moves over the redirected one, then the files go,
+// the user's loader comes back, and the record goes last.
+const std::vector<Text> kUndoing = {
+    "move C:\\boot.bak C:\\boot.ini",
+    "delete C:\\grldr",
+    "rename C:\\grldr.bak C:\\grldr",
+    "delete C:\\ghost.bat",
+    "delete C:\\ghost.exe",
+    "delete C:\\Vemo.img",
+    "delete E:\\TRIVEX.JOB",
+    "delete C:\\TRIVEX.JOB",
+};
+
+TEST(PowerCut, WhileUndoingAJob) {
+    {
+        CutRig rig;
+        rig.prepare();
+        rig.machine.clearSteps();
+        undoJob(rig.machine);
+        ASSERT_EQ(rig.machine.steps(), kUndoing);
+        rig.expectWindowsAsBefore("undone");
+    }
+    for (size_t n = 0; n < kUndoing.size(); ++n) {
+        CutRig rig;
+        rig.prepare();
+        rig.machine.cutPowerAfter(static_cast<int>(n));
+        undoJob(rig.machine);
+        expectRepaired(rig, "cut at " + kUndoing[n], true);
+    }
+}
+
+// Windows 7: the one-time entry in the boot configuration store is the
+// pointer, added last; the next start may find it without its files, or
+// its files without it.
+class StoreCutRig : public CutRig {
+public:
+    StoreCutRig() : store(sim::FakeBcdStore::windows7()), before(store) {
+        machine.system().version = {6, 1};
+        sim::installAsBcdedit(machine, store);
+    }
+    sim::FakeBcdStore store;
+    const sim::FakeBcdStore before;
+};
+
+const std::vector<Text> kPreparingThroughTheStore = {
+    "run bcdedit.exe /enum all /v",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\TRIVEX.JOB",
+    "rename C:\\grldr C:\\grldr.bak",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\grldr",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\grldr.mbr",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\ghost.bat",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\ghost.exe",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\Vemo.img",
+    "write E:\\TRIVEX.TMP",
+    "move E:\\TRIVEX.TMP E:\\TRIVEX.JOB",
+    "run bcdedit.exe /create /d \"Trivex Ghost\" /application bootsector",
+    "run bcdedit.exe /set {ID} device partition=C:",
+    "run bcdedit.exe /set {ID} path \\grldr.mbr",
+    "run bcdedit.exe /bootsequence {ID}",
+};
+
+// The steps with the entry's identifier written as {ID}.
+std::vector<Text> withoutIdentifiers(std::vector<Text> steps) {
+    for (Text& s : steps)
+        if (const Text id = bcd::identifierIn(s); !id.empty()) s.replace(s.find(id), id.size(), "{ID}");
+    return steps;
+}
+
+TEST(PowerCut, WhilePreparingAJobThroughTheStore) {
+    {
+        StoreCutRig rig;
+        rig.machine.clearSteps();
+        rig.prepare();
+        ASSERT_EQ(withoutIdentifiers(rig.machine.steps()), kPreparingThroughTheStore);
+    }
+    for (size_t n = 0; n <= kPreparingThroughTheStore.size(); ++n) {
+        StoreCutRig rig;
+        rig.machine.cutPowerAfter(static_cast<int>(n));
+        rig.prepare();
+        const std::string step = n < kPreparingThroughTheStore.size() ? "cut at " + kPreparingThroughTheStore[n] : "whole";
+        rig.nextStart();
+        const std::vector<Text> said = rig.toldSinceStart();
+        const JobFilesFound f = findJobFiles(rig.machine);
+        if (n == kPreparingThroughTheStore.size()) {
+            EXPECT_TRUE(f.record && f[JobFileId::LoaderMbr].ours) << step;
+            EXPECT_TRUE(said.empty()) << step;
+            continue;
+        }
+        // Nothing of the job is left, the store is as it was, and the user was told.
+        EXPECT_TRUE(rig.store.sameEntries(rig.before)) << step;
+        EXPECT_FALSE(rig.machine.exists(kGrldrMbr)) << step;
+        rig.expectWindowsAsBefore(step);
+        if (n == 0) continue;  // the listing alone changes nothing
+        ASSERT_EQ(said.size(), 1u) << step;
+        EXPECT_NE(said[0].find("被中断"), Text::npos) << step << ": " << said[0];
+    }
+}
+
+}  // namespace
+}  // namespace trivex::testing_job
