@@ -7,10 +7,11 @@
 
 namespace trivex::job {
 
-// Writes E:\Ghost32.exe and starts it. Empty on success; else why not, for
-// the user, with nothing left behind.
+// Writes E:\Ghost32.exe (whole) and starts it. A file of the user's own at
+// that name is never written over: the user is told instead. Empty on
+// success; else why not, for the user, with nothing left behind.
 Text startGhost32(Platform& p);
-// Deletes E:\Ghost32.exe (a copy still running stays).
+// Deletes E:\Ghost32.exe when it is ours (a copy still running stays).
 void removeGhost32(Platform& p);
 
 }  // namespace trivex::job

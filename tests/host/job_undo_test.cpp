@@ -1,4 +1,5 @@
 // Undo through its prompt, and the Ghost32 check box.
+#include "job/manual_ghost.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -121,6 +122,17 @@ TEST_F(Ghost32Test, WithoutAWritableDriveETheUserIsToldAndTheBoxStaysUnchecked) 
     EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
     EXPECT_EQ(starts(), 0u);
     EXPECT_EQ(told().size(), 1u);
+}
+
+TEST_F(Ghost32Test, AGhost32OfTheUsersOwnIsNeverWrittenOverOrDeleted) {
+    machine.addFile(kGhost32Exe, "the user's Ghost32 11.5");
+    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
+    EXPECT_EQ(starts(), 0u);
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("E:\\Ghost32.exe"), Text::npos);
+    job::removeGhost32(machine);  // what unchecking the box does
+    EXPECT_EQ(machine.content(kGhost32Exe), "the user's Ghost32 11.5");
 }
 
 TEST_F(JobTest, Ghost32ThatDoesNotStartIsRemovedAgain) {
