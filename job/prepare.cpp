@@ -149,6 +149,10 @@ Text takeBack(Platform& p, BootSwitch& boot, const JobTrail& trail, const Text& 
 
 }  // namespace
 
+namespace {
+Prepared refused(const Text& why) { return {false, why, {}}; }
+}  // namespace
+
 void writeBackupPlaceholder(Platform& p, const Text& path) {
     if (path.empty() || p.fileAttributes(path) >= 0) return;
     p.writeFile(path, {bytesOf(path)});
@@ -164,11 +168,11 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     if (why.empty()) why = jobRefusal(p, job, values);
     JobFilesFound found = findJobFiles(p);
     if (why.empty()) why = jobFilesRefusal(p, found, route, outcomePath);
-    if (!why.empty()) return {false, why};
+    if (!why.empty()) return refused(why);
     if (kind == JobKind::Restore || kind == JobKind::Backup) {
         const PartitionCheck partitions =
             checkPartitions(p, job.systemDrive, values.systemPartition, job.imagePath.substr(0, 1), values.imagePartition);
-        if (!partitions.refusal.empty()) return {false, partitions.refusal};
+        if (!partitions.refusal.empty()) return refused(partitions.refusal);
         if (!partitions.question.empty() && !userAgreesOnce(p, agreed, partitions.question)) return {};
     }
     if (!backupGoesOn(p, job)) return {};
@@ -178,16 +182,16 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     // way undo takes it back: this job is prepared on a machine that starts
     // Windows, and only its own files are on the disk.
     bool earlier = false;
-    if (Text failure = boot.earlierJob(p, earlier); !failure.empty()) return {false, failure};
+    if (Text failure = boot.earlierJob(p, earlier); !failure.empty()) return refused(failure);
     if (earlier) {
         if (Text failure = boot.off(p); !failure.empty())
-            return {false, "之前准备好的任务无法撤销（" + failure + "），它保持原样，本次任务没有准备。"};
+            return refused("之前准备好的任务无法撤销（" + failure + "），它保持原样，本次任务没有准备。");
         const Undone u = undoJob(p);
         if (!u.failures.empty() || !u.loaderKept.empty())
-            return {false, "之前准备好的任务没能完全撤销（" + undoMessage(u) + "），本次任务没有准备。"};
+            return refused("之前准备好的任务没能完全撤销（" + undoMessage(u) + "），本次任务没有准备。");
         found = findJobFiles(p);
         if (Text again = jobFilesRefusal(p, found, route, outcomePath); !again.empty())
-            return {false, "之前准备好的任务已撤销。" + again};
+            return refused("之前准备好的任务已撤销。" + again);
     }
 
     // The record first, then every file, then the outcome copy, each whole;
@@ -209,7 +213,7 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     }
     if (failure.empty()) failure = boot.on(p);
     if (failure.empty()) return {true, {}, boot.menu.notice()};
-    return {false, takeBack(p, boot, trail, failure, earlier)};
+    return refused(takeBack(p, boot, trail, failure, earlier));
 }
 
 }  // namespace trivex::job

@@ -1,8 +1,6 @@
 #include "job/record.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/files.h"
@@ -34,7 +32,8 @@ bool isToken(const Text& t) {
 int exitCodeOf(const Text& t) {
     if (t.empty() || t.size() > 3 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return -1;
-    const int n = std::atoi(t.c_str());
+    int n = 0;
+    for (char c : t) n = n * 10 + (c - '0');
     return n <= 255 ? n : -1;
 }
 
@@ -166,15 +165,26 @@ Text newToken(Platform& p) {
 
 Text recordTime(double date) {
     const text::DateParts d = text::partsOfDate(date);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
-    return buf;
+    const auto two = [](int v) { return Text(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10); };
+    return text::toText(static_cast<int32_t>(d.year)) + "-" + two(d.month) + "-" + two(d.day) + " " + two(d.hour) + ":" +
+           two(d.minute) + ":" + two(d.second);
 }
 
 double recordDate(const Text& time) {
-    int y, mo, d, h, mi, s;
-    char tail;
-    if (std::sscanf(time.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) return kNoDate;
+    // "YYYY-MM-DD hh:mm:ss", each field its digits and separator.
+    if (time.size() != 19) return kNoDate;
+    int fields[6] = {};
+    const size_t starts[6] = {0, 5, 8, 11, 14, 17}, widths[6] = {4, 2, 2, 2, 2, 2};
+    const char seps[5] = {'-', '-', ' ', ':', ':'};
+    for (int i = 0; i < 6; ++i) {
+        for (size_t k = 0; k < widths[i]; ++k) {
+            const char c = time[starts[i] + k];
+            if (c < '0' || c > '9') return kNoDate;
+            fields[i] = fields[i] * 10 + (c - '0');
+        }
+        if (i < 5 && time[starts[i] + widths[i]] != seps[i]) return kNoDate;
+    }
+    const int y = fields[0], mo = fields[1], d = fields[2], h = fields[3], mi = fields[4], s = fields[5];
     if (y < 1980 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return kNoDate;
     return text::dateFromParts({y, mo, d, h, mi, s});
 }

@@ -33,7 +33,8 @@ mkdir -p "$shots"
 job_files=(grldr ghost.bat ghost.exe Vemo.img)
 cleanup() {
   local f
-  for f in boot.ini boot.bak "${job_files[@]}" fqs.bat; do rm -f "$(drive_path C "$f")"; done
+  for f in boot.ini boot.bak "${job_files[@]}" fqs.bat TRIVEX.JOB TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
+  rm -f "$(drive_path D TRIVEX.JOB)"
   rm -rf "$(drive_path D Ghost)"
   rmdir "$(drive_path E Ghost)" 2>/dev/null || true
 }
@@ -56,8 +57,19 @@ expect_job_files() {
     fail "$what: C:\\boot.bak is not the original menu"
   same_text "$(drive_path C ghost.bat)" "$bat" && pass "$what: C:\\ghost.bat" ||
     fail "$what: C:\\ghost.bat is '$(cat "$(drive_path C ghost.bat)" 2>/dev/null)'"
-  local f src
-  for f in grldr:Loader ghost.exe:GhostDos Vemo.img:DosImage; do
+  local f src token
+  token=$(job_token)
+  [[ -n $token ]] && pass "$what: C:\\TRIVEX.JOB holds the job's token $token" || fail "$what: no job record C:\\TRIVEX.JOB"
+  tr -d '\r' <"$(drive_path D TRIVEX.JOB)" 2>/dev/null | grep -qx "token=$token" &&
+    grep -qx 'copy=outcome' <(tr -d '\r' <"$(drive_path D TRIVEX.JOB)") &&
+    pass "$what: D:\\TRIVEX.JOB, the outcome copy on the image's drive, holds it too" ||
+    fail "$what: no outcome copy D:\\TRIVEX.JOB with the job's token"
+  if same_image "$(drive_path C Vemo.img)" "$payloads/DosImage.bin" "$token"; then
+    pass "$what: C:\\Vemo.img is the embedded image carrying the job's token"
+  else
+    fail "$what: C:\\Vemo.img is not the embedded image with the job's token"
+  fi
+  for f in grldr:Loader ghost.exe:GhostDos; do
     src=$payloads/${f#*:}.bin
     if same_file "$(drive_path C "${f%%:*}")" "$src"; then
       pass "$what: C:\\${f%%:*} ($(stat -c %s "$src") bytes, starts $(od -An -tx1 -N3 "$src" | tr -d ' '))"
@@ -83,7 +95,7 @@ if answer_questions; then pass "the restart prompt appeared"; else fail "no rest
 import -window root "$shots/job-restart-prompt.png" 2>/dev/null
 tree Trivex | head -n 1 | grep -q 'visible=0' && pass "the main window is hidden behind the prompt" ||
   fail "the main window is still shown"
-restore_bat=$'Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\restore.gho:1,dst=1:1  -sure -rb\r\nrestart'
+restore_bat=$'Ghost.exe -nousb -chkimg,1:2\\Ghost\\restore.gho\r\nif errorlevel 1 goto check\r\ncall a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\restore.gho:1,dst=1:1  -sure -rb\r\ncall a:\\record.bat exit\r\nrestart\r\n:check\r\ncall a:\\record.bat check\r\nrestart'
 expect_job_files "restore job" "$restore_bat"
 
 press_in 'Trivex Ghost' Escape
@@ -107,7 +119,7 @@ same_text "$(drive_path D Ghost/backup.gho)" 'D:\Ghost\backup.gho' && pass "the 
 
 main_key y
 answer_questions || fail "no restart prompt for the backup job"
-backup_bat=$'Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\nrestart'
+backup_bat=$'call a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\ncall a:\\record.bat exit\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
 press_in 'Trivex Ghost' n
 trivex_ended 30 || fail "the program still runs after N (backup)"
@@ -120,8 +132,9 @@ tree 'Trivex Ghost' | grep -qF '您要撤销之前的操作吗？' || fail "the 
 click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
 wait_gone 'Trivex Ghost' 15000 || fail "the undo prompt stayed"
 left=()
-for f in "${job_files[@]}" boot.bak; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
-((${#left[@]} == 0)) && pass "undo removed every job file and C:\\boot.bak" || fail "left after undo: ${left[*]}"
+for f in "${job_files[@]}" boot.bak TRIVEX.JOB TRIVEX.TMP; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
+[[ -e $(drive_path D TRIVEX.JOB) ]] && left+=("D:\\TRIVEX.JOB")
+((${#left[@]} == 0)) && pass "undo removed every job file, the job's records and C:\\boot.bak" || fail "left after undo: ${left[*]}"
 same_text "$(drive_path C boot.ini)" "$original" && pass "C:\\boot.ini is the original menu again" ||
   fail "C:\\boot.ini is not the original menu after undo"
 [[ $(attributes 'C:\boot.ini') == RHS ]] && pass "C:\\boot.ini is read-only, hidden and system again" ||

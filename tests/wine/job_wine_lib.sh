@@ -178,3 +178,23 @@ protect() {
 same_file() { [[ -f $1 ]] && cmp -s "$1" "$2"; }
 # same_text <host path> <expected text>
 same_text() { [[ -f $1 ]] && [[ $(od -An -tx1 -v "$1") == $(printf '%s' "$2" | od -An -tx1 -v) ]]; }
+
+# The job's token, from its record C:\TRIVEX.JOB ("token=..." line); empty when none.
+job_token() { tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | sed -n 's/^token=\([0-9A-F]\{16\}\)$/\1/p'; }
+
+# same_image <file> <payload.bin> <token>: the file is the embedded DOS image
+# with the job's token in place of its placeholder ("set token=" and 16 "?"),
+# every other byte the same. An image built without the placeholder must be
+# the payload byte for byte.
+same_image() {
+  local file=$1 payload=$2 token=$3 at
+  [[ -f $file ]] || return 1
+  at=$(grep -boa 'set token=????????????????' "$payload" | head -n 1 | cut -d: -f1)
+  [[ -n $at ]] || { cmp -s "$file" "$payload"; return; }
+  at=$((at + 10))
+  [[ ${#token} == 16 ]] || return 1
+  [[ $(stat -c %s "$file") == $(stat -c %s "$payload") ]] &&
+    cmp -s <(head -c "$at" "$file") <(head -c "$at" "$payload") &&
+    [[ $(tail -c +$((at + 1)) "$file" | head -c 16) == "$token" ]] &&
+    cmp -s <(tail -c +$((at + 17)) "$file") <(tail -c +$((at + 17)) "$payload")
+}
