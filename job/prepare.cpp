@@ -144,21 +144,21 @@ void writeBackupPlaceholder(Platform& p, const Text& path) {
 }
 
 Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values, Agreed& agreed) {
+    const PartitionCheck partitions = checkPartitions(p, job);
+    values.systemPartition = partitions.systemPartition;
+    values.imagePartition = partitions.imagePartition;
     buildCommandTexts(values, job);
     const BootRoute route = bootRouteOf(p);
     BootSwitch boot(p, route);
-    Text why = boot.check(p);
+    Text why = routeRefusal(p);
+    if (why.empty()) why = boot.check(p);
+    if (why.empty()) why = partitions.refusal;
     if (why.empty()) why = jobRefusal(p, job, values);
     const JobFilesFound found = findJobFiles(p);
     if (why.empty()) why = jobFilesRefusal(p, found);
     if (!why.empty()) return {false, why};
-    const JobKind kind = job.kind();
-    if (kind == JobKind::Restore || kind == JobKind::Backup) {
-        const PartitionCheck partitions =
-            checkPartitions(p, job.systemDrive, values.systemPartition, job.imagePath.substr(0, 1), values.imagePartition);
-        if (!partitions.refusal.empty()) return {false, partitions.refusal};
-        if (!partitions.question.empty() && !userAgreesOnce(p, agreed, partitions.question)) return {};
-    }
+    // Asked at every job: the numbers are this job's.
+    if (!partitions.question.empty() && !userAgrees(p, partitions.question)) return {};
     if (!backupGoesOn(p, job)) return {};
     if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(p, agreed)) return {};
     if (Text failure = boot.look(p); !failure.empty()) return {false, failure};

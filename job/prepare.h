@@ -14,8 +14,9 @@ struct Prepared {
     Text message;  // why not, for the user; empty when ok or when the user stopped it
 };
 
-// Builds both command texts, refuses a job that cannot run (nothing is
-// written then), then in this order: boot.ini redirected (the user's menu
+// Works out Ghost's partition numbers (job/partitions.h) and builds both
+// command texts, refuses a job that cannot run (nothing is written then),
+// asks where the system cannot confirm the numbers, then in this order: boot.ini redirected (the user's menu
 // kept as boot.bak), C:\grldr, C:\ghost.bat, C:\ghost.exe, C:\Vemo.img.
 // Every step is checked; a failure takes the job back: the menu as it was,
 // the files this job wrote removed, a loader of the user's own back under
