@@ -151,7 +151,8 @@ PartitionCheck checkPartitions(Platform& p, const JobDescription& job) {
     }
     check.systemPartition = drives[0].number;
     check.imagePartition = drives[1].number;
-    if (unsure.empty()) return check;
+    // A drive without a number is refused by the job's own checks instead.
+    if (unsure.empty() || check.systemPartition == 0 || check.imagePartition == 0) return check;
 
     Text reasons;
     for (const Text& u : unsure) reasons += (reasons.empty() ? "" : "；") + u;
