@@ -54,13 +54,5 @@ TEST(Disks, TheSystemPartitionAndTheDrivesAgreeOrTheSystemSaysItCannotTell) {
     EXPECT_EQ(system.ntLoader, listsFile(p, root, "ntldr") && listsFile(p, root, "boot.ini"));
 }
 
-TEST(Disks, ADriveThatIsNotThereHasNoPlace) {
-    Platform& p = machine().platform();
-    DiskPlace d;
-    EXPECT_FALSE(p.drivePlace(machine().missingDrive(), d));
-    EXPECT_FALSE(p.drivePlace('1', d));
-    EXPECT_FALSE(p.drivePlace('\0', d));
-}
-
 }  // namespace
 }  // namespace trivex::contract
