@@ -36,8 +36,8 @@ bool isGhostImage(Platform& p, const Text& path);
 bool userAgrees(Platform& p, const Text& question);
 
 // The questions the user has answered OK in this run. A question that only
-// informs (the partitions the system cannot confirm, the demo build) is not
-// asked again word for word; one about losing data always is.
+// informs (the demo build) is not asked again word for word; one about
+// losing data or about this job's partitions always is.
 struct Agreed {
     std::vector<Text> questions;
 };

@@ -45,8 +45,6 @@ Text checkCommandText(int imagePartition, const Text& tail) {
 }
 
 void buildCommandTexts(CommandValues& v, const JobDescription& job) {
-    v.systemPartition = partitionNumber(job.systemDrive);
-    v.imagePartition = imagePartitionOf(job.imagePath);
     if (job.compressionIndex >= 0 && job.compressionIndex <= 2)
         v.compressionLevel = static_cast<int>(job.compressionIndex) + 1;
     v.crcOption = job.ignoreCrc ? "-crcignore" : "";

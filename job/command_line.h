@@ -11,8 +11,9 @@
 namespace trivex::job {
 
 // The values a job's command texts are built from, kept for the whole run
-// and rebuilt at every job. A partition number of 0 means the drive letter
-// has no Ghost partition.
+// and rebuilt at every job. The partition numbers are Ghost's numbers on
+// disk 1, set by the partition check (job/partitions.h) before the texts
+// are built; 0 means the drive has none.
 struct CommandValues {
     int systemPartition = 0;   // partition of the chosen drive letter
     int imagePartition = 0;    // partition of the drive holding the image
@@ -24,10 +25,12 @@ struct CommandValues {
     Text checkCommand;  // the image check before a restore
 };
 
-// Ghost partition number on disk 1 of a drive letter: "C" 1, "D" 2, "E" 3,
-// "F" 4, "G" 5. Any other text (lower case included) has none: 0.
+// The letter table, the numbers a job falls back on where the system cannot
+// say where a drive is: Ghost partition number on disk 1 of a drive letter,
+// "C" 1, "D" 2, "E" 3, "F" 4, "G" 5. Any other text (lower case included)
+// has none: 0.
 int partitionNumber(const Text& letter);
-// Partition number of the drive an image path starts with. Only a path
+// The table's number of the drive an image path starts with. Only a path
 // with a drive ("E:...") has one; a bare file name has none (0).
 int imagePartitionOf(const Text& imagePath);
 // The image path without its two-byte drive prefix ("\Ghost\G_WinXP.gho").
@@ -39,9 +42,8 @@ Text restoreCommandText(int systemPartition, int imagePartition, const Text& tai
 // -chkimg,1:3\Ghost\G_WinXP.gho".
 Text checkCommandText(int imagePartition, const Text& tail);
 
-// Rebuilds every value and both command texts. A letter without a partition
-// number sets that number to 0, so no number of an earlier job survives; a
-// compression index of -1 keeps the previous level.
+// Rebuilds every other value and both command texts from the partition
+// numbers in `values`; a compression index of -1 keeps the previous level.
 void buildCommandTexts(CommandValues& values, const JobDescription& job);
 
 // The content of C:\ghost.bat: "ghost.exe" (Ghost starts interactively),

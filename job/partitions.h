@@ -1,30 +1,39 @@
-// Ghost's disk:partition numbers of the job's drives, confirmed by the
-// system. The command line names partitions by Ghost's numbers, taken from
-// the letter table (C 1 ... G 5 on disk 1); Ghost overwrites whatever they
-// name, so before a job the table's numbers are compared with where the
-// system says the drives are.
+// Ghost's disk:partition numbers of the job's drives, from the machine's
+// real layout. Ghost overwrites whatever the numbers name, so a number is
+// only used where the layout leaves no doubt; elsewhere the job is refused
+// with the reason, or, where the system cannot say, the user decides.
+//
+// Ghost counts disks in the BIOS's order, from the disk the BIOS starts:
+// the disk of the system partition (the partition whose boot menu starts
+// Windows), which is therefore Ghost's disk 1. Windows' own disk numbers
+// need not follow the BIOS's order, so no other disk's Ghost number is
+// known: C:, the partition to back up or restore and the image's drive must
+// all be on the boot disk, and the command lines always name disk 1.
 #pragma once
 
+#include "job/description.h"
 #include "platform/platform.h"
 
 namespace trivex::job {
 
 // Ghost's number of the partition that starts at `place.start`, counted the
 // way Ghost counts, or 0 when it cannot be told for sure (see the .cpp).
-// `why` says what stands in the way when 0.
+// `why` says what stands in the way when 0, to follow "X: 盘".
 int ghostPartitionOf(const DiskPlace& place, Text& why);
 
-// The outcome of comparing the table with the system for the job's drives.
+// The numbers for a job, and what stands in their way.
 struct PartitionCheck {
-    Text refusal;   // the table and the system disagree: no job
-    Text question;  // the system cannot say: the user decides (OK/Cancel)
+    int systemPartition = 0;  // Ghost's partition on disk 1 of the chosen drive; 0 none
+    int imagePartition = 0;   // of the drive holding the image; 0 none
+    Text refusal;             // no job
+    Text question;            // the system cannot say it all: the user decides (OK/Cancel)
 };
 
-// `systemDrive` and `imageDrive` are letters ("C"), `systemNumber` and
-// `imageNumber` the table's numbers for them. Ghost's disk 1 is the disk
-// that holds C:, where boot.ini and the loader are: the disk the machine
-// starts from, which the BIOS makes its first hard disk.
-PartitionCheck checkPartitions(Platform& p, const Text& systemDrive, int systemNumber, const Text& imageDrive,
-                               int imageNumber);
+// For every job: C: must be on the boot disk. For restore and backup jobs:
+// the numbers of the chosen drive and of the image's drive, from the boot
+// disk's layout; where the system cannot say where a drive or the boot disk
+// is, from the letter table (command_line.h), with the question that shows
+// the numbers Ghost will get.
+PartitionCheck checkPartitions(Platform& p, const JobDescription& job);
 
 }  // namespace trivex::job

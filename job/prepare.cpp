@@ -159,22 +159,23 @@ void writeBackupPlaceholder(Platform& p, const Text& path) {
 }
 
 Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values, Agreed& agreed) {
+    const PartitionCheck partitions = checkPartitions(p, job);
+    values.systemPartition = partitions.systemPartition;
+    values.imagePartition = partitions.imagePartition;
     buildCommandTexts(values, job);
     const BootRoute route = bootRouteOf(p);
     BootSwitch boot(p, route);
     const JobKind kind = job.kind();
     const Text outcomePath = kind == JobKind::Manual ? Text() : outcomeRecordPath(job.imagePath);
-    Text why = boot.check(p);
+    Text why = routeRefusal(p);
+    if (why.empty()) why = boot.check(p);
+    if (why.empty()) why = partitions.refusal;
     if (why.empty()) why = jobRefusal(p, job, values);
     JobFilesFound found = findJobFiles(p);
     if (why.empty()) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why.empty()) return refused(why);
-    if (kind == JobKind::Restore || kind == JobKind::Backup) {
-        const PartitionCheck partitions =
-            checkPartitions(p, job.systemDrive, values.systemPartition, job.imagePath.substr(0, 1), values.imagePartition);
-        if (!partitions.refusal.empty()) return refused(partitions.refusal);
-        if (!partitions.question.empty() && !userAgreesOnce(p, agreed, partitions.question)) return {};
-    }
+    // Asked at every job: the numbers are this job's.
+    if (!partitions.question.empty() && !userAgrees(p, partitions.question)) return {};
     if (!backupGoesOn(p, job)) return {};
     if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(p, agreed)) return {};
 

@@ -1,8 +1,9 @@
-// How a job makes the machine's next start run the loader. Windows XP and
-// earlier start from the NT boot menu C:\boot.ini, which the job redirects
-// (job/boot_menu.h). Windows Vista and later start from the boot manager and
-// its configuration store, whatever boot.ini a machine may still hold: the
-// job adds a one-time boot entry for C:\grldr.mbr there (job/boot_store.h).
+// How a job makes the machine's next start run the loader. A machine that
+// starts through NTLDR reads the NT boot menu C:\boot.ini, which the job
+// redirects (job/boot_menu.h). One that starts through the boot manager of
+// Windows Vista and later reads its configuration store, whatever boot.ini
+// it may still hold: the job adds a one-time boot entry for C:\grldr.mbr
+// there (job/boot_store.h).
 #pragma once
 
 #include "platform/platform.h"
@@ -11,7 +12,17 @@ namespace trivex::job {
 
 enum class BootRoute { BootIni, BootStore };
 
+// The system partition decides: bootmgr with Boot\BCD there means the store
+// (a machine with Windows XP and a later Windows starts through bootmgr,
+// which reads boot.ini only when the earlier Windows is chosen), ntldr with
+// boot.ini the boot menu. Where the system cannot say (or the partition
+// holds neither), the running Windows does: Vista and later the store.
 BootRoute bootRouteOf(Platform& p);
+
+// Why a job cannot take the route the machine starts by; empty when it
+// can, or when the system cannot say: Windows XP on a machine that starts
+// through bootmgr, or a boot menu that is not C:\boot.ini.
+Text routeRefusal(Platform& p);
 
 // Why a job cannot go through the store on this machine; empty when it can.
 Text storeRefusal(Platform& p);

@@ -71,6 +71,19 @@ struct DiskPlace {
     // table order, then logical drives in the order of their chain. Empty
     // slots and extended containers are left out.
     std::vector<DiskPartition> partitions;
+    // What the disk says of itself, for messages: 0 and empty when it does not.
+    uint64_t diskBytes = 0;
+    Text diskModel;  // vendor and product, "WDC WD800JD-75MSA3"
+};
+
+// The partition the machine starts Windows from: the one whose boot sector
+// loads the boot menu (Windows calls it the system partition; Windows itself
+// may live on another one, its boot partition).
+struct SystemPartition {
+    DiskPlace place;           // its disk, where it starts, the disk's layout
+    char letter = 0;           // its drive letter, 0 when it has none
+    bool bootManager = false;  // its root holds bootmgr and Boot\BCD
+    bool ntLoader = false;     // its root holds ntldr and boot.ini
 };
 
 // The program's windows.
@@ -212,6 +225,12 @@ public:
     // (a folder, a network or RAM drive, a volume over several disks), or
     // the system does not answer the questions.
     virtual bool drivePlace(char letter, DiskPlace& out) = 0;
+    // The system partition as Windows names it (HKLM\SYSTEM\Setup, value
+    // SystemPartition: "\Device\HarddiskVolume1"), where it lives, its letter
+    // if it has one and what its root holds, read even where it has no
+    // letter. False when the system cannot say: no such value, a volume that
+    // is not one partition of a disk, or a root that cannot be read.
+    virtual bool systemPartition(SystemPartition& out) = 0;
 
     // ---- Processes ----------------------------------------------------------------
     // True when the process was created. style 1-6 (clamped). With wait, waits

@@ -206,4 +206,22 @@ bool SimMachine::drivePlace(char letter, DiskPlace& out) {
     return true;
 }
 
+bool SimMachine::systemPartition(SystemPartition& out) {
+    if (!systemPartition_) return false;
+    const SimSystemPartition& s = *systemPartition_;
+    const auto holds = [&](const Text& name) {
+        if (s.letter) {
+            const int64_t a = fs_.attributes(Text(1, s.letter) + ":\\" + name);
+            return a >= 0 && !(a & kAttrDirectory);
+        }
+        return std::any_of(s.rootFiles.begin(), s.rootFiles.end(),
+                           [&](const Text& f) { return text::find(f, name, 1, true) == 1 && f.size() == name.size(); });
+    };
+    out.place = s.place;
+    out.letter = s.letter;
+    out.bootManager = holds("bootmgr") && holds("Boot\\BCD");
+    out.ntLoader = holds("ntldr") && holds("boot.ini");
+    return true;
+}
+
 }  // namespace trivex::sim

@@ -94,6 +94,13 @@ public:
     // Where the system says a drive lives; without it the system cannot say.
     void setDrivePlace(char letter, const DiskPlace& place) { places_[letter] = place; }
     void forgetDrivePlace(char letter) { places_.erase(letter); }
+    // The partition the machine starts from. With a letter, what its root
+    // holds is that drive's files; without one, `rootFiles` names them
+    // ("bootmgr", "Boot\BCD"). Without it the system cannot say.
+    void setSystemPartition(const DiskPlace& place, char letter, std::vector<Text> rootFiles = {}) {
+        systemPartition_ = SimSystemPartition{place, letter, std::move(rootFiles)};
+    }
+    void forgetSystemPartition() { systemPartition_.reset(); }
 
     // ---- Processes, message boxes, dialogs, restart ---------------------------------
     // A command line (matched byte for byte) that starts a process: its
@@ -182,6 +189,8 @@ public:
     }
     // What setDrivePlace gave for the letter; false for a letter it did not.
     bool drivePlace(char letter, DiskPlace& out) override;
+    // What setSystemPartition gave; false without it.
+    bool systemPartition(SystemPartition& out) override;
 
     bool runCommandLine(const Text& commandLine, bool wait = false, int style = 2) override;
     Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) override;
@@ -264,6 +273,12 @@ private:
     SimSystem system_;
     Text programFolder_ = "C:\\Program Files\\Trivex\\";
     std::map<char, DiskPlace> places_;
+    struct SimSystemPartition {
+        DiskPlace place;
+        char letter;
+        std::vector<Text> rootFiles;
+    };
+    std::optional<SimSystemPartition> systemPartition_;
     bool refuseShutdown_ = false;
     std::map<Text, Script> scripts_;
     std::vector<CommandRecord> commands_;

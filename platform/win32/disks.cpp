@@ -1,9 +1,12 @@
 // Where a drive letter lives on the disks: the volume's extent, then the
-// partition layout of its disk, through the storage control codes.
+// partition layout of its disk, through the storage control codes; and the
+// system partition, which Windows names in its registry.
 #include "platform/win32/platform_impl.h"
 
 #include <winioctl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,13 +23,52 @@ Handle openDevice(const std::string& path) {
     return Handle(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
-}  // namespace
+// The printable text at `offset` of a device descriptor of `size` bytes,
+// without the spaces that pad it; empty when there is none.
+std::string descriptorText(const char* descriptor, DWORD size, DWORD offset) {
+    std::string s;
+    if (offset == 0 || offset >= size) return s;
+    for (DWORD i = offset; i < size && descriptor[i] != '\0'; ++i) {
+        const unsigned char c = static_cast<unsigned char>(descriptor[i]);
+        if (c < 0x20 || c > 0x7E) return {};
+        s += static_cast<char>(c);
+    }
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    const size_t lead = s.find_first_not_of(' ');
+    return lead == std::string::npos ? std::string() : s.substr(lead);
+}
 
-bool Win32Platform::drivePlace(char letter, DiskPlace& out) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z') return false;
+// Size and model of an open disk, where it says them.
+void describeDisk(HANDLE disk, DiskPlace& out) {
+    DWORD got = 0;
+    union {
+        DISK_GEOMETRY_EX geometry;
+        char room[256];
+    } g{};
+    if (DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, &g, sizeof g, &got, nullptr) &&
+        got >= offsetof(DISK_GEOMETRY_EX, Data))
+        out.diskBytes = static_cast<uint64_t>(g.geometry.DiskSize.QuadPart);
+
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    union {
+        STORAGE_DEVICE_DESCRIPTOR descriptor;
+        char room[1024];
+    } d{};
+    if (!DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &d, sizeof d, &got, nullptr) ||
+        got < sizeof(STORAGE_DEVICE_DESCRIPTOR))
+        return;
+    const std::string vendor = descriptorText(d.room, got, d.descriptor.VendorIdOffset);
+    const std::string product = descriptorText(d.room, got, d.descriptor.ProductIdOffset);
+    // Disks behind the ATA driver call themselves vendor "ATA".
+    out.diskModel = vendor.empty() || vendor == "ATA" ? product : product.empty() ? vendor : vendor + " " + product;
+}
+
+// Where the volume that `path` opens lives.
+bool volumePlace(const std::string& path, DiskPlace& out) {
     QuietDriveErrors quiet;
-    const Handle volume = openDevice(std::string("\\\\.\\") + letter + ":");
+    const Handle volume = openDevice(path);
     if (!volume.valid()) return false;
 
     // One extent on one disk: the drive is one partition.
@@ -38,6 +80,7 @@ bool Win32Platform::drivePlace(char letter, DiskPlace& out) {
     if (!DeviceIoControl(volume.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &v, sizeof v, &got, nullptr) ||
         v.extents.NumberOfDiskExtents != 1)
         return false;
+    out = DiskPlace{};
     out.disk = v.extents.Extents[0].DiskNumber;
     out.start = static_cast<uint64_t>(v.extents.Extents[0].StartingOffset.QuadPart);
 
@@ -48,9 +91,9 @@ bool Win32Platform::drivePlace(char letter, DiskPlace& out) {
     if (!DeviceIoControl(disk.get(), IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, buffer.data(),
                          static_cast<DWORD>(buffer.size()), &got, nullptr))
         return false;
+    describeDisk(disk.get(), out);
     const auto* layout = reinterpret_cast<const DRIVE_LAYOUT_INFORMATION_EX*>(buffer.data());
     out.mbr = layout->PartitionStyle == PARTITION_STYLE_MBR;
-    out.partitions.clear();
     if (!out.mbr) return true;
     // The first four entries are the table's slots; then come four per
     // extended boot record, in the order of the chain.
@@ -67,6 +110,83 @@ bool Win32Platform::drivePlace(char letter, DiskPlace& out) {
         part.slot = part.logical ? chain++ : static_cast<int>(i);
         out.partitions.push_back(part);
     }
+    return true;
+}
+
+// The system partition's device name ("\Device\HarddiskVolume1"), empty
+// when the registry does not give one.
+std::string systemPartitionDevice() {
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Setup", 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) return {};
+    char value[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH, type = 0;
+    if (RegQueryValueExA(key.get(), "SystemPartition", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    const std::string name(value, std::find(value, value + std::min<DWORD>(size, MAX_PATH), '\0'));
+    // A device of the object manager, and nothing that climbs out of it.
+    if (name.compare(0, 8, "\\Device\\") != 0 || name.size() == 8 || name.find("..") != std::string::npos ||
+        name.find('/') != std::string::npos || name.back() == '\\')
+        return {};
+    return name;
+}
+
+bool sameIgnoringCase(const char* a, const std::string& b) {
+    size_t i = 0;
+    for (; a[i] != '\0' && i < b.size(); ++i) {
+        const auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+        if (up(a[i]) != up(b[i])) return false;
+    }
+    return a[i] == '\0' && i == b.size();
+}
+
+// The drive letter whose device is `device`, 0 when none is.
+char letterOfDevice(const std::string& device) {
+    const DWORD drives = GetLogicalDrives();
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        if (!(drives & (1u << (c - 'A')))) continue;
+        const char name[3] = {c, ':', '\0'};
+        char target[1024] = {};
+        if (QueryDosDeviceA(name, target, sizeof target) != 0 && sameIgnoringCase(target, device)) return c;
+    }
+    return 0;
+}
+
+// Whether the folder `root` (ending in "\") holds the file `name`. Its
+// listing is read, not the file: the store Boot\BCD is a registry hive
+// that the system keeps open.
+bool holdsFile(const std::string& root, const char* name) {
+    WIN32_FIND_DATAA found;
+    const FindHandle find(FindFirstFileA((root + name).c_str(), &found));
+    return find.valid() && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool Win32Platform::drivePlace(char letter, DiskPlace& out) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return false;
+    return volumePlace(std::string("\\\\.\\") + letter + ":", out);
+}
+
+bool Win32Platform::systemPartition(SystemPartition& out) {
+    const std::string device = systemPartitionDevice();
+    if (device.empty()) return false;
+    SystemPartition found;
+    found.letter = letterOfDevice(device);
+    // Without a letter the partition is reached by its device name, through
+    // the object manager's root (XP has it too).
+    const std::string volume = found.letter ? std::string("\\\\.\\") + found.letter + ":" : "\\\\.\\GLOBALROOT" + device;
+    if (!volumePlace(volume, found.place)) return false;
+    const std::string root = found.letter ? std::string(1, found.letter) + ":\\" : "\\\\?\\GLOBALROOT" + device + "\\";
+    QuietDriveErrors quiet;
+    // A root that cannot be listed says nothing about the files it holds.
+    WIN32_FIND_DATAA any;
+    if (!FindHandle(FindFirstFileA((root + "*").c_str(), &any)).valid()) return false;
+    found.bootManager = holdsFile(root, "bootmgr") && holdsFile(root, "Boot\\BCD");
+    found.ntLoader = holdsFile(root, "ntldr") && holdsFile(root, "boot.ini");
+    out = found;
     return true;
 }
 

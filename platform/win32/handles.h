@@ -1,6 +1,6 @@
 // One small owner per kind of system handle. Each closes what it holds
 // exactly once, cannot be copied, and can be moved. Nothing else in this
-// folder calls CloseHandle, FindClose or DeleteObject directly.
+// folder calls CloseHandle, FindClose, RegCloseKey or DeleteObject directly.
 #pragma once
 
 #include <windows.h>
@@ -115,6 +115,22 @@ public:
 
 private:
     PSID sid_ = nullptr;
+};
+
+// An open registry key.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() {
+        if (key_) ::RegCloseKey(key_);
+    }
+    HKEY get() const { return key_; }
+    HKEY* out() { return &key_; }  // for RegOpenKeyExA, on an empty key only
+
+private:
+    HKEY key_ = nullptr;
 };
 
 // Keeps the "insert a disk" and similar system boxes away while a drive is

@@ -88,6 +88,7 @@ public:
     std::unique_ptr<RawFile> openRaw(const Text& path, int mode, int sharing) override;
     bool diskSpace(char letter, uint64_t& totalBytes, uint64_t& freeBytes) override;
     bool drivePlace(char letter, DiskPlace& out) override;  // disks.cpp
+    bool systemPartition(SystemPartition& out) override;    // disks.cpp
 
     // Processes (processes.cpp)
     bool runCommandLine(const Text& commandLine, bool wait, int style) override;

@@ -35,6 +35,10 @@ public:
     // program clears a file's attributes itself before each of these steps:
     // it relies on no refusal.
     virtual bool guardsHiddenSystemAndMoves() = 0;
+    // Whether the machine's drives are partitions of disks the system can
+    // describe (a real Windows, or the simulated machine set up so); under
+    // Wine they are folders, and the system must say that it cannot tell.
+    virtual bool reportsDisks() = 0;
     // Puts the suite's test tool (tool_script.h) into the system folder under
     // `name`, and takes it away again.
     virtual bool installTestTool(const Text& name) = 0;

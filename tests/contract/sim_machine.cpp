@@ -12,6 +12,18 @@ public:
         sim_.addDrive('C', 40ull << 30, 20ull << 30);
         sim_.addDrive('D', 80ull << 30, 60ull << 30);
         sim_.addFolder("D:\\contract");
+        // One disk: the system partition C: (an XP machine's loader files),
+        // then D: as a logical drive.
+        DiskPlace disk;
+        disk.partitions = {{0x07, 32256, 40ull << 30, false, 0}, {0x07, 41ull << 30, 80ull << 30, true, 0}};
+        disk.diskBytes = 160ull << 30;
+        disk.start = disk.partitions[1].start;
+        sim_.setDrivePlace('D', disk);
+        disk.start = disk.partitions[0].start;
+        sim_.setDrivePlace('C', disk);
+        sim_.addFile("C:\\ntldr", "loader", kAttrReadOnly | kAttrHidden | kAttrSystem);
+        sim_.addFile("C:\\boot.ini", "[boot loader]\r\n", kAttrReadOnly | kAttrHidden | kAttrSystem);
+        sim_.setSystemPartition(disk, 'C');
     }
     Platform& platform() override { return sim_; }
     Text scratchRoot() override { return "D:\\contract\\"; }
@@ -21,6 +33,7 @@ public:
     void removeTree(const Text& path) override { sim_.removeTree(path); }
     char missingDrive() override { return 'Q'; }
     bool guardsHiddenSystemAndMoves() override { return true; }
+    bool reportsDisks() override { return true; }
     bool installTestTool(const Text& name) override {
         sim_.system().installTool(name, [](const Text& arguments) {
             const ToolScript t = toolScript(arguments);

@@ -73,11 +73,12 @@ public:
 
     // Windows guards them; Wine, known by the export of its own in ntdll,
     // does not.
-    bool guardsHiddenSystemAndMoves() override {
-        return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
-    }
+    bool guardsHiddenSystemAndMoves() override { return !underWine(); }
+    // Wine's drives are folders of the host.
+    bool reportsDisks() override { return !underWine(); }
 
 private:
+    static bool underWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
     static Text systemPath(const Text& name) {
         char folder[MAX_PATH + 1] = {};
         const UINT n = GetSystemDirectoryA(folder, MAX_PATH);

@@ -1,8 +1,12 @@
-// Ghost is handed only what the user chose: the partition numbers are the
-// ones the system confirms, the image is a Ghost image that ghost.bat can
-// name, a backup asks before it overwrites or runs short, and the restart
-// that follows is asked for and reported.
+// Ghost is handed only what the user chose: the partition numbers come from
+// the boot disk's real layout (or are refused, or asked about where the
+// system cannot say), the image is a Ghost image that ghost.bat can name, a
+// backup asks before it overwrites or runs short, and the restart that
+// follows is asked for and reported.
+#include <functional>
+
 #include "job/partitions.h"
+#include "platform/sim/fake_bcdedit.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -15,26 +19,42 @@ constexpr uint64_t kGB = 1ull << 30;
 DiskPartition part(uint8_t type, uint64_t startGB, bool logical, int slot) {
     return {type, startGB * kGB, kGB, logical, slot};
 }
-DiskPlace place(uint32_t disk, std::vector<DiskPartition> parts, size_t at) {
+// Disk `number` with the partitions `parts`, as seen from the partition at `at`.
+DiskPlace place(uint32_t number, std::vector<DiskPartition> parts, size_t at, uint64_t bytes = 0, Text model = {}) {
     DiskPlace d;
-    d.disk = disk;
+    d.disk = number;
     d.partitions = std::move(parts);
-    d.start = d.partitions[at].start;
+    if (!d.partitions.empty()) d.start = d.partitions[at].start;
+    d.diskBytes = bytes;
+    d.diskModel = std::move(model);
     return d;
 }
 
 class PartitionCheckTest : public JobTest {
-protected:
-    // A restore of E:\Ghost\G_WinXP.gho onto C: on the machine's layouts.
-    // Its Ghost command line; empty when no job was prepared.
-    Text ghostBat() {
-        machine.setText(kMain, ctl::编辑框1, kRestoreImage);
-        prepare();
-        return ghostCommandLine();
+public:
+    // Places every drive of `letters` ("CDE") at the partition of the same
+    // index in `layout` (a space: a partition without a letter).
+    void onDisk(const DiskPlace& layout, const char* letters) {
+        for (size_t i = 0; letters[i]; ++i)
+            if (letters[i] != ' ') machine.setDrivePlace(letters[i], place(layout.disk, layout.partitions, i, layout.diskBytes, layout.diskModel));
     }
-    void layout(const std::vector<DiskPartition>& parts, size_t c, size_t e, uint32_t eDisk = 0) {
-        machine.setDrivePlace('C', place(0, parts, c));
-        machine.setDrivePlace('E', place(eDisk, parts, e));
+    void restoreFrom(const Text& image, const char* onto = "C") {
+        machine.addFile(image, kImageBytes);
+        app.state.selectedDrive = onto;
+        machine.setText(kMain, ctl::编辑框1, image);
+        prepare();
+    }
+    void backupTo(const Text& image, const char* from = "C") {
+        backupMode();
+        machine.addFolder(image.substr(0, image.rfind('\\')));
+        app.state.selectedDrive = from;
+        machine.setText(kMain, ctl::编辑框1, image);
+        prepare();
+    }
+    // Windows 7 with its store and bcdedit.
+    void windows7() {
+        machine.system().version = {6, 1};
+        sim::installAsBcdedit(machine, store);
     }
     size_t questions() const {
         size_t n = 0;
@@ -42,83 +62,210 @@ protected:
             n += (m.style & 0xF) == 1 && m.text.find("演示") == Text::npos;  // not the demo build's
         return n;
     }
+    const Text& lastQuestion() const {
+        for (auto m = machine.messages().rbegin(); m != machine.messages().rend(); ++m)
+            if ((m->style & 0xF) == 1 && m->text.find("演示") == Text::npos) return m->text;
+        static const Text none;
+        return none;
+    }
+
+    sim::FakeBcdStore store = sim::FakeBcdStore::windows7();
 };
 
-TEST_F(PartitionCheckTest, TheStandardLayoutKeepsTodaysCommandLine) {
-    EXPECT_EQ(ghostBat(), "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb");
-    // All primary, in table and disk order.
-    undoJob(machine);
-    layout({part(7, 0, false, 0), part(7, 41, false, 1), part(7, 122, false, 2)}, 0, 2);
-    EXPECT_NE(ghostBat(), "");
-    EXPECT_EQ(questions(), 0u);
-    EXPECT_TRUE(told().empty());
-}
+// Windows 7's 100 MB partition before C: (no letter; bootmgr and its
+// store), then D: and E: as logical drives.
+const DiskPlace kSystemReserved = place(0, {part(7, 0, false, 0), part(7, 1, false, 1), part(7, 61, true, 0), part(7, 141, true, 1)}, 0);
 
-struct Layout {
+struct Shape {
     const char* name;
-    std::vector<DiskPartition> parts;
-    size_t c, e;
-    uint32_t eDisk;
-    const char* says;  // what the refusal must name
+    std::function<void(PartitionCheckTest&)> machine;  // the machine and the job on it
+    const char* ghostLine;                             // what ghost.bat runs, or
+    const char* refusal;                               // what the user is told instead
 };
 
-class PartitionRefusalTest : public PartitionCheckTest, public ::testing::WithParamInterface<Layout> {};
+void PrintTo(const Shape& s, std::ostream* os) { *os << s.name; }
 
-TEST_P(PartitionRefusalTest, GhostIsNeverHandedAnotherPartition) {
-    const Layout& l = GetParam();
-    layout(l.parts, l.c, l.e, l.eDisk);
+class MachineShapeTest : public PartitionCheckTest, public ::testing::WithParamInterface<Shape> {};
+
+TEST_P(MachineShapeTest, GhostGetsTheNumbersOfThisLayoutOrTheJobIsRefusedWithTheReason) {
+    const Shape& s = GetParam();
     const std::string before = disk();
-    prepareRestoreJob();
-    EXPECT_EQ(disk(), before);
-    ASSERT_EQ(told().size(), 1u);
-    EXPECT_NE(told()[0].find(l.says), Text::npos) << told()[0];
+    s.machine(*this);
+    if (s.ghostLine) {
+        EXPECT_EQ(ghostCommandLine(), s.ghostLine);
+        EXPECT_TRUE(told().empty()) << told()[0];
+    } else {
+        EXPECT_EQ(told(), std::vector<Text>{s.refusal});
+        EXPECT_EQ(disk(), before);
+        EXPECT_FALSE(machine.exists(kGrldrMbr));
+    }
+    EXPECT_EQ(questions(), 0u) << lastQuestion();
 }
 
-const Layout kLayouts[] = {
-    // A vendor's hidden recovery partition before C:: C: is Ghost's 1:2.
-    {"RecoveryPartitionFirst", {part(0x27, 0, false, 0), part(7, 10, false, 1), part(7, 41, true, 0), part(7, 122, true, 1)},
-     1, 3, 0, "C: 盘按盘符对照表是 Ghost 分区 1:1，但系统报告它是第一块硬盘上的第 2 个分区（1:2）"},
-    // Windows 7's 100 MB system partition before C:.
-    {"Windows7SystemPartitionFirst", {part(7, 0, false, 0), part(7, 1, false, 1), part(7, 60, false, 2)},
-     1, 2, 0, "第 2 个分区（1:2）"},
-    // The image's drive on the second disk.
-    {"ImageOnTheSecondDisk", {part(7, 0, false, 0), part(7, 41, false, 1), part(7, 122, false, 2)},
-     0, 2, 1, "E: 盘按盘符对照表是 Ghost 分区 1:3，但系统报告它在磁盘 1 上"},
-    // Logical drives whose letters are out of order: E: is the first logical drive.
-    {"LogicalDrivesOutOfOrder", {part(7, 0, false, 0), part(7, 41, true, 0), part(7, 122, true, 1)},
-     0, 1, 0, "E: 盘按盘符对照表是 Ghost 分区 1:3，但系统报告它是第一块硬盘上的第 2 个分区（1:2）"},
-    // Table slots out of disk order: nobody can tell which one Ghost takes.
-    {"TableOutOfDiskOrder", {part(7, 100, false, 0), part(7, 0, false, 1), part(7, 200, false, 2)},
-     0, 2, 0, "硬盘分区表的顺序与分区在硬盘上的先后不一致"},
+const Shape kShapes[] = {
+    {"OneDiskCFirst",  // today's shape keeps today's bytes
+     [](PartitionCheckTest& t) { t.restoreFrom(kRestoreImage); },
+     "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb", nullptr},
+    {"Windows7SystemReservedBeforeC",
+     [](PartitionCheckTest& t) {
+         t.windows7();
+         t.onDisk(kSystemReserved, " CDE");
+         t.machine.setSystemPartition(kSystemReserved, 0, {"bootmgr", "Boot\\BCD"});
+         t.restoreFrom(kRestoreImage);
+         // The boot manager's one-time entry, not boot.ini.
+         EXPECT_EQ(t.store.log().size(), 5u);
+     },
+     "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb", nullptr},
+    {"XpAfterAVendorPartition",  // Dell's utility partition, type 0xDE, first
+     [](PartitionCheckTest& t) {
+         const DiskPlace d = place(0, {part(0xDE, 0, false, 0), part(7, 1, false, 1), part(7, 41, true, 0), part(7, 121, true, 1)}, 1);
+         t.onDisk(d, " CDE");
+         t.machine.addFile("C:\\ntldr", "loader", kRhs);
+         t.machine.setSystemPartition(place(0, d.partitions, 1), 'C');
+         t.backupTo("E:\\Ghost\\C.gho");
+         EXPECT_TRUE(t.redirected());
+     },
+     "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\Ghost\\C.gho -sure -fro -rb -z1", nullptr},
+    {"TwoPrimariesThenLogicalDrives",  // D: restored from the second logical drive
+     [](PartitionCheckTest& t) {
+         const DiskPlace d = place(0, {part(7, 0, false, 0), part(7, 40, false, 1), part(7, 80, true, 0), part(7, 120, true, 1)}, 0);
+         t.machine.addDrive('F', 80ull << 30, 60ull << 30);
+         t.onDisk(d, "CDEF");
+         t.restoreFrom("F:\\img\\d.gho", "D");
+     },
+     "Ghost.exe -nousb -clone,mode=pload,src=1:4\\img\\d.gho:1,dst=1:2  -sure -rb", nullptr},
+    {"XpAnd7OnOneDiskRunning7",  // XP's partition holds both loaders; 7 is C:
+     [](PartitionCheckTest& t) {
+         t.windows7();
+         const DiskPlace d = place(0, {part(7, 0, false, 0), part(7, 40, false, 1), part(7, 100, true, 0)}, 0);
+         t.onDisk(d, "DCE");
+         for (const char* f : {"D:\\bootmgr", "D:\\Boot\\BCD", "D:\\ntldr", "D:\\boot.ini"}) t.machine.addFile(f, "x", kRhs);
+         t.machine.setSystemPartition(d, 'D');
+         t.restoreFrom(kRestoreImage);
+         EXPECT_EQ(t.machine.content("D:\\boot.ini"), "x");
+     },
+     "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb", nullptr},
+    {"XpAnd7OnOneDiskRunningXp",
+     [](PartitionCheckTest& t) {
+         const DiskPlace d = place(0, {part(7, 0, false, 0), part(7, 40, false, 1), part(7, 100, true, 0)}, 0);
+         t.onDisk(d, "CDE");
+         for (const char* f : {"C:\\bootmgr", "C:\\Boot\\BCD", "C:\\ntldr"}) t.machine.addFile(f, "x", kRhs);
+         t.machine.setSystemPartition(d, 'C');
+         t.restoreFrom(kRestoreImage);
+     },
+     nullptr,
+     "这台计算机通过较新的 Windows（Vista 及以后）的启动管理器 bootmgr 启动，它只在选择早期的 Windows 时才读 "
+     "boot.ini，正在运行的 Windows XP 无法安排下次启动进入 Ghost。请启动这台计算机上较新的 Windows，在那里准备任务。"},
+    {"WindowsOnTheSecondDiskBootedFromTheFirst",
+     [](PartitionCheckTest& t) {
+         t.windows7();
+         const DiskPlace first = place(0, {part(7, 0, false, 0)}, 0, 80000000000ull, "WDC WD800JD-75MSA3");
+         const DiskPlace second = place(1, {part(7, 0, false, 0), part(7, 100, false, 1)}, 0, 250059350016ull, "ST3250310AS");
+         t.onDisk(first, "D");
+         t.onDisk(second, "CE");
+         for (const char* f : {"D:\\bootmgr", "D:\\Boot\\BCD"}) t.machine.addFile(f, "x", kRhs);
+         t.machine.setSystemPartition(first, 'D');
+         t.restoreFrom(kRestoreImage);
+     },
+     nullptr,
+     "C: 盘在磁盘 1（232 GB，ST3250310AS）上，而计算机是从磁盘 0（74 GB，WDC WD800JD-75MSA3）启动的（系统分区在那块硬盘上）。"
+     "DOS 下的 Ghost 只把启动硬盘当作 1 号硬盘，本程序只为装在启动硬盘上的 Windows 准备任务，本次任务不执行。"},
+    {"ImageOnAnotherFixedDisk",
+     [](PartitionCheckTest& t) {
+         const DiskPlace first = place(0, {part(7, 0, false, 0), part(7, 40, true, 0)}, 0, 80000000000ull);
+         t.onDisk(first, "CD");
+         t.machine.setSystemPartition(first, 'C');
+         t.machine.setDrivePlace('E', place(1, {part(7, 0, false, 0)}, 0, 500107862016ull, "ST3500418AS"));
+         t.restoreFrom(kRestoreImage);
+     },
+     nullptr,
+     "映像所在的 E: 盘在磁盘 1（465 GB，ST3500418AS）上，不在计算机启动的磁盘 0（74 GB）上。Windows 的磁盘编号不一定与 "
+     "BIOS 的顺序一致，只有启动硬盘一定是 DOS 下 Ghost 的 1 号硬盘，无法确定 Ghost 会把这块硬盘算作几号。请把映像放在启动硬盘的分区上。"},
+    {"BootIniOnAnotherPartition",  // an older system's partition first starts XP
+     [](PartitionCheckTest& t) {
+         const DiskPlace d = place(0, {part(6, 0, false, 0), part(7, 2, false, 1), part(7, 42, true, 0)}, 0);
+         t.onDisk(d, "DCE");
+         for (const char* f : {"D:\\ntldr", "D:\\boot.ini"}) t.machine.addFile(f, "x", kRhs);
+         t.machine.setSystemPartition(d, 'D');
+         t.restoreFrom(kRestoreImage);
+     },
+     nullptr,
+     "计算机启动时读的是 D: 盘上的 boot.ini，不是本程序要改的 C:\\boot.ini，改了也不会在下次启动时进入 Ghost，本次任务不执行。"},
+    {"GptDisk",
+     [](PartitionCheckTest& t) {
+         t.windows7();
+         DiskPlace gpt = place(0, {}, 0);
+         gpt.mbr = false;
+         for (const char letter : {'C', 'D', 'E'}) t.machine.setDrivePlace(letter, gpt);
+         t.machine.setSystemPartition(gpt, 0, {"bootmgr", "Boot\\BCD"});
+         t.restoreFrom(kRestoreImage);
+     },
+     nullptr, "C: 盘所在的硬盘使用 GPT 分区表，DOS 下的 Ghost 无法按分区号找到它。为免 Ghost 写错分区，本次任务不执行。"},
+    {"DynamicDisk",
+     [](PartitionCheckTest& t) {
+         DiskPlace dynamic = place(0, {{0x42, 32256, 400 * kGB, false, 0}}, 0);
+         t.machine.setSystemPartition(dynamic, 'C');
+         for (const char letter : {'C', 'D', 'E'}) {
+             dynamic.start = (letter - 'C') * 100 * kGB + 32256;
+             t.machine.setDrivePlace(letter, dynamic);
+         }
+         t.restoreFrom(kRestoreImage);
+     },
+     nullptr, "C: 盘所在的硬盘是动态磁盘，DOS 下的 Ghost 无法按分区号找到它。为免 Ghost 写错分区，本次任务不执行。"},
+    {"TableOutOfDiskOrder",  // nobody can tell which one Ghost takes
+     [](PartitionCheckTest& t) {
+         t.onDisk(place(0, {part(7, 0, false, 0), part(7, 100, false, 1), part(7, 50, false, 2)}, 0), "CDE");
+         t.restoreFrom(kRestoreImage);
+     },
+     nullptr,
+     "E: 盘所在硬盘的分区表顺序与分区在硬盘上的先后不一致（按分区表是第 3 个，按位置是第 2 个），无法确定 Ghost "
+     "会把它算作第几个分区。为免 Ghost 写错分区，本次任务不执行。"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Layouts, PartitionRefusalTest, ::testing::ValuesIn(kLayouts),
+INSTANTIATE_TEST_SUITE_P(Shapes, MachineShapeTest, ::testing::ValuesIn(kShapes),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PartitionCheckTest, WhenTheSystemCannotSayTheUserIsAskedWithTheExactNumbers) {
-    machine.forgetDrivePlace('E');  // a folder drive, say
+TEST_F(PartitionCheckTest, WhenTheSystemCannotSayEveryJobAsksWithTheNumbersItWillUse) {
+    // No system partition named: the layout's numbers, C:'s disk taken for disk 1.
+    machine.forgetSystemPartition();
+    onDisk(kSystemReserved, " CDE");
     const std::string before = disk();
     machine.queueAnswer(kBtnCancel);
-    prepareRestoreJob();
+    restoreFrom(kRestoreImage);
     EXPECT_EQ(disk(), before);
-    ASSERT_EQ(questions(), 1u);
-    const Text& q = machine.messages().back().text;
-    EXPECT_NE(q.find("C: = 硬盘 1 分区 1（1:1）"), Text::npos) << q;
-    EXPECT_NE(q.find("E: = 硬盘 1 分区 3（1:3）"), Text::npos) << q;
+    EXPECT_EQ(lastQuestion(),
+              "系统无法完全确认 Ghost 的分区号（系统没有说明计算机从哪块硬盘启动，按 C: 盘所在的硬盘算作 1 号硬盘）。"
+              "Ghost 将使用：\r\n"
+              "  要备份或还原的分区 C: = 硬盘 1 分区 2（1:2），按分区表\r\n"
+              "  映像所在的分区 E: = 硬盘 1 分区 4（1:4），按分区表\r\n"
+              "如果与您的硬盘不符，Ghost 会覆盖错误的分区！确认无误请选择“确定”，否则选择“取消”。");
+    machine.queueAnswer(kBtnOk);
+    restoreFrom(kRestoreImage);
+    EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb");
+    // The same job again is asked about again; Cancel leaves the first one as it was.
+    const std::string prepared = disk();
+    machine.queueAnswer(kBtnCancel);
+    restoreFrom(kRestoreImage);
+    EXPECT_EQ(questions(), 3u);
+    EXPECT_EQ(disk(), prepared);
+
+    // A drive that is a folder: the letter table's number.
+    machine.forgetDrivePlace('E');
+    machine.queueAnswer(kBtnCancel);
+    restoreFrom(kRestoreImage);
+    EXPECT_EQ(questions(), 4u);
+    EXPECT_NE(lastQuestion().find("系统无法确认 E: 盘所在的位置"), Text::npos) << lastQuestion();
+    EXPECT_NE(lastQuestion().find("映像所在的分区 E: = 硬盘 1 分区 3（1:3），按盘符对照表"), Text::npos) << lastQuestion();
     EXPECT_TRUE(told().empty());
 
-    machine.queueAnswer(kBtnOk);
-    prepareRestoreJob();
-    EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb");
-    // Agreed once in this run, the same numbers are not asked about again; other numbers are.
-    prepareRestoreJob();
-    EXPECT_EQ(questions(), 2u);
-    machine.addFile("D:\\a.gho", kImageBytes);
-    machine.forgetDrivePlace('D');
-    machine.setText(kMain, ctl::编辑框1, "D:\\a.gho");
-    machine.queueAnswer(kBtnCancel);
-    prepare();
-    EXPECT_EQ(questions(), 3u);
+    // A drive the table has no number for, known nowhere: refused, and no
+    // number of the earlier job is kept.
+    machine.addDrive('H', 80ull << 30, 60ull << 30);
+    restoreFrom("H:\\a.gho");
+    EXPECT_EQ(app.state.commands.imagePartition, 0);
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_NE(told()[0].find("不在 C 到 G 盘上"), Text::npos) << told()[0];
+    EXPECT_EQ(questions(), 4u);
 }
 
 TEST_F(PartitionCheckTest, OnlyAGhostImageIsRestoredAndOnlyAPathGhostBatCanCarry) {

@@ -1,7 +1,7 @@
-// A simulated machine set up for jobs: drives C:, D:, E:, a Windows XP
-// boot.ini (read-only, hidden, system), and the
-// main window open (without the start-up sequence: each test sets the
-// window as the user would have left it).
+// A simulated machine set up for jobs: drives C:, D:, E: on one disk, C:
+// the system partition, a Windows XP boot.ini (read-only, hidden, system),
+// and the main window open (without the start-up sequence: each test sets
+// the window as the user would have left it).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -60,6 +60,9 @@ public:
         machine.addFile(job::kBootIni, kXpBootIni, kRhs);
         machine.addFile(kRestoreImage, kImageBytes);
         for (const char letter : {'C', 'D', 'E'}) machine.setDrivePlace(letter, standardPlace(letter - 'C' + 1));
+        // C: is the system partition; without a loader file in its root the
+        // route follows the Windows version.
+        machine.setSystemPartition(standardPlace(1), 'C');
         app.state.selectedDrive = "C";
     }
 

@@ -5,8 +5,9 @@
 #  1. this test Windows cannot say where its drives are: the job asks with
 #     the exact Ghost numbers; Cancel writes nothing, OK writes today's job;
 #  2. a restore of a file without the Ghost image signature is refused;
-#  3. Esc on the prompt, then Y Y typed at once: the job is prepared again
-#     and the second Y, typed before the prompt appeared, does not answer it;
+#  3. Esc on the prompt, then Y: the next job asks about the numbers again;
+#     Enter and Y typed at once: the job is prepared again and the Y, typed
+#     before the prompt appeared, does not answer it;
 #  4. the key B, then Y: a backup ghost.bat; an existing backup image is
 #     asked about before anything is written.
 set -uo pipefail
@@ -60,18 +61,23 @@ answer_questions || fail "OK: no restart prompt"
 restore_bat=$'Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\restore.gho:1,dst=1:1  -sure -rb\r\nrestart'
 same_text "$(drive_path C ghost.bat)" "$restore_bat" && pass "OK: today's restore job" || fail "OK: C:\\ghost.bat is not today's restore"
 
-# ---- 3. Y Y at once: the second Y does not answer the prompt ------------------------
+# ---- 3. The next job asks again; Enter Y at once: the Y does not answer the prompt ----
 press_in 'Trivex Ghost' Escape
 wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back"
-activate Trivex ' Ghost映像文件路径：'
-wid=$(x_window Trivex)
-xdotool windowfocus --sync "$wid" key --delay 0 y y
-answer_questions || fail "Y Y: no restart prompt"
+main_key y
+if wait_window '信息：' 30000 && question 'C: = 硬盘 1 分区 1（1:1）' && question 'D: = 硬盘 1 分区 2（1:2）'; then
+  pass "the next job asks about the numbers again"
+else
+  fail "the next job did not ask about the partition numbers"
+fi
+wid=$(x_window '信息：')
+xdotool windowfocus --sync "$wid" key --delay 0 Return y
+answer_questions || fail "Enter Y: no restart prompt"
 sleep 3
 if [[ -n $(x_window 'Trivex Ghost') ]] && kill -0 "$TRIVEX_PID" 2>/dev/null; then
-  pass "Y Y: the restart prompt stays open"
+  pass "Enter Y: the restart prompt stays open"
 else
-  fail "Y Y: the second Y answered the restart prompt"
+  fail "Enter Y: the Y answered the restart prompt"
 fi
 press_in 'Trivex Ghost' Escape
 wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back (2)"

@@ -1,0 +1,58 @@
+// Where the drives live and which partition the machine starts from: what
+// the system says agrees with itself and with the files on the drives, and
+// where it cannot say (drives that are folders), it says so rather than
+// making something up.
+#include "tests/contract/contract.h"
+
+namespace trivex::contract {
+namespace {
+
+// A partition of the layout starts where the drive does (an MBR disk), or
+// the layout lists none (GPT).
+::testing::AssertionResult startsAPartition(const DiskPlace& d) {
+    if (!d.mbr) {
+        if (d.partitions.empty()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "a GPT disk with MBR partitions";
+    }
+    for (const DiskPartition& part : d.partitions)
+        if (part.start == d.start && part.length > 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no partition of disk " << d.disk << " starts at " << d.start;
+}
+
+// Whether the folder `root` lists `name` as a file (a listing, as a file
+// that the system keeps open still shows there).
+bool listsFile(Platform& p, const Text& root, const Text& name) {
+    uintptr_t handle = 0;
+    DirEntry entry;
+    if (!p.listFirst(root + name, handle, entry)) return false;
+    p.listClose(handle);
+    return !(entry.attributes & kAttrDirectory);
+}
+
+TEST(Disks, TheSystemPartitionAndTheDrivesAgreeOrTheSystemSaysItCannotTell) {
+    Platform& p = machine().platform();
+    DiskPlace c;
+    SystemPartition system;
+    const bool placed = p.drivePlace('C', c);
+    const bool named = p.systemPartition(system);
+    if (!machine().reportsDisks()) {
+        EXPECT_FALSE(placed) << "C: is a folder here, not a partition of a disk";
+        EXPECT_FALSE(named) << "no system partition can be named here";
+        return;
+    }
+    ASSERT_TRUE(placed);
+    EXPECT_TRUE(startsAPartition(c));
+    ASSERT_TRUE(named);
+    EXPECT_TRUE(startsAPartition(system.place));
+    if (system.letter == 0) return;
+    DiskPlace same;
+    ASSERT_TRUE(p.drivePlace(system.letter, same));
+    EXPECT_EQ(same.disk, system.place.disk);
+    EXPECT_EQ(same.start, system.place.start);
+    const Text root = Text(1, system.letter) + ":\\";
+    EXPECT_EQ(system.bootManager, listsFile(p, root, "bootmgr") && listsFile(p, root, "Boot\\BCD"));
+    EXPECT_EQ(system.ntLoader, listsFile(p, root, "ntldr") && listsFile(p, root, "boot.ini"));
+}
+
+}  // namespace
+}  // namespace trivex::contract
