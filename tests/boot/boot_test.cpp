@@ -159,7 +159,8 @@ void BootChain::SetUpTestSuite() {
         const auto disks = std::chrono::steady_clock::now();
         // The image of a build without DOS files: our boot sector stands in.
         if (run(kMkimage + " --scripts " + quote(kTreeRoot / "payloads/image") + " --restart " +
-                    quote(kPayloadStandins / "RESTART.COM") + " --boot-sector " +
+                    quote(kPayloadStandins / "RESTART.COM") + " --jobtool " +
+                    quote(kPayloadStandins / "JOBTOOL.COM") + " --boot-sector " +
                     quote(kPayloadStandins / "bootsect.bin") + " --out " + quote(kWork / "demo.img"),
                 out) != 0)
             throw std::runtime_error("the demo image: " + out);
