@@ -14,7 +14,7 @@ PACKAGES=(
   gcc-mingw-w64-i686 g++-mingw-w64-i686
   wine wine32:i386 wine64
   xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
-  nasm dosfstools mtools qemu-system-x86
+  nasm dosfstools mtools ntfs-3g qemu-system-x86
   clang libclang-rt-14-dev
 )
 LOCALE_LINE='zh_CN.UTF-8 UTF-8'

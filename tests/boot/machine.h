@@ -22,6 +22,13 @@ namespace fs = std::filesystem;
 // from sector 63 to the end, labelled `label`.
 void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label);
 
+// The same with an NTFS partition (mkntfs) holding `files` (by name, in the
+// root; written with ntfscp). Plain DOS gives it no drive letter.
+void makeNtfsDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label,
+                  const std::map<std::string, std::string>& files);
+// A file of the NTFS partition, read back with ntfscat.
+std::string readNtfsFile(const fs::path& image, const std::string& name);
+
 // Attributes as letters out of "RHSA" (read-only, hidden, system, archive),
 // in that order.
 void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs);
@@ -56,6 +63,10 @@ public:
     // passed (false, qemu is stopped). When `keyAt` is given, Enter is
     // pressed once as soon as the screen shows that text.
     bool waitForEnd(std::chrono::seconds limit, const std::string& keyAt = "");
+    // For a run that ends at the DOS prompt: waits until the screen shows
+    // `text` (true) or `limit` after the start has passed (false); qemu is
+    // stopped either way.
+    bool waitForScreen(const std::string& text, std::chrono::seconds limit);
     // The last screen read while waiting.
     const std::string& lastScreen() const { return lastScreen_; }
 
