@@ -126,6 +126,79 @@ const Root& imageDrive() {
     return files;
 }
 
+// ---- The image's helpers on their own ---------------------------------------------
+//
+// JOBTOOL.COM and RECORD.BAT from the built image run on a plain FreeDOS
+// floppy: each case runs one command and jumps to RECORD.BAT, which appends
+// "ghost=exit N" with the errorlevel the command left to A:\TRIVEX.JOB.
+
+struct HelperCase {
+    std::string name, command;
+    int code;
+};
+
+const std::vector<HelperCase>& helperCases() {
+    static const std::vector<HelperCase> cases = [] {
+        std::vector<HelperCase> c = {
+            {"both", "jobtool line a:\\rec.txt token=0123456789ABCDEF copy=job", 0},
+            {"lastline", "jobtool line a:\\rec.txt wrote=grldr", 0},  // no line end after it
+            {"absent", "jobtool line a:\\rec.txt token=0123456789ABCDEF copy=outcome", 1},
+            {"prefix", "jobtool line a:\\rec.txt token=0123456789ABCDE", 1},
+            {"suffix", "jobtool line a:\\rec.txt oken=0123456789ABCDEF", 1},
+            {"lineends", "jobtool line a:\\ends.txt lf=1 cr=1 z=1", 0},
+            {"overlong", "jobtool line a:\\ends.txt copy=job", 1},  // starts a line of 300 characters
+            {"boundary", "jobtool line a:\\long.txt token=STRADDLE end=1", 0},
+            {"nofile", "jobtool line a:\\none.txt token=X", 2},
+            {"nodrive", "jobtool line q:\\rec.txt token=X", 2},
+            {"exists", "jobtool line a:\\long.txt", 0},
+            {"usage", "jobtool line", 3},
+            {"unknown", "jobtool lines a:\\rec.txt", 3},
+            {"rename", "jobtool ren a:\\prot.txt prot2.txt", 0},
+            {"taken", "jobtool ren a:\\prot2.txt taken.txt", 1},
+            {"gone", "jobtool ren a:\\prot.txt prot3.txt", 1},
+            {"local", "jobtool net a:", 1},
+            {"nonet", "jobtool net q", 2},
+        };
+        for (int code : {0, 1, 7, 10, 99, 100, 109, 199, 200, 205, 249, 250, 251, 255})
+            c.push_back({"code" + std::to_string(code), "exitcode " + std::to_string(code), code});
+        return c;
+    }();
+    return cases;
+}
+
+Root helperFloppy(const std::string& image, const std::string& standins) {
+    Root files = {
+        {"KERNEL.SYS", {false, "A", readAll(kBootchain / "KERNEL.SYS")}},
+        {"COMMAND.COM", {false, "A", readAll(kBootchain / "COMMAND.COM")}},
+        {"FDCONFIG.SYS", {false, "A", "files=20\r\n"}},
+        {"JOBTOOL.COM", {false, "A", mtype(image, "JOBTOOL.COM")}},
+        {"RECORD.BAT", {false, "A", mtype(image, "RECORD.BAT")}},
+        {"REBOOT.COM", {false, "A", mtype(image, "RESTART.COM")}},
+        // RECORD.BAT's restart and disk cache do nothing here.
+        {"RESTART.COM", {false, "A", readAll(fs::path(standins) / "noop.bin")}},
+        {"SMARTDRV.EXE", {false, "A", readAll(fs::path(standins) / "noop.bin")}},
+        {"EXITCODE.COM", {false, "A", readAll(fs::path(standins) / "exitcode.bin")}},
+        {"REC.TXT", {false, "A", "Trivex job record\r\ntoken=0123456789ABCDEF\r\ncopy=job\r\nwrote=grldr"}},
+        {"ENDS.TXT", {false, "A", "copy=job" + std::string(300, 'x') + "\r\nlf=1\ncr=1\rz=1\x1A"}},
+        {"PROT.TXT", {false, "RHS", "protected\r\n"}},
+        {"TAKEN.TXT", {false, "A", "taken\r\n"}},
+    };
+    // The wanted line crosses JOBTOOL's 512-byte reads.
+    std::string text = std::string(500, 'a') + "\r\ntoken=STRADDLE\r\n";
+    for (int i = 0; i < 4000; ++i) text += "line " + std::to_string(i) + "\r\n";
+    files["LONG.TXT"] = {false, "A", text + "end=1"};
+    std::string autoexec = "@echo off\r\nset o=a\r\n";
+    int n = 0;
+    for (const HelperCase& c : helperCases()) {
+        char step[16];
+        std::snprintf(step, sizeof step, "S%02d.BAT", ++n);
+        files[step] = {false, "A", "@echo off\r\necho " + c.name + ">>a:\\trivex.job\r\n" + c.command + "\r\nrecord.bat exit\r\n"};
+        autoexec += "call " + std::string(step) + "\r\n";
+    }
+    files["AUTOEXEC.BAT"] = {false, "A", autoexec + "reboot\r\n"};
+    return files;
+}
+
 struct Payloads {
     std::string loader, ghost, image;
 };
@@ -169,7 +242,7 @@ protected:
         }
     }
 
-    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, kRuns };
+    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, Helpers, kRuns };
     static fs::path disk(Run r, int n) { return kWork / ("run" + std::to_string(r) + "-disk" + std::to_string(n) + ".img"); }
     static fs::path before(Run r, int n) { return disk(r, n).string() + ".before"; }
     static void keep(Run r, int n) { fs::copy_file(disk(r, n), before(r, n), fs::copy_options::overwrite_existing); }
@@ -288,6 +361,9 @@ void BootChain::SetUpTestSuite() {
         writeDisk(disk(DemoImage, 0),
                   {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
 
+        makeFloppy(kWork / "helpers.img", readAll(kBootchain / "fdboot.bin"),
+                   helperFloppy((kWork / "payloads/DosImage").string(), kStandins.string()));
+
         // The machines run side by side.
         const auto machine = [](Run r, int disks) {
             std::vector<fs::path> d;
@@ -301,6 +377,7 @@ void BootChain::SetUpTestSuite() {
         machine(NoRamDrive, 2);
         machine(NoMenu, 2);
         machine(DemoImage, 1);
+        machines_[Helpers] = std::make_unique<Machine>(std::vector<fs::path>{}, kWork / "helpers.log", kWork / "helpers.img");
         std::printf("disks made and machines started: %.1f s\n", secondsSince(disks));
     } catch (const std::exception& e) {
         setupError_ = e.what();
@@ -443,6 +520,23 @@ TEST_F(BootChain, WhenTheBootMenuCannotComeBackNothingRuns) {
     EXPECT_NE(screen.find("At the next start"), std::string::npos) << screen;
     expectSameDisk(before(NoMenu, 0), disk(NoMenu, 0));
     EXPECT_EQ(entry(readRoot(disk(NoMenu, 1)), "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\ndos=no-menu\r\n");
+}
+
+// JOBTOOL.COM answers by whole lines, through any line end, across its reads,
+// and tells a missing file from a missing line; RECORD.BAT reads every exit
+// code; a rename keeps the file's protection, and a refused one leaves it.
+TEST_F(BootChain, TheImagesHelpersAnswerExactly) {
+    REQUIRE_SETUP();
+    ASSERT_TRUE(finish(Helpers)) << "no restart; the screen:\n" << machines_[Helpers]->lastScreen();
+    const fs::path floppy = kWork / "helpers.img";
+    std::string expected;
+    for (const HelperCase& c : helperCases()) expected += c.name + "\r\nghost=exit " + std::to_string(c.code) + "\r\n";
+    EXPECT_EQ(floppyFile(floppy, "TRIVEX.JOB"), expected);
+    EXPECT_EQ(floppyAttrs(floppy, "PROT2.TXT"), "RHS");
+    EXPECT_EQ(floppyFile(floppy, "PROT2.TXT"), "protected\r\n");
+    EXPECT_EQ(floppyAttrs(floppy, "PROT.TXT"), "-");
+    EXPECT_EQ(floppyAttrs(floppy, "TAKEN.TXT"), "A");
+    EXPECT_EQ(floppyFile(floppy, "TAKEN.TXT"), "taken\r\n");
 }
 
 // The boot sector of a build without DOS files says so and how to get back

@@ -117,6 +117,44 @@ std::string readNtfsFile(const fs::path& image, const std::string& name) {
     return bytes;
 }
 
+void makeFloppy(const fs::path& image, const std::string& bootSector, const Root& files) {
+    fs::remove(image);
+    must("mkfs.fat -C " + quote(image) + " 1440");
+    std::string bytes = readAll(image);
+    if (bootSector.size() != 512) throw std::runtime_error("a boot sector has 512 bytes");
+    bytes.replace(0, 3, bootSector.substr(0, 3));
+    bytes.replace(62, 450, bootSector.substr(62));
+    writeAll(image, bytes);
+    const fs::path tmp = image.string() + ".in";
+    for (const auto& [name, e] : files) {
+        writeAll(tmp, e.bytes);
+        must("MTOOLS_SKIP_CHECK=1 mcopy -o -i " + quote(image) + " " + quote(tmp) + " '::" + name + "'");
+        std::string flags;
+        for (char a : std::string("RHSA"))
+            flags += std::string(" ") + (e.attrs.find(a) == std::string::npos ? '-' : '+') + char(a | 0x20);
+        must("MTOOLS_SKIP_CHECK=1 mattrib -i " + quote(image) + flags + " '::" + name + "'");
+    }
+    fs::remove(tmp);
+}
+
+std::string floppyFile(const fs::path& image, const std::string& name) {
+    std::string bytes;
+    return run("MTOOLS_SKIP_CHECK=1 mtype -i " + quote(image) + " '::" + name + "'", bytes) == 0 ? bytes : "";
+}
+
+std::string floppyAttrs(const fs::path& image, const std::string& name) {
+    std::string line;
+    if (run("MTOOLS_SKIP_CHECK=1 mattrib -i " + quote(image) + " '::" + name + "'", line) != 0 ||
+        line.find("::/") == std::string::npos || line.size() < 8)
+        return "-";
+    std::string attrs;
+    if (line[7] == 'R') attrs += 'R';
+    if (line[6] == 'H') attrs += 'H';
+    if (line[5] == 'S') attrs += 'S';
+    if (line[2] == 'A') attrs += 'A';
+    return attrs;
+}
+
 void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs) {
     const fs::path tmp = image.string() + ".in";
     writeAll(tmp, bytes);
@@ -163,18 +201,19 @@ std::string describe(const Root& root) {
 
 // ---- Machine ---------------------------------------------------------------------
 
-Machine::Machine(const std::vector<fs::path>& disks, const fs::path& log) {
+Machine::Machine(const std::vector<fs::path>& disks, const fs::path& log, const fs::path& floppy) {
     char dir[] = "/tmp/trivex-qemu-XXXXXX";  // short: socket paths are limited
     if (!mkdtemp(dir)) throw std::runtime_error("mkdtemp failed");
     socketDir_ = dir;
     const std::string socket = (socketDir_ / "qmp").string();
 
     std::vector<std::string> args = {"qemu-system-i386", "-accel", "tcg", "-machine", "pc", "-m", "64",
-                                     "-display", "none", "-no-reboot", "-boot", "c", "-nic", "none",
+                                     "-display", "none", "-no-reboot", "-boot", floppy.empty() ? "c" : "a", "-nic", "none",
                                      "-serial", "none", "-parallel", "none", "-monitor", "none",
                                      "-qmp", "unix:" + socket + ",server=on,wait=off"};
     for (size_t i = 0; i < disks.size(); ++i)
         args.insert(args.end(), {"-drive", "file=" + disks[i].string() + ",format=raw,if=ide,index=" + std::to_string(i)});
+    if (!floppy.empty()) args.insert(args.end(), {"-drive", "file=" + floppy.string() + ",format=raw,if=floppy"});
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {

@@ -45,13 +45,23 @@ using Root = std::map<std::string, RootEntry>;
 Root readRoot(const fs::path& image);
 std::string describe(const Root& root);
 
+// A 1.44 MB FAT12 floppy image whose boot sector has the code of
+// `bootSector` (the disk parameters stay mkfs.fat's) and that holds `files`
+// (root names, "RHSA" attributes).
+void makeFloppy(const fs::path& image, const std::string& bootSector, const Root& files);
+// A file of a floppy image and its "RHSA" attributes ("" and "-" when absent).
+std::string floppyFile(const fs::path& image, const std::string& name);
+std::string floppyAttrs(const fs::path& image, const std::string& name);
+
+
 // ---- The machine ----------------------------------------------------------------
 
 class Machine {
 public:
     // Starts qemu-system-i386 booting from disks[0]; the others are the
-    // following hard disks. A restart ends qemu (-no-reboot).
-    Machine(const std::vector<fs::path>& disks, const fs::path& log);
+    // following hard disks. With a floppy image it boots from that instead.
+    // A restart ends qemu (-no-reboot).
+    Machine(const std::vector<fs::path>& disks, const fs::path& log, const fs::path& floppy = {});
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
