@@ -326,8 +326,10 @@ do_ren: cmp     word [word_count], 3
         mov     al, 1
         jmp     quit
 .renamed:
+        mov     byte [critical_hit], 0  ; renamed is renamed, whatever follows
         mov     dx, new_path
         call    protect
+        mov     byte [critical_hit], 0
         mov     al, 0
         jmp     quit
 
