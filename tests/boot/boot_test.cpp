@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <stdexcept>
 #include <set>
 #include <string>
 
@@ -26,8 +28,9 @@ const fs::path kTreeRoot = TRIVEX_SOURCE_ROOT;
 const fs::path kPayloadStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
 const std::string kMkimage = TRIVEX_MKIMAGE;
 
-// A boot that gets as far as Ghost takes 10-30 s; the machines run side by side.
-constexpr auto kBootLimit = 120s;
+// A boot that gets as far as Ghost takes 10-40 s of one core; seven machines
+// run side by side on a machine that may be busy with other work.
+constexpr auto kBootLimit = 420s;
 
 std::string bootchainMissing() {
     for (const char* f : {"grldr", "grldr.mbr", "KERNEL.SYS", "COMMAND.COM", "fdboot.bin"})
@@ -51,8 +54,54 @@ const std::string kRedirectedMenu =
     "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n"
     "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\r\n"
     "\r\n\r\nC:\\grldr=Trivex Ghost";
-const std::string kGhostLine = "Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb";
-const std::string kGhostBat = kGhostLine + "\r\nrestart";
+
+// The job's token, and another job's.
+const std::string kToken = "0123456789ABCDEF";
+const std::string kOtherToken = "5A5A00FFC3C30F0F";
+
+// ghost.bat as the job writes it: the Ghost command lines with the record
+// lines around them. The two lines that record Ghost's exit code jump to
+// RECORD.BAT instead of calling it: FreeCOM, the command interpreter this
+// test boots, sets the errorlevel to 0 on CALL (MS-DOS keeps it).
+const std::string kCheckLine = "Ghost.exe -nousb -chkimg,1:3\\Ghost\\G_WinXP.gho";
+const std::string kRestoreLine =
+    "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb";
+const std::string kBackupLine =
+    "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1";
+const std::string kRestoreBat = kCheckLine + "\r\nif errorlevel 1 goto check\r\ncall a:\\record.bat started\r\n" +
+                                kRestoreLine + "\r\na:\\record.bat exit\r\nrestart\r\n:check\r\na:\\record.bat check\r\nrestart";
+const std::string kBackupBat =
+    "call a:\\record.bat started\r\n" + kBackupLine + "\r\na:\\record.bat exit\r\nrestart";
+// Another job's restore, left on another disk.
+const std::string kOtherLine = "Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\OTHER.gho:1,dst=1:1 -sure -rb";
+const std::string kOtherBat = kOtherLine + "\r\nrestart";
+
+// What the Ghost stand-in logs for a run of that line: its command tail.
+std::string logged(std::initializer_list<std::string> lines) {
+    std::string log;
+    for (const std::string& l : lines) log += l.substr(l.find(' ')) + "\r\n";
+    return log;
+}
+
+// The job record, as the job writes its two copies.
+std::string record(const std::string& token, const std::string& copy, const std::string& kind,
+                   std::initializer_list<const char*> wrote, std::initializer_list<const char*> aside = {}) {
+    std::string r = "Trivex job record\r\ntoken=" + token + "\r\ncopy=" + copy + "\r\nkind=" + kind +
+                    "\r\nroute=boot.ini\r\nprepared=2026-12-07 18:43:30\r\nimage=E:\\Ghost\\G_WinXP.gho\r\n";
+    for (const char* w : wrote) r += std::string("wrote=") + w + "\r\n";
+    for (const char* a : aside) r += std::string("aside=") + a + "\r\n";
+    return r;
+}
+const std::string kOutcomeCopy = record(kToken, "outcome", "restore", {"ghost.bat", "ghost.exe", "grldr", "vemo.img"});
+
+// The image with the job's token written over the placeholder, as the job does.
+std::string withToken(std::string image, const std::string& token) {
+    const std::string placeholder = "set token=????????????????";
+    const size_t at = image.find(placeholder);
+    if (at == std::string::npos || image.find(placeholder, at + 1) != std::string::npos)
+        throw std::runtime_error("the image does not hold the token placeholder exactly once");
+    return image.replace(at + placeholder.size() - 16, 16, token);
+}
 
 // Files of the user's in the root, each with its own attributes.
 const Root& userFiles() {
@@ -67,6 +116,89 @@ const Root& userFiles() {
     return files;
 }
 
+// The drive of the job's image, with the outcome copy of the record.
+const Root& imageDrive() {
+    static const Root files = {
+        {"TRIVEX.JOB", {false, "A", kOutcomeCopy}},
+        {"GHOST/G_WINXP.GHO", {false, "A", "\xFE\xEF" + std::string(5000, 'g')}},
+        {"PHOTOS.TXT", {false, "A", "a file of the user's on the image drive\r\n"}},
+    };
+    return files;
+}
+
+// ---- The image's helpers on their own ---------------------------------------------
+//
+// JOBTOOL.COM and RECORD.BAT from the built image run on a plain FreeDOS
+// floppy: each case runs one command and jumps to RECORD.BAT, which appends
+// "ghost=exit N" with the errorlevel the command left to A:\TRIVEX.JOB.
+
+struct HelperCase {
+    std::string name, command;
+    int code;
+};
+
+const std::vector<HelperCase>& helperCases() {
+    static const std::vector<HelperCase> cases = [] {
+        std::vector<HelperCase> c = {
+            {"both", "jobtool line a:\\rec.txt token=0123456789ABCDEF copy=job", 0},
+            {"lastline", "jobtool line a:\\rec.txt wrote=grldr", 0},  // no line end after it
+            {"absent", "jobtool line a:\\rec.txt token=0123456789ABCDEF copy=outcome", 1},
+            {"prefix", "jobtool line a:\\rec.txt token=0123456789ABCDE", 1},
+            {"suffix", "jobtool line a:\\rec.txt oken=0123456789ABCDEF", 1},
+            {"lineends", "jobtool line a:\\ends.txt lf=1 cr=1 z=1", 0},
+            {"overlong", "jobtool line a:\\ends.txt copy=job", 1},  // starts a line of 300 characters
+            {"boundary", "jobtool line a:\\long.txt token=STRADDLE end=1", 0},
+            {"nofile", "jobtool line a:\\none.txt token=X", 2},
+            {"nodrive", "jobtool line q:\\rec.txt token=X", 2},
+            {"exists", "jobtool line a:\\long.txt", 0},
+            {"usage", "jobtool line", 3},
+            {"unknown", "jobtool lines a:\\rec.txt", 3},
+            {"rename", "jobtool ren a:\\prot.txt prot2.txt", 0},
+            {"taken", "jobtool ren a:\\prot2.txt taken.txt", 1},
+            {"gone", "jobtool ren a:\\prot.txt prot3.txt", 1},
+            {"local", "jobtool net a:", 1},
+            {"nonet", "jobtool net q", 2},
+        };
+        for (int code : {0, 1, 7, 10, 99, 100, 109, 199, 200, 205, 249, 250, 251, 255})
+            c.push_back({"code" + std::to_string(code), "exitcode " + std::to_string(code), code});
+        return c;
+    }();
+    return cases;
+}
+
+Root helperFloppy(const std::string& image, const std::string& standins) {
+    Root files = {
+        {"KERNEL.SYS", {false, "A", readAll(kBootchain / "KERNEL.SYS")}},
+        {"COMMAND.COM", {false, "A", readAll(kBootchain / "COMMAND.COM")}},
+        {"FDCONFIG.SYS", {false, "A", "files=20\r\n"}},
+        {"JOBTOOL.COM", {false, "A", mtype(image, "JOBTOOL.COM")}},
+        {"RECORD.BAT", {false, "A", mtype(image, "RECORD.BAT")}},
+        {"REBOOT.COM", {false, "A", mtype(image, "RESTART.COM")}},
+        // RECORD.BAT's restart and disk cache do nothing here.
+        {"RESTART.COM", {false, "A", readAll(fs::path(standins) / "noop.bin")}},
+        {"SMARTDRV.EXE", {false, "A", readAll(fs::path(standins) / "noop.bin")}},
+        {"EXITCODE.COM", {false, "A", readAll(fs::path(standins) / "exitcode.bin")}},
+        {"REC.TXT", {false, "A", "Trivex job record\r\ntoken=0123456789ABCDEF\r\ncopy=job\r\nwrote=grldr"}},
+        {"ENDS.TXT", {false, "A", "copy=job" + std::string(300, 'x') + "\r\nlf=1\ncr=1\rz=1\x1A"}},
+        {"PROT.TXT", {false, "RHS", "protected\r\n"}},
+        {"TAKEN.TXT", {false, "A", "taken\r\n"}},
+    };
+    // The wanted line crosses JOBTOOL's 512-byte reads.
+    std::string text = std::string(500, 'a') + "\r\ntoken=STRADDLE\r\n";
+    for (int i = 0; i < 4000; ++i) text += "line " + std::to_string(i) + "\r\n";
+    files["LONG.TXT"] = {false, "A", text + "end=1"};
+    std::string autoexec = "@echo off\r\nset o=a\r\n";
+    int n = 0;
+    for (const HelperCase& c : helperCases()) {
+        char step[16];
+        std::snprintf(step, sizeof step, "S%02d.BAT", ++n);
+        files[step] = {false, "A", "@echo off\r\necho " + c.name + ">>a:\\trivex.job\r\n" + c.command + "\r\nrecord.bat exit\r\n"};
+        autoexec += "call " + std::string(step) + "\r\n";
+    }
+    files["AUTOEXEC.BAT"] = {false, "A", autoexec + "reboot\r\n"};
+    return files;
+}
+
 struct Payloads {
     std::string loader, ghost, image;
 };
@@ -78,17 +210,26 @@ protected:
         for (auto& m : machines_) m.reset();
     }
 
-    // Partition contents of a prepared job: the payload bytes, the
-    // redirected and the saved boot menu, the user's files.
-    static Root jobFiles() {
+    // Partition contents of a prepared job: the payload bytes, the job copy
+    // of the record, the redirected and the saved boot menu, the user's files.
+    static Root jobFiles(const std::string& kind = "restore") {
         Root r = userFiles();
         r["BOOT.INI"] = {false, "A", kRedirectedMenu};
         r["BOOT.BAK"] = {false, "RHSA", kSavedMenu};  // copied by Windows, protection included
-        r["GHOST.BAT"] = {false, "A", kGhostBat};
+        r["GHOST.BAT"] = {false, "A", kind == "backup" ? kBackupBat : kRestoreBat};
         r["GHOST.EXE"] = {false, "A", payloads_.ghost};
         r["GRLDR"] = {false, "A", payloads_.loader};
-        r["VEMO.IMG"] = {false, "A", payloads_.image};
+        r["VEMO.IMG"] = {false, "A", withToken(payloads_.image, kToken)};
+        r["TRIVEX.JOB"] = {false, "A", record(kToken, "job", kind, {"ghost.bat", "ghost.exe", "grldr", "vemo.img"})};
         return r;
+    }
+    // Another job's files, on a disk of their own.
+    static Root otherJob() {
+        return {{"VEMO.IMG", {false, "A", withToken(payloads_.image, kOtherToken)}},
+                {"GHOST.BAT", {false, "A", kOtherBat}},
+                {"GHOST.EXE", {false, "A", payloads_.ghost}},
+                {"TRIVEX.JOB", {false, "A", record(kOtherToken, "job", "restore", {"ghost.bat", "ghost.exe", "vemo.img"})}},
+                {"DATA.TXT", {false, "H", "the other disk's own file\r\n"}}};
     }
     static void writeDisk(const fs::path& image, const Root& files, const std::string& label) {
         makeDisk(image, kBootchain / "grldr.mbr", label);
@@ -101,9 +242,12 @@ protected:
         }
     }
 
-    enum Run { Normal, StaleImage, NoRamDrive, DemoImage, kRuns };
+    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, Helpers, kRuns };
     static fs::path disk(Run r, int n) { return kWork / ("run" + std::to_string(r) + "-disk" + std::to_string(n) + ".img"); }
+    static fs::path before(Run r, int n) { return disk(r, n).string() + ".before"; }
+    static void keep(Run r, int n) { fs::copy_file(disk(r, n), before(r, n), fs::copy_options::overwrite_existing); }
     static bool finish(Run r, const std::string& keyAt = "");
+    static bool finishAt(Run r, const std::string& text);
 
     static Payloads payloads_;
     static std::unique_ptr<Machine> machines_[kRuns];
@@ -159,34 +303,81 @@ void BootChain::SetUpTestSuite() {
         const auto disks = std::chrono::steady_clock::now();
         // The image of a build without DOS files: our boot sector stands in.
         if (run(kMkimage + " --scripts " + quote(kTreeRoot / "payloads/image") + " --restart " +
-                    quote(kPayloadStandins / "RESTART.COM") + " --boot-sector " +
+                    quote(kPayloadStandins / "RESTART.COM") + " --jobtool " +
+                    quote(kPayloadStandins / "JOBTOOL.COM") + " --boot-sector " +
                     quote(kPayloadStandins / "bootsect.bin") + " --out " + quote(kWork / "demo.img"),
                 out) != 0)
             throw std::runtime_error("the demo image: " + out);
         const std::string demoImage = readAll(kWork / "demo.img");
-        writeDisk(disk(Normal, 0), [] {
-            Root r = jobFiles();
-            r["GRLDR.BAK"] = {false, "RHSA", "the user's own loader, set aside by the job"};
-            return r;
-        }(), "TRIVEXC");
-        writeDisk(disk(StaleImage, 0), jobFiles(), "TRIVEXC");
-        // A stale image of another build: should the loader boot it, no Ghost runs.
-        writeDisk(disk(StaleImage, 1), {{"VEMO.IMG", {false, "A", demoImage}},
-                                        {"DATA.TXT", {false, "H", "the second disk's own file\r\n"}}},
-                  "TRIVEXD");
+
+        // (a) A restore whose image checks out; the user's loader waits aside.
+        Root restore = jobFiles();
+        restore["GRLDR.BAK"] = {false, "RHSA", "the user's own loader, set aside by the job"};
+        restore["TRIVEX.JOB"].bytes =
+            record(kToken, "job", "restore", {"ghost.bat", "ghost.exe", "grldr", "vemo.img"}, {"grldr"});
+        writeDisk(disk(Restore, 0), restore, "TRIVEXC");
+        writeDisk(disk(Restore, 1), imageDrive(), "TRIVEXE");
+        keep(Restore, 1);
+
+        // (b) Another job on a second disk (D:), and this job's backup fails
+        // with exit code 10; the image drive is E:.
+        Root backup = jobFiles("backup");
+        backup["TVXTEST/EXITCODE"] = {false, "A", std::string("\x00\x0A", 2)};
+        writeDisk(disk(OtherJobFat, 0), backup, "TRIVEXC");
+        writeDisk(disk(OtherJobFat, 1), otherJob(), "TRIVEXD");
+        writeDisk(disk(OtherJobFat, 2), imageDrive(), "TRIVEXE");
+        keep(OtherJobFat, 1);
+        keep(OtherJobFat, 2);
+
+        // The same other job with this job's C: on NTFS, which plain DOS does
+        // not see: the other disk's partition becomes C:.
+        std::map<std::string, std::string> ntfs;
+        for (const auto& [name, e] : jobFiles()) ntfs[name] = e.bytes;
+        makeNtfsDisk(disk(OtherJobNtfs, 0), kBootchain / "grldr.mbr", "TRIVEXC", ntfs);
+        if (readNtfsFile(disk(OtherJobNtfs, 0), "VEMO.IMG") != ntfs["VEMO.IMG"])
+            throw std::runtime_error("the NTFS disk does not hold the image");
+        writeDisk(disk(OtherJobNtfs, 1), otherJob(), "TRIVEXD");
+        keep(OtherJobNtfs, 0);
+        keep(OtherJobNtfs, 1);
+
+        // (c) A restore whose image check fails with exit code 25.
+        Root check = jobFiles();
+        check["TVXTEST/EXITCODE"] = {false, "A", std::string("\x19\x00", 2)};
+        writeDisk(disk(CheckFails, 0), check, "TRIVEXC");
+        writeDisk(disk(CheckFails, 1), imageDrive(), "TRIVEXE");
+
         Root noRam = jobFiles();
         noRam["TVXTEST/NORAM"] = {false, "A", "the XMSDSK stand-in makes no RAM drive\r\n"};
         writeDisk(disk(NoRamDrive, 0), noRam, "TRIVEXC");
-        fs::copy_file(disk(StaleImage, 1), kWork / "run1-disk1.before", fs::copy_options::overwrite_existing);
+        writeDisk(disk(NoRamDrive, 1), imageDrive(), "TRIVEXE");
+
+        // The name the redirected menu is renamed aside to is taken.
+        Root noMenu = jobFiles();
+        noMenu["BOOTINI.JOB"] = {false, "A", "left from another time\r\n"};
+        writeDisk(disk(NoMenu, 0), noMenu, "TRIVEXC");
+        writeDisk(disk(NoMenu, 1), imageDrive(), "TRIVEXE");
+        keep(NoMenu, 0);
+
         writeDisk(disk(DemoImage, 0),
                   {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
 
+        makeFloppy(kWork / "helpers.img", readAll(kBootchain / "fdboot.bin"),
+                   helperFloppy((kWork / "payloads/DosImage").string(), kStandins.string()));
+
         // The machines run side by side.
-        machines_[Normal] = std::make_unique<Machine>(std::vector{disk(Normal, 0)}, kWork / "run0.log");
-        machines_[StaleImage] =
-            std::make_unique<Machine>(std::vector{disk(StaleImage, 0), disk(StaleImage, 1)}, kWork / "run1.log");
-        machines_[NoRamDrive] = std::make_unique<Machine>(std::vector{disk(NoRamDrive, 0)}, kWork / "run2.log");
-        machines_[DemoImage] = std::make_unique<Machine>(std::vector{disk(DemoImage, 0)}, kWork / "run3.log");
+        const auto machine = [](Run r, int disks) {
+            std::vector<fs::path> d;
+            for (int n = 0; n < disks; ++n) d.push_back(disk(r, n));
+            machines_[r] = std::make_unique<Machine>(d, kWork / ("run" + std::to_string(r) + ".log"));
+        };
+        machine(Restore, 2);
+        machine(OtherJobFat, 3);
+        machine(OtherJobNtfs, 2);
+        machine(CheckFails, 2);
+        machine(NoRamDrive, 2);
+        machine(NoMenu, 2);
+        machine(DemoImage, 1);
+        machines_[Helpers] = std::make_unique<Machine>(std::vector<fs::path>{}, kWork / "helpers.log", kWork / "helpers.img");
         std::printf("disks made and machines started: %.1f s\n", secondsSince(disks));
     } catch (const std::exception& e) {
         setupError_ = e.what();
@@ -200,20 +391,18 @@ bool BootChain::finish(Run r, const std::string& keyAt) {
     return ended;
 }
 
+bool BootChain::finishAt(Run r, const std::string& text) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool shown = machines_[r]->waitForScreen(text, kBootLimit);
+    std::printf("run %d %s after another %.1f s\n", r, shown ? "came to its message" : "stopped", secondsSince(start));
+    return shown;
+}
+
 RootEntry entry(const Root& root, const std::string& name) {
     const auto it = root.find(name);
     return it == root.end() ? RootEntry{} : it->second;
 }
 const RootEntry kMenuBack{false, "RHSA", kSavedMenu};  // with the saved copy's attributes
-
-// What a job handed to Ghost leaves: Ghost ran exactly once, with the
-// command line of ghost.bat; boot.ini is the saved menu again; the job's
-// files are gone.
-void expectHandedOff(const Root& after, std::initializer_list<const char*> gone) {
-    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, kGhostLine.substr(kGhostLine.find(' ')) + "\r\n");
-    EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
-    for (const char* name : gone) EXPECT_FALSE(after.count(name)) << name;
-}
 
 // Apart from `changed`, the root holds exactly `before`'s entries, each with
 // its bytes and attributes.
@@ -228,30 +417,80 @@ void expectUntouched(const Root& before, const Root& after, const std::set<std::
         EXPECT_TRUE(before.count(name) || changed.count(name) || e.folder) << "new file " << name;
 }
 
+// The disk is byte for byte what it was before the boot.
+void expectSameDisk(const fs::path& before, const fs::path& after) {
+    std::string out;
+    EXPECT_EQ(run("cmp " + quote(before) + " " + quote(after), out), 0)
+        << after.filename() << " changed: " << out;
+}
+
+// What a job handed to Ghost leaves on C: the boot menu as saved, no file
+// of the job's (the record's job copy included), the user's files as they were.
+void expectHandedOff(const Root& after, const std::set<std::string>& changed = {}) {
+    EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
+    for (const char* name : {"BOOT.BAK", "BOOTINI.JOB", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB"})
+        EXPECT_FALSE(after.count(name)) << name;
+    std::set<std::string> mayChange = {"BOOT.INI", "GHOSTRAN.LOG", "TVXTEST"};
+    mayChange.insert(changed.begin(), changed.end());
+    expectUntouched(userFiles(), after, mayChange);
+}
+
 #define REQUIRE_SETUP() \
     if (!setupError_.empty()) FAIL() << setupError_
 
-TEST_F(BootChain, HandsTheJobToGhostAndLeavesOtherFilesAsTheyWere) {
+// (a) The image checks out and the restore starts; Ghost restarts at once
+// on success (-rb), so the record's last word is that it started.
+TEST_F(BootChain, ARestoreRunsAfterTheImageCheckAndTheRecordSaysItStarted) {
     REQUIRE_SETUP();
-    ASSERT_TRUE(finish(Normal)) << "no restart; the screen:\n" << machines_[Normal]->lastScreen();
-    const Root after = readRoot(disk(Normal, 0));
-    SCOPED_TRACE("after the boot:\n" + describe(after));
-    expectHandedOff(after, {"BOOT.BAK", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "GRLDR.BAK"});
+    ASSERT_TRUE(finish(Restore)) << "no restart; the screen:\n" << machines_[Restore]->lastScreen();
+    const Root after = readRoot(disk(Restore, 0));
+    SCOPED_TRACE("C: after the boot:\n" + describe(after));
+    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kCheckLine, kRestoreLine}));
+    expectHandedOff(after, {"GRLDR"});
+    EXPECT_FALSE(after.count("GRLDR.BAK"));
     EXPECT_EQ(entry(after, "GRLDR"), (RootEntry{false, "RHSA", "the user's own loader, set aside by the job"}))
         << "the set-aside loader comes back with its bytes and attributes";
-    expectUntouched(userFiles(), after, {"BOOT.INI", "GRLDR", "GHOSTRAN.LOG"});
+    const Root image = readRoot(disk(Restore, 1));
+    EXPECT_EQ(entry(image, "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\nghost=started\r\n");
+    expectUntouched(imageDrive(), image, {"TRIVEX.JOB"});
 }
 
-TEST_F(BootChain, AStaleImageOnAnotherDriveDoesNotTakeTheJobThere) {
+// (b) Only this job runs, though another disk holds a job that DOS lists
+// first; that disk stays byte for byte. The backup fails with exit code 10.
+TEST_F(BootChain, OnlyThisJobRunsAndAFailedBackupIsRecordedWithItsExitCode) {
     REQUIRE_SETUP();
-    ASSERT_TRUE(finish(StaleImage)) << "no restart; the screen:\n" << machines_[StaleImage]->lastScreen();
-    const Root after = readRoot(disk(StaleImage, 0));
-    SCOPED_TRACE("after the boot:\n" + describe(after));
-    expectHandedOff(after, {"BOOT.BAK", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "GRLDR"});
-    expectUntouched(userFiles(), after, {"BOOT.INI", "GHOSTRAN.LOG"});
-    std::string out;
-    EXPECT_EQ(run("cmp " + quote(kWork / "run1-disk1.before") + " " + quote(disk(StaleImage, 1)), out), 0)
-        << "the second disk changed: " << out << describe(readRoot(disk(StaleImage, 1)));
+    ASSERT_TRUE(finish(OtherJobFat)) << "no restart; the screen:\n" << machines_[OtherJobFat]->lastScreen();
+    const Root after = readRoot(disk(OtherJobFat, 0));
+    SCOPED_TRACE("C: after the boot:\n" + describe(after));
+    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kBackupLine}));
+    expectHandedOff(after, {"GRLDR"});
+    EXPECT_FALSE(after.count("GRLDR")) << "the job's loader is deleted";
+    expectSameDisk(before(OtherJobFat, 1), disk(OtherJobFat, 1));
+    EXPECT_EQ(entry(readRoot(disk(OtherJobFat, 2)), "TRIVEX.JOB").bytes,
+              kOutcomeCopy + "dos=found\r\nghost=started\r\nghost=exit 10\r\n");
+}
+
+// With C: on NTFS the other disk's job is the only one plain DOS sees: it
+// must not run, and DOS says that it found no job.
+TEST_F(BootChain, WithCOnNtfsAnotherDisksJobDoesNotRun) {
+    REQUIRE_SETUP();
+    const bool shown = finishAt(OtherJobNtfs, "No Trivex job for this boot image was found");
+    ASSERT_TRUE(shown) << "the screen:\n" << machines_[OtherJobNtfs]->lastScreen();
+    expectSameDisk(before(OtherJobNtfs, 1), disk(OtherJobNtfs, 1));
+    expectSameDisk(before(OtherJobNtfs, 0), disk(OtherJobNtfs, 0));
+}
+
+// (c) The image check fails: the restore never runs.
+TEST_F(BootChain, AFailedImageCheckStopsTheRestoreAndIsRecorded) {
+    REQUIRE_SETUP();
+    ASSERT_TRUE(finish(CheckFails)) << "no restart; the screen:\n" << machines_[CheckFails]->lastScreen();
+    const Root after = readRoot(disk(CheckFails, 0));
+    SCOPED_TRACE("C: after the boot:\n" + describe(after));
+    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kCheckLine})) << "the restore ran";
+    expectHandedOff(after, {"GRLDR"});
+    const Root image = readRoot(disk(CheckFails, 1));
+    EXPECT_EQ(entry(image, "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\nghost=check-failed 25\r\n");
+    expectUntouched(imageDrive(), image, {"TRIVEX.JOB"});
 }
 
 TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
@@ -267,6 +506,37 @@ TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
     EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
     EXPECT_FALSE(after.count("BOOT.BAK"));
     expectUntouched(jobFiles(), after, {"BOOT.INI", "BOOT.BAK"});  // the job's files stay for undo
+    EXPECT_EQ(entry(readRoot(disk(NoRamDrive, 1)), "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\ndos=no-ram\r\n");
+}
+
+// The redirected menu cannot be renamed aside: nothing on C: changes,
+// nothing runs, and the screen says what the next start will do.
+TEST_F(BootChain, WhenTheBootMenuCannotComeBackNothingRuns) {
+    REQUIRE_SETUP();
+    const bool shown = finishAt(NoMenu, "undo");
+    const std::string screen = machines_[NoMenu]->lastScreen();
+    ASSERT_TRUE(shown) << "the screen:\n" << screen;
+    EXPECT_NE(screen.find("could not be put back"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("At the next start"), std::string::npos) << screen;
+    expectSameDisk(before(NoMenu, 0), disk(NoMenu, 0));
+    EXPECT_EQ(entry(readRoot(disk(NoMenu, 1)), "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\ndos=no-menu\r\n");
+}
+
+// JOBTOOL.COM answers by whole lines, through any line end, across its reads,
+// and tells a missing file from a missing line; RECORD.BAT reads every exit
+// code; a rename keeps the file's protection, and a refused one leaves it.
+TEST_F(BootChain, TheImagesHelpersAnswerExactly) {
+    REQUIRE_SETUP();
+    ASSERT_TRUE(finish(Helpers)) << "no restart; the screen:\n" << machines_[Helpers]->lastScreen();
+    const fs::path floppy = kWork / "helpers.img";
+    std::string expected;
+    for (const HelperCase& c : helperCases()) expected += c.name + "\r\nghost=exit " + std::to_string(c.code) + "\r\n";
+    EXPECT_EQ(floppyFile(floppy, "TRIVEX.JOB"), expected);
+    EXPECT_EQ(floppyAttrs(floppy, "PROT2.TXT"), "RHS");
+    EXPECT_EQ(floppyFile(floppy, "PROT2.TXT"), "protected\r\n");
+    EXPECT_EQ(floppyAttrs(floppy, "PROT.TXT"), "-");
+    EXPECT_EQ(floppyAttrs(floppy, "TAKEN.TXT"), "A");
+    EXPECT_EQ(floppyFile(floppy, "TAKEN.TXT"), "taken\r\n");
 }
 
 // The boot sector of a build without DOS files says so and how to get back

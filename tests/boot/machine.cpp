@@ -52,26 +52,107 @@ void putLe32(std::string& at, size_t pos, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[pos + i] = static_cast<char>(v >> (8 * i));
 }
 
-}  // namespace
-
-void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label) {
+// The disk's first 63 sectors: the MBR code with one partition of `type`
+// from sector 63 to the end, marked active.
+std::string diskHead(const fs::path& mbrCode, char type) {
     std::string head = readAll(mbrCode);
     if (head.size() < 512 || head.size() > kStart * 512) throw std::runtime_error("unexpected MBR code " + mbrCode.string());
     head.resize(kStart * 512, '\0');
     std::string entry(16, '\0');
     entry[0] = '\x80';
     chs(entry, 1, kStart);
-    entry[4] = '\x0C';  // FAT32, LBA
+    entry[4] = type;
     chs(entry, 5, kSectors - 1);
     putLe32(entry, 8, kStart);
     putLe32(entry, 12, kSectors - kStart);
     head.replace(446, 64, entry + std::string(48, '\0'));
     head.replace(510, 2, "\x55\xAA");
+    return head;
+}
+
+std::string geometry() {
+    return " -H " + std::to_string(kHeads) + " -S " + std::to_string(kPerTrack) + " -p " + std::to_string(kStart);
+}
+
+}  // namespace
+
+void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label) {
+    const std::string head = diskHead(mbrCode, '\x0C');  // FAT32, LBA
     fs::remove(image);
     writeAll(image, head);
     fs::resize_file(image, uint64_t{kSectors} * 512);
     must("mkfs.fat -F 32 -s 1 -n " + label + " -h " + std::to_string(kStart) + " --offset " + std::to_string(kStart) +
          " -g " + std::to_string(kHeads) + "/" + std::to_string(kPerTrack) + " " + quote(image));
+}
+
+void makeNtfsDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label,
+                  const std::map<std::string, std::string>& files) {
+    const fs::path part = image.string() + ".part";
+    fs::remove(part);
+    writeAll(part, "");
+    fs::resize_file(part, uint64_t{kSectors - kStart} * 512);
+    must("mkntfs -F -q -Q -s 512 -c 4096 -L " + label + geometry() + " " + quote(part));
+    const fs::path tmp = image.string() + ".in";
+    for (const auto& [name, bytes] : files) {
+        writeAll(tmp, bytes);
+        must("ntfscp -f -q " + quote(part) + " " + quote(tmp) + " '/" + name + "'");
+    }
+    fs::remove(tmp);
+    std::ofstream out(image, std::ios::binary | std::ios::trunc);
+    out << diskHead(mbrCode, '\x07');
+    std::ifstream in(part, std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    fs::remove(part);
+    if (fs::file_size(image) != uint64_t{kSectors} * 512) throw std::runtime_error("NTFS disk of the wrong size");
+}
+
+std::string readNtfsFile(const fs::path& image, const std::string& name) {
+    const fs::path part = image.string() + ".part";
+    must("dd if=" + quote(image) + " of=" + quote(part) + " bs=512 skip=" + std::to_string(kStart) + " status=none");
+    std::string bytes;
+    const int rc = run("ntfscat " + quote(part) + " '/" + name + "' 2>/dev/null", bytes);
+    fs::remove(part);
+    if (rc != 0) throw std::runtime_error("ntfscat " + name + " failed");
+    return bytes;
+}
+
+void makeFloppy(const fs::path& image, const std::string& bootSector, const Root& files) {
+    fs::remove(image);
+    must("mkfs.fat -C " + quote(image) + " 1440");
+    std::string bytes = readAll(image);
+    if (bootSector.size() != 512) throw std::runtime_error("a boot sector has 512 bytes");
+    bytes.replace(0, 3, bootSector.substr(0, 3));
+    bytes.replace(62, 450, bootSector.substr(62));
+    writeAll(image, bytes);
+    const fs::path tmp = image.string() + ".in";
+    for (const auto& [name, e] : files) {
+        writeAll(tmp, e.bytes);
+        must("MTOOLS_SKIP_CHECK=1 mcopy -o -i " + quote(image) + " " + quote(tmp) + " '::" + name + "'");
+        std::string flags;
+        for (char a : std::string("RHSA"))
+            flags += std::string(" ") + (e.attrs.find(a) == std::string::npos ? '-' : '+') + char(a | 0x20);
+        must("MTOOLS_SKIP_CHECK=1 mattrib -i " + quote(image) + flags + " '::" + name + "'");
+    }
+    fs::remove(tmp);
+}
+
+std::string floppyFile(const fs::path& image, const std::string& name) {
+    std::string bytes;
+    return run("MTOOLS_SKIP_CHECK=1 mtype -i " + quote(image) + " '::" + name + "'", bytes) == 0 ? bytes : "";
+}
+
+std::string floppyAttrs(const fs::path& image, const std::string& name) {
+    std::string line;
+    if (run("MTOOLS_SKIP_CHECK=1 mattrib -i " + quote(image) + " '::" + name + "'", line) != 0 ||
+        line.find("::/") == std::string::npos || line.size() < 8)
+        return "-";
+    std::string attrs;
+    if (line[7] == 'R') attrs += 'R';
+    if (line[6] == 'H') attrs += 'H';
+    if (line[5] == 'S') attrs += 'S';
+    if (line[2] == 'A') attrs += 'A';
+    return attrs;
 }
 
 void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs) {
@@ -120,18 +201,19 @@ std::string describe(const Root& root) {
 
 // ---- Machine ---------------------------------------------------------------------
 
-Machine::Machine(const std::vector<fs::path>& disks, const fs::path& log) {
+Machine::Machine(const std::vector<fs::path>& disks, const fs::path& log, const fs::path& floppy) {
     char dir[] = "/tmp/trivex-qemu-XXXXXX";  // short: socket paths are limited
     if (!mkdtemp(dir)) throw std::runtime_error("mkdtemp failed");
     socketDir_ = dir;
     const std::string socket = (socketDir_ / "qmp").string();
 
     std::vector<std::string> args = {"qemu-system-i386", "-accel", "tcg", "-machine", "pc", "-m", "64",
-                                     "-display", "none", "-no-reboot", "-boot", "c", "-nic", "none",
+                                     "-display", "none", "-no-reboot", "-boot", floppy.empty() ? "c" : "a", "-nic", "none",
                                      "-serial", "none", "-parallel", "none", "-monitor", "none",
                                      "-qmp", "unix:" + socket + ",server=on,wait=off"};
     for (size_t i = 0; i < disks.size(); ++i)
         args.insert(args.end(), {"-drive", "file=" + disks[i].string() + ",format=raw,if=ide,index=" + std::to_string(i)});
+    if (!floppy.empty()) args.insert(args.end(), {"-drive", "file=" + floppy.string() + ",format=raw,if=floppy"});
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
@@ -250,6 +332,25 @@ bool Machine::waitForEnd(std::chrono::seconds limit, const std::string& keyAt) {
             nextLook = now + 1s;
         }
         std::this_thread::sleep_for(100ms);
+    }
+    stop();
+    return false;
+}
+
+bool Machine::waitForScreen(const std::string& text, std::chrono::seconds limit) {
+    const auto deadline = started_ + limit;
+    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            break;
+        }
+        const std::string now = screen();
+        if (!now.empty()) lastScreen_ = now;
+        if (now.find(text) != std::string::npos) {
+            stop();
+            return true;
+        }
+        std::this_thread::sleep_for(1s);
     }
     stop();
     return false;

@@ -22,6 +22,13 @@ namespace fs = std::filesystem;
 // from sector 63 to the end, labelled `label`.
 void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label);
 
+// The same with an NTFS partition (mkntfs) holding `files` (by name, in the
+// root; written with ntfscp). Plain DOS gives it no drive letter.
+void makeNtfsDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label,
+                  const std::map<std::string, std::string>& files);
+// A file of the NTFS partition, read back with ntfscat.
+std::string readNtfsFile(const fs::path& image, const std::string& name);
+
 // Attributes as letters out of "RHSA" (read-only, hidden, system, archive),
 // in that order.
 void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs);
@@ -38,13 +45,23 @@ using Root = std::map<std::string, RootEntry>;
 Root readRoot(const fs::path& image);
 std::string describe(const Root& root);
 
+// A 1.44 MB FAT12 floppy image whose boot sector has the code of
+// `bootSector` (the disk parameters stay mkfs.fat's) and that holds `files`
+// (root names, "RHSA" attributes).
+void makeFloppy(const fs::path& image, const std::string& bootSector, const Root& files);
+// A file of a floppy image and its "RHSA" attributes ("" and "-" when absent).
+std::string floppyFile(const fs::path& image, const std::string& name);
+std::string floppyAttrs(const fs::path& image, const std::string& name);
+
+
 // ---- The machine ----------------------------------------------------------------
 
 class Machine {
 public:
     // Starts qemu-system-i386 booting from disks[0]; the others are the
-    // following hard disks. A restart ends qemu (-no-reboot).
-    Machine(const std::vector<fs::path>& disks, const fs::path& log);
+    // following hard disks. With a floppy image it boots from that instead.
+    // A restart ends qemu (-no-reboot).
+    Machine(const std::vector<fs::path>& disks, const fs::path& log, const fs::path& floppy = {});
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
@@ -56,6 +73,10 @@ public:
     // passed (false, qemu is stopped). When `keyAt` is given, Enter is
     // pressed once as soon as the screen shows that text.
     bool waitForEnd(std::chrono::seconds limit, const std::string& keyAt = "");
+    // For a run that ends at the DOS prompt: waits until the screen shows
+    // `text` (true) or `limit` after the start has passed (false); qemu is
+    // stopped either way.
+    bool waitForScreen(const std::string& text, std::chrono::seconds limit);
     // The last screen read while waiting.
     const std::string& lastScreen() const { return lastScreen_; }
 

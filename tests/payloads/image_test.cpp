@@ -42,6 +42,10 @@ const std::vector<std::pair<std::string, std::string>>& expectedScripts() {
         // The hand-off's behaviour is proven by booting it (tests/boot); here it
         // must reach the image byte for byte.
         {"MENU.BAT", readAll(kSource / "image/MENU.BAT")},
+        {"TOKEN.BAT", "set token=????????????????\r\n"},
+        {"DRIVE.BAT", readAll(kSource / "image/DRIVE.BAT")},
+        {"JOBFILE.BAT", readAll(kSource / "image/JOBFILE.BAT")},
+        {"RECORD.BAT", readAll(kSource / "image/RECORD.BAT")},
     };
     return scripts;
 }
@@ -137,6 +141,18 @@ TEST(BuiltDosImage, PassesFsckAndMtoolsReadsEveryScriptBack) {
         EXPECT_EQ(readAll(kSource / "image" / name), text) << "payloads/image/" << name;
     }
     EXPECT_EQ(mtype(kGen / "DosImage.bin", "RESTART.COM"), kRestartCom);
+    EXPECT_EQ(mtype(kGen / "DosImage.bin", "JOBTOOL.COM"), readAll(kStandins / "JOBTOOL.COM"));
+}
+
+size_t occurrences(const std::string& haystack, const std::string& needle) {
+    size_t n = 0;
+    for (size_t at = 0; (at = haystack.find(needle, at)) != std::string::npos; ++at) ++n;
+    return n;
+}
+
+// The job writes its token over the one placeholder it finds in the image.
+TEST(BuiltDosImage, HoldsTheTokenPlaceholderExactlyOnce) {
+    EXPECT_EQ(occurrences(readAll(kGen / "DosImage.bin"), "set token=????????????????"), 1u);
 }
 
 TEST(BuiltDosImage, SizesOfTheFixedScripts) {
@@ -167,7 +183,7 @@ protected:
     fs::path dos() const { return tmp / "dos"; }
     int build(std::string& out, const fs::path& scripts = kSource / "image") {
         return run(kMkimage + " --scripts " + quote(scripts) + " --restart " + quote(kStandins / "RESTART.COM") +
-                       " --boot-sector " + quote(kStandins / "bootsect.bin") + " --dos " + quote(dos()) + " --out " +
+                       " --jobtool " + quote(kStandins / "JOBTOOL.COM") + " --boot-sector " + quote(kStandins / "bootsect.bin") + " --dos " + quote(dos()) + " --out " +
                        quote(tmp / "out.img"),
                    out);
     }
@@ -223,6 +239,25 @@ TEST_F(SuppliedDos, RefusesWhatTheImageCannotHold) {
     writeAll(dos() / "BOOTSECT.BIN", bootSector.substr(0, 500));
     EXPECT_EQ(build(out), 1);
     EXPECT_NE(out.find("BOOTSECT.BIN"), std::string::npos) << out;
+}
+
+// A second placeholder would let the job write its token into the wrong
+// place; none at all, nowhere.
+TEST_F(SuppliedDos, RefusesAnImageWithoutExactlyOneTokenPlaceholder) {
+    std::string out;
+    writeAll(dos() / "SETUP.BAT", "@echo off\r\nset token=????????????????\r\n");
+    EXPECT_EQ(build(out), 1);
+    EXPECT_NE(out.find("2 times, not once"), std::string::npos) << out;
+    fs::remove(dos() / "SETUP.BAT");
+
+    const fs::path scripts = tmp / "scripts";
+    fs::create_directories(scripts);
+    for (const auto& [name, text] : expectedScripts()) writeAll(scripts / name, text);
+    writeAll(scripts / "TOKEN.BAT", "set token=???????????????\r\n");  // 15
+    EXPECT_EQ(build(out, scripts), 1);
+    EXPECT_NE(out.find("TOKEN.BAT: must be exactly the line"), std::string::npos) << out;
+    writeAll(scripts / "TOKEN.BAT", "set token=????????????????\r\n");
+    EXPECT_EQ(build(out, scripts), 0) << out;
 }
 
 TEST_F(SuppliedDos, RefusesScriptsWhoseLineEndsChanged) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "fat12.h"
+#include "payloads/targets.h"
 
 namespace fs = std::filesystem;
 
@@ -20,12 +21,13 @@ struct OwnScript {
     bool finalLineEnd;
 };
 constexpr OwnScript kScripts[] = {
-    {"MSDOS.SYS", true},      {"CONFIG.SYS", true}, {"AUTOEXEC.BAT", false},
-    {"NTFS.BAT", false},      {"MENU.BAT", false},
+    {"MSDOS.SYS", true},  {"CONFIG.SYS", true}, {"AUTOEXEC.BAT", false}, {"NTFS.BAT", false},
+    {"MENU.BAT", false},  {"TOKEN.BAT", true},  {"DRIVE.BAT", false},    {"JOBFILE.BAT", false},
+    {"RECORD.BAT", false},
 };
 
 bool isOwnFile(const std::string& name) {
-    if (name == "RESTART.COM") return true;
+    if (name == "RESTART.COM" || name == "JOBTOOL.COM") return true;
     return std::any_of(std::begin(kScripts), std::end(kScripts),
                        [&](const OwnScript& s) { return name == s.name; });
 }
@@ -108,6 +110,14 @@ void takeInto(std::vector<FatEntry>& from, const std::string& name, std::vector<
     from.erase(it);
 }
 
+size_t occurrences(const Bytes& haystack, const std::string& needle) {
+    size_t n = 0;
+    for (auto it = haystack.begin();
+         (it = std::search(it, haystack.end(), needle.begin(), needle.end())) != haystack.end(); ++it)
+        ++n;
+    return n;
+}
+
 }  // namespace
 
 const std::vector<std::string>& dosChainFiles() {
@@ -150,11 +160,18 @@ bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& e
                   (s.finalLineEnd ? ")" : ", except the last, which has none)");
             return false;
         }
+        if (e.name == "TOKEN.BAT" && e.data != bytesOf(std::string(payloads::kDosImageTokenText) + "\r\n")) {
+            err = in.scriptDir + "/TOKEN.BAT: must be exactly the line \"" + payloads::kDosImageTokenText +
+                  "\" (the job writes its token over the question marks)";
+            return false;
+        }
         own.push_back(std::move(e));
     }
-    FatEntry restart{"RESTART.COM", false, {}, {}};
-    if (!readFile(in.restartCom, restart.data, err)) return false;
-    own.push_back(std::move(restart));
+    for (const auto& [name, path] : {std::pair{"RESTART.COM", &in.restartCom}, {"JOBTOOL.COM", &in.jobtoolCom}}) {
+        FatEntry program{name, false, {}, {}};
+        if (!readFile(*path, program.data, err)) return false;
+        own.push_back(std::move(program));
+    }
 
     // Root order: the system files first (the boot sector looks for IO.SYS),
     // then our files, then the rest of the supplied ones.
@@ -172,7 +189,16 @@ bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& e
     volume.bootSector = std::move(bootSector);
     volume.label = kVolumeLabel;
     volume.root = std::move(root);
-    return buildFat12(volume, out.image, err);
+    if (!buildFat12(volume, out.image, err)) return false;
+
+    // The job finds the place of its token by this text: exactly one.
+    const size_t tokens = occurrences(out.image, payloads::kDosImageTokenText);
+    if (tokens != 1) {
+        err = "the image holds the token text \"" + std::string(payloads::kDosImageTokenText) + "\" " +
+              std::to_string(tokens) + " times, not once (a supplied file holds it too?)";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace trivex::tools

@@ -11,8 +11,9 @@
 namespace trivex::tools {
 
 struct DosImageInputs {
-    std::string scriptDir;      // CONFIG.SYS, AUTOEXEC.BAT, NTFS.BAT, MENU.BAT, MSDOS.SYS
+    std::string scriptDir;      // the image's own scripts: CONFIG.SYS, AUTOEXEC.BAT, NTFS.BAT, MENU.BAT, ...
     std::string restartCom;     // RESTART.COM, assembled from the project's source
+    std::string jobtoolCom;     // JOBTOOL.COM, assembled from the project's source
     std::string ownBootSector;  // the boot sector used when none is supplied
     std::string suppliedDos;    // the builder's folder of DOS files; need not exist
 };
@@ -30,8 +31,10 @@ struct DosImageResult {
 const std::vector<std::string>& dosChainFiles();
 
 // False, with a message in `err`, when one of our scripts lost its exact
-// bytes (line ends), a supplied name is no DOS 8.3 name, the supplied boot
-// sector is not a FAT12 boot sector, or the files do not fit.
+// bytes (line ends), TOKEN.BAT is not the token line, a supplied name is no
+// DOS 8.3 name, the supplied boot sector is not a FAT12 boot sector, the
+// files do not fit, or the finished image does not hold the token text
+// (payloads::kDosImageTokenText) exactly once.
 bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& err);
 
 }  // namespace trivex::tools
