@@ -57,8 +57,12 @@ void buildCommandTexts(CommandValues& v, const JobDescription& job) {
 namespace {
 
 constexpr char kRecordStarted[] = "call a:\\record.bat started";
-constexpr char kRecordExit[] = "call a:\\record.bat exit";
-constexpr char kRecordCheck[] = "call a:\\record.bat check";
+// RECORD.BAT notes Ghost's exit code and restarts the machine itself: the
+// batch file is entered without CALL, which some DOS command interpreters
+// (FreeCOM) enter with the errorlevel reset to 0. The restart after it
+// still ends the job should the image lack RECORD.BAT.
+constexpr char kRecordExit[] = "a:\\record.bat exit";
+constexpr char kRecordCheck[] = "a:\\record.bat check";
 constexpr char kRestart[] = "restart";
 constexpr char kCheckFailed[] = "if errorlevel 1 goto check";
 constexpr char kCheckLabel[] = ":check";

@@ -50,7 +50,7 @@ void buildCommandTexts(CommandValues& values, const JobDescription& job);
 // the restore command or the backup command; nothing when no mode is chosen.
 // The backup and restore command lines stay as they are; around them the
 // DOS image's A:\RECORD.BAT notes in the job's outcome record that Ghost
-// started and what it came back with. A restore whose CRC errors are not
+// started and what it came back with (and restarts the machine). A restore whose CRC errors are not
 // ignored first has Ghost check the image, and runs only when the check
 // succeeds; otherwise the outcome says the check failed, and the system
 // partition is never written.

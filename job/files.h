@@ -8,6 +8,9 @@ namespace trivex::job {
 
 inline constexpr char kBootIni[] = "C:\\boot.ini";
 inline constexpr char kBootBak[] = "C:\\boot.bak";
+// Where the DOS side puts the redirected boot.ini for the moment between
+// its two renames; a cut there leaves it (and maybe no boot.ini).
+inline constexpr char kBootIniAside[] = "C:\\bootini.job";
 inline constexpr const char* kGrldr = payloads::kLoaderTarget;
 // Where a loader of the user's own waits while a job is prepared; the DOS
 // side and undo give it its name back.

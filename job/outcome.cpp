@@ -4,6 +4,7 @@
 
 #include "job/checks.h"
 #include "job/record.h"
+#include "job/undo.h"
 #include "platform/text.h"
 
 namespace trivex::job {
@@ -49,6 +50,15 @@ LastOutcome describe(Platform& p, const JobRecord& r) {
             return failed("DOS 下无法建立内存盘 Z:，Ghost 没有运行，什么也没有" + what + "。");
         case Outcome::Found:
             return failed("DOS 下找到了任务，但在 Ghost 运行之前就停止了，什么也没有" + what + "。");
+        case Outcome::Unrecorded:
+            // The image's drive is NTFS: DOS could not write the outcome there.
+            if (backup) {
+                if (const Text problem = backupImageProblem(p, r); !problem.empty()) return failed(problem + "。");
+                const int64_t mb = static_cast<int64_t>(static_cast<double>(p.fileSize(r.image)) / kBytesPerImageMB);
+                return {"上次备份已完成" + when + "：" + r.image + "，" + text::toText(mb) + " MB。", {}};
+            }
+            return {"上次还原" + when + "已交给 Ghost 运行；映像所在的 NTFS 分区在 DOS 下无法记下结果，"
+                    "请确认系统是否已还原。", {}};
         case Outcome::CheckFailed:
             return failed("映像文件 " + r.image + " 没有通过 Ghost 的完整性检查（" + codeText(r.exitCode) +
                           "），还原没有进行，系统分区没有被改动。");
@@ -93,20 +103,36 @@ Text ghostCodeMeaning(int code) {
 
 std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown) {
     const std::optional<JobRecord> waiting = readRecord(p, kJobRecord);
-    std::vector<std::pair<JobRecord, Text>> found;
+    struct Found {
+        JobRecord record;
+        Text path;
+        bool onC;  // the job is still on C: (the DOS side did not run it)
+    };
+    std::vector<Found> found;
     for (char d = 'C'; d <= 'Z'; ++d) {
         const Text path = Text(1, d) + ":\\" + kRecordName;
         if (p.fileAttributes(path) < 0) continue;
         const std::optional<JobRecord> r = readRecord(p, path);
         if (!r || !r->outcomeCopy || r->kind == JobKind::Manual) continue;
-        if (waiting && !waiting->outcomeCopy && waiting->token == r->token) continue;  // that job is still on C:
+        const bool onC = waiting && !waiting->outcomeCopy && waiting->token == r->token;
+        if (onC && r->outcome == Outcome::None) continue;  // that job waits for its restart
         if (std::find(shown.begin(), shown.end(), r->token) != shown.end()) continue;
-        found.emplace_back(*r, path);
+        found.push_back({*r, path, onC});
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first.prepared < b.first.prepared; });
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.record.prepared < b.record.prepared; });
     std::vector<LastOutcome> out;
-    for (const auto& [record, path] : found) {
-        out.push_back(describe(p, record));
+    for (const auto& [record, path, onC] : found) {
+        LastOutcome o = describe(p, record);
+        // The DOS side took the job and did not run it: what is left of it on
+        // C: goes the way undo takes a job back.
+        if (onC) {
+            const Undone u = undoJob(p);
+            const Text left = undoMessage(u);
+            const Text said = left.empty() ? Text("任务留在 C 盘上的文件已撤回。") : "撤回任务留在 C 盘上的文件时：" + left;
+            o.status += said;
+            if (!o.failure.empty()) o.failure += "\r\n" + said;
+        }
+        out.push_back(o);
         shown.push_back(record.token);
         if (p.fileAttributes(path) > 0 && (p.fileAttributes(path) & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
             p.setFileAttributes(path, 0);

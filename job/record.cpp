@@ -105,6 +105,7 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             if (value == "found") r.outcome = Outcome::Found;
             else if (value == "no-menu") r.outcome = Outcome::NoMenu;
             else if (value == "no-ram") r.outcome = Outcome::NoRam;
+            else if (value == "unrecorded") r.outcome = Outcome::Unrecorded;
         } else if (key == "ghost") {
             const size_t space = value.find(' ');
             const Text what = value.substr(0, space);

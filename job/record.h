@@ -22,8 +22,10 @@
 //   wrote=grldr                 one line per file of the job in C:\ (8.3 names, lower case)
 //   aside=grldr                 a file of the user's at that name waits as <name>.bak
 // and what the DOS side appends, in the order things happen:
-//   dos=found | dos=no-menu | dos=no-ram
+//   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded
 //   ghost=check-failed N | ghost=started | ghost=exit N
+// (dos=unrecorded: the outcome copy is on a volume of the DOS NTFS driver,
+// which goes before Ghost runs; nothing more can be written to it.)
 // A reader ignores lines it does not know.
 #pragma once
 
@@ -43,6 +45,7 @@ inline constexpr char kJobRecord[] = "C:\\TRIVEX.JOB";
 enum class Outcome {
     None,         // nothing: the DOS side never took the job
     Found,        // it took the job and got no further
+    Unrecorded,   // it handed the job to Ghost, and could not record more
     NoMenu,       // the boot menu could not be put back: nothing ran
     NoRam,        // no RAM drive, or the copies to it failed: nothing ran
     CheckFailed,  // the image check failed (code): nothing was restored

@@ -57,9 +57,31 @@ Text namesOfOurs(const JobFilesFound& found) {
     return names;
 }
 
+// The DOS side renames the redirected boot.ini aside as bootini.job before
+// boot.bak takes the name boot.ini: cut between the two, C: has no boot.ini.
+// The saved menu takes the name, and the aside copy (ours by its text) goes.
+// Empty when there was nothing to do; else what was done, for the user.
+Text repairMenuAside(Platform& p, Text& failures) {
+    if (p.fileAttributes(kBootIniAside) < 0) return {};
+    const std::optional<Text> aside = readWholeFile(p, kBootIniAside);
+    if (!aside || !isRedirectedMenu(*aside)) return {};
+    Text done;
+    if (p.fileAttributes(kBootIni) < 0 && p.fileAttributes(kBootBak) >= 0) {
+        if (p.renameFile(kBootBak, kBootIni)) done = "C:\\boot.ini 不见了，已把保存的启动菜单 C:\\boot.bak 改回 C:\\boot.ini";
+        else addFailure(failures, "把 C:\\boot.bak 改回 C:\\boot.ini 失败");
+    }
+    if (p.fileAttributes(kBootIni) >= 0) {
+        p.setFileAttributes(kBootIniAside, 0);
+        if (!p.deleteFile(kBootIniAside)) addFailure(failures, Text("删除 ") + kBootIniAside + " 失败");
+    }
+    return done;
+}
+
 }  // namespace
 
 Text repairCutJob(Platform& p) {
+    Text menuFailures;
+    const Text menuDone = repairMenuAside(p, menuFailures);
     const JobFilesFound found = findJobFiles(p);
     const BootRoute route = found.record ? found.record->route : bootRouteOf(p);
     bool known = true;
@@ -75,7 +97,12 @@ Text repairCutJob(Platform& p) {
     const bool anything = found.anyOurs() || temporary || asideLeft;
     // The store's entry of a job that ran, with nothing of the job left, is
     // no cut: removeStaleEntries removes it without a word.
-    if (!anything && !pointed) return {};
+    if (!anything && !pointed) {
+        if (menuDone.empty() && menuFailures.empty()) return {};
+        Text message = "Trivex 上次的任务在 DOS 下恢复启动菜单时被中断：" + menuDone + "。";
+        if (!menuFailures.empty()) message += "出错：" + menuFailures + "。请检查 C:\\boot.ini。";
+        return message;
+    }
 
     Text what;
     if (pointed) {
@@ -87,7 +114,9 @@ Text repairCutJob(Platform& p) {
     if (const Text names = namesOfOurs(found); !names.empty()) what += "（" + names + "）";
 
     const Undone u = undoJob(p);
-    Text failures = u.failures;
+    Text failures = menuFailures;
+    addFailure(failures, u.failures);
+    if (!menuDone.empty()) what += "；" + menuDone;
     if (u.loaderKept.empty() && p.fileAttributes(temporaryBeside(kJobRecord)) >= 0 &&
         !p.deleteFile(temporaryBeside(kJobRecord)))
         addFailure(failures, Text("删除 ") + temporaryBeside(kJobRecord) + " 失败");

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "payloads/store_table.h"
+#include "payloads/targets.h"
 #include "platform/lines.h"
 
 namespace trivex::payloads {
@@ -42,16 +43,14 @@ bool writePayloadWhole(Platform& platform, const Text& path, Payload p) {
 
 namespace {
 
-constexpr char kTokenPlaceholder[] = "set token=????????????????";
-
 // Where the 16 "?" of the image's placeholder start; npos when the image has none.
 size_t tokenOffset() {
     static const size_t offset = [] {
         const ByteView image = data(Payload::DosImage);
         const char* bytes = static_cast<const char*>(image.data);
         const char* end = bytes + image.size;
-        const size_t n = sizeof kTokenPlaceholder - 1;
-        const char* at = std::search(bytes, end, kTokenPlaceholder, kTokenPlaceholder + n);
+        const size_t n = sizeof kDosImageTokenText - 1;
+        const char* at = std::search(bytes, end, kDosImageTokenText, kDosImageTokenText + n);
         return at == end ? Text::npos : static_cast<size_t>(at - bytes) + (n - kTokenLength);
     }();
     return offset;

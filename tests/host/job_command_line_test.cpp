@@ -79,22 +79,22 @@ TEST(GhostBat, ARestoreRunsOnlyAfterTheImageCheckAndEveryJobRecordsItsOutcome) {
               "if errorlevel 1 goto check\r\n"
               "call a:\\record.bat started\r\n"
               "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\n"
-              "call a:\\record.bat exit\r\n"
+              "a:\\record.bat exit\r\n"
               "restart\r\n"
               ":check\r\n"
-              "call a:\\record.bat check\r\n"
+              "a:\\record.bat check\r\n"
               "restart");
     // CRC errors ignored: no check, the restore runs as it always did.
     const CommandValues crc = built("C", "E:\\Ghost\\G_WinXP.gho", 0, true);
     EXPECT_EQ(*ghostBatText(crc, JobKind::Restore, true),
               "call a:\\record.bat started\r\n"
               "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\n"
-              "call a:\\record.bat exit\r\n"
+              "a:\\record.bat exit\r\n"
               "restart");
     EXPECT_EQ(*ghostBatText(v, JobKind::Backup, false),
               "call a:\\record.bat started\r\n"
               "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\n"
-              "call a:\\record.bat exit\r\n"
+              "a:\\record.bat exit\r\n"
               "restart");
     EXPECT_EQ(*ghostBatText(v, JobKind::Manual, false), "ghost.exe");
     EXPECT_FALSE(ghostBatText(v, JobKind::None, false));

@@ -45,7 +45,7 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(machine.content(kGhostBat),
               "call a:\\record.bat started\r\n"
               "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\n"
-              "call a:\\record.bat exit\r\nrestart");
+              "a:\\record.bat exit\r\nrestart");
     expectPayload(kGhostExe, Payload::GhostDos);
     EXPECT_EQ(machine.content(kVemoImg)->size(), 2949120u);
     EXPECT_EQ(machine.content(kVemoImg)->substr(0, 3), "\xEB\x3C\x90");
@@ -105,7 +105,7 @@ TEST_F(JobFlowTest, BackupJobMakesTheFolderAndNeverOverwritesAnImage) {
     EXPECT_EQ(machine.content(kGhostBat),
               "call a:\\record.bat started\r\n"
               "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\n"
-              "call a:\\record.bat exit\r\nrestart");
+              "a:\\record.bat exit\r\nrestart");
     EXPECT_EQ(machine.content(kRestoreImage), "last month's backup");
     EXPECT_EQ(machine.escapesPressed(), 1);
 }

@@ -146,5 +146,39 @@ TEST_F(OutcomeTest, UndoAndANewJobTellAnUnreadOutcomeFirst) {
     EXPECT_TRUE(redirected());
 }
 
+// The DOS side took the job and could not run it (no RAM drive): the job is
+// still on C:, and goes with the news, in one message.
+TEST_F(OutcomeTest, AJobTheDosSideDidNotRunIsToldAndTakenBack) {
+    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    prepare();
+    ASSERT_TRUE(redirected());
+    // What the DOS side did before it gave up: the menu back, the outcome noted.
+    ASSERT_TRUE(machine.replaceFile(job::kBootBak, job::kBootIni));
+    const Text outcome = *machine.content("E:\\TRIVEX.JOB");
+    machine.addFile("E:\\TRIVEX.JOB", outcome + "dos=found\r\ndos=no-ram\r\n");
+    start();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_TRUE(has(boxes()[0], "无法建立内存盘")) << boxes()[0];
+    EXPECT_TRUE(has(boxes()[0], "已撤回")) << boxes()[0];
+    EXPECT_FALSE(anyJobFile());
+    EXPECT_FALSE(machine.exists("C:\\TRIVEX.JOB"));
+    EXPECT_FALSE(machine.exists("E:\\TRIVEX.JOB"));
+    EXPECT_EQ(machine.content(job::kBootIni), kXpBootIni);
+}
+
+// On an NTFS image drive the DOS side can say no more than that it handed
+// the job to Ghost: a backup is judged by its image, a restore is not known.
+TEST_F(OutcomeTest, AnOutcomeTheDosSideCouldNotRecordIsJudgedByWhatCanBeSeen) {
+    leaveOutcome(JobKind::Restore, "dos=found\r\ndos=unrecorded\r\n");
+    start();
+    EXPECT_TRUE(has(status(), "无法记下结果")) << status();
+    EXPECT_TRUE(boxes().empty());
+    const Text image = "E:\\Ghost\\Backup.gho";
+    leaveOutcome(JobKind::Backup, "dos=found\r\ndos=unrecorded\r\n", image, "FEDCBA9876543210");
+    start();
+    EXPECT_TRUE(has(status(), "上次备份失败")) << status();
+    ASSERT_EQ(boxes().size(), 1u);
+}
+
 }  // namespace
 }  // namespace trivex::testing_job

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "job/boot_store.h"
+#include "job/files.h"
 #include "job/job_files.h"
 #include "job/record.h"
 #include "platform/sim/fake_bcdedit.h"
@@ -266,6 +267,31 @@ TEST(PowerCut, WhilePreparingAJobThroughTheStore) {
         ASSERT_EQ(said.size(), 1u) << step;
         EXPECT_NE(said[0].find("被中断"), Text::npos) << step << ": " << said[0];
     }
+}
+
+// The DOS side puts the menu back by two renames: the redirected boot.ini
+// aside as bootini.job, then boot.bak to boot.ini. Cut between them, C: has
+// no boot.ini; Windows' loader still starts Windows from its default place,
+// and the next start of the program puts the saved menu back.
+TEST(PowerCut, BetweenTheDosSidesTwoRenames) {
+    CutRig rig;
+    rig.prepare();
+    ASSERT_TRUE(rig.machine.renameFile(kBootIni, kBootIniAside));
+    rig.nextStart();
+    EXPECT_EQ(rig.machine.content(kBootIni), rig.userMenu);
+    EXPECT_EQ(rig.machine.attributes(kBootIni) & kRhs, kRhs);
+    EXPECT_FALSE(rig.machine.exists(kBootIniAside));
+    rig.expectWindowsAsBefore("between the renames");
+    const std::vector<Text> said = rig.toldSinceStart();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("C:\\boot.bak 改回 C:\\boot.ini"), Text::npos) << said[0];
+
+    // A file of that name that is not our menu is not touched.
+    CutRig other;
+    other.machine.addFile(kBootIniAside, "the user's own notes");
+    other.nextStart();
+    EXPECT_EQ(other.machine.content(kBootIniAside), "the user's own notes");
+    EXPECT_TRUE(other.toldSinceStart().empty());
 }
 
 }  // namespace
