@@ -132,7 +132,9 @@ else
   note "cannot mount a tmpfs here (not root): E: is a plain folder and the 3 TiB check is left out"
 fi
 mkdir -p "$work/e/Ghost" "$work/e/镜像 备份"
-printf 'image' >"$work/e/Ghost/G_WinXP.gho"
+# A Ghost image (its signature FE EF and enough bytes): the backed-up check
+# wants a real image, not a file of that name.
+{ printf '\xfe\xef'; head -c 1022 /dev/zero; } >"$work/e/Ghost/G_WinXP.gho"
 printf 'image' >"$work/e/镜像 备份/x.gho"
 map d "$D"
 map e "$work/e"
@@ -288,7 +290,7 @@ stop_trivex
 echo "== a drive with no free space ends the list"
 if tmpfs_on "$work/full" 1m; then
   mkdir -p "$work/full/Ghost"
-  printf 'image' >"$work/full/Ghost/G_WinXP.gho"
+  { printf '\xfe\xef'; head -c 1022 /dev/zero; } >"$work/full/Ghost/G_WinXP.gho"
   head -c 2m /dev/zero >"$work/full/filler" 2>/dev/null
   read -r _ free _ < <(mb_of "$work/full")
   same "D: (tmpfs) has no space left" "0" "$free"

@@ -198,3 +198,7 @@ same_image() {
     [[ $(tail -c +$((at + 1)) "$file" | head -c 16) == "$token" ]] &&
     cmp -s <(tail -c +$((at + 17)) "$file") <(tail -c +$((at + 17)) "$payload")
 }
+
+# The Ghost command line of C:\ghost.bat (the backup or restore line; the
+# lines around it note the job's outcome), without its line end.
+ghost_line() { tr -d '\r' <"$(drive_path C ghost.bat)" 2>/dev/null | grep -m 1 '^Ghost\.exe -nousb -clone,'; }
