@@ -8,9 +8,12 @@
 #     entry in the redirected menu and sets the loader aside; Esc on the
 #     restart prompt shows the prepared job in the status bar; undo brings
 #     back boot.ini and the user's loader byte for byte, attributes included;
-#  2. a stale, protected boot.bak left from an earlier run, and boot.ini
-#     changed after the image file button: the job saves the menu of the
-#     moment, and undo in a later run brings that menu back.
+#  2. a boot.bak of the user's own: the image file button leaves it, the
+#     job sets it aside as boot-1.bak and says so, boot.bak holds the menu
+#     of the moment, and the user's file keeps its bytes through the undo in
+#     a later run;
+#  3. an E:\Ghost32.exe of the user's own is never written over, and the
+#     placeholder the save dialog leaves is not taken for a backup.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
@@ -29,8 +32,11 @@ job_test_session || exit 1
 job_files=(grldr grldr.bak ghost.bat ghost.exe Vemo.img)
 cleanup() {
   local f
-  for f in boot.ini boot.bak "${job_files[@]}" fqs.bat; do rm -f "$(drive_path C "$f")"; done
-  rm -rf "$(drive_path D Ghost)"
+  for f in boot.ini boot.bak boot-1.bak "${job_files[@]}" fqs.bat TRIVEX.JOB TRIVEX.TMP; do
+    [[ -e $(drive_path C "$f") ]] && { chmod u+w "$(drive_path C "$f")"; rm -f "$(drive_path C "$f")"; }
+  done
+  rm -f "$(drive_path D TRIVEX.JOB)" "$(drive_path E Ghost32.exe)"
+  rm -rf "$(drive_path D Ghost)" "$(drive_path E Ghost)"
 }
 cleanup
 trivex_at_exit cleanup
@@ -89,24 +95,37 @@ for f in grldr.bak ghost.bat ghost.exe Vemo.img boot.bak; do [[ -e $(drive_path 
 ((${#left[@]} == 0)) && pass "undo: nothing else of the job is left" || fail "left after undo: ${left[*]}"
 quit_trivex
 
-# ---- 2. A stale boot.bak from an earlier run; boot.ini changed after the image button ---
+# ---- 2. A boot.bak of the user's own ------------------------------------------------
+# It is not the menu of the moment, so it cannot be told as this program's:
+# the image file button leaves it, the job sets it aside under a free name
+# and says so, and it keeps its bytes through the job and the undo.
 protect 'C:\grldr' -r -h -s || fail "could not set the attributes of C:\\grldr"
 rm -f "$(drive_path C grldr)"
-stale=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\nold="an old menu"\r\n'
-printf '%s' "$stale" >"$(drive_path C boot.bak)"
-protect 'C:\boot.bak' +r +h +s || fail "could not set the attributes of C:\\boot.bak"
-protect 'C:\boot.ini' -r -h -s || fail "could not set the attributes of C:\\boot.ini"
-printf '%s' "$stale" >"$(drive_path C boot.ini)"
-protect 'C:\boot.ini' +r +h +s || fail "could not set the attributes of C:\\boot.ini"
+own=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\nold="my menu of last year"\r\n'
+printf '%s' "$own" >"$(drive_path C boot.bak)"
+protect 'C:\boot.bak' +h || fail "could not set the attributes of C:\\boot.bak"
 
 start_trivex || { fail "second start: no main window"; exit 1; }
 choose 'D:\Ghost\restore.gho'
-# Changed after the image file button (a second system added meanwhile).
-protect 'C:\boot.ini' -r -h -s || fail "could not set the attributes of C:\\boot.ini"
-printf '%s' "$nine_lines" >"$(drive_path C boot.ini)"
-confirm_job || fail "no restart prompt (stale copy)"
-same_text "$(drive_path C boot.bak)" "$nine_lines" && pass "the stale C:\\boot.bak was brought up to date" ||
-  fail "C:\\boot.bak still holds an older menu"
+same_text "$(drive_path C boot.bak)" "$own" && pass "the image file button left the user's C:\\boot.bak alone" ||
+  fail "the image file button changed the user's C:\\boot.bak"
+main_key y
+told=
+for _ in $(seq 1 120); do
+  [[ -n $(x_window 'Trivex Ghost') ]] && break
+  if [[ -n $(x_window '信息：') ]]; then
+    said=$(tree '信息：' | grep -F 'Static')
+    grep -qF 'C:\\boot-1.bak' <<<"$said" && told=1  # the inspector writes \ as \\
+    press_in '信息：' Return
+  fi
+  sleep 0.5
+done
+[[ -n $told ]] && pass "the user was told that C:\\boot.bak now waits as C:\\boot-1.bak" ||
+  fail "no word about the user's C:\\boot.bak"
+same_text "$(drive_path C boot-1.bak)" "$own" && pass "the user's C:\\boot.bak waits as C:\\boot-1.bak, byte for byte" ||
+  fail "C:\\boot-1.bak is not the user's file"
+same_text "$(drive_path C boot.bak)" "$nine_lines" && pass "C:\\boot.bak holds the menu of the moment" ||
+  fail "C:\\boot.bak is not the menu of the moment"
 press_in 'Trivex Ghost' n
 trivex_ended 30 || fail "the program still runs after N"
 
@@ -114,7 +133,35 @@ start_trivex || { fail "third start: no main window"; exit 1; }
 undo_job
 same_text "$(drive_path C boot.ini)" "$nine_lines" && pass "undo in a later run: C:\\boot.ini is the menu of the job's moment" ||
   fail "undo in a later run: C:\\boot.ini is not the nine-line menu"
-[[ -e $(drive_path C boot.bak) ]] && fail "C:\\boot.bak is left after undo" || pass "no C:\\boot.bak after undo"
+same_text "$(drive_path C boot-1.bak)" "$own" && pass "undo: the user's file keeps its bytes" ||
+  fail "undo: the user's C:\\boot-1.bak changed or went"
+
+# ---- 3. Ghost32.exe of the user's own; the placeholder image is no backup ---------------
+mkdir -p "$(drive_path E Ghost)"
+printf 'the user'"'"'s own Ghost32' >"$(drive_path E Ghost32.exe)"
+cp "$(drive_path E Ghost32.exe)" "$TRIVEX_WINE_DIR/users-ghost32"
+activate Trivex ' Ghost映像文件路径：'
+click Trivex '手动Ghost' || fail "no check box 手动Ghost"
+click Trivex 'Ghost32(&G)' || fail "no check box Ghost32(&G)"
+if wait_window '信息：' 30000 && tree '信息：' | grep -qF 'E:\\Ghost32.exe'; then
+  pass "Ghost32: the user is told that E:\\Ghost32.exe is not this program's"
+else
+  fail "Ghost32: no word about the user's E:\\Ghost32.exe"
+fi
+press_in '信息：' Return
+wait_gone '信息：' 10000
+same_file "$(drive_path E Ghost32.exe)" "$TRIVEX_WINE_DIR/users-ghost32" && pass "the user's E:\\Ghost32.exe keeps its bytes" ||
+  fail "the user's E:\\Ghost32.exe was written over or deleted"
+click Trivex '手动Ghost' || fail "no check box 手动Ghost (to leave manual Ghost)"
+click Trivex '备份系统(&B)' || fail "no radio button 备份系统(&B)"
+click Trivex '保存(&S)' || fail "the image file button does not read 保存(&S) in backup mode"
+answer_file_dialog '另存为' 'E:\Ghost\G_WinXP.gho' || fail "the save dialog did not take the path"
+same_text "$(drive_path E Ghost/G_WinXP.gho)" 'E:\Ghost\G_WinXP.gho' && pass "the placeholder image holds its own path" ||
+  fail "no placeholder E:\\Ghost\\G_WinXP.gho"
+quit_trivex
+start_trivex || { fail "fourth start: no main window"; exit 1; }
+tree Trivex | grep -q '^ *panel 1 "尚未用本软件备份系统' && pass "the placeholder image is not taken for a backup" ||
+  fail "the status bar takes the placeholder for a backup: $(tree Trivex | grep '^ *panel 1')"
 quit_trivex
 
 checks_end "$TRIVEX_LOG"

@@ -34,12 +34,15 @@ x_window() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
 # bar tells whether a backup exists: the last thing the start-up writes),
 # answering its message boxes (such as the one about the partition count,
 # which Wine, having no diskpart, shows) with Enter.
+# The texts of the boxes it answered are kept in STARTUP_BOXES, one line each.
 start_trivex() {
   wine "$TRIVEX" </dev/null >"$TRIVEX_LOG" 2>&1 &
   TRIVEX_PID=$!
+  STARTUP_BOXES=
   local i
   for i in $(seq 1 120); do
     if [[ -n $(x_window '信息：') ]]; then
+      STARTUP_BOXES+="$(tree '信息：' | grep -F 'Static' | tr '\n' ' ')"$'\n'
       press_in '信息：' Return
     elif tree Trivex | grep -q '^ *panel 1 "[^"]'; then
       return 0

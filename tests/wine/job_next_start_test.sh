@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# job_next_start_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <screenshot-dir>
+#
+# What the next start of the program finds and tells, through the real
+# window:
+#  1. the outcome record a job's DOS side left on the image's drive
+#     (D:\TRIVEX.JOB), one kind at a time: the status bar says what the last
+#     job did and when, a failure comes in a message box too, each record is
+#     told once and then removed; a backup whose image is missing or no
+#     Ghost image is a failure whatever the record says;
+#  2. a job cut short (the boot menu redirected, its boot image missing): it
+#     is taken back, the menu is the user's again, and one message says so.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+
+(($# == 4)) || { echo "usage: job_next_start_test.sh <trivex.exe> <inspect.exe> <job_locate.exe> <screenshot-dir>" >&2; exit 2; }
+TRIVEX=$1 INSPECT=$2 LOCATE=$3 shots=$4
+for f in "$TRIVEX" "$INSPECT" "$LOCATE"; do [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }; done
+mkdir -p "$shots"
+
+# shellcheck source=job_wine_lib.sh
+source "$here/job_wine_lib.sh"
+job_test_session || exit 1
+
+cleanup() {
+  local f
+  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.TMP; do
+    rm -f "$(drive_path C "$f")"
+  done
+  rm -f "$(drive_path D TRIVEX.JOB)"
+  rm -rf "$(drive_path D Ghost)"
+}
+cleanup
+trivex_at_exit cleanup
+
+menu=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Windows XP" /fastdetect\r\n'
+printf '%s' "$menu" >"$(drive_path C boot.ini)"
+mkdir -p "$(drive_path D Ghost)"
+
+# outcome <kind> <image> <lines the DOS side appended...>: the outcome copy of
+# a job prepared a while ago, as the job and its DOS side leave it.
+outcome() {
+  local kind=$1 image=$2 line
+  shift 2
+  {
+    printf 'Trivex job record\r\ntoken=%s\r\ncopy=outcome\r\nkind=%s\r\nroute=boot.ini\r\n' "${TOKEN:-0123456789ABCDEF}" "$kind"
+    printf 'prepared=2026-01-05 20:15:00\r\nimage=%s\r\nwrote=grldr\r\nwrote=ghost.bat\r\n' "$image"
+    printf 'wrote=ghost.exe\r\nwrote=vemo.img\r\n'
+    for line in "$@"; do printf '%s\r\n' "$line"; done
+  } >"$(drive_path D TRIVEX.JOB)"
+}
+status() { tree Trivex | sed -n 's/^ *panel 1 "\(.*\)"$/\1/p'; }
+boxes() { grep -c . <<<"$STARTUP_BOXES"; }
+
+# next_start <name> <status part> <boxes> [box part]: one start of the program
+# with a record on disk; it must show it and remove it.
+next_start() {
+  local name=$1 want=$2 nboxes=$3 box=${4:-}
+  start_trivex || { fail "$name: no main window"; return 1; }
+  if [[ $(status) == *"$want"* ]]; then pass "$name: the status bar says: $(status)"; else fail "$name: the status bar says: $(status)"; fi
+  if (($(boxes) == nboxes)) && [[ -z $box || $STARTUP_BOXES == *"$box"* ]]; then
+    pass "$name: $nboxes message box(es)${box:+, naming $box}"
+  else
+    fail "$name: the boxes were: $STARTUP_BOXES"
+  fi
+  [[ -e $(drive_path D TRIVEX.JOB) ]] && fail "$name: D:\\TRIVEX.JOB is still there" || pass "$name: the record is gone"
+}
+
+# ---- 1. Outcomes ---------------------------------------------------------------------
+outcome restore 'D:\Ghost\restore.gho' dos=found ghost=started
+next_start "restore done" "上次还原已完成（2026年1月5日 20:15 准备的任务）" 0
+quit_trivex
+
+ghost_image "$(drive_path D Ghost/backup.gho)"
+outcome backup 'D:\Ghost\backup.gho' dos=found ghost=started
+next_start "backup done" "上次备份已完成（2026年1月5日 20:15 准备的任务）：D:\\Ghost\\backup.gho" 0
+if import -window root "$shots/last-backup-done.png"; then note "screenshot saved: $shots/last-backup-done.png"; else fail "no screenshot"; fi
+quit_trivex
+
+rm -f "$(drive_path D Ghost/backup.gho)"
+outcome backup 'D:\Ghost\backup.gho' dos=found ghost=started 'ghost=exit 0'
+next_start "backup without its image" "上次备份失败" 1 "找不到映像文件"
+quit_trivex
+# Told once: the next start says nothing of it.
+start_trivex || fail "no main window"
+[[ $(status) != *上次备份* ]] && (($(boxes) == 0)) && pass "the failure is told only once" ||
+  fail "told again: $(status) / $STARTUP_BOXES"
+quit_trivex
+
+printf 'D:\\Ghost\\backup.gho' >"$(drive_path D Ghost/backup.gho)"  # the save dialog's placeholder
+outcome backup 'D:\Ghost\backup.gho' dos=found ghost=started
+next_start "backup whose image is no Ghost image" "上次备份失败" 1 "不是 Ghost 映像"
+quit_trivex
+
+outcome restore 'D:\Ghost\restore.gho' dos=found 'ghost=check-failed 25'
+start_trivex_keep_box() {
+  # As start_trivex, but the first message box stays open for the screenshot.
+  wine "$TRIVEX" </dev/null >"$TRIVEX_LOG" 2>&1 &
+  TRIVEX_PID=$!
+  wait_window '信息：' 60000
+}
+if start_trivex_keep_box; then
+  tree '信息：' | grep -qF '系统分区没有被改动' && pass "image check failed: the box says nothing was restored" ||
+    fail "image check failed: the box says: $(tree '信息：' | grep -F Static)"
+  if import -window root "$shots/last-restore-check-failed.png"; then
+    note "screenshot saved: $shots/last-restore-check-failed.png"
+  else
+    fail "no screenshot"
+  fi
+  press_in '信息：' Return
+  wait_gone '信息：' 30000
+  wine "$INSPECT" hidden Trivex ' 高级选项' 60000 >/dev/null 2>&1 || true
+  [[ $(status) == *"上次还原失败"* ]] && pass "image check failed: the status bar says so" ||
+    fail "image check failed: the status bar says: $(status)"
+  quit_trivex
+else
+  fail "image check failed: no message box"
+fi
+
+outcome restore 'D:\Ghost\restore.gho' dos=found ghost=started 'ghost=exit 10'
+next_start "restore that failed" "代码 10" 1 "上次还原失败"
+quit_trivex
+
+# ---- 2. A job cut short ----------------------------------------------------------------
+redirected=$'[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Windows XP" /fastdetect\r\n\r\n\r\nC:\\grldr=Trivex Ghost'
+printf '%s' "$menu" >"$(drive_path C boot.bak)"
+printf '%s' "$redirected" >"$(drive_path C boot.ini)"
+start_trivex || fail "cut job: no main window"
+[[ $STARTUP_BOXES == *被中断* ]] && pass "cut job: the user is told what was found and done" ||
+  fail "cut job: the boxes were: $STARTUP_BOXES"
+same_text "$(drive_path C boot.ini)" "$menu" && pass "cut job: C:\\boot.ini is the user's menu again" ||
+  fail "cut job: C:\\boot.ini is not the user's menu"
+[[ ! -e $(drive_path C boot.bak) ]] && pass "cut job: nothing of it is left" || fail "cut job: C:\\boot.bak is left"
+quit_trivex
+
+checks_end "$TRIVEX_LOG"
