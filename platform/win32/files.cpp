@@ -112,9 +112,14 @@ bool Win32Platform::writeFileWhole(const Text& path, const std::vector<ByteView>
     if (target != INVALID_FILE_ATTRIBUTES &&
         (target & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
-    // A temporary file an earlier cut left behind is ours to replace.
-    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (writeBlocks(temp, blocks, true) &&
+    // A temporary file an earlier cut left behind is ours to replace, even
+    // when it came to be read-only.
+    bool written = writeBlocks(temp, blocks, true);
+    if (!written && GetFileAttributesA(temp.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+        written = writeBlocks(temp, blocks, true);
+    }
+    if (written &&
         MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     DeleteFileA(temp.c_str());

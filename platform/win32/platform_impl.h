@@ -62,7 +62,7 @@ struct WindowState {
     ControlState* findId(int id);
 };
 
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
 public:
     Win32Platform();
     ~Win32Platform() override;
