@@ -71,7 +71,7 @@ same_file "$(drive_path C grldr.bak)" "$TRIVEX_WINE_DIR/users-loader" && pass "t
   fail "the user's loader is not C:\\grldr.bak"
 
 press_in 'Trivex Ghost' Escape
-wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back"
+wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000 && settled Trivex || fail "Esc did not bring the main window back"
 tree Trivex | grep -q '^ *panel 1 "任务已准备好' && pass "the status bar says that a job is prepared" ||
   fail "the status bar does not show the prepared job"
 
