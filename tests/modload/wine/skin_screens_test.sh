@@ -67,7 +67,7 @@ settled_shot() {
 # it has painted, closes it and checks that the program ended well. Sets
 # $shot to the screenshot, or to nothing when there is none.
 run_and_shoot() {
-  local exe=$1 name=$2 pid wid geometry rc started= end
+  local exe=$1 name=$2 pid wid geometry rc started='' end
   shot=
   rm -f "$(trivex_drive_c fqs.bat)"
   wine "$exe" </dev/null >"$work/$name.log" 2>&1 &
