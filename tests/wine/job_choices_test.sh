@@ -120,6 +120,6 @@ backup_bat=$'Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.
 same_text "$(drive_path C ghost.bat)" "$backup_bat" && pass "B then Y: a backup ghost.bat" ||
   fail "B then Y: C:\\ghost.bat is '$(cat "$(drive_path C ghost.bat)" 2>/dev/null)'"
 press_in 'Trivex Ghost' n
-trivex_ended 30 || fail "the program still runs after N"
+trivex_ended 60 || fail "the program still runs after N"
 
 checks_end "$TRIVEX_LOG"

@@ -92,7 +92,7 @@ if wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000; then pass "Esc on
 main_key y
 answer_questions || fail "no restart prompt for the second confirmation"
 press_in 'Trivex Ghost' n
-if trivex_ended 30; then pass "N ended the program"; else fail "the program still runs after N"; fi
+if trivex_ended 60; then pass "N ended the program"; else fail "the program still runs after N"; fi
 expect_job_files "after N" "$restore_bat"
 
 # ---- 2. Backup job ----------------------------------------------------------------
@@ -110,7 +110,7 @@ answer_questions || fail "no restart prompt for the backup job"
 backup_bat=$'Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
 press_in 'Trivex Ghost' n
-trivex_ended 30 || fail "the program still runs after N (backup)"
+trivex_ended 60 || fail "the program still runs after N (backup)"
 
 # ---- 3. Undo ------------------------------------------------------------------------
 start_trivex || { fail "third start: no main window"; exit 1; }

@@ -47,12 +47,7 @@ kill -0 "$bystander" 2>/dev/null || fail "the other program ended before the ans
 
 press_in 'Trivex Ghost' y
 if trivex_ended 60; then pass "Y ended the program"; else fail "the program still runs after Y"; fi
-gone=
-for _ in $(seq 1 300); do
-  if ! kill -0 "$bystander" 2>/dev/null; then gone=1; break; fi
-  sleep 0.1
-done
-[[ -n $gone ]] && pass "the restart ended the other program of the prefix too" ||
+gone_within "$bystander" 60 && pass "the restart ended the other program of the prefix too" ||
   fail "the other program of the prefix still runs: no restart was asked for"
 kill "$bystander" 2>/dev/null
 missing=()

@@ -108,7 +108,7 @@ confirm_job || fail "no restart prompt (stale copy)"
 same_text "$(drive_path C boot.bak)" "$nine_lines" && pass "the stale C:\\boot.bak was brought up to date" ||
   fail "C:\\boot.bak still holds an older menu"
 press_in 'Trivex Ghost' n
-trivex_ended 30 || fail "the program still runs after N"
+trivex_ended 60 || fail "the program still runs after N"
 
 start_trivex || { fail "third start: no main window"; exit 1; }
 undo_job

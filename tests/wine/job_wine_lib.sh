@@ -96,7 +96,7 @@ activate() { click "$1" "$2" && wine "$INSPECT" active "$1" 30000 >/dev/null 2>&
 # A key pressed in the main window, made active by a click on a label of it.
 main_key() { activate Trivex ' Ghost映像文件路径：' && press_in Trivex "$1"; }
 # X (exit) in the main window; the program must end.
-quit_trivex() { main_key x; trivex_ended 30 || fail "the program still runs after X"; }
+quit_trivex() { main_key x; trivex_ended 60 || fail "the program still runs after X"; }
 # An image chosen with the image file button in restore mode: choose <path>.
 choose() {
   activate Trivex ' Ghost映像文件路径：'
