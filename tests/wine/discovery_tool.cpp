@@ -30,6 +30,8 @@
 // differs from the one before the click, the button reads 搜索 and the list
 // holds as many entries as the count text says; each prints that count.
 //   search [ms]               one click on 搜索
+//   search-end <text> [ms]    no click (a user's click comes from outside):
+//                             the count text read before it is given
 //   search-stop [ms]          one click, and a second one at the first sight
 //                             of 停止 on the button; prints "saw-stop" first
 //   search-twice [ms]         two clicks that reach the program together:
@@ -73,7 +75,8 @@ std::string oneLine(const std::string& text) {
 int usage() {
     std::fprintf(stderr, "usage: discovery_tool probe | walk <root>... | text|items|state <control> | panel <n> |\n"
                          "       click <control> [times] | point <control> [item] | wait <control> <text> [ms] |\n"
-                         "       boxes | startup [ms] | search [ms] | search-stop [ms] | search-twice [ms]\n");
+                         "       boxes | startup [ms] | search [ms] | search-end <count text> [ms] | search-stop [ms] |\n"
+                         "       search-twice [ms]\n");
     return 2;
 }
 
@@ -266,14 +269,15 @@ void postTwoClicks(HWND button) {
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-int search(const std::string& mode, DWORD timeout) {
+int search(const std::string& mode, DWORD timeout, const char* countBefore = nullptr) {
     MainWindow m;
     SearchControls s;
     s.button = need(m, "搜索按钮")->hwnd;
     s.count = need(m, "透明标签1")->hwnd;
     s.list = need(m, "列表框2")->hwnd;
-    const SearchView before = s.read();
-    if (before.button != kSearchCaption) {
+    SearchView before = s.read();
+    if (countBefore) before.count = countBefore;
+    else if (before.button != kSearchCaption) {
         std::fprintf(stderr, "discovery_tool: a search runs already (the button reads %s)\n", before.button.c_str());
         return 1;
     }
@@ -283,7 +287,7 @@ int search(const std::string& mode, DWORD timeout) {
                          static_cast<unsigned long>(GetLastError()));
             return 1;
         }
-    } else {
+    } else if (mode != "search-end") {
         PostMessageA(s.button, BM_CLICK, 0, 0);
     }
     const DWORD start = GetTickCount();
@@ -343,6 +347,7 @@ int main(int argc, char** argv) {
     if (mode == "startup") return waitForStartup(timeoutArg(argc, argv, 2, 120000));
     if (mode == "search" || mode == "search-stop" || mode == "search-twice")
         return search(mode, timeoutArg(argc, argv, 2, 300000));
+    if (mode == "search-end" && argc >= 3) return search(mode, timeoutArg(argc, argv, 3, 300000), argv[2]);
     MainWindow m;
     if (mode == "panel" && argc == 3) {
         const Control* bar = need(m, "状态条1");
