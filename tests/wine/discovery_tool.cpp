@@ -131,10 +131,10 @@ struct MainWindow {
     Window tree;
     std::map<std::string, const Control*> byName;
 
-    bool read() {
+    bool read(bool contents = true) {
         HWND h = trivex::inspect::findWindow(ui::layoutOf(trivex::WindowId::Main).caption);
         if (!h) return false;
-        tree = trivex::inspect::inspectWindow(h);
+        tree = trivex::inspect::inspectWindow(h, contents);
         byName = controlsByName(tree);
         return true;
     }
@@ -144,8 +144,8 @@ struct MainWindow {
     }
 };
 
-const Control* need(MainWindow& m, const char* name) {
-    if (!m.read()) {
+const Control* need(MainWindow& m, const char* name, bool contents = true) {
+    if (!m.read(contents)) {
         std::fprintf(stderr, "discovery_tool: no main window\n");
         std::exit(1);
     }
@@ -192,7 +192,7 @@ int waitForStartup(DWORD timeout) {
         std::fputs(said.c_str(), stdout);
         if (!title) {
             MainWindow m;
-            if (m.read())
+            if (m.read(false))
                 if (const Control* c = m.find("标签6")) title = c->hwnd;
         }
         if (title && !IsWindow(title)) {
@@ -270,11 +270,13 @@ void postTwoClicks(HWND button) {
 }
 
 int search(const std::string& mode, DWORD timeout, const char* countBefore = nullptr) {
+    // The controls are found by their places alone: the program may be
+    // searching already, and each message waits for its next step.
     MainWindow m;
     SearchControls s;
-    s.button = need(m, "搜索按钮")->hwnd;
-    s.count = need(m, "透明标签1")->hwnd;
-    s.list = need(m, "列表框2")->hwnd;
+    s.button = need(m, "搜索按钮", false)->hwnd;
+    s.count = need(m, "透明标签1", false)->hwnd;
+    s.list = need(m, "列表框2", false)->hwnd;
     SearchView before = s.read();
     if (countBefore) before.count = countBefore;
     else if (before.button != kSearchCaption) {
