@@ -58,35 +58,62 @@ trivex_at_exit() {
 }
 
 # One user of the prefix at a time: tests that start windows, kill the Wine
-# server or rebuild the prefix must not meet each other. The lock is taken
-# on file descriptor 9 and handed down to child scripts through the
-# environment, so a script run under a holder does not wait for itself.
-# The holder notes itself in lock.owner (checkout, script, since when), so
-# that a waiter can say whom it waits for. The wait ends after
+# server or rebuild the prefix must not meet each other. The lock (flock on
+# $TRIVEX_WINE_DIR/lock) is held by a small process of its own that lets go
+# when the shell that took it ends: no Wine process started meanwhile holds
+# it (some outlive their test, a service restarted by Wine's restart for
+# one), so a stray process never keeps the next run waiting. Child scripts
+# see TRIVEX_WINE_LOCK_HELD and do not wait for their parent. The holder
+# notes itself in lock.owner (checkout, script, since when), so that a
+# waiter can say whom it waits for. The wait ends after
 # TRIVEX_WINE_LOCK_TIMEOUT seconds (default 600) with a message: CTest gives
 # each Wine test that much time on top of its own (cmake/wine_test.cmake),
 # so that a wait never runs silently into the test's time limit.
 TRIVEX_WINE_KIND=${TRIVEX_WINE_KIND:-"this checkout's own"}
 TRIVEX_CHECKOUT=${TRIVEX_CHECKOUT:-$TRIVEX_ROOT}
+TRIVEX_WINE_LOCK_PID=
+# Who holds the lock: what the holder noted, else the processes that have
+# the lock file open (a holder of an older kind does not note itself).
 trivex_wine_owner() {
-  local o
+  local lock=$TRIVEX_WINE_DIR/lock o p fd who=
   o=$(cat "$TRIVEX_WINE_DIR/lock.owner" 2>/dev/null)
-  printf '%s\n' "${o:-unknown (a holder that does not name itself)}"
+  if [[ -n $o ]]; then
+    printf '%s\n' "$o"
+    return
+  fi
+  for p in /proc/[0-9]*; do
+    for fd in "$p"/fd/*; do
+      [[ $(readlink "$fd" 2>/dev/null) == "$lock" ]] || continue
+      who+="${who:+; }pid ${p#/proc/} ($(tr '\0' ' ' <"$p/cmdline" 2>/dev/null | cut -c1-120))"
+      break
+    done
+  done
+  printf '%s\n' "${who:-unknown}"
 }
 trivex_wine_lock() {
   [[ -n ${TRIVEX_WINE_LOCK_HELD:-} ]] && return 0
-  local limit=${TRIVEX_WINE_LOCK_TIMEOUT:-600} began=$SECONDS
+  local limit=${TRIVEX_WINE_LOCK_TIMEOUT:-600} began=$SECONDS lock=$TRIVEX_WINE_DIR/lock taken
   mkdir -p "$TRIVEX_WINE_DIR"
-  exec 9>>"$TRIVEX_WINE_DIR/lock"
-  if ! flock -n 9; then
+  : >>"$lock"
+  if ! flock -n "$lock" true; then
     trivex_wine_log "the prefix $WINEPREFIX ($TRIVEX_WINE_KIND) is in use by: $(trivex_wine_owner); waiting for it, at most $limit s"
-    if ! flock -w "$limit" 9; then
+  fi
+  taken=$(mktemp -u "${TMPDIR:-/tmp}/trivex-lock.XXXXXX")
+  # -o: the lock stays with flock itself, not with the command it runs,
+  # which marks the lock taken and then waits for this shell to end.
+  flock -o -x -w "$limit" "$lock" bash -c ': >"$1" && exec tail --pid="$2" -f /dev/null' _ "$taken" "$$" \
+    </dev/null >/dev/null 2>&1 &
+  TRIVEX_WINE_LOCK_PID=$!
+  until [[ -e $taken ]]; do
+    if ! kill -0 "$TRIVEX_WINE_LOCK_PID" 2>/dev/null; then
+      TRIVEX_WINE_LOCK_PID=
       trivex_wine_log "gave up after $((SECONDS - began)) s: the prefix $WINEPREFIX is still in use by: $(trivex_wine_owner)"
-      exec 9>&-
       return 1
     fi
-    trivex_wine_log "waited $((SECONDS - began)) s for the prefix"
-  fi
+    sleep 0.1
+  done
+  rm -f "$taken"
+  ((SECONDS - began > 1)) && trivex_wine_log "waited $((SECONDS - began)) s for the prefix"
   printf '%s, %s (pid %s), since %s\n' "$TRIVEX_CHECKOUT" "${0##*/}" "$$" "$(date '+%F %T')" \
     >"$TRIVEX_WINE_DIR/lock.owner"
   export TRIVEX_WINE_LOCK_HELD=$$
@@ -95,9 +122,11 @@ trivex_wine_lock() {
 }
 
 trivex_wine_unlock() {
-  [[ ${TRIVEX_WINE_LOCK_HELD:-} == "$$" ]] || return 0
+  [[ ${TRIVEX_WINE_LOCK_HELD:-} == "$$" && -n $TRIVEX_WINE_LOCK_PID ]] || return 0
   : >"$TRIVEX_WINE_DIR/lock.owner"
-  exec 9>&-
+  kill "$TRIVEX_WINE_LOCK_PID" 2>/dev/null
+  wait "$TRIVEX_WINE_LOCK_PID" 2>/dev/null
+  TRIVEX_WINE_LOCK_PID=
   unset TRIVEX_WINE_LOCK_HELD
 }
 
