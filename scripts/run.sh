@@ -67,21 +67,24 @@ if ! wine "$inspect" wait Trivex 60000; then
   exit 1
 fi
 # Start-up has run through once the advanced-options title is hidden: only
-# the skin comes after it, at once.
-started=
-for _ in $(seq 1 120); do
-  tree=$(wine "$inspect" tree Trivex 2>/dev/null | iconv -f GBK -t UTF-8 -c || true)
-  if grep -q '" 高级选项" visible=0' <<<"$tree"; then
-    started=1
-    break
-  fi
-  sleep 0.5
-done
-[[ -n $started ]] || echo "start-up did not run through within a minute"
-sleep 1  # the skin's repaint
+# the skin comes after it, in the same step, so that once the program answers
+# a message the skin is attached. The screenshot is taken once two in a row
+# are the same (the window has painted).
+if wine "$inspect" hidden Trivex ' 高级选项' 60000 >/dev/null 2>&1 && wine "$inspect" idle Trivex 60000; then :; else
+  echo "start-up did not run through within a minute"
+fi
+tree=$(wine "$inspect" tree Trivex 2>/dev/null | iconv -f GBK -t UTF-8 -c || true)
 mkdir -p build/win32/screenshots
 shot=$root/build/win32/screenshots/run.png
-import -window root "$shot"
+previous=$root/build/win32/screenshots/run-previous.png
+import -window root "$previous"
+for _ in $(seq 1 100); do
+  sleep 0.3  # the pace of the screenshots
+  import -window root "$shot"
+  [[ $(compare -metric AE "$previous" "$shot" null: 2>&1) == 0 ]] && break
+  mv -f "$shot" "$previous"
+done
+rm -f "$previous"
 echo "screenshot of the running program: $shot"
 boxes=$(wine "$inspect" tree 信息： 2>/dev/null | iconv -f GBK -t UTF-8 -c | sed -n 's/^1 Static "\(..*\)" .*/\1/p' || true)
 [[ -n $boxes ]] && echo "the program shows a message: $boxes"

@@ -61,6 +61,17 @@ has_locale() {
 
 command -v dpkg-query >/dev/null || die "this script is for Debian (dpkg not found)"
 
+# One set-up at a time on a machine: checkouts whose tests start together
+# would otherwise install packages, make the locale or add the user twice.
+setup_lock=${TMPDIR:-/tmp}/trivex-setup.lock
+[[ -e $setup_lock ]] || (umask 0 && : >>"$setup_lock") 2>/dev/null || true
+if exec 8<"$setup_lock" 2>/dev/null; then
+  if ! flock -n 8; then
+    say "another checkout's set-up runs; waiting for it (at most 30 min)"
+    flock -w 1800 8 || die "gave up waiting for the other set-up ($setup_lock)"
+  fi
+fi
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   say "adding the i386 architecture (32-bit Wine)"
   as_root dpkg --add-architecture i386

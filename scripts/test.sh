@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, configures and builds the host
 # build (build/host) and the cross build (build/win32), and runs every test
-# of both with ctest. Exits non-zero when any step or test fails.
+# of both with ctest. Each step says how long it took (wall time). Exits
+# non-zero when any step or test fails.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -10,14 +11,15 @@ bash scripts/setup.sh || exit 1
 
 status=0
 step() {  # step <what> <command...>
-  local what=$1
+  local what=$1 began=$SECONDS
   shift
   echo "=== $what"
   if ! "$@"; then
-    echo "=== FAILED: $what"
+    echo "=== FAILED: $what ($((SECONDS - began)) s)"
     status=1
     return 1
   fi
+  echo "=== done: $what ($((SECONDS - began)) s)"
 }
 
 if step "configure host build" cmake -S . -B build/host &&

@@ -5,13 +5,19 @@
 #   trivex_wine_prefix    create the 32-bit Windows XP prefix once, then reuse it
 #   trivex_wine_drives    map D: and E: to folders under build/wine/drives
 #   trivex_xvfb_start     start a private X server on a free display, set DISPLAY
+#                         (always its own: a test never draws on a display it
+#                         did not start)
 #   trivex_xvfb_stop      stop it again
 #   trivex_wine_kill      end every Wine process of the prefix
-#   trivex_wine_lock      serialize users of the prefix (re-entrant per process tree)
+#   trivex_wine_lock      serialize users of the prefix (re-entrant per process
+#                         tree), waiting at most TRIVEX_WINE_LOCK_TIMEOUT seconds
 #   trivex_wine_unlock    let the others in again
 #   trivex_at_exit CMD    run CMD when the sourcing shell exits (last added, first run)
 #
-# Everything lives under $TRIVEX_WINE_DIR (default <repo>/build/wine).
+# Everything lives under $TRIVEX_WINE_DIR (default <repo>/build/wine): each
+# checkout has its own prefixes, except the ordinary user's one
+# (tests/wine/run_in_wine.sh --ordinary-user), which every checkout of the
+# machine shares; TRIVEX_WINE_KIND says which, and the lock says it aloud.
 # Nothing here waits for a user or reaches the network: the Gecko and Mono
 # installers are disabled and crashes print a backtrace instead of a dialog.
 # The X servers here have no window manager, so Wine is told to activate a
@@ -52,23 +58,75 @@ trivex_at_exit() {
 }
 
 # One user of the prefix at a time: tests that start windows, kill the Wine
-# server or rebuild the prefix must not meet each other. The lock is taken
-# on file descriptor 9 and handed down to child scripts through the
-# environment, so a script run under a holder does not wait for itself.
+# server or rebuild the prefix must not meet each other. The lock (flock on
+# $TRIVEX_WINE_DIR/lock) is held by a small process of its own that lets go
+# when the shell that took it ends: no Wine process started meanwhile holds
+# it (some outlive their test, a service restarted by Wine's restart for
+# one), so a stray process never keeps the next run waiting. Child scripts
+# see TRIVEX_WINE_LOCK_HELD and do not wait for their parent. The holder
+# notes itself in lock.owner (checkout, script, since when), so that a
+# waiter can say whom it waits for. The wait ends after
+# TRIVEX_WINE_LOCK_TIMEOUT seconds (default 600) with a message: CTest gives
+# each Wine test that much time on top of its own (cmake/wine_test.cmake),
+# so that a wait never runs silently into the test's time limit.
+TRIVEX_WINE_KIND=${TRIVEX_WINE_KIND:-"this checkout's own"}
+TRIVEX_CHECKOUT=${TRIVEX_CHECKOUT:-$TRIVEX_ROOT}
+TRIVEX_WINE_LOCK_PID=
+# Who holds the lock: what the holder noted, else the processes that have
+# the lock file open (a holder of an older kind does not note itself).
+trivex_wine_owner() {
+  local lock=$TRIVEX_WINE_DIR/lock o p fd who=
+  o=$(cat "$TRIVEX_WINE_DIR/lock.owner" 2>/dev/null)
+  if [[ -n $o ]]; then
+    printf '%s\n' "$o"
+    return
+  fi
+  for p in /proc/[0-9]*; do
+    for fd in "$p"/fd/*; do
+      [[ $(readlink "$fd" 2>/dev/null) == "$lock" ]] || continue
+      who+="${who:+; }pid ${p#/proc/} ($(tr '\0' ' ' <"$p/cmdline" 2>/dev/null | cut -c1-120))"
+      break
+    done
+  done
+  printf '%s\n' "${who:-unknown}"
+}
 trivex_wine_lock() {
   [[ -n ${TRIVEX_WINE_LOCK_HELD:-} ]] && return 0
+  local limit=${TRIVEX_WINE_LOCK_TIMEOUT:-600} began=$SECONDS lock=$TRIVEX_WINE_DIR/lock taken
   mkdir -p "$TRIVEX_WINE_DIR"
-  exec 9>"$TRIVEX_WINE_DIR/lock"
-  if ! flock -w "${TRIVEX_WINE_LOCK_TIMEOUT:-900}" 9; then
-    trivex_wine_log "timed out waiting for $TRIVEX_WINE_DIR/lock"
-    return 1
+  : >>"$lock"
+  if ! flock -n "$lock" true; then
+    trivex_wine_log "the prefix $WINEPREFIX ($TRIVEX_WINE_KIND) is in use by: $(trivex_wine_owner); waiting for it, at most $limit s"
   fi
+  taken=$(mktemp -u "${TMPDIR:-/tmp}/trivex-lock.XXXXXX")
+  # -o: the lock stays with flock itself, not with the command it runs,
+  # which marks the lock taken and then waits for this shell to end.
+  flock -o -x -w "$limit" "$lock" bash -c ': >"$1" && exec tail --pid="$2" -f /dev/null' _ "$taken" "$$" \
+    </dev/null >/dev/null 2>&1 &
+  TRIVEX_WINE_LOCK_PID=$!
+  until [[ -e $taken ]]; do
+    if ! kill -0 "$TRIVEX_WINE_LOCK_PID" 2>/dev/null; then
+      TRIVEX_WINE_LOCK_PID=
+      trivex_wine_log "gave up after $((SECONDS - began)) s: the prefix $WINEPREFIX is still in use by: $(trivex_wine_owner)"
+      return 1
+    fi
+    sleep 0.1
+  done
+  rm -f "$taken"
+  ((SECONDS - began > 1)) && trivex_wine_log "waited $((SECONDS - began)) s for the prefix"
+  printf '%s, %s (pid %s), since %s\n' "$TRIVEX_CHECKOUT" "${0##*/}" "$$" "$(date '+%F %T')" \
+    >"$TRIVEX_WINE_DIR/lock.owner"
   export TRIVEX_WINE_LOCK_HELD=$$
+  trivex_wine_log "prefix $WINEPREFIX ($TRIVEX_WINE_KIND)"
+  trivex_at_exit trivex_wine_unlock
 }
 
 trivex_wine_unlock() {
-  [[ ${TRIVEX_WINE_LOCK_HELD:-} == "$$" ]] || return 0
-  exec 9>&-
+  [[ ${TRIVEX_WINE_LOCK_HELD:-} == "$$" && -n $TRIVEX_WINE_LOCK_PID ]] || return 0
+  : >"$TRIVEX_WINE_DIR/lock.owner"
+  kill "$TRIVEX_WINE_LOCK_PID" 2>/dev/null
+  wait "$TRIVEX_WINE_LOCK_PID" 2>/dev/null
+  TRIVEX_WINE_LOCK_PID=
   unset TRIVEX_WINE_LOCK_HELD
 }
 
@@ -135,6 +193,7 @@ trivex_drive_c() { printf '%s/drive_c/%s\n' "$WINEPREFIX" "$1"; }
 TRIVEX_XVFB_PID=
 trivex_xvfb_start() {
   local fifo
+  unset DISPLAY
   command -v Xvfb >/dev/null || { trivex_wine_log "Xvfb is not installed (run scripts/setup.sh)"; return 1; }
   fifo=$(mktemp -u "${TMPDIR:-/tmp}/trivex-xvfb.XXXXXX")
   mkfifo "$fifo"

@@ -1,17 +1,6 @@
 #include "tests/contract/contract.h"
 
-#include <ctime>
-
-#include "platform/text.h"
-
 namespace trivex::contract {
-
-double localNow() {
-    const std::time_t t = std::time(nullptr);
-    const std::tm* local = std::localtime(&t);
-    return text::dateFromParts({local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
-                                local->tm_min, local->tm_sec});
-}
 
 void ContractTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();

@@ -43,12 +43,13 @@ public:
     // `name`, and takes it away again.
     virtual bool installTestTool(const Text& name) = 0;
     virtual void removeTestTool(const Text& name) = 0;
+    // Now, as a date value in the machine's own local time: the time its
+    // file dates are given in. (Under Wine the C runtime's local time reads
+    // TZ in the Windows manner and may differ from the system's.)
+    virtual double localNow() = 0;
 };
 
 Machine& machine();
-
-// Today's local time as a date value.
-double localNow();
 
 // A test with a fresh, empty scratch folder `dir` (ending in "\").
 class ContractTest : public ::testing::Test {

@@ -1,5 +1,8 @@
 // The contract suite against the simulated machine (host build).
+#include <ctime>
+
 #include "platform/sim/sim.h"
+#include "platform/text.h"
 #include "tests/contract/contract.h"
 #include "tests/contract/tool_script.h"
 
@@ -42,6 +45,13 @@ public:
         return true;
     }
     void removeTestTool(const Text& name) override { sim_.system().removeTool(name); }
+    // The simulated file system dates files by the host's local time.
+    double localNow() override {
+        const std::time_t t = std::time(nullptr);
+        const std::tm* local = std::localtime(&t);
+        return text::dateFromParts({local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
+                                    local->tm_min, local->tm_sec});
+    }
 
 private:
     sim::SimMachine sim_;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/text.h"
 #include "platform/win32/win32_platform.h"
 #include "tests/contract/contract.h"
 
@@ -70,6 +71,12 @@ public:
         return CopyFileA(tool.c_str(), systemPath(name).c_str(), FALSE) != FALSE;
     }
     void removeTestTool(const Text& name) override { DeleteFileA(systemPath(name).c_str()); }
+    // The system's local time, the one its file dates are converted to.
+    double localNow() override {
+        SYSTEMTIME st;
+        GetLocalTime(&st);
+        return text::dateFromParts({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
+    }
 
     // Windows guards them; Wine, known by the export of its own in ntdll,
     // does not.

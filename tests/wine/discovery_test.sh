@@ -13,6 +13,13 @@
 #     x.gho, nested images, a link back up the tree), a search stopped while
 #     it runs, a second click that stops the search it started, and the
 #     details of an image that is gone.
+# Every wait is for an end state with a deadline as its upper bound: the
+# search steps of the tool click and wait for the search's end in one
+# process, and the stop is clicked at the tool's first sight of 停止 on the
+# button, from inside that process, on a tree whose size is checked first.
+# The time zone is the test's own (UTC+8, no daylight saving time): Windows
+# shows a file's date with today's offset from UTC, so that a zone whose
+# offset changed since the file's date would move it by an hour.
 # A drive with no free space and the 3 TiB drive are small tmpfs mounts
 # (root only); without root the full drive is /proc and the 3 TiB drive is
 # left out, which the output says.
@@ -27,6 +34,7 @@ for f in "$trivex" "$tool_exe" "$standins/diskpart.exe" "$standins/findstr.exe" 
   [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }
 done
 
+export TZ=CST-8
 source "$here/checks.sh"
 # Compares two texts and says which check it was.
 # same <name> <expected> <actual>: an empty expectation is a fault of the
@@ -41,6 +49,9 @@ none() {
 # The tool's output (GBK) as UTF-8.
 tool() { wine "$tool_exe" "$@" 2>/dev/null </dev/null | iconv -f GBK -t UTF-8 -c; }
 twait() { wine "$tool_exe" wait "$@" </dev/null >/dev/null 2>&1; }
+# A search step of the tool (search, search-stop, search-twice): its output
+# as UTF-8, its failure message on standard output.
+search_step() { wine "$tool_exe" "$@" </dev/null 2>&1 | iconv -f GBK -t UTF-8 -c; }
 
 trivex_wine_lock || exit 1
 unset DISPLAY
@@ -57,7 +68,10 @@ fqs=$(trivex_drive_c fqs.bat)
 mounted=()
 unmount_all() { local m; for m in "${mounted[@]}"; do umount "$m" 2>/dev/null; done; mounted=(); }
 trivex_at_exit unmount_all
-umount "$work/e" "$work/full" 2>/dev/null  # left by a run that was killed
+# Mounts left by a run that was killed (several, if several were).
+for m in "$work/e" "$work/full"; do
+  while mountpoint -q "$m" 2>/dev/null; do umount "$m" || { echo "cannot unmount $m" >&2; exit 1; }; done
+done
 rm -rf "$work"
 mkdir -p "$work/tools" "$work/empty" "$work/d" "$work/e" "$work/full"
 cp "$standins/diskpart.exe" "$standins/findstr.exe" "$work/tools/"
@@ -108,7 +122,8 @@ took=$((SECONDS - began))
 kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
 same "with an input that never answers, the count is still 3" "count=[3]" "$got"
-if ((took < 30)); then pass "the probe's pause did not wait for that input (${took} s)"; else fail "the probe waited ${took} s for its input"; fi
+# Waiting for that input, the probe would run into its one-minute limit.
+if ((took < 60)); then pass "the probe's pause did not wait for that input (${took} s)"; else fail "the probe waited ${took} s for its input"; fi
 
 # ---- 2. and 3. The program: drive list, search, details --------------------------------
 # D: a folder tree; E: a 3 TiB tmpfs (or a folder); F: absent.
@@ -121,10 +136,16 @@ for f in 根.GHO old.ghost notes.gho.txt x.gho/inside.gho .hidden/never.gho 乗/
   printf 'image' >"$D/$f"
 done
 ln -s .. "$D/系统镜像/back-up"  # a link back up the tree
-# A wide tree, so that a search lasts a few seconds even at full speed (the
-# checks that follow it start a Windows program, which takes a while).
-mkdir -p "$D"/big/b{00..99}/c{000..149}
+# A wide tree of 15,000 folders, so that a search runs for long after its
+# button first reads 停止: the stop check clicks at that first sight. Made
+# one branch at a time (the whole list at once can pass the limit on a
+# command's arguments with a long checkout path), and counted before use.
+for b in $(seq -w 0 99); do
+  mkdir -p "$D/big/b$b"/c{000..149} || { fail "could not make the folders of $D/big/b$b"; checks_end; }
+done
 for i in $(seq -w 0 39); do printf 'x' >"$D/big/b$i/c000/img$i.gho"; done
+made=$(find "$D/big" -mindepth 2 -maxdepth 2 -type d | wc -l)
+if ((made != 15000)); then fail "the wide tree has $made folders, not 15000"; checks_end; fi
 if tmpfs_on "$work/e" 3t; then
   big_e=1
 else
@@ -140,28 +161,18 @@ map d "$D"
 map e "$work/e"
 unmap f
 
-# Waits for the main window, closing any message box on the way and saying what it said.
+# Starts the program and waits until its start-up is over, closing any
+# message box on the way and keeping what it said in $boxes.
 start_trivex() { # log
   rm -f "$fqs"
   (cd "$work/tools" && TRIVEX_STANDIN_DISKS=4 exec wine "$trivex" </dev/null >"$1" 2>&1) &
   pid=$!
-  local i said
-  boxes=
-  for i in $(seq 1 120); do
-    said=$(tool boxes)
-    [[ -n $said ]] && boxes+=$said
-    # Start-up is over once the advanced-options title is hidden.
-    [[ -z $said && $(tool state 标签6) == "0 1" ]] && return 0
-    sleep 0.5
-  done
-  return 1
+  boxes=$(wine "$tool_exe" startup 180000 </dev/null 2>/dev/null | iconv -f GBK -t UTF-8 -c)
 }
 # Ends the program with its exit button and checks that it is gone.
 stop_trivex() {
   wine "$tool_exe" click 退出 </dev/null >/dev/null 2>&1
-  local i
-  for i in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null; then fail "the program did not end"; kill "$pid"; else pass "the program ended"; fi
+  if gone_within "$pid" 60; then pass "the program ended"; else fail "the program did not end"; kill "$pid"; fi
   wait "$pid" 2>/dev/null
   [[ -e $fqs ]] && fail "C:\\fqs.bat is still there" || pass "C:\\fqs.bat is gone"
 }
@@ -209,9 +220,13 @@ echo "== image search"
 reference=$(tool walk 'D:\' 'E:\' 'F:\')
 n_ref=$(grep -c . <<<"$reference")
 count_text() { printf '本地磁盘共有%s个GHO文件\r\n请正确选择要还原的镜像！' "$1"; }
+# A user's click, and the end of the search it started (the count text
+# differs from the one before the click).
+before=$(tool text 透明标签1)
 read -r x y < <(tool point 搜索按钮)
 xdotool mousemove "$x" "$y" click 1
-if twait 搜索按钮 '停止(&S)' '搜索(&S)' 120000; then pass "a click on 搜索 ran a search to its end"; else fail "the search did not end"; fi
+got=$(search_step search-end "$before" 300000)
+if [[ $got =~ ^[0-9]+$ ]]; then pass "a click on 搜索 ran a search to its end ($got images)"; else fail "the search did not end: $got"; fi
 results=$(tool items 列表框2)
 same "the results and their order are those of the plain folder listings ($n_ref images)" "$reference" "$results"
 for want in 'D:\备份系统.gho' 'D:\old.ghost' 'D:\x.gho\inside.gho' 'D:\乗\trail.gho' 'D:\乗\乗.gho' \
@@ -231,7 +246,7 @@ echo "== image details"
 index=$(grep -nxF 'D:\备份系统.gho' <<<"$results" | cut -d: -f1)
 read -r x y < <(tool point 列表框2 $((index - 1)))
 xdotool mousemove "$x" "$y" click 1
-twait 编辑框1 'D:\备份系统.gho' 10000
+twait 编辑框1 'D:\备份系统.gho' 60000
 same "the chosen image is the job's image path" 'D:\备份系统.gho' "$(tool text 编辑框1)"
 same "its name" "镜像名称：备份系统.gho" "$(tool text 透明标签2)"
 same "its size in MB of 1,024,000 bytes" "镜像大小：2MB" "$(tool text 透明标签3)"
@@ -247,12 +262,11 @@ else
 fi
 
 echo "== stop during the search"
-wine "$tool_exe" click 搜索按钮 </dev/null >/dev/null 2>&1
-if wine "$tool_exe" click-when 搜索按钮 '停止(&S)' 60000 </dev/null >/dev/null 2>&1 &&
-  twait 搜索按钮 '搜索(&S)' 60000; then
-  pass "stop clicked while the button read 停止, and the search ended"
+got=$(search_step search-stop 300000)
+if [[ $got =~ ^saw-stop$'\n'([0-9]+)$ ]]; then
+  pass "stop clicked at the first sight of 停止, and the search ended"
 else
-  fail "could not stop the search"
+  fail "could not stop the search: $got"
 fi
 stopped=$(tool items 列表框2)
 n_stopped=$(grep -c . <<<"$stopped")
@@ -262,18 +276,20 @@ same "the count text gives the images found until the stop" "$(count_text "$n_st
 same "the list holds the first images in order" "$(head -n "$n_stopped" <<<"$reference")" "$stopped"
 
 echo "== a click during a search stops it, even while the button still reads 搜索"
-# Two clicks at once: the second is handled at the first folder of the
+# Two clicks that reach the program together (the tool holds its thread
+# while it posts them): the second is handled at the first folder of the
 # search the first one started, before D:\ is listed.
-wine "$tool_exe" click 搜索按钮 2 </dev/null >/dev/null 2>&1
-if twait 透明标签1 "$(count_text 0)" 60000; then
+got=$(search_step search-twice 300000)
+if [[ $got == 0 ]]; then
   pass "the second click stopped the search before it found anything"
 else
-  fail "the count text reads $(tool text 透明标签1 | tr '\r\n' '  ')"
+  fail "the search after two clicks: $got; the count text reads $(tool text 透明标签1 | tr '\r\n' '  ')"
 fi
 none "the list is empty" "$(tool items 列表框2)"
+same "the count text says none" "$(count_text 0)" "$(tool text 透明标签1)"
 same "the button reads 搜索 again" "搜索(&S)" "$(tool text 搜索按钮)"
-wine "$tool_exe" click 搜索按钮 </dev/null >/dev/null 2>&1
-twait 透明标签1 "$(count_text "$n_ref")" 120000
+got=$(search_step search 300000)
+same "the next search ends with every image" "$n_ref" "$got"
 same "the next search lists every image once" "$reference" "$(tool items 列表框2)"
 
 echo "== details of an image that is gone"
@@ -281,7 +297,7 @@ index=$(grep -nxF 'D:\根.GHO' <<<"$reference" | cut -d: -f1)
 rm "$D/根.GHO"
 read -r x y < <(tool point 列表框2 $((index - 1)))
 xdotool mousemove "$x" "$y" click 1
-twait 编辑框1 'D:\根.GHO' 10000
+twait 编辑框1 'D:\根.GHO' 60000
 same "the status bar says it cannot be found" '找不到镜像文件：D:\根.GHO' "$(tool panel 1)"
 same "no size" "镜像大小：" "$(tool text 透明标签3)"
 same "no date" "创建日期：" "$(tool text 透明标签4)"

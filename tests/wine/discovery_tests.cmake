@@ -19,11 +19,10 @@ add_executable(discovery_tool ${CMAKE_CURRENT_SOURCE_DIR}/discovery_tool.cpp)
 target_link_libraries(discovery_tool PRIVATE trivex_discovery trivex_win32 trivex_inspect_core trivex_ui)
 
 if(TARGET trivex)
-  add_test(NAME discovery_wine
+  trivex_wine_test(discovery_wine 900 RESOURCE_LOCK wine_prefix
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/discovery_test.sh
             $<TARGET_FILE:trivex> $<TARGET_FILE:discovery_tool> ${TRIVEX_DISCOVERY_STANDINS}
             ${CMAKE_SOURCE_DIR}/payloads/probe/fqs.bat ${CMAKE_BINARY_DIR}/screenshots)
-  set_tests_properties(discovery_wine PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_prefix)
   add_dependencies(discovery_tool standin_diskpart standin_findstr)
 endif()
 

@@ -44,8 +44,7 @@ else
   pass "gone: times out while the window is there"
 fi
 if [[ $(wine "$inspect" close "$title") == 1 ]]; then pass "close: asked one window"; else fail "close: did not find the window"; fi
-if wine "$inspect" gone "$title" 10000; then pass "gone: the window closed"; else fail "gone: the window is still there"; fi
-for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then fail "the fixture did not end"; else pass "the fixture ended"; fi
+if wine "$inspect" gone "$title" 60000; then pass "gone: the window closed"; else fail "gone: the window is still there"; fi
+if gone_within "$pid" 60; then pass "the fixture ended"; else fail "the fixture did not end"; fi
 
 checks_end

@@ -54,9 +54,8 @@ else
   fail "no question naming the Ghost numbers"
 fi
 press_in '信息：' Escape
-wait_gone '信息：' 10000
-sleep 1
-[[ -z $(x_window '信息：') && -z $(x_window 'Trivex Ghost') ]] && no_job && same_text "$(drive_path C boot.ini)" "$menu" &&
+wait_gone '信息：' 30000 && settled Trivex || fail "Cancel: the question stayed, or the program does not answer"
+! shown '信息：' && ! shown 'Trivex Ghost' && no_job && same_text "$(drive_path C boot.ini)" "$menu" &&
   pass "Cancel: nothing written" || fail "Cancel still wrote a job (or asked on)"
 
 main_key y
@@ -67,9 +66,9 @@ restore_line='Ghost.exe -nousb -clone,mode=pload,src=1:2\Ghost\restore.gho:1,dst
 
 # ---- 3. The next job asks again; Enter Y at once: the Y does not answer the prompt ----
 press_in 'Trivex Ghost' Escape
-wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back"
+wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000 || fail "Esc did not bring the main window back"
 main_key y
-if wait_window '信息：' 30000 && question 'C: = 硬盘 1 分区 1（1:1）' && question 'D: = 硬盘 1 分区 2（1:2）'; then
+if wait_window '信息：' 60000 && question 'C: = 硬盘 1 分区 1（1:1）' && question 'D: = 硬盘 1 分区 2（1:2）'; then
   pass "the next job asks about the numbers again"
 else
   fail "the next job did not ask about the partition numbers"
@@ -77,14 +76,16 @@ fi
 wid=$(x_window '信息：')
 xdotool windowfocus --sync "$wid" key --delay 0 Return y
 answer_questions || fail "Enter Y: no restart prompt"
-sleep 3
-if [[ -n $(x_window 'Trivex Ghost') ]] && kill -0 "$TRIVEX_PID" 2>/dev/null; then
-  pass "Enter Y: the restart prompt stays open"
+# Esc on the prompt comes after both keys in the program's input: once the
+# prompt is gone, the Y has been handled. Had it answered the prompt (Yes),
+# the program would have ended with the restart.
+press_in 'Trivex Ghost' Escape
+wait_gone 'Trivex Ghost' 60000 || fail "Enter Y: the restart prompt did not close on Esc"
+if wait_window Trivex 60000 && kill -0 "$TRIVEX_PID" 2>/dev/null; then
+  pass "Enter Y: the Y did not answer the restart prompt; Esc closed it"
 else
   fail "Enter Y: the Y answered the restart prompt"
 fi
-press_in 'Trivex Ghost' Escape
-wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back (2)"
 
 # ---- 2. A file without the signature is refused ---------------------------------------
 rm -f "$(drive_path C ghost.bat)"
@@ -96,16 +97,17 @@ else
   fail "no refusal for D:\\Ghost\\notes.gho"
 fi
 press_in '信息：' Return
-wait_gone '信息：' 10000
+wait_gone '信息：' 30000 && settled Trivex || fail "the refusal stayed, or the program does not answer"
 [[ ! -e $(drive_path C ghost.bat) ]] && pass "nothing written for it" || fail "a job was written for a file that is no image"
 
 # ---- 4. B then Y: a backup, asked about the existing image first ------------------------
 main_key b
-sleep 1
-tree Trivex | grep -qF 'Button "保存(&S)"' && pass "B shows backup mode" || fail "B did not show backup mode"
+backup_mode() { tree Trivex | grep -qF 'Button "保存(&S)"'; }
+wait_until 30 backup_mode && pass "B shows backup mode" || fail "B did not show backup mode"
 main_key y
 asked=0
-for i in $(seq 1 60); do
+end=$((SECONDS + 60))
+while ((SECONDS < end)); do
   if [[ -n $(x_window '信息：') ]]; then
     if question 'E:\\Ghost\\G_WinXP.gho 已经存在'; then
       asked=1
@@ -114,13 +116,12 @@ for i in $(seq 1 60); do
       press_in '信息：' Escape
       break
     fi
-    press_in '信息：' Return
+    answer_box "answered OK"
   fi
-  sleep 0.5
+  sleep 0.2
 done
 ((asked)) || fail "no question about the existing backup image"
-wait_gone '信息：' 10000
-sleep 1
+wait_gone '信息：' 30000 && settled Trivex || fail "the question stayed, or the program does not answer"
 [[ ! -e $(drive_path C ghost.bat) ]] && cmp -s "$(drive_path E Ghost/G_WinXP.gho)" "$(drive_path D Ghost/restore.gho)" &&
   pass "Cancel kept last month's backup and wrote no job" || fail "Cancel on the existing image still wrote"
 main_key y
@@ -129,6 +130,6 @@ backup_line='Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\Ghost\G_WinXP.gh
 [[ $(ghost_line) == "$backup_line" ]] && pass "B then Y: a backup command line" ||
   fail "B then Y: C:\\ghost.bat runs '$(ghost_line)'"
 press_in 'Trivex Ghost' n
-trivex_ended 30 || fail "the program still runs after N"
+trivex_ended 60 || fail "the program still runs after N"
 
 checks_end "$TRIVEX_LOG"

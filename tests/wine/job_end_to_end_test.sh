@@ -99,19 +99,19 @@ restore_bat=$'Ghost.exe -nousb -chkimg,1:2\\Ghost\\restore.gho\r\nif errorlevel 
 expect_job_files "restore job" "$restore_bat"
 
 press_in 'Trivex Ghost' Escape
-if wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000; then pass "Esc on the prompt: the main window is back"; else fail "Esc on the prompt did not bring the main window back"; fi
+if wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000; then pass "Esc on the prompt: the main window is back"; else fail "Esc on the prompt did not bring the main window back"; fi
 
 main_key y
 answer_questions || fail "no restart prompt for the second confirmation"
 press_in 'Trivex Ghost' n
-if trivex_ended 30; then pass "N ended the program"; else fail "the program still runs after N"; fi
+if trivex_ended 60; then pass "N ended the program"; else fail "the program still runs after N"; fi
 expect_job_files "after N" "$restore_bat"
 
 # ---- 2. Backup job ----------------------------------------------------------------
 start_trivex || { fail "second start: no main window"; exit 1; }
 click Trivex '备份系统(&B)' || fail "no radio button 备份系统(&B)"
-sleep 1
-click Trivex '保存(&S)' || fail "the image file button does not read 保存(&S) in backup mode"
+# The image file button reads 保存(&S) once backup mode is shown.
+wait_until 30 click Trivex '保存(&S)' || fail "the image file button does not read 保存(&S) in backup mode"
 if answer_file_dialog '另存为' 'D:\Ghost\backup.gho'; then pass "image chosen in the save dialog"; else fail "the save dialog did not take the path"; fi
 same_text "$(drive_path D Ghost/backup.gho)" 'D:\Ghost\backup.gho' && pass "the placeholder image holds its own path" ||
   fail "no placeholder D:\\Ghost\\backup.gho"
@@ -122,7 +122,7 @@ answer_questions || fail "no restart prompt for the backup job"
 backup_bat=$'call a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\na:\\record.bat exit\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
 press_in 'Trivex Ghost' n
-trivex_ended 30 || fail "the program still runs after N (backup)"
+trivex_ended 60 || fail "the program still runs after N (backup)"
 
 # ---- 3. Undo ------------------------------------------------------------------------
 start_trivex || { fail "third start: no main window"; exit 1; }
@@ -130,7 +130,7 @@ main_key u
 if wait_window 'Trivex Ghost' 30000; then pass "the undo prompt appeared"; else fail "no undo prompt"; fi
 tree 'Trivex Ghost' | grep -qF '您要撤销之前的操作吗？' || fail "the undo prompt does not ask"
 click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
-wait_gone 'Trivex Ghost' 15000 || fail "the undo prompt stayed"
+wait_gone 'Trivex Ghost' 60000 && settled Trivex || fail "the undo prompt stayed"
 left=()
 for f in "${job_files[@]}" boot.bak TRIVEX.JOB TRIVEX.TMP; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
 [[ -e $(drive_path D TRIVEX.JOB) ]] && left+=("D:\\TRIVEX.JOB")

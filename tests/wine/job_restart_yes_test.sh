@@ -47,13 +47,7 @@ windowed=$!
 wine "$INSPECT" wait 'no such window' 600000 >/dev/null 2>&1 &
 bystander=$!
 trivex_at_exit "kill $windowed $bystander 2>/dev/null"
-# notes <deadline s> <line>: true once the windowed program has noted that line.
-notes() {
-  local i
-  for i in $(seq 1 $(($1 * 10))); do grep -qx "$2" "$said" 2>/dev/null && return 0; sleep 0.1; done
-  return 1
-}
-notes 120 started || fail "the program with a window did not start"
+wait_until 120 grep -qx started "$said" || fail "the program with a window did not start"
 start_trivex || { fail "no main window"; exit 1; }
 choose 'D:\Ghost\restore.gho'
 main_key y
@@ -62,7 +56,7 @@ kill -0 "$windowed" 2>/dev/null && kill -0 "$bystander" 2>/dev/null ||
   fail "another program ended before the answer"
 press_in 'Trivex Ghost' y
 if trivex_ended 60; then pass "Y ended the program"; else fail "the program still runs after Y"; fi
-if notes 120 saved && grep -qx asked "$said"; then
+if wait_until 120 grep -qx saved "$said" && grep -qx asked "$said"; then
   pass "the restart asked the program with a window and gave it its moment to save"
 else
   fail "the program with a window was not asked (noted: $(tr '\n' ' ' <"$said"))"
@@ -70,15 +64,14 @@ fi
 # The session's end is over once Wine's wineboot has finished; then a
 # forced restart would have ended the program without a window as well.
 # (Only this prefix's wineboot counts: other checkouts may run Wine too.)
-our_wineboot() {
+no_wineboot_here() {
   local pid
   for pid in $(pgrep -f 'wineboot\.exe'); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 1
   done
-  return 1
+  return 0
 }
-for _ in $(seq 1 1200); do our_wineboot || break; sleep 0.1; done
-our_wineboot && fail "Wine's end of the session did not finish within two minutes"
+wait_until 120 no_wineboot_here || fail "Wine's end of the session did not finish within two minutes"
 kill -0 "$bystander" 2>/dev/null && pass "no program was ended by force" ||
   fail "the program without a window was ended: the restart was forced"
 missing=()

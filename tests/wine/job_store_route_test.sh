@@ -76,7 +76,7 @@ grep -qF -- "$ours" <<<"$(value "$bootmgr" displayorder)" && fail "it is in the 
   pass "it is not in the display order"
 
 press_in 'Trivex Ghost' Escape
-wait_gone 'Trivex Ghost' 15000 && wait_window Trivex 15000 || fail "Esc did not bring the main window back"
+wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000 || fail "Esc did not bring the main window back"
 undo_job
 [[ $(entries) == "$entries_before" ]] && pass "undo: the store is as it was" || fail "undo: the store changed"
 left=()

@@ -30,39 +30,46 @@ drive_path() {
 
 x_window() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
 
-# Starts trivex.exe and waits until its start-up has finished (the status
-# bar tells whether a backup exists: the last thing the start-up writes),
+# Starts trivex.exe and waits until its start-up is over (the advanced-options
+# title " 高级选项" hidden: start-up hides it after its last step),
 # answering its message boxes (such as the one about the partition count,
 # which Wine, having no diskpart, shows) with Enter.
-# The texts of the boxes it answered are kept in STARTUP_BOXES, one line each.
+# The texts of the boxes answered since the start are kept in STARTUP_BOXES,
+# one line each.
 start_trivex() {
   wine "$TRIVEX" </dev/null >"$TRIVEX_LOG" 2>&1 &
   TRIVEX_PID=$!
   STARTUP_BOXES=
-  local i
-  for i in $(seq 1 120); do
-    if [[ -n $(x_window '信息：') ]]; then
-      STARTUP_BOXES+="$(tree '信息：' | grep -F 'Static' | tr '\n' ' ')"$'\n'
-      press_in '信息：' Return
-    elif tree Trivex | grep -q '^ *panel 1 "[^"]'; then
-      return 0
-    fi
-    sleep 0.5
+  local end=$((SECONDS + 180))
+  while ((SECONDS < end)); do
+    kill -0 "$TRIVEX_PID" 2>/dev/null || return 1
+    answer_box "start-up said"
+    # A short wait each round, so that a box that comes meanwhile is answered.
+    wine "$INSPECT" hidden Trivex ' 高级选项' 3000 >/dev/null 2>&1 && [[ -z $(x_window '信息：') ]] && return 0
   done
   return 1
 }
 
+# Answers a message box ("信息：") with Enter, noting what it said, and waits
+# until that box is gone (so that it is never answered twice): answer_box <note>.
+x_gone() { ! xdotool getwindowname "$1" >/dev/null 2>&1; }
+answer_box() {
+  local wid
+  wid=$(x_window '信息：')
+  [[ -n $wid ]] || return 0
+  local said
+  said=$(tree '信息：' | grep -F 'Static' | tr '\n' ' ')
+  STARTUP_BOXES+="$said"$'\n'
+  note "$1: $(cut -c1-300 <<<"$said")"
+  press_in '信息：' Return
+  wait_until 30 x_gone "$wid"
+}
+
 # Waits for the program to end; true when it did within $1 seconds.
 trivex_ended() {
-  local i
-  for i in $(seq 1 $(($1 * 10))); do
-    if ! kill -0 "$TRIVEX_PID" 2>/dev/null; then
-      wait "$TRIVEX_PID" 2>/dev/null
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
+  gone_within "$TRIVEX_PID" "$1" || return 1
+  wait "$TRIVEX_PID" 2>/dev/null
+  return 0
 }
 
 # Screen position of a control by its text: locate <window> <text>.
@@ -89,11 +96,13 @@ press_in() {
   xdotool windowfocus --sync "$wid" 2>/dev/null || return 1
   xdotool key --delay 100 "$@"
 }
-activate() { click "$1" "$2" && sleep 0.5; }
+# A click on a label of a window that makes it the active one, as a user
+# comes back to a window; true once it is the foreground window.
+activate() { click "$1" "$2" && wine "$INSPECT" active "$1" 30000 >/dev/null 2>&1; }
 # A key pressed in the main window, made active by a click on a label of it.
 main_key() { activate Trivex ' Ghost映像文件路径：' && press_in Trivex "$1"; }
 # X (exit) in the main window; the program must end.
-quit_trivex() { main_key x; trivex_ended 30 || fail "the program still runs after X"; }
+quit_trivex() { main_key x; trivex_ended 60 || fail "the program still runs after X"; }
 # An image chosen with the image file button in restore mode: choose <path>.
 choose() {
   activate Trivex ' Ghost映像文件路径：'
@@ -105,42 +114,45 @@ undo_job() {
   main_key u
   wait_window 'Trivex Ghost' 30000 || { fail "no undo prompt"; return 1; }
   click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
-  wait_gone 'Trivex Ghost' 15000 || fail "the undo prompt stayed"
+  wait_gone 'Trivex Ghost' 60000 && settled Trivex || fail "the undo prompt stayed"
 }
 
 wait_window() { wine "$INSPECT" wait "$1" "${2:-30000}" >/dev/null 2>&1; }
 wait_gone() { wine "$INSPECT" gone "$1" "${2:-30000}" >/dev/null 2>&1; }
 tree() { wine "$INSPECT" tree "$1" 2>/dev/null | tr -d '\r' | gbk; }
+# A visible window of that title exists now, as the program's own windows
+# say (not the X server, which may learn of it later).
+shown() { wine "$INSPECT" wait "$1" 0 >/dev/null 2>&1; }
+# The program of a window has done what it was doing (a click, a key, a box
+# answered) and waits for input again: it answers a message.
+settled() { wine "$INSPECT" idle "$1" "${2:-60000}" >/dev/null 2>&1; }
 
-# The file dialog: waits for it, types the path into its file name box
-# (which has the focus when the dialog opens) and confirms with Enter.
+# The file dialog: waits until it is the active window with the keyboard
+# focus in its file name box (where it puts the focus when it opens), types
+# the path, waits until the box holds it, confirms with Enter and waits until
+# the program has done what it does with the choice.
 answer_file_dialog() {
-  local title=$1 path=$2 wid i
-  for i in $(seq 1 60); do
-    wid=$(x_window "$title")
-    [[ -n $wid ]] && break
-    sleep 0.5
-  done
+  local title=$1 path=$2 wid
+  wine "$INSPECT" focus "$title" 60000 >/dev/null 2>&1 || return 1
+  wid=$(x_window "$title")
   [[ -n $wid ]] || return 1
-  sleep 1
   xdotool windowfocus --sync "$wid" 2>/dev/null
   xdotool type --delay 50 "$path"
+  wine "$INSPECT" typed "$title" "$path" 30000 >/dev/null 2>&1 || return 1
   xdotool key Return
-  wait_gone "$title" 15000
+  wait_gone "$title" 30000 && settled Trivex
 }
 
 # The questions before a job (the partition numbers this test Windows
 # cannot confirm, a backup over an existing image or short of room, the
-# demo build): OK to each, until the restart prompt appears. True when it did.
+# demo build): OK to each, until the restart prompt appears and waits for
+# input (what comes before it is done). True when it did.
 answer_questions() {
-  local i
-  for i in $(seq 1 120); do
-    [[ -n $(x_window 'Trivex Ghost') ]] && return 0
-    if [[ -n $(x_window '信息：') ]]; then
-      note "answered OK: $(tree '信息：' | grep -F 'Static' | tr '\n' ' ' | cut -c1-300)"
-      press_in '信息：' Return
-    fi
-    sleep 0.5
+  local end=$((SECONDS + 120))
+  while ((SECONDS < end)); do
+    [[ -n $(x_window 'Trivex Ghost') ]] && { settled 'Trivex Ghost'; return; }
+    answer_box "answered OK"
+    sleep 0.2
   done
   return 1
 }

@@ -6,16 +6,21 @@
 # tool into the prefix's 64-bit System32 only.
 set -uo pipefail
 (($# == 3)) || { echo "usage: wow64_test.sh <wow64_tests.exe> <contract_tool.exe> <wine-dir>" >&2; exit 2; }
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=$1 tool=$2
 mkdir -p "$3"
-dir=$(cd "$3" && pwd)
+export TRIVEX_WINE_DIR=$(cd "$3" && pwd)
 for f in "$exe" "$tool"; do [[ -f $f ]] || { echo "missing: $f" >&2; exit 2; }; done
-export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# The project's environment for its lock; the prefix is a 64-bit one of
+# this test's own, without a display (the test program opens no window).
+export WINEDEBUG=${WINEDEBUG:--all}
+# shellcheck source=../../scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+export WINEPREFIX=$TRIVEX_WINE_DIR/prefix WINEARCH=win64
 unset DISPLAY
+dir=$TRIVEX_WINE_DIR
 
-exec 9>"$dir/lock"
-flock -w 900 9 || { echo "timed out waiting for $dir/lock" >&2; exit 1; }
+trivex_wine_lock || exit 1
 if [[ ! -d $WINEPREFIX/drive_c/windows/syswow64 ]]; then
   rm -rf "$WINEPREFIX"
   if ! wineboot -i >"$dir/wineboot.log" 2>&1 || ! wineserver -w; then
@@ -27,5 +32,6 @@ fi
 native=$WINEPREFIX/drive_c/windows/system32/trivex-native-tool.exe
 rm -f "$WINEPREFIX/drive_c/windows/syswow64/trivex-native-tool.exe"
 cp "$tool" "$native" || exit 1
-trap 'rm -f "$native"; wineserver -k >/dev/null 2>&1' EXIT
+trivex_at_exit "rm -f '$native'"
+trivex_at_exit trivex_wine_kill
 wine "$exe" --gtest_color=no

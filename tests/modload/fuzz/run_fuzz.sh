@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# run_fuzz.sh <fuzzer> <regressions-dir> <seconds> <seed files...>
+# run_fuzz.sh <fuzzer> <regressions-dir> <corpus-dir> <seed files...>
 #
-# Runs every kept regression input once, then fuzzes for a few seconds from
-# the seeds. An input that makes the fuzzer fail is left in the work folder
-# and named in the output: copy it into the regressions folder so that it is
-# run on every test from then on.
+# The module loader's fuzz target over its stored inputs, each run once:
+# the inputs it ever failed on (regressions), the stored corpus (inputs that
+# reach the loader's paths, kept from fuzzing runs) and the seeds (the test
+# DLLs and the skin library as built). The same inputs give the same result
+# on every machine: this is the test. Fuzzing for new inputs, which depends
+# on time and chance, is a benchmark (bench/fuzz_bench.sh).
 set -uo pipefail
-fuzzer=$1 regressions=$2 seconds=$3
+(($# >= 3)) || { echo "usage: run_fuzz.sh <fuzzer> <regressions-dir> <corpus-dir> <seed files...>" >&2; exit 2; }
+fuzzer=$1 regressions=$2 stored=$3
 shift 3
 work=$(mktemp -d)
-trap 'rm -rf "$work/corpus"' EXIT
+trap 'rm -rf "$work"' EXIT
+
+# A hang is a failure on any machine, not a matter of speed: each input has
+# minutes.
+options=(-timeout=300 -rss_limit_mb=2048 -max_len=32768)
 
 mapfile -t kept < <(find "$regressions" -type f ! -name '*.md' | sort)
 if ((${#kept[@]})); then
-  if ! "$fuzzer" -runs=1 "${kept[@]}" >"$work/regressions.log" 2>&1; then
+  if ! "$fuzzer" "${options[@]}" -runs=1 "${kept[@]}" >"$work/regressions.log" 2>&1; then
     cat "$work/regressions.log"
     echo "FAILED: a kept regression input fails again"
     exit 1
@@ -22,13 +29,17 @@ if ((${#kept[@]})); then
 fi
 
 mkdir -p "$work/corpus"
+n_stored=$(find "$stored" -type f ! -name '*.md' | wc -l)
+((n_stored > 0)) || { echo "FAILED: the stored corpus $stored is empty"; exit 1; }
+find "$stored" -type f ! -name '*.md' -exec cp {} "$work/corpus/" \;
 cp "$@" "$work/corpus/"
-if ! "$fuzzer" -max_total_time="$seconds" -max_len=32768 -timeout=10 -rss_limit_mb=2048 \
-     -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus" >"$work/fuzz.log" 2>&1; then
-  tail -n 60 "$work/fuzz.log"
-  echo "FAILED: the fuzzer found a failing input; keep it: cp $work/crash-* $work/leak-* $work/timeout-* $regressions/ (whichever exist)"
+# -runs=0: every input of the corpus is run once, nothing is fuzzed.
+if ! "$fuzzer" "${options[@]}" -runs=0 -artifact_prefix="$work/" "$work/corpus" >"$work/corpus.log" 2>&1; then
+  tail -n 60 "$work/corpus.log"
+  echo "FAILED: an input of the stored corpus or a seed fails (the failing input: $work/crash-*)"
+  trap - EXIT
   exit 1
 fi
-grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/fuzz.log" || true
-rm -rf "$work"
-echo "ok: fuzzed for ${seconds}s without a failure"
+inited=$(grep -m1 'INITED' "$work/corpus.log")
+[[ -n $inited ]] || { cat "$work/corpus.log"; echo "FAILED: the fuzzer did not read its corpus"; exit 1; }
+echo "ok: $n_stored stored input(s) and $# seed(s) pass: ${inited#*INITED }"

@@ -49,57 +49,81 @@ fi
 perl -0777 -pe 's/trivex-skin 1(?=\r?\n)/trivex-skin X/' "$trivex" >"$corrupt"
 cmp -s "$trivex" "$corrupt" && { fail "the corrupt copy is unchanged"; exit 1; }
 
-# Runs one program until its main window shows, photographs the window,
-# closes it and checks that the program ended well. Sets $shot to the
-# screenshot, or to nothing when there is none.
+# Screenshots of a part of the screen until two in a row are the same: the
+# window has painted what it shows. settled_shot <geometry> <file>
+settled_shot() {
+  local geometry=$1 file=$2 prev=$work/previous.png end=$((SECONDS + 60))
+  import -window root -crop "$geometry" +repage "$prev" || return 1
+  while ((SECONDS < end)); do
+    sleep 0.3  # the pace of the screenshots, not a wait for the window
+    import -window root -crop "$geometry" +repage "$file" || return 1
+    [[ $(compare -metric AE "$prev" "$file" null: 2>&1) == 0 ]] && return 0
+    mv -f "$file" "$prev"
+  done
+  return 1
+}
+
+# Runs one program until its start-up is over, photographs the window once
+# it has painted, closes it and checks that the program ended well. Sets
+# $shot to the screenshot, or to nothing when there is none.
 run_and_shoot() {
-  local exe=$1 name=$2 pid wid geometry rc i
+  local exe=$1 name=$2 pid wid geometry rc started='' end
   shot=
   rm -f "$(trivex_drive_c fqs.bat)"
   wine "$exe" </dev/null >"$work/$name.log" 2>&1 &
   pid=$!
-  if wine "$inspect" wait Trivex 60000; then
+  if wine "$inspect" wait Trivex 120000; then
     pass "$name: the main window appeared"
   else
     fail "$name: the main window did not appear"
     return 1
   fi
-  # Start-up may stop at its message box (no partition information under
-  # Wine, which has no diskpart); the skin comes after it.
-  if wine "$inspect" wait "$info" 30000; then
-    wine "$inspect" close "$info" >/dev/null
-    note "$name: closed the start-up message box"
+  # Start-up is over once the advanced-options title is hidden; it may stop
+  # at its message box on the way (no partition information under Wine,
+  # which has no diskpart). The skin comes last, in the same step: once the
+  # program answers a message, it is attached.
+  end=$((SECONDS + 180))
+  while ((SECONDS < end)); do
+    if wine "$inspect" wait "$info" 0 2>/dev/null; then
+      wine "$inspect" close "$info" >/dev/null
+      note "$name: closed the start-up message box"
+    fi
+    if wine "$inspect" hidden Trivex ' 高级选项' 3000 2>/dev/null; then
+      started=1
+      break
+    fi
+  done
+  if [[ -n $started ]] && wine "$inspect" idle Trivex 60000; then
+    pass "$name: start-up ran to its end"
+  else
+    fail "$name: start-up did not end"
+    return 1
   fi
-  sleep 3  # start-up ends with the skin; let the window repaint
   wid=$(xdotool search --name '^Trivex$' | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   geometry="${WIDTH}x${HEIGHT}+${X}+${Y}"
   shot=$shots/main-window-$name.png
-  if import -window root -crop "$geometry" +repage "$shot" && [[ -s $shot ]]; then
+  if settled_shot "$geometry" "$shot" && [[ -s $shot ]]; then
     note "$name: screenshot saved: $shot"
   else
-    fail "$name: no screenshot of the window"
+    fail "$name: no settled screenshot of the window"
     shot=
   fi
-  # The start-up sequence ran through: the backed-up check filled the
-  # status bar, and the window answers the inspector.
+  # The start-up sequence's backed-up check filled the status bar, and the
+  # window answers the inspector.
   if wine "$inspect" tree Trivex | iconv -f GBK -t UTF-8 -c | grep -q '备份镜像！\|覆盖原镜像！'; then
-    pass "$name: start-up ran to its end (status bar filled)"
+    pass "$name: the status bar was filled"
   else
     fail "$name: the status bar was not filled"
   fi
   wine "$inspect" close Trivex >/dev/null
-  if wine "$inspect" gone Trivex 15000; then
+  if wine "$inspect" gone Trivex 60000; then
     pass "$name: the main window closed when asked"
   else
     fail "$name: the main window did not close"
     return 1
   fi
-  for ((i = 0; i < 40; i++)); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.5
-  done
-  if kill -0 "$pid" 2>/dev/null; then
+  if ! gone_within "$pid" 60; then
     fail "$name: the program did not end"
     return 1
   fi

@@ -107,7 +107,7 @@ COLORREF g_boxPixel = CLR_INVALID;
 
 BOOL CALLBACK inspectBox(HWND h, LPARAM) {
     char cls[16];
-    if (GetClassNameA(h, cls, sizeof cls) && std::string(cls) == "#32770") {
+    if (IsWindowVisible(h) && GetClassNameA(h, cls, sizeof cls) && std::string(cls) == "#32770") {
         RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         HDC dc = GetDC(h);
         g_boxPixel = GetPixel(dc, 2, 2);
@@ -117,16 +117,23 @@ BOOL CALLBACK inspectBox(HWND h, LPARAM) {
     return TRUE;
 }
 
+// Runs inside the box's modal loop; until the box is shown it looks again.
+bool g_boxDone = false;
 void CALLBACK whileBoxShows(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
     EnumThreadWindows(GetCurrentThreadId(), inspectBox, 0);
+    if (g_boxPixel != CLR_INVALID) {
+        KillTimer(nullptr, id);
+        g_boxDone = true;
+    }
 }
 
 TEST_F(SkinWineTest, MessageBoxesAreSkinnedToo) {
     attach(skin);
     g_boxPixel = CLR_INVALID;
-    SetTimer(nullptr, 0, 300, whileBoxShows);
+    g_boxDone = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, whileBoxShows);
     MessageBoxA(nullptr, "skinned?", "test", MB_OK);
+    if (!g_boxDone) KillTimer(nullptr, timer);
     EXPECT_EQ(g_boxPixel, ref(colors.window));
 }
 

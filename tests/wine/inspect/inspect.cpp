@@ -4,9 +4,20 @@
 //   inspect wait  <title> [ms]  wait until a visible window with this title exists
 //   inspect gone  <title> [ms]  wait until no window with this title exists
 //   inspect close <title>       ask every window with this title to close
+//   inspect idle  <title> [ms]  wait until the window's program answers a
+//                               message: whatever it was doing when asked is
+//                               done, up to its next wait for input
+//   inspect active <title> [ms] wait until that window is the foreground window
+//   inspect focus <title> [ms]  wait until it is the foreground window and the
+//                               keyboard focus is on a control inside it;
+//                               prints the control's class and text
+//   inspect typed <title> <text> [ms]  wait until that focused control reads <text>
+//   inspect hidden <title> <control text> [ms]  wait until a control with that
+//                               text below the window is hidden
 //
 // Titles are matched exactly (ANSI code page). Exit code 0: done; 1: no such
-// window or timed out; 2: wrong arguments.
+// window or timed out; 2: wrong arguments. Each wait reads the state again
+// until its time is up; none of them waits a fixed time.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,7 +38,10 @@ int usage() {
                  "usage: inspect tree <title>\n"
                  "       inspect wait <title> [timeout-ms]\n"
                  "       inspect gone <title> [timeout-ms]\n"
-                 "       inspect close <title>\n");
+                 "       inspect close <title>\n"
+                 "       inspect idle|active|focus <title> [timeout-ms]\n"
+                 "       inspect typed <title> <text> [timeout-ms]\n"
+                 "       inspect hidden <title> <control text> [timeout-ms]\n");
     return 2;
 }
 
@@ -44,6 +58,30 @@ bool pollUntil(DWORD timeoutMs, Done done) {
 bool visibleWindowExists(const std::string& title) {
     HWND h = findWindow(title);
     return h && IsWindowVisible(h);
+}
+
+// The control that has the keyboard focus, when it lies inside the
+// foreground window and that window has this title.
+HWND focusInForeground(const std::string& title) {
+    const HWND fg = GetForegroundWindow();
+    if (!fg || !IsWindowVisible(fg) || windowText(fg) != title) return nullptr;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(fg, nullptr), &info)) return nullptr;
+    const HWND focus = info.hwndFocus;
+    return focus && focus != fg && IsChild(fg, focus) ? focus : nullptr;
+}
+
+struct ControlSearch {
+    std::string text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findByText(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<ControlSearch*>(lp);
+    if (windowText(h) != s->text) return TRUE;
+    s->found = h;
+    return FALSE;
 }
 
 }  // namespace
@@ -74,6 +112,69 @@ int main(int argc, char** argv) {
     if (mode == "gone" && argc <= 4) {
         if (pollUntil(timeout, [&] { return findWindows(title).empty(); })) return 0;
         std::fprintf(stderr, "inspect: window titled %s still there after %lu ms\n",
+                     quoted(title).c_str(), static_cast<unsigned long>(timeout));
+        return 1;
+    }
+    if (mode == "idle" && argc <= 4) {
+        const HWND h = findWindow(title);
+        DWORD_PTR result = 0;
+        if (h && SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result)) return 0;
+        std::fprintf(stderr, "inspect: the program of the window %s did not answer within %lu ms\n",
+                     quoted(title).c_str(), static_cast<unsigned long>(timeout));
+        return 1;
+    }
+    if (mode == "active" && argc <= 4) {
+        if (pollUntil(timeout, [&] {
+                const HWND fg = GetForegroundWindow();
+                return fg && IsWindowVisible(fg) && windowText(fg) == title;
+            }))
+            return 0;
+        std::fprintf(stderr, "inspect: the window %s is not the foreground window after %lu ms\n",
+                     quoted(title).c_str(), static_cast<unsigned long>(timeout));
+        return 1;
+    }
+    if (mode == "focus" && argc <= 4) {
+        HWND focus = nullptr;
+        if (pollUntil(timeout, [&] { return (focus = focusInForeground(title)) != nullptr; })) {
+            char cls[64] = {};
+            GetClassNameA(focus, cls, sizeof cls);
+            std::printf("%s %s\n", cls, quoted(windowText(focus)).c_str());
+            return 0;
+        }
+        std::fprintf(stderr, "inspect: no control of the window %s has the keyboard focus after %lu ms\n",
+                     quoted(title).c_str(), static_cast<unsigned long>(timeout));
+        return 1;
+    }
+    if (mode == "typed" && (argc == 4 || argc == 5)) {
+        const std::string text = argv[3];
+        timeout = argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : kDefaultWaitMs;
+        std::string now;
+        if (pollUntil(timeout, [&] {
+                const HWND focus = focusInForeground(title);
+                now = focus ? windowText(focus) : std::string();
+                return focus && now == text;
+            }))
+            return 0;
+        std::fprintf(stderr, "inspect: the focused control of %s reads %s, not %s, after %lu ms\n",
+                     quoted(title).c_str(), quoted(now).c_str(), quoted(text).c_str(),
+                     static_cast<unsigned long>(timeout));
+        return 1;
+    }
+    if (mode == "hidden" && (argc == 4 || argc == 5)) {
+        ControlSearch s{argv[3]};
+        timeout = argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : kDefaultWaitMs;
+        // Found by its text once, then only its own WS_VISIBLE bit is read
+        // (no message: a busy program need not answer).
+        if (pollUntil(timeout, [&] {
+                if (!s.found || !IsWindow(s.found)) {
+                    s.found = nullptr;
+                    if (const HWND top = findWindow(title))
+                        EnumChildWindows(top, findByText, reinterpret_cast<LPARAM>(&s));
+                }
+                return s.found && !(GetWindowLongA(s.found, GWL_STYLE) & WS_VISIBLE);
+            }))
+            return 0;
+        std::fprintf(stderr, "inspect: no hidden control %s in %s after %lu ms\n", quoted(s.text).c_str(),
                      quoted(title).c_str(), static_cast<unsigned long>(timeout));
         return 1;
     }

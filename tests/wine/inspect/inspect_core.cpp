@@ -150,7 +150,7 @@ void sortByPosition(std::vector<Control>& v) {
     });
 }
 
-Control readControl(HWND hwnd, HWND parent, int depth) {
+Control readControl(HWND hwnd, HWND parent, int depth, bool contents) {
     Control c;
     c.hwnd = hwnd;
     c.depth = depth;
@@ -166,16 +166,18 @@ Control readControl(HWND hwnd, HWND parent, int depth) {
     c.w = r.right - r.left;
     c.h = r.bottom - r.top;
 
-    if (sameClass(c.cls, STATUSCLASSNAMEA)) {
+    if (!contents) {
+        if (sameClass(c.cls, "ComboBox")) return c;
+    } else if (sameClass(c.cls, STATUSCLASSNAMEA)) {
         readStatusBar(hwnd, c);
     } else {
         c.text = windowText(hwnd);
     }
-    if (sameClass(c.cls, "Button") && isCheckOrRadio(c.style))
+    if (contents && sameClass(c.cls, "Button") && isCheckOrRadio(c.style))
         c.checked = static_cast<int>(send(hwnd, BM_GETCHECK, 0, 0));
-    if (sameClass(c.cls, "ListBox"))
+    if (contents && sameClass(c.cls, "ListBox"))
         readItems(hwnd, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT, LB_GETCURSEL, c);
-    if (sameClass(c.cls, "ComboBox")) {
+    if (contents && sameClass(c.cls, "ComboBox")) {
         readItems(hwnd, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_GETCURSEL, c);
         RECT dropped{};
         bool ok = false;
@@ -183,7 +185,7 @@ Control readControl(HWND hwnd, HWND parent, int depth) {
         if (ok) c.droppedHeight = dropped.bottom - dropped.top;
         return c;  // its edit field and list belong to it
     }
-    for (HWND child : directChildren(hwnd)) c.children.push_back(readControl(child, hwnd, depth + 1));
+    for (HWND child : directChildren(hwnd)) c.children.push_back(readControl(child, hwnd, depth + 1, contents));
     sortByPosition(c.children);
     return c;
 }
@@ -234,12 +236,12 @@ HWND findWindow(const std::string& title, DWORD pid) {
     return all.empty() ? nullptr : all.front();
 }
 
-Window inspectWindow(HWND hwnd) {
+Window inspectWindow(HWND hwnd, bool contents) {
     Window w;
     w.hwnd = hwnd;
     GetWindowThreadProcessId(hwnd, &w.pid);
     w.cls = className(hwnd);
-    w.title = windowText(hwnd);
+    if (contents) w.title = windowText(hwnd);
     w.visible = IsWindowVisible(hwnd) != 0;
     w.enabled = IsWindowEnabled(hwnd) != 0;
     w.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
@@ -248,7 +250,7 @@ Window inspectWindow(HWND hwnd) {
     GetClientRect(hwnd, &client);
     w.clientW = client.right;
     w.clientH = client.bottom;
-    for (HWND child : directChildren(hwnd)) w.children.push_back(readControl(child, hwnd, 1));
+    for (HWND child : directChildren(hwnd)) w.children.push_back(readControl(child, hwnd, 1, contents));
     sortByPosition(w.children);
     return w;
 }

@@ -52,7 +52,10 @@ HWND findWindow(const std::string& title, DWORD pid = 0);
 // Reads the whole tree below `hwnd`. Siblings are sorted by position (top,
 // then left), so the order does not depend on the z-order. Combo boxes are
 // leaves (their edit field and list are reported as the combo's text and items).
-Window inspectWindow(HWND hwnd);
+// Without `contents`, only what needs no message to the window's program:
+// classes, styles, places and the tree (no texts, items, checks or panels),
+// which a busy program does not hold up.
+Window inspectWindow(HWND hwnd, bool contents = true);
 
 // `text` in double quotes: bytes 0x80 and above as they are (GBK), control
 // characters, backslash and quote escaped C-style.
