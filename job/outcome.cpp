@@ -60,13 +60,17 @@ LastOutcome describe(Platform& p, const JobRecord& r) {
             return {"上次还原" + when + "已交给 Ghost 运行；映像所在的 NTFS 分区在 DOS 下无法记下结果，"
                     "请确认系统是否已还原。", {}};
         case Outcome::CheckFailed:
-            return failed("映像文件 " + r.image + " 没有通过 Ghost 的完整性检查（" + codeText(r.exitCode) +
-                          "），还原没有进行，系统分区没有被改动。");
+            return failed("映像文件 " + r.image + " 没有通过 Ghost 的完整性检查（Ghost 返回代码 " +
+                          text::toText(static_cast<int32_t>(r.exitCode)) +
+                          "），映像可能已损坏或无法读取。还原没有进行，系统分区没有被改动。");
         case Outcome::Exited:
             if (r.exitCode != 0) {
-                if (backup) return failed("Ghost 报告错误（" + codeText(r.exitCode) + "），没有生成可用的映像。");
+                if (backup)
+                    return failed("Ghost 报告错误（" + codeText(r.exitCode) +
+                                  "），没有生成可用的映像。常见原因：保存映像的盘空间不足或无法写入。");
                 return failed("Ghost 报告错误（" + codeText(r.exitCode) +
-                              "）。系统分区可能没有被完整还原；如果 Windows 运行不正常，请重新还原。");
+                              "）。系统分区可能没有被完整还原；如果 Windows 运行不正常，请重新还原。"
+                              "常见原因：映像文件损坏或无法读取，或分区无法写入。");
             }
             [[fallthrough]];
         case Outcome::Started:
@@ -98,7 +102,7 @@ Text ghostCodeMeaning(int code) {
         case 1: return "操作被取消或中止";
         default: break;
     }
-    return "Ghost 没有完成操作（常见原因：映像所在的盘空间不足，映像文件损坏或无法读取，分区无法读写）";
+    return "Ghost 没有完成操作";
 }
 
 std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown) {
