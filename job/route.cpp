@@ -39,11 +39,6 @@ Text routeRefusal(Platform& p) {
 Text storeRefusal(Platform& p) {
     Text refusal;
     if (!bcd::ready(p, refusal)) return refusal;
-    // The DOS side puts a saved store back over the real one; one left by
-    // another tool would replace the user's boot configuration.
-    if (p.fileAttributes("C:\\Boot\\BCD.bak") >= 0)
-        return "C:\\Boot\\BCD.bak 已存在（别的程序留下的启动配置备份）。DOS 下的清理会用它替换现在的启动配置，"
-               "本程序不会在这种情况下准备任务。请先确认并移走这个文件。";
     return {};
 }
 
