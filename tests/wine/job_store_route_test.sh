@@ -29,7 +29,8 @@ system32=$WINEPREFIX/drive_c/windows/system32
 store=$system32/bcdedit.store
 cleanup() {
   local f
-  for f in boot.ini boot.bak grldr grldr.mbr ghost.bat ghost.exe Vemo.img fqs.bat; do rm -f "$(drive_path C "$f")"; done
+  for f in boot.ini boot.bak grldr grldr.mbr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
+  rm -f "$(drive_path D TRIVEX.JOB)"
   rm -rf "$(drive_path D Ghost)"
   rm -f "$system32/bcdedit.exe" "$store"
 }
@@ -50,7 +51,11 @@ choose 'D:\Ghost\restore.gho'
 main_key y
 if answer_questions; then pass "Windows 7: the restart prompt appeared"; else fail "Windows 7: no restart prompt"; fi
 
-for f in grldr:Loader grldr.mbr:LoaderMbr ghost.exe:GhostDos Vemo.img:DosImage; do
+same_image "$(drive_path C Vemo.img)" "$payloads/DosImage.bin" "$(job_token)" &&
+  pass "C:\\Vemo.img is the embedded image with the job's token" || fail "C:\\Vemo.img is not the embedded image with the job's token"
+grep -qx 'route=store' <(tr -d '\r' <"$(drive_path C TRIVEX.JOB)") && pass "the job's record says the boot goes through the store" ||
+  fail "the job's record does not say route=store"
+for f in grldr:Loader grldr.mbr:LoaderMbr ghost.exe:GhostDos; do
   same_file "$(drive_path C "${f%%:*}")" "$payloads/${f#*:}.bin" && pass "C:\\${f%%:*} is the embedded payload" ||
     fail "C:\\${f%%:*} differs from the embedded payload"
 done
@@ -80,7 +85,8 @@ wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000 || fail "Esc did not 
 undo_job
 [[ $(entries) == "$entries_before" ]] && pass "undo: the store is as it was" || fail "undo: the store changed"
 left=()
-for f in grldr grldr.mbr ghost.bat ghost.exe Vemo.img; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
+for f in grldr grldr.mbr ghost.bat ghost.exe Vemo.img TRIVEX.JOB; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
+[[ -e $(drive_path D TRIVEX.JOB) ]] && left+=("D:\\TRIVEX.JOB")
 ((${#left[@]} == 0)) && pass "undo: no file of the job is left" || fail "left after undo: ${left[*]}"
 quit_trivex
 
