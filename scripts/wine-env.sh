@@ -100,9 +100,11 @@ trivex_wine_lock() {
   fi
   taken=$(mktemp -u "${TMPDIR:-/tmp}/trivex-lock.XXXXXX")
   # -o: the lock stays with flock itself, not with the command it runs,
-  # which marks the lock taken and then waits for this shell to end.
-  flock -o -x -w "$limit" "$lock" bash -c ': >"$1" && exec tail --pid="$2" -f /dev/null' _ "$taken" "$$" \
-    </dev/null >/dev/null 2>&1 &
+  # which notes the holder, marks the lock taken and then waits for this
+  # shell to end.
+  flock -o -x -w "$limit" "$lock" bash -c \
+    'printf "%s, since %s\n" "$3" "$(date "+%F %T")" >"$4"; : >"$1" && exec tail --pid="$2" -f /dev/null' \
+    _ "$taken" "$$" "$TRIVEX_CHECKOUT, ${0##*/} (pid $$)" "$TRIVEX_WINE_DIR/lock.owner" </dev/null >/dev/null 2>&1 &
   TRIVEX_WINE_LOCK_PID=$!
   until [[ -e $taken ]]; do
     if ! kill -0 "$TRIVEX_WINE_LOCK_PID" 2>/dev/null; then
@@ -114,8 +116,6 @@ trivex_wine_lock() {
   done
   rm -f "$taken"
   ((SECONDS - began > 1)) && trivex_wine_log "waited $((SECONDS - began)) s for the prefix"
-  printf '%s, %s (pid %s), since %s\n' "$TRIVEX_CHECKOUT" "${0##*/}" "$$" "$(date '+%F %T')" \
-    >"$TRIVEX_WINE_DIR/lock.owner"
   export TRIVEX_WINE_LOCK_HELD=$$
   trivex_wine_log "prefix $WINEPREFIX ($TRIVEX_WINE_KIND)"
   trivex_at_exit trivex_wine_unlock
