@@ -96,7 +96,7 @@ bool fillKernel(Kernel& k) {
     FARPROC gpa = kernel ? getProcAddressOf(kernel) : nullptr;
     if (gpa == nullptr) {
         kernel = GetModuleHandleA("kernel32.dll");
-        gpa = reinterpret_cast<FARPROC>(&::GetProcAddress);
+        gpa = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&::GetProcAddress));
     }
     if (kernel == nullptr) return false;
     k.getProcAddress = reinterpret_cast<decltype(&::GetProcAddress)>(reinterpret_cast<void*>(gpa));

@@ -96,10 +96,10 @@ TEST_P(ExitTest, EndsTheProgramAndRemovesTheProbeScript) {
     start();
     machine.addFile("C:\\fqs.bat", "@echo off");
     const std::string how = GetParam();
-    if (how == "esc") ASSERT_TRUE(machine.pressKey(kMain, 0x1B));
-    if (how == "key X") ASSERT_TRUE(machine.pressKey(kMain, 'X'));
-    if (how == "exit button") ASSERT_TRUE(machine.click(kMain, ctl::退出));
-    if (how == "close box") ASSERT_TRUE(machine.closeBox(kMain));
+    if (how == "esc") { ASSERT_TRUE(machine.pressKey(kMain, 0x1B)); }
+    if (how == "key X") { ASSERT_TRUE(machine.pressKey(kMain, 'X')); }
+    if (how == "exit button") { ASSERT_TRUE(machine.click(kMain, ctl::退出)); }
+    if (how == "close box") { ASSERT_TRUE(machine.closeBox(kMain)); }
     machine.runMessageLoop();
     EXPECT_FALSE(machine.windowExists(kMain));
     EXPECT_FALSE(machine.exists("C:\\fqs.bat"));

@@ -108,7 +108,7 @@ TEST(GhostBat, TheBatchFilesOfThisProgramAreKnownByTheirText) {
     // A job an earlier version prepared: the command line and its restart.
     EXPECT_TRUE(isGhostBatText(v.restoreCommand));
     const Text checked = *ghostBatText(v, JobKind::Restore, false);
-    for (const Text other : {Text(""), Text("ghost.exe\r\n"), Text("@echo off\r\nghost.exe -clone\r\nrestart"),
+    for (const Text& other : {Text(""), Text("ghost.exe\r\n"), Text("@echo off\r\nghost.exe -clone\r\nrestart"),
                              Text("Ghost.exe -nousb -clone,mode=pload,src=1:3\\a.gho:1,dst=1:1\r\ndel c:\\x\r\nrestart"),
                              checked + "\r\n", "del c:\\*.*\r\n" + checked, checked.substr(checked.find("\r\n") + 2)})
         EXPECT_FALSE(isGhostBatText(other)) << other;

@@ -62,7 +62,7 @@ public:
     // took its place again (the image file button had cleared it).
     void expectWindowsAsBefore(const std::string& step) {
         EXPECT_EQ(machine.content(kBootIni), userMenu) << step;
-        if (!machine.exists(kBootBak)) EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs) << step;
+        if (!machine.exists(kBootBak)) { EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs) << step; }
         EXPECT_EQ(machine.content(kGrldr), kUsersLoader) << step;
         EXPECT_EQ(machine.attributes(kGrldr) & kRhs, kAttrHidden | kAttrSystem) << step;
         for (const char* path : {kGrldrBak, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB", "C:\\TRIVEX.TMP",
@@ -127,7 +127,7 @@ TEST(PowerCut, WhilePreparingAJob) {
         rig.prepare();
         // Even a cut in the first step leaves half a temporary file to take back.
         expectRepaired(rig, n < kPreparing.size() ? "cut at " + kPreparing[n] : "after the last step", true);
-        if (n == kPreparing.size()) EXPECT_TRUE(rig.wholeJobWaits());
+        if (n == kPreparing.size()) { EXPECT_TRUE(rig.wholeJobWaits()); }
     }
 }
 

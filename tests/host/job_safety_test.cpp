@@ -64,7 +64,7 @@ TEST_F(JobSafetyTest, EveryWindowsEntryStaysInTheRedirectedMenu) {
 }
 
 TEST_F(JobSafetyTest, AMenuThatWouldLoseWindowsIsRefusedBeforeAnythingIsWritten) {
-    for (const Text menu : {Text("\xFF\xFE[\0b\0o\0o\0t\0", 12), Text("[boot loader]\r\ntimeout=30\r\ndefault=x\r\n")}) {
+    for (const Text& menu : {Text("\xFF\xFE[\0b\0o\0o\0t\0", 12), Text("[boot loader]\r\ntimeout=30\r\ndefault=x\r\n")}) {
         machine.addFile(kBootIni, menu, kRhs);
         const std::string before = disk();
         prepareRestoreJob();
