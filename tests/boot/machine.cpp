@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -232,18 +233,30 @@ Machine::Machine(const std::vector<fs::path>& disks, const fs::path& log, const 
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::strncpy(addr.sun_path, socket.c_str(), sizeof addr.sun_path - 1);
-    for (int tries = 0; tries < 200 && qmp_ < 0; ++tries) {
+    // qemu opens its socket once it has started, which takes as long as the
+    // machine is busy: wait for that, or for qemu to end, up to a deadline
+    // that only bounds the wait.
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    bool ended = false;
+    while (qmp_ < 0 && !ended && std::chrono::steady_clock::now() < deadline) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
             qmp_ = fd;
         } else {
             close(fd);
-            std::this_thread::sleep_for(50ms);
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                ended = true;
+            } else {
+                std::this_thread::sleep_for(50ms);
+            }
         }
     }
     if (qmp_ < 0) {
         stop();
-        throw std::runtime_error("qemu's QMP socket did not open; see " + log.string());
+        throw std::runtime_error(std::string(ended ? "qemu ended before its QMP socket opened"
+                                                   : "qemu's QMP socket did not open within 120 s") +
+                                 "; see " + log.string());
     }
     timeval t{10, 0};
     setsockopt(qmp_, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
