@@ -35,12 +35,6 @@ constexpr uint64_t kBytesPerMB = 1024 * 1024;
 
 Text megabytes(double bytes) { return text::toText(static_cast<int64_t>(bytes)); }
 
-Text dateText(double date) {
-    const text::DateParts d = text::partsOfDate(date);
-    auto n = [](int v) { return text::toText(static_cast<int32_t>(v)); };
-    return n(d.year) + "年" + n(d.month) + "月" + n(d.day) + "日 " + n(d.hour) + ":" + (d.minute < 10 ? "0" : "") + n(d.minute);
-}
-
 // The image and the partitions, for a job whose ghost.bat runs a command line.
 Text imageRefusal(Platform& p, const JobDescription& job, const CommandValues& v) {
     const Text& path = job.imagePath;
@@ -135,7 +129,7 @@ bool backupGoesOn(Platform& p, const JobDescription& job) {
                                                 ? readWholeFile(p, path)
                                                 : std::nullopt;
     if (isFile(p, path) && placeholder != path &&
-        !userAgrees(p, "映像文件 " + path + " 已经存在（" + megabytes(p.fileSize(path) / kBytesPerImageMB) + " MB，修改于 " +
+        !userAgrees(p, "映像文件 " + path + " 已经存在（" + imageMegabytes(p, path) + " MB，修改于 " +
                            dateText(p.fileModTime(path)) + "）。\r\n备份会覆盖它，原来的映像将不复存在。是否继续？"))
         return false;
     uint64_t imageTotal = 0, imageFree = 0, systemTotal = 0, systemFree = 0;
@@ -156,5 +150,13 @@ bool demoBuildGoesOn(Platform& p, Agreed& agreed) {
                       "此版本带的是演示用的引导文件，重启后不会真正备份或还原。\r\n"
                       "选择“确定”继续（之后可以撤销），选择“取消”返回。");
 }
+
+Text dateText(double date) {
+    const text::DateParts d = text::partsOfDate(date);
+    auto n = [](int v) { return text::toText(static_cast<int32_t>(v)); };
+    return n(d.year) + "年" + n(d.month) + "月" + n(d.day) + "日 " + n(d.hour) + ":" + (d.minute < 10 ? "0" : "") + n(d.minute);
+}
+
+Text imageMegabytes(Platform& p, const Text& path) { return megabytes(p.fileSize(path) / kBytesPerImageMB); }
 
 }  // namespace trivex::job

@@ -32,6 +32,13 @@ Text imagePathRefusal(const Text& path, const Text& firstLine);
 // Ghost image signature FE EF.
 bool isGhostImage(Platform& p, const Text& path);
 
+// "2026年12月7日 18:43" of a date value.
+Text dateText(double date);
+
+// An image file's size in whole MB of 1,024,000 bytes, the MB in which the
+// program tells image sizes.
+Text imageMegabytes(Platform& p, const Text& path);
+
 // OK/Cancel with the program's caption; true for OK.
 bool userAgrees(Platform& p, const Text& question);
 

@@ -11,16 +11,10 @@ namespace trivex::job {
 
 namespace {
 
-constexpr double kBytesPerImageMB = 1024000.0;
-
 // "2026年12月7日 18:43" of the record's "2026-12-07 18:43:30".
 Text whenText(const Text& prepared) {
     const double date = recordDate(prepared);
-    if (date == kNoDate) return prepared;
-    const text::DateParts d = text::partsOfDate(date);
-    const auto n = [](int v) { return text::toText(static_cast<int32_t>(v)); };
-    return n(d.year) + "年" + n(d.month) + "月" + n(d.day) + "日 " + n(d.hour) + ":" + (d.minute < 10 ? "0" : "") +
-           n(d.minute);
+    return date == kNoDate ? prepared : dateText(date);
 }
 
 Text codeText(int code) { return "代码 " + text::toText(static_cast<int32_t>(code)) + "：" + ghostCodeMeaning(code); }
@@ -33,6 +27,10 @@ Text backupImageProblem(Platform& p, const JobRecord& r) {
     if (prepared != kNoDate && p.fileModTime(r.image) <= prepared)
         return "映像文件 " + r.image + " 在准备任务之后没有被写过";
     return {};
+}
+
+LastOutcome backupMade(Platform& p, const JobRecord& r, const Text& when) {
+    return {"上次备份已完成" + when + "：" + r.image + "，" + imageMegabytes(p, r.image) + " MB。", {}};
 }
 
 LastOutcome describe(Platform& p, const JobRecord& r) {
@@ -54,8 +52,7 @@ LastOutcome describe(Platform& p, const JobRecord& r) {
             // The image's drive is NTFS: DOS could not write the outcome there.
             if (backup) {
                 if (const Text problem = backupImageProblem(p, r); !problem.empty()) return failed(problem + "。");
-                const int64_t mb = static_cast<int64_t>(static_cast<double>(p.fileSize(r.image)) / kBytesPerImageMB);
-                return {"上次备份已完成" + when + "：" + r.image + "，" + text::toText(mb) + " MB。", {}};
+                return backupMade(p, r, when);
             }
             return {"上次还原" + when + "已交给 Ghost 运行；映像所在的 NTFS 分区在 DOS 下无法记下结果，"
                     "请确认系统是否已还原。", {}};
@@ -77,19 +74,17 @@ LastOutcome describe(Platform& p, const JobRecord& r) {
             if (backup) {
                 if (const Text problem = backupImageProblem(p, r); !problem.empty())
                     return failed("Ghost 没有报告错误，但" + problem + "。");
-                const int64_t mb = static_cast<int64_t>(static_cast<double>(p.fileSize(r.image)) / kBytesPerImageMB);
-                return {"上次备份已完成" + when + "：" + r.image + "，" + text::toText(mb) + " MB。", {}};
+                return backupMade(p, r, when);
             }
             return {"上次还原已完成" + when + "：已用 " + r.image + " 还原系统分区，Ghost 没有报告错误。", {}};
         case Outcome::None:
             break;
     }
     // The job's files are gone from C:, yet the DOS side left no word here.
-    if (backup && backupImageProblem(p, r).empty()) {
-        const int64_t mb = static_cast<int64_t>(static_cast<double>(p.fileSize(r.image)) / kBytesPerImageMB);
-        return {"上次备份" + when + "没有留下结果记录，但映像文件 " + r.image + " 已写好（" + text::toText(mb) + " MB）。",
+    if (backup && backupImageProblem(p, r).empty())
+        return {"上次备份" + when + "没有留下结果记录，但映像文件 " + r.image + " 已写好（" + imageMegabytes(p, r.image) +
+                    " MB）。",
                 {}};
-    }
     return failed("DOS 下没有留下任何结果记录，无法确认" + what + "是否完成" +
                   (backup ? "；" + backupImageProblem(p, r) : Text()) + "。");
 }
