@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "payloads/store.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -21,11 +22,6 @@ const char* kindName(JobKind k) {
         case JobKind::None: break;
     }
     return "";
-}
-
-bool isToken(const Text& t) {
-    return t.size() == 16 &&
-           std::all_of(t.begin(), t.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
 }
 
 // "10" -> 10; -1 unless the text is a number from 0 to 255.
@@ -121,7 +117,7 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             }
         }
     }
-    if (!heading || !isToken(r.token) || !copy || !kind || !route) return std::nullopt;
+    if (!heading || !payloads::isToken(r.token) || !copy || !kind || !route) return std::nullopt;
     return r;
 }
 

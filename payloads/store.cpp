@@ -56,13 +56,12 @@ size_t tokenOffset() {
     return offset;
 }
 
-bool isTokenText(const Text& t) {
-    if (t.size() != kTokenLength) return false;
-    if (t == Text(kTokenLength, '?')) return true;
-    return std::all_of(t.begin(), t.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
-}
-
 }  // namespace
+
+bool isToken(const Text& t) {
+    return t.size() == kTokenLength &&
+           std::all_of(t.begin(), t.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
 
 bool dosImageTakesToken() { return tokenOffset() != Text::npos; }
 
@@ -93,7 +92,7 @@ std::optional<Text> dosImageToken(Platform& platform, const Text& path) {
     const size_t at = tokenOffset();
     if (at == Text::npos) return std::memcmp(file->data(), bytes, image.size) == 0 ? std::optional<Text>(Text()) : std::nullopt;
     const Text token = file->substr(at, kTokenLength);
-    if (!isTokenText(token) || std::memcmp(file->data(), bytes, at) != 0 ||
+    if ((token != Text(kTokenLength, '?') && !isToken(token)) || std::memcmp(file->data(), bytes, at) != 0 ||
         std::memcmp(file->data() + at + kTokenLength, bytes + at + kTokenLength, image.size - at - kTokenLength) != 0)
         return std::nullopt;
     return token;

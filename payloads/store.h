@@ -44,6 +44,8 @@ bool writePayloadWhole(Platform& platform, const Text& path, Payload p);
 // placeholder "set token=" followed by 16 "?" once (its file TOKEN.BAT);
 // the job's copy has the token's 16 upper-case hex digits in their place.
 inline constexpr size_t kTokenLength = 16;
+// Whether `t` is a token: 16 upper-case hex digits.
+bool isToken(const Text& t);
 // True when this build's image holds the placeholder.
 bool dosImageTakesToken();
 // Writes the DOS image whole with `token` (16 upper-case hex digits) in
