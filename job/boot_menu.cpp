@@ -58,15 +58,6 @@ uint32_t protectionOf(Platform& p, const char* path) {
     return a < 0 ? 0 : static_cast<uint32_t>(a) & kProtection;
 }
 
-// Gives `path` exactly the protection bits `want`, keeping its other
-// attributes. True when it has them afterwards, or is not there.
-bool setProtection(Platform& p, const char* path, uint32_t want) {
-    const int64_t a = p.fileAttributes(path);
-    if (a < 0) return true;
-    const uint32_t now = static_cast<uint32_t>(a);
-    return (now & kProtection) == want || p.setFileAttributes(path, (now & ~kProtection) | want);
-}
-
 }  // namespace
 
 bool isRedirectedMenu(const Text& menu) {

@@ -15,8 +15,6 @@
 
 namespace trivex::job {
 
-constexpr uint32_t kProtection = kAttrReadOnly | kAttrHidden | kAttrSystem;
-
 // Whether a menu is the whole text that redirectMenuText writes (the loader
 // section, the carried [operating systems] lines, the loader entry): a job
 // has been prepared and has neither run nor been undone. A menu of the

@@ -30,8 +30,7 @@ bool holdsGhostBat(Platform& p) {
 
 bool removeFile(Platform& p, const char* path, Text& failures) {
     // The job's files carry no protection, but the user may have given some.
-    const int64_t a = p.fileAttributes(path);
-    if (a > 0 && (a & (kAttrReadOnly | kAttrHidden | kAttrSystem))) p.setFileAttributes(path, 0);
+    setProtection(p, path, 0);
     if (p.deleteFile(path)) return true;
     addFailure(failures, Text("删除 ") + path + " 失败");
     return false;

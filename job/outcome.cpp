@@ -5,6 +5,7 @@
 #include "job/checks.h"
 #include "job/record.h"
 #include "job/undo.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace trivex::job {
@@ -133,8 +134,7 @@ std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown) {
         }
         out.push_back(o);
         shown.push_back(record.token);
-        if (p.fileAttributes(path) > 0 && (p.fileAttributes(path) & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
-            p.setFileAttributes(path, 0);
+        setProtection(p, path, 0);
         p.deleteFile(path);
     }
     return out;

@@ -37,10 +37,10 @@ JobRecord recordOf(Platform& p, const JobDescription& job, BootRoute route, cons
     return r;
 }
 
-// Each file of the table with this job's content, written whole.
-Text writeFiles(Platform& p, const JobDescription& job, const CommandValues& values, const JobRecord& record,
+// Each file of the table with this job's content, written whole; `bat` is
+// the job's ghost.bat, none when no mode was chosen.
+Text writeFiles(Platform& p, const JobDescription& job, const std::optional<Text>& bat, const JobRecord& record,
                 const JobFilesFound& found, JobTrail& trail) {
-    const std::optional<Text> bat = ghostBatText(values, job.kind(), job.ignoreCrc);
     const std::optional<Text> own = customGhostPath(job);
     const auto payload = [&p](const char* path, Payload what) {
         return std::function<bool()>([&p, path, what] { return payloads::writePayloadWhole(p, path, what); });
@@ -147,10 +147,8 @@ Text takeBack(Platform& p, BootSwitch& boot, const JobTrail& trail, const Text& 
     return message + "，但撤回时出错：" + problems + "。请在重启前检查启动菜单 C:\\boot.ini 和 C 盘根目录！";
 }
 
-}  // namespace
-
-namespace {
 Prepared refused(const Text& why) { return {false, why, {}}; }
+
 }  // namespace
 
 void writeBackupPlaceholder(Platform& p, const Text& path) {
@@ -198,17 +196,16 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     // The record first, then every file, then the outcome copy, each whole;
     // the boot is pointed at the loader last.
     JobTrail trail;
-    const JobRecord record = recordOf(p, job, route, found, ghostBatText(values, kind, job.ignoreCrc).has_value());
+    const std::optional<Text> bat = ghostBatText(values, kind, job.ignoreCrc);
+    const JobRecord record = recordOf(p, job, route, found, bat.has_value());
     Text failure;
     if (!p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))})) failure = Text("写入 ") + kJobRecord + " 失败";
-    if (failure.empty()) failure = writeFiles(p, job, values, record, found, trail);
+    if (failure.empty()) failure = writeFiles(p, job, bat, record, found, trail);
     if (failure.empty() && !outcomePath.empty()) {
         JobRecord outcome = record;
         outcome.outcomeCopy = true;
         // An outcome of an earlier job there was shown before this job began.
-        if (p.fileAttributes(outcomePath) > 0 &&
-            (p.fileAttributes(outcomePath) & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
-            p.setFileAttributes(outcomePath, 0);
+        setProtection(p, outcomePath, 0);
         if (!p.writeFileWhole(outcomePath, {bytesOf(recordText(outcome))}))
             failure = "写入任务结果记录 " + outcomePath + " 失败";
     }

@@ -71,7 +71,7 @@ Text repairMenuAside(Platform& p, Text& failures) {
         else addFailure(failures, "把 C:\\boot.bak 改回 C:\\boot.ini 失败");
     }
     if (p.fileAttributes(kBootIni) >= 0) {
-        p.setFileAttributes(kBootIniAside, 0);
+        setProtection(p, kBootIniAside, 0);
         if (!p.deleteFile(kBootIniAside)) addFailure(failures, Text("删除 ") + kBootIniAside + " 失败");
     }
     return done;

@@ -19,6 +19,13 @@ Text temporaryBeside(const Text& path) {
     return path.substr(0, cut + 1) + kTemporaryName;
 }
 
+bool setProtection(Platform& p, const Text& path, uint32_t want) {
+    const int64_t a = p.fileAttributes(path);
+    if (a < 0) return true;
+    const uint32_t now = static_cast<uint32_t>(a);
+    return (now & kProtection) == want || p.setFileAttributes(path, (now & ~kProtection) | want);
+}
+
 bool isFile(Platform& p, const Text& path) {
     const int64_t a = p.fileAttributes(path);
     return a >= 0 && (a & kAttrDirectory) == 0;

@@ -13,6 +13,13 @@ namespace trivex {
 inline constexpr char kTemporaryName[] = "TRIVEX.TMP";
 Text temporaryBeside(const Text& path);
 
+// A file's protection: the attributes that keep it from being written,
+// deleted or seen.
+inline constexpr uint32_t kProtection = kAttrReadOnly | kAttrHidden | kAttrSystem;
+// Gives `path` exactly the protection bits `want`, keeping its other
+// attributes. True when it has them afterwards, or is not there.
+bool setProtection(Platform& p, const Text& path, uint32_t want);
+
 // True when `path` exists and is not a folder.
 bool isFile(Platform& p, const Text& path);
 // The whole content of a file, read with every sharing allowed; nullopt when

@@ -173,7 +173,7 @@ bool SimMachine::writeFileWhole(const Text& path, const std::vector<ByteView>& b
     const Text temp = temporaryBeside(path);
     if (temp.empty()) return false;
     const int64_t target = fs_.attributes(path);
-    if (target >= 0 && (target & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrDirectory))) return false;
+    if (target >= 0 && (target & (kProtection | kAttrDirectory))) return false;
     if (fs_.exists(temp)) fs_.setAttributes(temp, 0);  // one a cut left behind is ours to replace
     // A write fault injected on the name itself fails the whole write.
     if (fs_.takeFault(Op::Write, path)) return false;
