@@ -134,7 +134,7 @@ Text BootMenu::refreshSaved(const Text& menu) {
     const uint32_t protection = protectionOf(p_, kBootIni) | protectionOf(p_, kBootBak);
     // A boot.bak that is not the menu of this moment cannot be told as ours:
     // it waits under a free name of its own, and the user is told.
-    if (isFile(p_, kBootBak) || p_.fileAttributes(kBootBak) >= 0) {
+    if (p_.fileAttributes(kBootBak) >= 0) {
         Text free;
         for (int n = 1; n < 100 && free.empty(); ++n) {
             const Text name = "C:\\boot-" + text::toText(static_cast<int32_t>(n)) + ".bak";

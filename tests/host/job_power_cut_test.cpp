@@ -76,6 +76,13 @@ public:
     std::unique_ptr<App> next;
 };
 
+// One message says that the job was cut short and has been taken back.
+void expectToldTakenBack(const std::vector<Text>& said, const std::string& step) {
+    ASSERT_EQ(said.size(), 1u) << step;
+    EXPECT_NE(said[0].find("被中断"), Text::npos) << step << ": " << said[0];
+    EXPECT_NE(said[0].find("已把这个不完整的任务撤回"), Text::npos) << step << ": " << said[0];
+}
+
 // After a cut: a whole job that waits is left alone and nothing is said;
 // anything else is taken back, and one message says so.
 void expectRepaired(CutRig& rig, const std::string& step, bool changedAnything) {
@@ -90,9 +97,7 @@ void expectRepaired(CutRig& rig, const std::string& step, bool changedAnything) 
         EXPECT_TRUE(said.empty()) << step;
         return;
     }
-    ASSERT_EQ(said.size(), 1u) << step;
-    EXPECT_NE(said[0].find("被中断"), Text::npos) << step << ": " << said[0];
-    EXPECT_NE(said[0].find("已把这个不完整的任务撤回"), Text::npos) << step << ": " << said[0];
+    expectToldTakenBack(said, step);
 }
 
 const std::vector<Text> kPreparing = {
@@ -264,8 +269,7 @@ TEST(PowerCut, WhilePreparingAJobThroughTheStore) {
         EXPECT_FALSE(rig.machine.exists(kGrldrMbr)) << step;
         rig.expectWindowsAsBefore(step);
         if (n == 0) continue;  // the listing alone changes nothing
-        ASSERT_EQ(said.size(), 1u) << step;
-        EXPECT_NE(said[0].find("被中断"), Text::npos) << step << ": " << said[0];
+        expectToldTakenBack(said, step);
     }
 }
 

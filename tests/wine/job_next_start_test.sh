@@ -107,8 +107,14 @@ start_trivex_keep_box() {
   local end=$((SECONDS + 180))
   while ((SECONDS < end)); do
     if [[ -n $(x_window '信息：') ]]; then
-      tree '信息：' | grep -qF '获取磁盘分区信息失败' || return 0
-      answer_box "start-up said"
+      # Judged by its text once the text can be read: a box still being
+      # made is looked at again.
+      local said
+      said=$(tree '信息：' | grep -F 'Static')
+      if [[ -n $said ]]; then
+        grep -qF '获取磁盘分区信息失败' <<<"$said" || return 0
+        answer_box "start-up said"
+      fi
     fi
     sleep 0.2
   done
