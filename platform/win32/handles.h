@@ -101,37 +101,28 @@ struct ProcessHandles {
     }
 };
 
+// What a system function hands out through a pointer to fill (a security
+// identifier, a registry key), given back to the system with `Free`.
+template <typename T, auto Free>
+class FilledOwner {
+public:
+    FilledOwner() = default;
+    FilledOwner(const FilledOwner&) = delete;
+    FilledOwner& operator=(const FilledOwner&) = delete;
+    ~FilledOwner() {
+        if (value_) Free(value_);
+    }
+    T get() const { return value_; }
+    T* out() { return &value_; }  // for the function that fills it, on an empty owner only
+
+private:
+    T value_ = nullptr;
+};
+
 // A security identifier made by AllocateAndInitializeSid.
-class Sid {
-public:
-    Sid() = default;
-    Sid(const Sid&) = delete;
-    Sid& operator=(const Sid&) = delete;
-    ~Sid() {
-        if (sid_) ::FreeSid(sid_);
-    }
-    PSID get() const { return sid_; }
-    PSID* out() { return &sid_; }  // for AllocateAndInitializeSid, on an empty Sid only
-
-private:
-    PSID sid_ = nullptr;
-};
-
-// An open registry key.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_) ::RegCloseKey(key_);
-    }
-    HKEY get() const { return key_; }
-    HKEY* out() { return &key_; }  // for RegOpenKeyExA, on an empty key only
-
-private:
-    HKEY key_ = nullptr;
-};
+using Sid = FilledOwner<PSID, &::FreeSid>;
+// An open registry key (RegOpenKeyExA).
+using RegistryKey = FilledOwner<HKEY, &::RegCloseKey>;
 
 // Keeps the "insert a disk" and similar system boxes away while a drive is
 // asked about, so that an empty floppy or CD drive simply fails.
