@@ -54,11 +54,8 @@ bool isGuid(const Text& t) { return t.size() == 38 && isGuidAt(t, 0); }
 // The boot manager's own entry: listed under /v by this well-known identifier.
 constexpr char kBootManagerGuid[] = "{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
 
-bool sameIdentifier(const Text& a, const Text& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
+// Identifiers are listed in either letter case.
+bool sameIdentifier(const Text& a, const Text& b) { return text::equalIgnoringCase(a, b); }
 
 // bcdedit's answer on one line, for a message: line ends become spaces, at
 // most about 300 bytes, never a two-byte character cut in half.

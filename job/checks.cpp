@@ -23,8 +23,6 @@ bool folderExists(Platform& p, const Text& filePath) {
     return a >= 0 && (a & kAttrDirectory);
 }
 
-bool equalIgnoringCase(const Text& a, const Text& b) { return a.size() == b.size() && text::find(a, b, 1, true) == 1; }
-
 // The first bytes of every Ghost image file, and the least an image can hold.
 constexpr unsigned char kImageSignature[2] = {0xFE, 0xEF};
 constexpr int64_t kSmallestImage = 512;
@@ -68,7 +66,7 @@ std::optional<Text> customGhostPath(const JobDescription& job) {
 
 bool isJobGhostExe(Platform& p, const Text& path) {
     const Text full = p.fullPath(path);
-    if (!full.empty() && equalIgnoringCase(full, p.fullPath(kGhostExe))) return true;
+    if (!full.empty() && text::equalIgnoringCase(full, p.fullPath(kGhostExe))) return true;
     return p.sameFile(path, kGhostExe);
 }
 

@@ -70,6 +70,10 @@ int64_t find(const Text& t, const Text& sought, int64_t start, bool ignoreCase) 
     return at == Text::npos ? -1 : static_cast<int64_t>(at) + 1;
 }
 
+bool equalIgnoringCase(const Text& a, const Text& b) {
+    return a.size() == b.size() && (a.empty() || find(a, b, 1, true) == 1);
+}
+
 int64_t findBackwards(const Text& t, const Text& sought) {
     // An empty sought text is treated as by `find`.
     if (sought.empty()) return t.empty() ? -1 : 1;

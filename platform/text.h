@@ -23,6 +23,8 @@ Text mid(const Text& t, int64_t start, int64_t n);
 // Position of the first occurrence at or after `start`, -1 when absent. Never
 // matches from a trail byte. Empty `sought`: 1 for a non-empty text, -1 otherwise.
 int64_t find(const Text& t, const Text& sought, int64_t start = 1, bool ignoreCase = false);
+// Whether two texts are the same but for the letter case of ASCII letters.
+bool equalIgnoringCase(const Text& a, const Text& b);
 // Position of the last occurrence, -1 when absent (same stepping).
 int64_t findBackwards(const Text& t, const Text& sought);
 // Without the leading (trailing) run of ASCII spaces and full-width spaces (A1 A1).

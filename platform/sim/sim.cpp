@@ -215,7 +215,7 @@ bool SimMachine::systemPartition(SystemPartition& out) {
             return a >= 0 && !(a & kAttrDirectory);
         }
         return std::any_of(s.rootFiles.begin(), s.rootFiles.end(),
-                           [&](const Text& f) { return text::find(f, name, 1, true) == 1 && f.size() == name.size(); });
+                           [&](const Text& f) { return text::equalIgnoringCase(f, name); });
     };
     out.place = s.place;
     out.letter = s.letter;

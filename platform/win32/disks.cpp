@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace trivex::win32 {
 
 namespace {
@@ -132,15 +134,6 @@ std::string systemPartitionDevice() {
     return name;
 }
 
-bool sameIgnoringCase(const char* a, const std::string& b) {
-    size_t i = 0;
-    for (; a[i] != '\0' && i < b.size(); ++i) {
-        const auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-        if (up(a[i]) != up(b[i])) return false;
-    }
-    return a[i] == '\0' && i == b.size();
-}
-
 // The drive letter whose device is `device`, 0 when none is.
 char letterOfDevice(const std::string& device) {
     const DWORD drives = GetLogicalDrives();
@@ -148,7 +141,7 @@ char letterOfDevice(const std::string& device) {
         if (!(drives & (1u << (c - 'A')))) continue;
         const char name[3] = {c, ':', '\0'};
         char target[1024] = {};
-        if (QueryDosDeviceA(name, target, sizeof target) != 0 && sameIgnoringCase(target, device)) return c;
+        if (QueryDosDeviceA(name, target, sizeof target) != 0 && text::equalIgnoringCase(target, device)) return c;
     }
     return 0;
 }
