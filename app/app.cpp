@@ -1,27 +1,29 @@
 #include "app/app.h"
 
 #include "app/commands.h"
+#include "ui/catalogue.h"
 
 namespace trivex {
 
-App::App(Platform& p) : platform(p), files(p) {
-    platform.setCommandSink([this](WindowId w, const std::string& command, int arg) {
-        dispatch(w, command, arg);
+App::App(Machine& m, Toolkit& w) : machine(m), windows(w) {
+    windows.setCommandSink([this](WindowId window, const std::string& command, int arg) {
+        dispatch(window, command, arg);
     });
+    machine.setWaitHook([this] { windows.processPendingMessages(); });
 }
 
 void App::run() {
-    if (!platform.openWindow(WindowId::Main, false)) {
-        tell(*this, "载入启动窗口失败");
+    if (!windows.openWindow(WindowId::Main, false)) {
+        tell(*this, say::kLayoutFailed);
         return;
     }
-    platform.runMessageLoop();
+    windows.runMessageLoop();
 }
 
 void App::dispatch(WindowId window, const std::string& command, int arg) {
     if (const CommandFn fn = findCommand(command)) fn(*this, window, arg);
 }
 
-void tell(App& app, const Text& message) { app.platform.messageBox(message, 0, "信息："); }
+void tell(App& app, const Text& message) { app.windows.messageBox(message, 0, say::kBoxCaption); }
 
 }  // namespace trivex

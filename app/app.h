@@ -1,19 +1,20 @@
-// The running program: the machine, the program state and the command
-// table that the windows' events are bound to.
+// The running program: the machine, the window toolkit, the program state
+// and the command table that the windows' events are bound to.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "app/state.h"
-#include "platform/lines.h"
-#include "platform/platform.h"
+#include "platform/machine.h"
+#include "ui/toolkit.h"
 
 namespace trivex {
 
 class App {
 public:
-    explicit App(Platform& platform);
+    // Binds the windows' events to the commands; while the machine waits for
+    // a process, the windows' messages are processed.
+    App(Machine& machine, Toolkit& windows);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -24,9 +25,9 @@ public:
     // Runs the command bound to a window event; unknown names do nothing.
     void dispatch(WindowId window, const std::string& command, int arg);
 
-    Platform& platform;
+    Machine& machine;
+    Toolkit& windows;
     ProgramState state;
-    LineFiles files;
     // Set when the restart prompt was answered (Yes or No), not closed by Esc.
     bool restartAnswered = false;
 };

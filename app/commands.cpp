@@ -1,27 +1,17 @@
 #include "app/commands.h"
 
 #include "app/app.h"
+#include "app/discovery_commands.h"
 #include "app/job_commands.h"
 #include "app/keys.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
 #include "app/window_commands.h"
-#include "discovery/details.h"
-#include "discovery/search.h"
 #include "ui/names.h"
 
 namespace trivex {
 
 namespace {
-
-// The discovery room's commands: its logic on the machine and the search's
-// record, then what the window shell keeps in step.
-void searchCommand(App& app, WindowId, int) { searchButton(app.platform, app.state.search); }
-
-void imageDetailsCommand(App& app, WindowId, int) {
-    imageDetails(app.platform);
-    updateConfirmButton(app);
-}
 
 const Binding kCommands[] = {
     {cmd::startup, startupSequence},

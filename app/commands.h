@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "ui/toolkit.h"
 
 namespace trivex {
 

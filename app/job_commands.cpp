@@ -5,77 +5,99 @@
 #include "app/prompts.h"
 #include "app/window_commands.h"
 #include "job/boot_menu.h"
-#include "job/manual_ghost.h"
+#include "job/ghost32.h"
 #include "job/outcome.h"
 #include "job/prepare.h"
 #include "job/repair.h"
 #include "job/route.h"
 #include "job/undo.h"
+#include "ui/catalogue.h"
 #include "ui/names.h"
 
 namespace trivex {
 
 namespace {
 constexpr WindowId kMain = WindowId::Main;
-constexpr char kOpenCaption[] = "打开(&F)";
-constexpr char kSaveCaption[] = "保存(&S)";
 
-bool checked(Platform& p, const char* control) { return p.getProp(kMain, control, Prop::Checked) != 0; }
+bool checked(Toolkit& w, const char* control) { return w.getProp(kMain, control, Prop::Checked) != 0; }
+
+// The job's questions, asked in the program's message box with OK and Cancel.
+class BoxAnswers : public job::Questions {
+public:
+    explicit BoxAnswers(App& app) : app_(app) {}
+    bool agree(const Text& question) override {
+        return app_.windows.messageBox(question, kMbOkCancel, say::kBoxCaption) == kBtnOk;
+    }
+
+private:
+    App& app_;
+};
+
+void showJobPrepared(App& app, bool shown) {
+    app.state.jobPreparedShown = shown;
+    app.windows.setPanelText(kMain, ctl::状态条1, 1, shown ? say::kJobPrepared : "");
+}
 }  // namespace
 
-job::JobDescription readJobDescription(App& app) {
-    Platform& p = app.platform;
-    job::JobDescription d;
-    d.manual = checked(p, ctl::手动选择框);
-    d.restoreChecked = checked(p, ctl::还原单选框);
-    d.backupChecked = checked(p, ctl::备份单选框);
-    d.systemDrive = app.state.selectedDrive;
-    d.imagePath = p.getText(kMain, ctl::编辑框1);
-    d.compressionIndex = p.getProp(kMain, ctl::压缩组合框, Prop::CurrentIndex);
-    d.ignoreCrc = checked(p, ctl::CRC选择框);
-    d.customGhost = checked(p, ctl::自定义选择框);
-    d.customGhostPath = p.getText(kMain, ctl::编辑框2);
+job::JobRequest readJobRequest(App& app) {
+    Toolkit& w = app.windows;
+    job::JobRequest d;
+    d.manual = checked(w, ctl::手动选择框);
+    d.restoreChecked = checked(w, ctl::还原单选框);
+    d.backupChecked = checked(w, ctl::备份单选框);
+    d.targetDrive = app.state.selectedDrive;
+    d.imagePath = w.getText(kMain, ctl::编辑框1);
+    // A compression chosen in the combo box; none chosen keeps the last one.
+    const int64_t compression = w.getProp(kMain, ctl::压缩组合框, Prop::CurrentIndex);
+    if (compression >= 0 && compression <= 2) app.state.compressionLevel = static_cast<int>(compression) + 1;
+    d.compressionLevel = app.state.compressionLevel;
+    d.ignoreCrc = checked(w, ctl::CRC选择框);
+    d.customGhost = checked(w, ctl::自定义选择框);
+    d.customGhostPath = w.getText(kMain, ctl::编辑框2);
     return d;
 }
 
 void chooseImage(App& app, WindowId, int) {
-    Platform& p = app.platform;
-    const Text caption = p.getText(kMain, ctl::打开1);
-    if (caption == kOpenCaption) {
-        p.setTextProp(kMain, ctl::通用对话框1, Prop::InitialFolder, p.programFolder());
+    Machine& m = app.machine;
+    Toolkit& w = app.windows;
+    if (!app.state.saveDialog) {
+        w.setTextProp(kMain, ctl::通用对话框1, Prop::InitialFolder, m.programFolder());
         // A cancelled dialog leaves the image chosen before (from the search results, say).
-        if (p.fileDialog(kMain, ctl::通用对话框1))
-            p.setText(kMain, ctl::编辑框1, p.getTextProp(kMain, ctl::通用对话框1, Prop::FileName));
-    } else if (caption == kSaveCaption) {
-        p.setText(kMain, ctl::编辑框1, "");
+        if (w.fileDialog(kMain, ctl::通用对话框1))
+            w.setText(kMain, ctl::编辑框1, w.getTextProp(kMain, ctl::通用对话框1, Prop::FileName));
+    } else {
+        w.setText(kMain, ctl::编辑框1, "");
         // The save dialog's path-must-exist switch is off in its layout: the
         // folder is made here once the user has chosen.
-        p.fileDialog(kMain, ctl::通用对话框2);
-        p.createFolder(p.getTextProp(kMain, ctl::通用对话框2, Prop::InitialFolder));
-        const Text path = p.getTextProp(kMain, ctl::通用对话框2, Prop::FileName);
-        p.setText(kMain, ctl::编辑框1, path);
-        job::writeBackupPlaceholder(p, path);
+        w.fileDialog(kMain, ctl::通用对话框2);
+        (void)m.createFolder(w.getTextProp(kMain, ctl::通用对话框2, Prop::InitialFolder));
+        const Text path = w.getTextProp(kMain, ctl::通用对话框2, Prop::FileName);
+        w.setText(kMain, ctl::编辑框1, path);
+        job::writeBackupPlaceholder(m, path);
     }
     updateConfirmButton(app);
     // Windows Vista and later do not start from boot.ini: nothing to save there.
-    if (job::bootRouteOf(p) == job::BootRoute::BootIni) job::BootMenu(p).save();
-    p.deleteFile(kProbeScriptPath);
+    if (job::bootRouteOf(m) == job::BootRoute::BootIni) job::BootMenu(m).save();
+    (void)m.deleteFile(kProbeScriptPath);
 }
 
 void showOutcomes(App& app) {
-    for (const job::LastOutcome& o : job::takeOutcomes(app.platform, app.state.shownOutcomes)) {
-        app.platform.setPanelText(kMain, ctl::状态条1, 1, o.status);
+    for (const job::LastOutcome& o : job::takeOutcomes(app.machine, app.state.shownOutcomes)) {
+        app.windows.setPanelText(kMain, ctl::状态条1, 1, o.status);
+        app.state.jobPreparedShown = false;
         if (!o.failure.empty()) tell(app, o.failure);
     }
 }
 
 void repairCutJob(App& app) {
-    if (const Text told = job::repairCutJob(app.platform); !told.empty()) tell(app, told);
+    if (const Text told = job::repairCutJob(app.machine); !told.empty()) tell(app, told);
 }
 
 void prepareJob(App& app, WindowId, int) {
     showOutcomes(app);
-    const job::Prepared r = job::prepareJob(app.platform, readJobDescription(app), app.state.commands, app.state.agreed);
+    BoxAnswers answers(app);
+    const job::Prepared r = job::prepareJob(app.machine, answers, readJobRequest(app), app.state.agreed);
+    app.state.plan = r.plan;
     if (!r.ok) {
         if (!r.message.empty()) tell(app, r.message);
         return;
@@ -84,30 +106,30 @@ void prepareJob(App& app, WindowId, int) {
     showRestartPrompt(app);
     // Esc on the prompt, or a restart the system refused: the job stays
     // prepared, and the window says so.
-    if (app.platform.windowVisible(kMain)) app.platform.setPanelText(kMain, ctl::状态条1, 1, kJobPreparedNotice);
+    if (app.windows.windowVisible(kMain)) showJobPrepared(app, true);
 }
 
-void askUndo(App& app, WindowId, int) { app.platform.openWindow(WindowId::UndoPrompt, true); }
+void askUndo(App& app, WindowId, int) { app.windows.openWindow(WindowId::UndoPrompt, true); }
 
 void undoConfirmed(App& app, WindowId, int) {
-    Platform& p = app.platform;
+    Toolkit& w = app.windows;
     showOutcomes(app);
-    const job::Undone u = job::undoJob(p);
-    p.closeWindow(WindowId::UndoPrompt);
-    p.setProp(kMain, ctl::销毁按钮, Prop::Visible, 1);
-    p.setProp(kMain, ctl::销毁按钮, Prop::Enabled, 0);
-    if (p.panelText(kMain, ctl::状态条1, 1) == kJobPreparedNotice) p.setPanelText(kMain, ctl::状态条1, 1, "");
+    const job::Undone u = job::undoJob(app.machine);
+    w.closeWindow(WindowId::UndoPrompt);
+    w.setProp(kMain, ctl::销毁按钮, Prop::Visible, 1);
+    w.setProp(kMain, ctl::销毁按钮, Prop::Enabled, 0);
+    if (app.state.jobPreparedShown) showJobPrepared(app, false);
     if (const Text message = job::undoMessage(u); !message.empty()) tell(app, message);
 }
 
 void ghost32Switch(App& app, WindowId, int) {
-    Platform& p = app.platform;
-    if (!checked(p, ctl::G选择框)) {
-        job::removeGhost32(p);
+    Toolkit& w = app.windows;
+    if (!checked(w, ctl::G选择框)) {
+        job::removeGhost32(app.machine);
         return;
     }
-    if (const Text why = job::startGhost32(p); !why.empty()) {
-        p.setProp(kMain, ctl::G选择框, Prop::Checked, 0);
+    if (const Text why = job::startGhost32(app.machine); !why.empty()) {
+        w.setProp(kMain, ctl::G选择框, Prop::Checked, 0);
         tell(app, why);
     }
 }

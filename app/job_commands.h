@@ -2,15 +2,15 @@
 // once, hands it to job/, and shows the outcome.
 #pragma once
 
-#include "job/description.h"
-#include "platform/platform.h"
+#include "job/request.h"
+#include "ui/toolkit.h"
 
 namespace trivex {
 
 class App;
 
 // The main window's state as a job description.
-job::JobDescription readJobDescription(App& app);
+job::JobRequest readJobRequest(App& app);
 
 // The image file button 打开1 (and the keys F and S). Restore mode: the open
 // dialog, from the program's folder. Backup mode: the save dialog, the folder
@@ -35,7 +35,5 @@ void showOutcomes(App& app);
 // At start-up: a job cut short is taken back, and the user told.
 void repairCutJob(App& app);
 
-// The status bar's second panel while a prepared job waits for the restart.
-inline constexpr char kJobPreparedNotice[] = "任务已准备好，下次启动计算机时将运行 Ghost。不想运行请按 U 键撤销。";
 
 }  // namespace trivex

@@ -34,9 +34,9 @@ const KeyBinding kKeys[] = {
 void mainWindowKey(App& app, WindowId window, int virtualKey) {
     for (const KeyBinding& k : kKeys) {
         if (k.key != virtualKey) continue;
-        if (k.unchecks && !app.platform.getProp(window, k.checks, Prop::Enabled)) return;
-        if (k.checks) app.platform.setProp(window, k.checks, Prop::Checked, 1);
-        if (k.unchecks) app.platform.setProp(window, k.unchecks, Prop::Checked, 0);
+        if (k.unchecks && !app.windows.getProp(window, k.checks, Prop::Enabled)) return;
+        if (k.checks) app.windows.setProp(window, k.checks, Prop::Checked, 1);
+        if (k.unchecks) app.windows.setProp(window, k.unchecks, Prop::Checked, 0);
         if (k.command) app.dispatch(window, k.command, 0);
         return;
     }

@@ -1,7 +1,7 @@
 // Keyboard shortcuts of the main window, by virtual-key code.
 #pragma once
 
-#include "platform/platform.h"
+#include "ui/toolkit.h"
 
 namespace trivex {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "payloads/targets.h"
-#include "platform/platform.h"
+#include "ui/toolkit.h"
 
 namespace trivex {
 

@@ -1,10 +1,11 @@
-// trivex.exe: the real machine, the program, the message loop.
+// trivex.exe: the real machine, the real windows, the program, the message loop.
 #include <windows.h>
 
 #include <cstdlib>
 
 #include "app/app.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_machine.h"
+#include "ui/win32/win32_toolkit.h"
 
 // An exception that nobody catches ends the program. The C++ library's own
 // handler for that would write the exception's type, demangled, to a console
@@ -15,8 +16,9 @@ void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    std::unique_ptr<trivex::Platform> platform = trivex::win32::makePlatform();
-    trivex::App app(*platform);
+    trivex::win32::Win32Machine machine;
+    trivex::win32::Win32Toolkit windows;
+    trivex::App app(machine, windows);
     app.run();
     return 0;
 }

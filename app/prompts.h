@@ -1,7 +1,7 @@
 // The restart prompt after a prepared job, and the undo prompt's way back.
 #pragma once
 
-#include "platform/platform.h"
+#include "ui/toolkit.h"
 
 namespace trivex {
 
@@ -11,7 +11,7 @@ class App;
 // the prompt closes without an answer (Esc), the main window comes back:
 // the job stays prepared and can be undone.
 void showRestartPrompt(App& app);
-// Yes: forced restart, then both windows close.
+// Yes: asks the system to restart (not forced), then both windows close.
 void restartNow(App& app, WindowId, int);
 // No: both windows close; the job runs at the next start.
 void exitWithoutRestart(App& app, WindowId, int);

@@ -4,7 +4,7 @@
 // commands live in job/, the image search and details in discovery/.
 #pragma once
 
-#include "platform/platform.h"
+#include "ui/toolkit.h"
 
 namespace trivex {
 

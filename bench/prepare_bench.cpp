@@ -1,5 +1,5 @@
 // prepare_bench.exe [rounds]: what writing a job whole costs. Each round
-// prepares a restore job with the program's own code on the real platform
+// prepares a restore job with the program's own code on the real machine
 // (every file written under a temporary name, flushed and moved into place,
 // the job's record first, the boot menu last) and undoes it; then writes the
 // job's files again three ways: whole, one by one; once each in place with
@@ -18,17 +18,17 @@
 #include "job/record.h"
 #include "job/undo.h"
 #include "platform/files.h"
-#include "platform/win32/platform_impl.h"
+#include "platform/win32/win32_machine.h"
 
 namespace {
 
 using namespace trivex;
 
-// The real machine, with every question answered OK (the partition
-// numbers this Windows cannot confirm, the demo build).
-class AnsweringPlatform : public win32::Win32Platform {
+// Every question answered OK (the partition numbers this Windows cannot
+// confirm, the demo build).
+class AgreeToAll : public job::Questions {
 public:
-    int messageBox(const Text&, unsigned, const Text&) override { return kBtnOk; }
+    bool agree(const Text&) override { return true; }
 };
 
 double now() {
@@ -57,9 +57,10 @@ bool writeOnce(const Text& path, const Text& bytes, bool flush) {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    AnsweringPlatform p;
+    win32::Win32Machine p;
+    AgreeToAll answers;
     const Text image = "D:\\Ghost\\bench.gho";
-    p.createFolder("D:\\Ghost");
+    (void)p.createFolder("D:\\Ghost");
     const Text imageBytes = "\xFE\xEF" + Text(1 << 20, 'g');
     const Text menu = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
                       "[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Windows XP\" /fastdetect\r\n";
@@ -69,16 +70,15 @@ int main(int argc, char** argv) {
     }
     job::undoJob(p);  // anything an earlier run left
 
-    job::JobDescription d;
+    job::JobRequest d;
     d.restoreChecked = true;
-    d.systemDrive = "C";
+    d.targetDrive = "C";
     d.imagePath = image;
     std::vector<double> prepared, once, wholeOnly, inPlace;
     for (int r = 0; r < rounds; ++r) {
-        job::CommandValues values;
         job::Agreed agreed;
         const double t0 = now();
-        const job::Prepared result = job::prepareJob(p, d, values, agreed);
+        const job::Prepared result = job::prepareJob(p, answers, d, agreed);
         const double t1 = now();
         if (!result.ok) {
             std::printf("the job was not prepared: %s\n", result.message.c_str());
@@ -96,10 +96,10 @@ int main(int argc, char** argv) {
         job::undoJob(p);
         // The same files written whole, one by one, without the job's checks around them.
         const double w0 = now();
-        for (const auto& [path, bytes] : files) p.writeFileWhole(path, {bytesOf(bytes)});
+        for (const auto& [path, bytes] : files) (void)p.writeFileWhole(path, {bytesOf(bytes)});
         const double w1 = now();
         wholeOnly.push_back(w1 - w0);
-        for (const auto& [path, bytes] : files) p.deleteFile(path);
+        for (const auto& [path, bytes] : files) (void)p.deleteFile(path);
         // The same files written once each, in place, one flush at the end
         // (what a job that is not written whole would do).
         const double i0 = now();
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
             }
         const double i1 = now();
         inPlace.push_back(i1 - i0);
-        for (const auto& [path, bytes] : files) p.deleteFile(path);
+        for (const auto& [path, bytes] : files) (void)p.deleteFile(path);
         // And all the bytes once, in one file, one flush.
         const double t2 = now();
         if (!writeOnce("C:\\TRIVEX-BENCH.BIN", all, true)) {

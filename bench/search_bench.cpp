@@ -24,13 +24,13 @@
 
 #include "app/app.h"
 #include "discovery/search.h"
-#include "platform/search.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_machine.h"
 #include "ui/names.h"
+#include "ui/win32/win32_toolkit.h"
 
 namespace {
 
-using trivex::Platform;
+using trivex::Machine;
 using trivex::Text;
 constexpr trivex::WindowId kMain = trivex::WindowId::Main;
 
@@ -66,29 +66,25 @@ double timeDir() {
     return took;
 }
 
-void twoListings(Platform& p, const Text& folder, std::vector<Text>& out) {
-    trivex::SearchState files;
-    for (Text n = trivex::findFirst(p, folder + "*.gho", trivex::kNoMask, files); !n.empty();
-         n = trivex::findNext(p, trivex::kNoMask, files))
-        out.push_back(folder + n);
-    trivex::SearchState dirs;
-    for (Text n = trivex::findFirst(p, folder + "*.*", trivex::kAttrDirectory, dirs); !n.empty();
-         n = trivex::findNext(p, trivex::kAttrDirectory, dirs))
-        if (n[0] != '.') twoListings(p, folder + n + "\\", out);
+void twoListings(Machine& m, const Text& folder, std::vector<Text>& out) {
+    std::vector<trivex::DirEntry> entries;
+    if (m.listFolder(folder + "*.gho", entries))
+        for (const trivex::DirEntry& e : entries)
+            if (!(e.attributes & trivex::kAttrDirectory)) out.push_back(folder + e.name);
+    if (m.listFolder(folder + "*.*", entries))
+        for (const trivex::DirEntry& e : entries)
+            if ((e.attributes & trivex::kAttrDirectory) && e.name[0] != '.') twoListings(m, folder + e.name + "\\", out);
 }
 
-void oneListing(Platform& p, const Text& folder, size_t& images) {
+void oneListing(Machine& m, const Text& folder, size_t& images) {
     std::vector<Text> subfolders;
-    uintptr_t handle = 0;
-    trivex::DirEntry e;
-    if (p.listFirst(folder + "*", handle, e)) {
-        do {
+    std::vector<trivex::DirEntry> entries;
+    if (m.listFolder(folder + "*", entries))
+        for (const trivex::DirEntry& e : entries) {
             if (trivex::isImageEntry(e)) ++images;
             else if (trivex::isSearchedFolder(e)) subfolders.push_back(e.name);
-        } while (p.listNext(handle, e));
-        p.listClose(handle);
-    }
-    for (const Text& name : subfolders) oneListing(p, folder + name + "\\", images);
+        }
+    for (const Text& name : subfolders) oneListing(m, folder + name + "\\", images);
 }
 
 }  // namespace
@@ -97,16 +93,17 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const double findSeconds = argc > 2 ? std::atof(argv[2]) : -1;
 
-    std::unique_ptr<Platform> platform = trivex::win32::makePlatform();
-    trivex::App app(*platform);
-    platform->setCommandSink([&app](trivex::WindowId w, const std::string& command, int arg) {
+    trivex::win32::Win32Machine machine;
+    trivex::win32::Win32Toolkit windows;
+    trivex::App app(machine, windows);
+    windows.setCommandSink([&app](trivex::WindowId w, const std::string& command, int arg) {
         if (command != trivex::cmd::startup) app.dispatch(w, command, arg);
     });
-    if (!platform->openWindow(kMain, false)) {
+    if (!windows.openWindow(kMain, false)) {
         std::printf("search_bench: the main window did not open\n");
         return 1;
     }
-    platform->processPendingMessages();
+    windows.processPendingMessages();
 
     std::vector<double> dir, search, two, one;
     std::vector<Text> reference, found;
@@ -119,12 +116,12 @@ int main(int argc, char** argv) {
 
         reference.clear();
         start = seconds();
-        for (const char* root : {"D:\\", "E:\\", "F:\\"}) twoListings(*platform, root, reference);
+        for (const char* root : {"D:\\", "E:\\", "F:\\"}) twoListings(machine, root, reference);
         two.push_back(seconds() - start);
 
         size_t images = 0;
         start = seconds();
-        for (const char* root : {"D:\\", "E:\\", "F:\\"}) oneListing(*platform, root, images);
+        for (const char* root : {"D:\\", "E:\\", "F:\\"}) oneListing(machine, root, images);
         one.push_back(seconds() - start);
 
         std::printf("round %d: dir /s /b %.2f s, Trivex search %.2f s, two listings per folder %.2f s, "
@@ -132,8 +129,8 @@ int main(int argc, char** argv) {
                     r, dir.back(), search.back(), two.back(), one.back());
         std::fflush(stdout);
     }
-    for (int i = 0; i < platform->listCount(kMain, trivex::ctl::列表框2); ++i)
-        found.push_back(platform->listItem(kMain, trivex::ctl::列表框2, i));
+    for (int i = 0; i < windows.listCount(kMain, trivex::ctl::列表框2); ++i)
+        found.push_back(windows.listItem(kMain, trivex::ctl::列表框2, i));
 
     const double d = median(dir), s = median(search), t = median(two), o = median(one);
     auto ratio = [&](const std::vector<double>& a, const std::vector<double>& b) {
@@ -156,7 +153,7 @@ int main(int argc, char** argv) {
     }
     std::printf("results: %zu images; the same entries in the same order as the two-listing walk: %s\n",
                 found.size(), found == reference ? "yes" : "NO");
-    platform->closeWindow(kMain);
-    platform->processPendingMessages();
+    windows.closeWindow(kMain);
+    windows.processPendingMessages();
     return found == reference ? 0 : 1;
 }

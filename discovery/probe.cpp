@@ -22,8 +22,8 @@ Text partitionCountOf(const Text& output) {
 
 // The write is not checked on its own: without a script the command does
 // not start, the output is empty, and start-up reports the empty count.
-Text probePartitionCount(Platform& p) {
-    payloads::writePayload(p, payloads::kProbeScriptTarget, payloads::Payload::ProbeScript);
+Text probePartitionCount(Machine& p) {
+    (void)payloads::writePayload(p, payloads::kProbeScriptTarget, payloads::Payload::ProbeScript);
     return partitionCountOf(p.runAndCapture(payloads::kProbeScriptTarget));
 }
 

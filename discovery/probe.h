@@ -2,7 +2,7 @@
 // output read back through a pipe.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex {
 
@@ -15,6 +15,6 @@ Text partitionCountOf(const Text& output);
 // Writes the script to C:\fqs.bat (the main window's destroy event removes
 // it again), runs it with its output captured (window messages keep being
 // processed meanwhile) and returns the partition-count text.
-Text probePartitionCount(Platform& platform);
+Text probePartitionCount(Machine& platform);
 
 }  // namespace trivex

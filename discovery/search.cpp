@@ -3,16 +3,12 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "ui/names.h"
 
 namespace trivex {
 
 namespace {
 
-constexpr WindowId kMain = WindowId::Main;
-constexpr char kSearchCaption[] = "搜索(&S)";
-constexpr char kStopCaption[] = "停止(&S)";
-constexpr char kSearchDrives[] = "D:E:F:";
+constexpr const char* kSearchDrives[] = {"D:\\", "E:\\", "F:\\"};
 
 // Whether the name ends in the character "." and the three letters "gho" in
 // any case. The characters are walked from the start, so that a byte that
@@ -38,94 +34,41 @@ bool endsWithBackslash(const Text& path) {
     return last != Text::npos && path[last] == '\\' && last + 1 == path.size();
 }
 
-// Nobody is left to see the results once the main window is gone: the
-// search then ends at once instead of walking the drives for nothing.
-bool windowGone(Platform& p) { return !p.windowExists(kMain); }
-
-// The window's messages are processed at the start of a folder once at least
-// kStepMs have passed since the last time, and the result list is repainted
-// at most every kPaintMs: it holds its painting while entries arrive in
-// between. Both keep the walk close to the cost of reading the folders.
-constexpr uint32_t kStepMs = 10;
-constexpr uint32_t kPaintMs = 250;
-
 struct Walk {
-    Platform& p;
+    Machine& machine;
     ImageSearch& search;
-    bool stopShown = false;  // the button is known to read "停止(&S)"
+    SearchWatcher& watcher;
+    bool gone = false;  // nobody is left to see the results
 };
-
-void messageStep(Walk& walk, bool now) {
-    Platform& p = walk.p;
-    ImageSearch& s = walk.search;
-    const uint32_t t = p.tickCount();
-    if (windowGone(p) || (!now && t - s.stepAt < kStepMs)) return;
-    s.stepAt = t;
-    if (p.getProp(kMain, ctl::列表框2, Prop::Redraw) == 0 && t - s.paintAt >= kPaintMs) {
-        p.setProp(kMain, ctl::列表框2, Prop::Redraw, 1);
-        s.paintAt = t;
-    }
-    p.processPendingMessages();
-    walk.stopShown = false;  // a command run meanwhile may have changed it
-}
-
-void addImage(Walk& walk, const Text& path) {
-    Platform& p = walk.p;
-    if (p.getProp(kMain, ctl::列表框2, Prop::Redraw) != 0) p.setProp(kMain, ctl::列表框2, Prop::Redraw, 0);
-    p.listAdd(kMain, ctl::列表框2, path);
-    ++walk.search.found;
-}
 
 // One folder: its own images in listing order, then each of its subfolders in
 // listing order, depth first. The folder is listed once ("*"); the images
 // are picked from that listing as a listing of "*.gho" would return them.
 void walkFolder(Walk& walk, Text folder, bool first = false) {
-    Platform& p = walk.p;
-    messageStep(walk, first);
-    if (windowGone(p)) return;
+    if (!walk.watcher.between(first)) {
+        walk.gone = true;
+        return;
+    }
     if (walk.search.running) {
         if (!endsWithBackslash(folder)) folder += '\\';
         std::vector<Text> subfolders;
-        uintptr_t handle = 0;
-        DirEntry entry;
-        if (p.listFirst(folder + "*", handle, entry)) {
-            do {
-                if (isImageEntry(entry)) addImage(walk, folder + entry.name);
-                else if (isSearchedFolder(entry)) subfolders.push_back(entry.name);
-            } while (p.listNext(handle, entry));
-            p.listClose(handle);
+        std::vector<DirEntry> entries;
+        if (walk.machine.listFolder(folder + "*", entries)) {
+            for (const DirEntry& entry : entries) {
+                if (isImageEntry(entry)) {
+                    ++walk.search.found;
+                    walk.watcher.found(folder + entry.name);
+                } else if (isSearchedFolder(entry)) {
+                    subfolders.push_back(entry.name);
+                }
+            }
         }
         for (const Text& name : subfolders) {
             walkFolder(walk, folder + name);
-            if (windowGone(p)) return;
+            if (walk.gone) return;
         }
     }
-    // Every finished folder leaves the button reading "停止(&S)"; it is only
-    // written when it reads otherwise, which spares a repaint per folder.
-    if (!walk.stopShown) {
-        if (p.getText(kMain, ctl::搜索按钮) != kStopCaption) p.setText(kMain, ctl::搜索按钮, kStopCaption);
-        walk.stopShown = true;
-    }
-}
-
-void runSearch(Platform& p, ImageSearch& search) {
-    search.walking = true;
-    search.running = true;
-    search.found = 0;
-    p.listClear(kMain, ctl::列表框2);
-    bool first = true;
-    Walk walk{p, search};
-    for (const Text& letter : text::split(kSearchDrives, ":")) {
-        walkFolder(walk, letter + ":\\", first);
-        first = false;
-    }
-    search.walking = false;
-    if (windowGone(p)) return;
-    p.setProp(kMain, ctl::列表框2, Prop::Redraw, 1);
-    p.setText(kMain, ctl::透明标签1,
-              "本地磁盘共有" + text::toText(static_cast<int32_t>(search.found)) +
-                  "个GHO文件\r\n请正确选择要还原的镜像！");
-    p.setText(kMain, ctl::搜索按钮, kSearchCaption);
+    walk.watcher.folderDone();
 }
 
 }  // namespace
@@ -140,12 +83,24 @@ bool isSearchedFolder(const DirEntry& entry) {
     return !entry.name.empty() && entry.name[0] != '.';
 }
 
-// Whether a search is under way is the search's own record, not the button's
-// caption: the caption reads "搜索(&S)" until the first innermost folder is
-// done, and a click in that time stops the search as well.
-void searchButton(Platform& p, ImageSearch& search) {
-    if (search.walking) search.running = false;
-    else runSearch(p, search);
+bool searchButton(Machine& machine, ImageSearch& search, SearchWatcher& watcher) {
+    if (search.walking) {
+        search.running = false;
+        return false;
+    }
+    search.walking = true;
+    search.running = true;
+    search.found = 0;
+    watcher.started();
+    Walk walk{machine, search, watcher};
+    bool first = true;
+    for (const char* drive : kSearchDrives) {
+        walkFolder(walk, drive, first);
+        first = false;
+        if (walk.gone) break;
+    }
+    search.walking = false;
+    return !walk.gone;
 }
 
 }  // namespace trivex

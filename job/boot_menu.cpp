@@ -53,7 +53,7 @@ bool isSectionLine(const Text& line) {
     return !f.empty() && f[0] == '[';
 }
 
-uint32_t protectionOf(Platform& p, const char* path) {
+uint32_t protectionOf(Machine& p, const char* path) {
     const int64_t a = p.fileAttributes(path);
     return a < 0 ? 0 : static_cast<uint32_t>(a) & kProtection;
 }
@@ -194,7 +194,7 @@ Text BootMenu::takeBack() {
     std::optional<Text> now = readWholeFile(p_, kBootIni);
     if (!now || *now != before_.menu) {
         unprotect(kBootIni);
-        p_.writeFileWhole(kBootIni, {bytesOf(before_.menu)});
+        (void)p_.writeFileWhole(kBootIni, {bytesOf(before_.menu)});  // judged by what it reads back
         now = readWholeFile(p_, kBootIni);
     }
     if (!now || *now != before_.menu) return "恢复 C:\\boot.ini 失败";

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -35,7 +35,7 @@ Redirection redirectMenuText(const Text& userMenu);
 
 class BootMenu {
 public:
-    explicit BootMenu(Platform& p) : p_(p) {}
+    explicit BootMenu(Machine& p) : p_(p) {}
 
     // After each use of the image file button: while boot.ini is not
     // redirected and there is no boot.bak, boot.ini is saved as boot.bak
@@ -83,7 +83,7 @@ private:
     // Clears the protection bits of `path` when it has any; empty on success.
     Text unprotect(const char* path);
 
-    Platform& p_;
+    Machine& p_;
     struct Found {
         Text menu;               // boot.ini's bytes
         uint32_t attributes = 0; // and attributes

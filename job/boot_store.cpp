@@ -91,7 +91,7 @@ struct Call {
 };
 
 // One bcdedit call, checked: started, ended within the time limit, exit code 0.
-Call call(Platform& p, const Text& arguments) {
+Call call(Machine& p, const Text& arguments) {
     Call c;
     c.run = p.runSystemTool(kTool, arguments, kCallTimeoutMs);
     const Text what = "bcdedit " + arguments;
@@ -110,7 +110,7 @@ Call call(Platform& p, const Text& arguments) {
 }
 
 // Deletes an entry that addEntry made; a failure is added to `failure`.
-void takeBack(Platform& p, const Text& identifier, Text& failure) {
+void takeBack(Machine& p, const Text& identifier, Text& failure) {
     Text removeFailure;
     if (removeEntry(p, identifier, removeFailure)) return;
     failure += "\r\n撤回时删除该启动项也失败：" + removeFailure +
@@ -120,7 +120,7 @@ void takeBack(Platform& p, const Text& identifier, Text& failure) {
 
 // After a /create whose outcome is unknown: removes whatever entry of ours
 // it may have made; a failure is added to `failure`.
-void takeBackUnknown(Platform& p, Text& failure) {
+void takeBackUnknown(Machine& p, Text& failure) {
     int removed = 0;
     Text removeFailure;
     if (removeOurEntries(p, removed, removeFailure)) return;
@@ -129,7 +129,7 @@ void takeBackUnknown(Platform& p, Text& failure) {
 
 }  // namespace
 
-bool ready(Platform& p, Text& refusal) {
+bool ready(Machine& p, Text& refusal) {
     const WindowsVersion v = p.windowsVersion();
     if (v.major < 6) {
         refusal = "这台电脑没有 C:\\boot.ini，而它的 Windows 版本（" + text::toText(static_cast<int32_t>(v.major)) + "." +
@@ -160,7 +160,7 @@ bool ready(Platform& p, Text& refusal) {
     return true;
 }
 
-bool addEntry(Platform& p, Text& identifier, Text& failure) {
+bool addEntry(Machine& p, Text& identifier, Text& failure) {
     identifier.clear();
     const Call created = call(p, "/create /d \"" + Text(kDescription) + "\" /application bootsector");
     if (!created.ok) {
@@ -190,7 +190,7 @@ bool addEntry(Platform& p, Text& identifier, Text& failure) {
     return true;
 }
 
-bool removeEntry(Platform& p, const Text& identifier, Text& failure) {
+bool removeEntry(Machine& p, const Text& identifier, Text& failure) {
     const Call c = call(p, "/delete " + identifier);
     if (c.ok) return true;
     // It may have been gone already (removed by hand, or by an earlier try
@@ -206,7 +206,7 @@ bool removeEntry(Platform& p, const Text& identifier, Text& failure) {
     return false;
 }
 
-bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started) {
+bool findEntries(Machine& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started) {
     identifiers.clear();
     if (started) started->clear();
     const Call listed = call(p, "/enum all /v");
@@ -238,14 +238,14 @@ bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure, std
     return true;
 }
 
-bool removeOurEntries(Platform& p, int& removed, Text& failure) {
+bool removeOurEntries(Machine& p, int& removed, Text& failure) {
     removed = 0;
     std::vector<Text> ours;
     if (!findEntries(p, ours, failure)) return false;
     return removeEntries(p, ours, removed, failure);
 }
 
-bool removeEntries(Platform& p, const std::vector<Text>& identifiers, int& removed, Text& failure) {
+bool removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed, Text& failure) {
     bool all = true;
     for (const Text& id : identifiers) {
         Text f;

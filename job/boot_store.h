@@ -19,7 +19,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job::bcd {
 
@@ -34,17 +34,17 @@ inline constexpr uint32_t kCallTimeoutMs = 30000;
 // store without them), and bcdedit in the system folder. False with
 // `refusal`, a message for the user, on the first that is not so. Runs no
 // tool and changes nothing.
-bool ready(Platform& p, Text& refusal);
+bool ready(Machine& p, Text& refusal);
 
 // Adds our entry and makes it the one-time boot sequence. True with
 // `identifier` ("{…}", as bcdedit printed it). On a failure at any call the
 // store is put back as it was (the entry deleted again) and `failure` names
 // the failing call, and the take-back's own failure if there was one.
-bool addEntry(Platform& p, Text& identifier, Text& failure);
+bool addEntry(Machine& p, Text& identifier, Text& failure);
 
 // Deletes the entry (and, with it, every reference to it: the boot
 // sequence). True when it is gone afterwards, also when it was gone before.
-bool removeEntry(Platform& p, const Text& identifier, Text& failure);
+bool removeEntry(Machine& p, const Text& identifier, Text& failure);
 
 // The identifiers of every entry of ours in the store, in store order. False
 // with `failure` when the store cannot be listed, or when the listing shows
@@ -52,14 +52,14 @@ bool removeEntry(Platform& p, const Text& identifier, Text& failure);
 // `started`, when given, gets those the boot manager will start: the ones
 // its entry names (a job's one-time boot sequence; once that start is done,
 // the boot manager forgets the sequence and the entry is left over).
-bool findEntries(Platform& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started = nullptr);
+bool findEntries(Machine& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started = nullptr);
 
 // Removes every entry of ours (such as one that a finished job left behind).
 // True when none is left; `removed` counts those deleted.
-bool removeOurEntries(Platform& p, int& removed, Text& failure);
+bool removeOurEntries(Machine& p, int& removed, Text& failure);
 // Removes the entries named (found earlier with findEntries); true when all
 // are gone, `removed` counting them, `failure` naming each that stayed.
-bool removeEntries(Platform& p, const std::vector<Text>& identifiers, int& removed, Text& failure);
+bool removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed, Text& failure);
 
 // ---- The reading of bcdedit's answers (used by the above; tests use them) ----
 

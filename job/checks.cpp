@@ -2,21 +2,18 @@
 
 #include "job/files.h"
 #include "platform/files.h"
-#include "platform/lines.h"
 #include "platform/text.h"
 
 namespace trivex::job {
 
 namespace {
 
-constexpr unsigned kMbOkCancel = 1;
-
 // "X:\...\name": a drive, the root and a name after the last backslash.
 bool isFullFilePath(const Text& path) {
     return path.size() > 3 && path[1] == ':' && path[2] == '\\' && path.back() != '\\';
 }
 
-bool folderExists(Platform& p, const Text& filePath) {
+bool folderExists(Machine& p, const Text& filePath) {
     const int64_t cut = text::findBackwards(filePath, "\\");
     if (cut < 1) return false;
     const int64_t a = p.fileAttributes(text::left(filePath, cut));
@@ -34,12 +31,12 @@ constexpr uint64_t kBytesPerMB = 1024 * 1024;
 Text megabytes(double bytes) { return text::toText(static_cast<int64_t>(bytes)); }
 
 // The image and the partitions, for a job whose ghost.bat runs a command line.
-Text imageRefusal(Platform& p, const JobDescription& job, const CommandValues& v) {
+Text imageRefusal(Machine& p, const JobRequest& job, const GhostPlan& v) {
     const Text& path = job.imagePath;
-    if (v.systemPartition == 0) return "所选分区无法对应到 Ghost 的分区号（只支持 C 到 G 盘），请重新选择分区。";
+    if (v.targetPartition == 0) return "所选分区无法对应到 Ghost 的分区号（只支持 C 到 G 盘），请重新选择分区。";
     if (v.imagePartition == 0 || !isFullFilePath(path))
         return "映像文件路径无效，或不在 C 到 G 盘上，请重新选择映像文件。";
-    if (v.imagePartition == v.systemPartition) return "映像文件不能放在要备份或还原的分区上，请换一个分区存放映像。";
+    if (v.imagePartition == v.targetPartition) return "映像文件不能放在要备份或还原的分区上，请换一个分区存放映像。";
     if (job.kind() == JobKind::Restore && !isFile(p, path)) return "映像文件不存在，请重新选择映像文件。";
     if (job.kind() == JobKind::Restore && !isGhostImage(p, path))
         return "映像文件 " + path + " 不是 Ghost 映像（文件太小，或开头没有 Ghost 映像的标志），不能用它还原。请重新选择映像文件。";
@@ -52,19 +49,19 @@ Text imageRefusal(Platform& p, const JobDescription& job, const CommandValues& v
 
 }  // namespace
 
-bool isGhostImage(Platform& p, const Text& path) {
-    if (p.fileSize(path) < kSmallestImage || !isFile(p, path)) return false;
-    std::unique_ptr<RawFile> f = p.openRaw(path, kModeRead, kShareAll);
-    unsigned char head[2] = {0, 0};
-    return f && f->read(head, 2) == 2 && head[0] == kImageSignature[0] && head[1] == kImageSignature[1];
+bool isGhostImage(Machine& p, const Text& path) {
+    if (fileSize(p, path) < kSmallestImage || !isFile(p, path)) return false;
+    Text head;
+    return p.readFile(path, 0, 2, head) && head.size() == 2 && static_cast<unsigned char>(head[0]) == kImageSignature[0] &&
+           static_cast<unsigned char>(head[1]) == kImageSignature[1];
 }
 
-std::optional<Text> customGhostPath(const JobDescription& job) {
+std::optional<Text> customGhostPath(const JobRequest& job) {
     if (!job.customGhost || text::find(job.customGhostPath, "ghost.exe", 1, true) < 1) return std::nullopt;
     return job.customGhostPath;
 }
 
-bool isJobGhostExe(Platform& p, const Text& path) {
+bool isJobGhostExe(Machine& p, const Text& path) {
     const Text full = p.fullPath(path);
     if (!full.empty() && text::equalIgnoringCase(full, p.fullPath(kGhostExe))) return true;
     return p.sameFile(path, kGhostExe);
@@ -95,13 +92,13 @@ Text imagePathRefusal(const Text& path, const Text& firstLine) {
     return {};
 }
 
-Text jobRefusal(Platform& p, const JobDescription& job, const CommandValues& values) {
+Text jobRefusal(Machine& p, const JobRequest& job, const GhostPlan& plan) {
     if (job.restoreChecked == job.backupChecked)
         return "请先选择“还原系统”或“备份系统”中的一项（现在两项都选中或都没有选中），再准备任务。";
     const JobKind kind = job.kind();
     if (kind == JobKind::Restore || kind == JobKind::Backup) {
-        Text why = imagePathRefusal(job.imagePath, kind == JobKind::Restore ? values.restoreCommand : values.backupCommand);
-        if (why.empty()) why = imageRefusal(p, job, values);
+        Text why = imagePathRefusal(job.imagePath, plan.commandLine());
+        if (why.empty()) why = imageRefusal(p, job, plan);
         if (!why.empty()) return why;
     }
     if (const std::optional<Text> own = customGhostPath(job); own && isJobGhostExe(p, *own))
@@ -109,33 +106,31 @@ Text jobRefusal(Platform& p, const JobDescription& job, const CommandValues& val
     return {};
 }
 
-bool userAgrees(Platform& p, const Text& question) { return p.messageBox(question, kMbOkCancel, "信息：") == kBtnOk; }
-
-bool userAgreesOnce(Platform& p, Agreed& agreed, const Text& question) {
+bool userAgreesOnce(Questions& q, Agreed& agreed, const Text& question) {
     for (const Text& q : agreed.questions)
         if (q == question) return true;
-    if (!userAgrees(p, question)) return false;
+    if (!q.agree(question)) return false;
     agreed.questions.push_back(question);
     return true;
 }
 
-bool backupGoesOn(Platform& p, const JobDescription& job) {
+bool backupGoesOn(Machine& p, Questions& q, const JobRequest& job) {
     if (job.kind() != JobKind::Backup) return true;
     const Text& path = job.imagePath;
     // The placeholder of the image file button holds its own path: nothing to lose.
-    const std::optional<Text> placeholder = p.fileSize(path) == static_cast<int64_t>(path.size())
+    const std::optional<Text> placeholder = fileSize(p, path) == static_cast<int64_t>(path.size())
                                                 ? readWholeFile(p, path)
                                                 : std::nullopt;
     if (isFile(p, path) && placeholder != path &&
-        !userAgrees(p, "映像文件 " + path + " 已经存在（" + imageMegabytes(p, path) + " MB，修改于 " +
-                           dateText(p.fileModTime(path)) + "）。\r\n备份会覆盖它，原来的映像将不复存在。是否继续？"))
+        !q.agree("映像文件 " + path + " 已经存在（" + imageMegabytes(p, path) + " MB，修改于 " +
+                           dateText(fileModTime(p, path)) + "）。\r\n备份会覆盖它，原来的映像将不复存在。是否继续？"))
         return false;
     uint64_t imageTotal = 0, imageFree = 0, systemTotal = 0, systemFree = 0;
-    if (p.diskSpace(path[0], imageTotal, imageFree) && p.diskSpace(job.systemDrive[0], systemTotal, systemFree)) {
+    if (p.diskSpace(path[0], imageTotal, imageFree) && p.diskSpace(job.targetDrive[0], systemTotal, systemFree)) {
         const uint64_t used = systemTotal - systemFree;
         if (imageFree < used &&
-            !userAgrees(p, path.substr(0, 2) + " 盘只有 " + megabytes(static_cast<double>(imageFree / kBytesPerMB)) +
-                               " MB 可用空间，而要备份的 " + job.systemDrive + ": 盘已用 " +
+            !q.agree(path.substr(0, 2) + " 盘只有 " + megabytes(static_cast<double>(imageFree / kBytesPerMB)) +
+                               " MB 可用空间，而要备份的 " + job.targetDrive + ": 盘已用 " +
                                megabytes(static_cast<double>(used / kBytesPerMB)) +
                                " MB。映像压缩后通常会小一些，但空间可能不够，备份可能失败。是否继续？"))
             return false;
@@ -143,8 +138,8 @@ bool backupGoesOn(Platform& p, const JobDescription& job) {
     return true;
 }
 
-bool demoBuildGoesOn(Platform& p, Agreed& agreed) {
-    return userAgreesOnce(p, agreed,
+bool demoBuildGoesOn(Questions& q, Agreed& agreed) {
+    return userAgreesOnce(q, agreed,
                       "此版本带的是演示用的引导文件，重启后不会真正备份或还原。\r\n"
                       "选择“确定”继续（之后可以撤销），选择“取消”返回。");
 }
@@ -155,6 +150,6 @@ Text dateText(double date) {
     return n(d.year) + "年" + n(d.month) + "月" + n(d.day) + "日 " + n(d.hour) + ":" + (d.minute < 10 ? "0" : "") + n(d.minute);
 }
 
-Text imageMegabytes(Platform& p, const Text& path) { return megabytes(p.fileSize(path) / kBytesPerImageMB); }
+Text imageMegabytes(Machine& p, const Text& path) { return megabytes(fileSize(p, path) / kBytesPerImageMB); }
 
 }  // namespace trivex::job

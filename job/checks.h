@@ -4,24 +4,26 @@
 #include <optional>
 #include <vector>
 
-#include "job/command_line.h"
-#include "job/description.h"
+#include "job/ghost_plan.h"
+#include "job/request.h"
+#include "job/questions.h"
 
 namespace trivex::job {
 
-// Why the job cannot run, for the user; empty when it can. Reads the command
-// values built for this job (the partition numbers) and the description.
-Text jobRefusal(Platform& p, const JobDescription& job, const CommandValues& values);
+// Why the job cannot run, for the user; empty when it can. Reads the Ghost
+// plan made for this job (the partition numbers, its command line) and the
+// request.
+Text jobRefusal(Machine& p, const JobRequest& job, const GhostPlan& plan);
 
 // The user's own Ghost: the path in the description when the custom Ghost
 // box is checked and the path holds "ghost.exe" anywhere (letter case
 // ignored, two-byte characters skipped whole).
-std::optional<Text> customGhostPath(const JobDescription& job);
+std::optional<Text> customGhostPath(const JobRequest& job);
 
 // Whether `path` names the job's own C:\ghost.exe, however it is spelled
 // ("C:/ghost.exe", "C:\.\ghost.exe", "ghost.exe" from C:\, an 8.3 name...):
 // full paths are compared, and the files themselves where both exist.
-bool isJobGhostExe(Platform& p, const Text& path);
+bool isJobGhostExe(Machine& p, const Text& path);
 
 // Why ghost.bat cannot carry the image path, empty when it can: DOS and
 // Ghost would read another path, or none. `firstLine` is the command line
@@ -30,17 +32,14 @@ Text imagePathRefusal(const Text& path, const Text& firstLine);
 
 // Whether a file is a Ghost image: at least 512 bytes, starting with the
 // Ghost image signature FE EF.
-bool isGhostImage(Platform& p, const Text& path);
+bool isGhostImage(Machine& p, const Text& path);
 
 // "2026年12月7日 18:43" of a date value.
 Text dateText(double date);
 
 // An image file's size in whole MB of 1,024,000 bytes, the MB in which the
 // program tells image sizes.
-Text imageMegabytes(Platform& p, const Text& path);
-
-// OK/Cancel with the program's caption; true for OK.
-bool userAgrees(Platform& p, const Text& question);
+Text imageMegabytes(Machine& p, const Text& path);
 
 // The questions the user has answered OK in this run. A question that only
 // informs (the demo build) is not asked again word for word; one about
@@ -48,15 +47,15 @@ bool userAgrees(Platform& p, const Text& question);
 struct Agreed {
     std::vector<Text> questions;
 };
-bool userAgreesOnce(Platform& p, Agreed& agreed, const Text& question);
+bool userAgreesOnce(Questions& q, Agreed& agreed, const Text& question);
 
 // Before a backup overwrites an image that is there already, or starts with
 // less room on the image's drive than the partition holds: the user
 // decides. True to go on.
-bool backupGoesOn(Platform& p, const JobDescription& job);
+bool backupGoesOn(Machine& p, Questions& q, const JobRequest& job);
 
 // A build with stand-ins on the boot path says so before a job and lets the
 // user go on (to try the flow and undo it) or stop. True to go on.
-bool demoBuildGoesOn(Platform& p, Agreed& agreed);
+bool demoBuildGoesOn(Questions& q, Agreed& agreed);
 
 }  // namespace trivex::job

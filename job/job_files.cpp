@@ -1,6 +1,6 @@
 #include "job/job_files.h"
 
-#include "job/command_line.h"
+#include "job/ghost_plan.h"
 #include "job/files.h"
 #include "payloads/store.h"
 #include "platform/files.h"
@@ -19,25 +19,25 @@ const std::array<JobFile, 5> kJobFiles = {{
 
 namespace {
 
-bool holdsPayload(Platform& p, const char* path, Payload payload) {
+bool holdsPayload(Machine& p, const char* path, Payload payload) {
     return fileHolds(p, path, payloads::data(payload));
 }
 
-bool holdsGhostBat(Platform& p) {
+bool holdsGhostBat(Machine& p) {
     const std::optional<Text> bat = readWholeFile(p, kGhostBat);
     return bat && isGhostBatText(*bat);
 }
 
-bool removeFile(Platform& p, const char* path, Text& failures) {
+bool removeFile(Machine& p, const char* path, Text& failures) {
     // The job's files carry no protection, but the user may have given some.
-    setProtection(p, path, 0);
+    (void)setProtection(p, path, 0);  // the delete tells whether it mattered
     if (p.deleteFile(path)) return true;
     addFailure(failures, Text("删除 ") + path + " 失败");
     return false;
 }
 
 // A set-aside file gets its name back once the name is free again.
-void putBack(Platform& p, const JobFile& f, Text& failures) {
+void putBack(Machine& p, const JobFile& f, Text& failures) {
     if (!f.setAsideAs || p.fileAttributes(f.path) >= 0 || p.fileAttributes(f.setAsideAs) < 0) return;
     if (!p.renameFile(f.setAsideAs, f.path))
         addFailure(failures, Text("把 ") + f.setAsideAs + " 改回 " + f.path + " 失败");
@@ -66,9 +66,9 @@ bool JobFilesFound::anyOurs() const {
     return record.has_value();
 }
 
-bool jobWaits(Platform& p) { return payloads::dosImageToken(p, kVemoImg).has_value(); }
+bool jobWaits(Machine& p) { return payloads::dosImageToken(p, kVemoImg).has_value(); }
 
-JobFilesFound findJobFiles(Platform& p) {
+JobFilesFound findJobFiles(Machine& p) {
     JobFilesFound found;
     auto at = [&](JobFileId id) -> FileFound& { return found.files[static_cast<size_t>(id)]; };
     for (const JobFile& f : kJobFiles) at(f.id).present = p.fileAttributes(f.path) >= 0;
@@ -91,7 +91,7 @@ JobFilesFound findJobFiles(Platform& p) {
     return found;
 }
 
-Text jobFilesRefusal(Platform& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath) {
+Text jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath) {
     const Text moveIt = "请先把它移到别的文件夹，再准备任务。";
     if (found.recordPresent && !found.record)
         return Text(kJobRecord) + " 已存在，但不是本程序的任务记录；任务会覆盖它，DOS 下也会删除它。" + moveIt;
@@ -112,8 +112,8 @@ Text jobFilesRefusal(Platform& p, const JobFilesFound& found, BootRoute route, c
     return {};
 }
 
-Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
-                  const std::function<bool()>& write, const Text& failure) {
+Text placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
+                  const std::function<SysResult()>& write, const Text& failure) {
     const FileFound& here = found[f.id];
     if (here.present && !here.ours) {
         if (!f.setAsideAs || !p.renameFile(f.path, f.setAsideAs))
@@ -125,7 +125,7 @@ Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, Job
     return write() ? Text() : failure;
 }
 
-Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles) {
+Text takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles) {
     Text failures;
     for (auto it = trail.written.rbegin(); it != trail.written.rend(); ++it)
         if ((*it)->loader == loaderFiles && p.fileAttributes((*it)->path) >= 0) removeFile(p, (*it)->path, failures);
@@ -134,7 +134,7 @@ Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles) {
     return failures;
 }
 
-Text removeJobFiles(Platform& p, const JobFilesFound& found, bool keepLoader) {
+Text removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader) {
     Text failures;
     for (const JobFile& f : kJobFiles) {
         if (keepLoader && f.loader) continue;
@@ -144,7 +144,7 @@ Text removeJobFiles(Platform& p, const JobFilesFound& found, bool keepLoader) {
     return failures;
 }
 
-Text removeRecords(Platform& p, const JobFilesFound& found) {
+Text removeRecords(Machine& p, const JobFilesFound& found) {
     Text failures;
     if (found.record) {
         const Text outcome = outcomeRecordPath(found.record->image);

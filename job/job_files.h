@@ -20,7 +20,7 @@
 
 #include "job/record.h"
 #include "job/route.h"
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -56,15 +56,15 @@ struct JobFilesFound {
     // C:\Vemo.img is ours and carries `token`.
     bool imageCarries(const Text& token) const;
 };
-JobFilesFound findJobFiles(Platform& p);
+JobFilesFound findJobFiles(Machine& p);
 // Whether a job of ours waits for its restart: its boot image, which the DOS
 // side deletes when the job runs, is on C:.
-bool jobWaits(Platform& p);
+bool jobWaits(Machine& p);
 
 // Why the job's files cannot be placed on `route` without harm to the
 // user's files; empty when they can. `outcomePath` is the outcome copy's
 // place (empty: none).
-Text jobFilesRefusal(Platform& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath);
+Text jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath);
 
 // What a job did to the files, for taking it back.
 struct JobTrail {
@@ -74,24 +74,24 @@ struct JobTrail {
 
 // Places one file: sets a user's own file aside first, then runs `write`.
 // Empty on success, else `failure` (or what went wrong with setting aside).
-Text placeJobFile(Platform& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
-                  const std::function<bool()>& write, const Text& failure);
+Text placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
+                  const std::function<SysResult()>& write, const Text& failure);
 
 // Removes what the job wrote and gives set-aside files their names back:
 // the loader's files (loaderFiles), or all the others. Empty when all went,
 // else each failure.
-Text takeBackJobFiles(Platform& p, const JobTrail& trail, bool loaderFiles);
+Text takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles);
 
 // Undo and repair: removes every file of ours that `found` lists (found
 // before the boot was pointed away) and is still there, and gives the files
 // that the job's record says it set aside their names back. Without a
 // record, a stray .bak is not ours to touch. Empty when all went, else each
 // failure.
-Text removeJobFiles(Platform& p, const JobFilesFound& found, bool keepLoader);
+Text removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader);
 
 // Removes the job's record, its outcome copy when the DOS side never wrote
 // to it, and a temporary file a cut left beside them. Empty when all went.
-Text removeRecords(Platform& p, const JobFilesFound& found);
+Text removeRecords(Machine& p, const JobFilesFound& found);
 
 // "a；b" for failures, skipping empty ones.
 void addFailure(Text& all, const Text& one);

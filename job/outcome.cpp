@@ -21,20 +21,20 @@ Text whenText(const Text& prepared) {
 Text codeText(int code) { return "代码 " + text::toText(static_cast<int32_t>(code)) + "：" + ghostCodeMeaning(code); }
 
 // A backup's image must be there, be a Ghost image and be newer than the job.
-Text backupImageProblem(Platform& p, const JobRecord& r) {
+Text backupImageProblem(Machine& p, const JobRecord& r) {
     if (p.fileAttributes(r.image) < 0) return "找不到映像文件 " + r.image;
     if (!isGhostImage(p, r.image)) return "映像文件 " + r.image + " 不是 Ghost 映像（没有 Ghost 映像的标志 FE EF）";
     const double prepared = recordDate(r.prepared);
-    if (prepared != kNoDate && p.fileModTime(r.image) <= prepared)
+    if (prepared != kNoDate && fileModTime(p, r.image) <= prepared)
         return "映像文件 " + r.image + " 在准备任务之后没有被写过";
     return {};
 }
 
-LastOutcome backupMade(Platform& p, const JobRecord& r, const Text& when) {
+LastOutcome backupMade(Machine& p, const JobRecord& r, const Text& when) {
     return {"上次备份已完成" + when + "：" + r.image + "，" + imageMegabytes(p, r.image) + " MB。", {}};
 }
 
-LastOutcome describe(Platform& p, const JobRecord& r) {
+LastOutcome describe(Machine& p, const JobRecord& r) {
     const Text when = "（" + whenText(r.prepared) + " 准备的任务）";
     const bool backup = r.kind == JobKind::Backup;
     const Text what = backup ? "备份" : "还原";
@@ -101,7 +101,7 @@ Text ghostCodeMeaning(int code) {
     return "Ghost 没有完成操作";
 }
 
-std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown) {
+std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown) {
     const std::optional<JobRecord> waiting = readRecord(p, kJobRecord);
     struct Found {
         JobRecord record;
@@ -134,8 +134,8 @@ std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown) {
         }
         out.push_back(o);
         shown.push_back(record.token);
-        setProtection(p, path, 0);
-        p.deleteFile(path);
+        (void)setProtection(p, path, 0);
+        (void)p.deleteFile(path);
     }
     return out;
 }

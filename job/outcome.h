@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -21,7 +21,7 @@ struct LastOutcome {
 // and then removed. The outcome copy of a job that is still on C: (waiting,
 // or cut short) is left for that job. `shown` holds the tokens described
 // before in this run: a record that could not be removed is not told twice.
-std::vector<LastOutcome> takeOutcomes(Platform& p, std::vector<Text>& shown);
+std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown);
 
 // What Ghost's exit code means, in plain words.
 Text ghostCodeMeaning(int code);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "job/command_line.h"
+#include "job/ghost_plan.h"
 #include "platform/text.h"
 
 namespace trivex::job {
@@ -92,7 +92,7 @@ int ghostPartitionOf(const DiskPlace& place, Text& why) {
     return inTable;
 }
 
-PartitionCheck checkPartitions(Platform& p, const JobDescription& job) {
+PartitionCheck checkPartitions(Machine& p, const JobRequest& job) {
     PartitionCheck check;
     SystemPartition system;
     const bool bootKnown = p.systemPartition(system);
@@ -112,7 +112,7 @@ PartitionCheck checkPartitions(Platform& p, const JobDescription& job) {
     const Text& image = job.imagePath;
     const bool imageHasDrive = image.size() >= 2 && image[1] == ':';
     JobDrive drives[2] = {
-        {"要备份或还原的分区", driveLetter(job.systemDrive), partitionNumber(job.systemDrive)},
+        {"要备份或还原的分区", driveLetter(job.targetDrive), partitionNumber(job.targetDrive)},
         {"映像所在的分区", imageHasDrive ? driveLetter(image.substr(0, 1)) : '\0', imagePartitionOf(image)}};
     // When the system does not name the boot disk, C:'s disk stands for it.
     const DiskPlace* boot = bootKnown ? &system.place : cKnown ? &c : nullptr;
@@ -149,10 +149,10 @@ PartitionCheck checkPartitions(Platform& p, const JobDescription& job) {
             return check;
         }
     }
-    check.systemPartition = drives[0].number;
+    check.targetPartition = drives[0].number;
     check.imagePartition = drives[1].number;
     // A drive without a number is refused by the job's own checks instead.
-    if (unsure.empty() || check.systemPartition == 0 || check.imagePartition == 0) return check;
+    if (unsure.empty() || check.targetPartition == 0 || check.imagePartition == 0) return check;
 
     Text reasons;
     for (const Text& u : unsure) reasons += (reasons.empty() ? "" : "；") + u;

@@ -11,8 +11,8 @@
 // all be on the boot disk, and the command lines always name disk 1.
 #pragma once
 
-#include "job/description.h"
-#include "platform/platform.h"
+#include "job/request.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -23,7 +23,7 @@ int ghostPartitionOf(const DiskPlace& place, Text& why);
 
 // The numbers for a job, and what stands in their way.
 struct PartitionCheck {
-    int systemPartition = 0;  // Ghost's partition on disk 1 of the chosen drive; 0 none
+    int targetPartition = 0;  // Ghost's partition on disk 1 of the target drive; 0 none
     int imagePartition = 0;   // of the drive holding the image; 0 none
     Text refusal;             // no job
     Text question;            // the system cannot say it all: the user decides (OK/Cancel)
@@ -32,8 +32,8 @@ struct PartitionCheck {
 // For every job: C: must be on the boot disk. For restore and backup jobs:
 // the numbers of the chosen drive and of the image's drive, from the boot
 // disk's layout; where the system cannot say where a drive or the boot disk
-// is, from the letter table (command_line.h), with the question that shows
+// is, from the letter table (ghost_plan.h), with the question that shows
 // the numbers Ghost will get.
-PartitionCheck checkPartitions(Platform& p, const JobDescription& job);
+PartitionCheck checkPartitions(Machine& p, const JobRequest& job);
 
 }  // namespace trivex::job

@@ -21,7 +21,7 @@ namespace {
 using payloads::Payload;
 
 // The job's record, as it will be once every file is in place.
-JobRecord recordOf(Platform& p, const JobDescription& job, BootRoute route, const JobFilesFound& found,
+JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const JobFilesFound& found,
                    bool ghostBat) {
     JobRecord r;
     r.token = newToken(p);
@@ -39,15 +39,15 @@ JobRecord recordOf(Platform& p, const JobDescription& job, BootRoute route, cons
 
 // Each file of the table with this job's content, written whole; `bat` is
 // the job's ghost.bat, none when no mode was chosen.
-Text writeFiles(Platform& p, const JobDescription& job, const std::optional<Text>& bat, const JobRecord& record,
+Text writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& bat, const JobRecord& record,
                 const JobFilesFound& found, JobTrail& trail) {
     const std::optional<Text> own = customGhostPath(job);
     const auto payload = [&p](const char* path, Payload what) {
-        return std::function<bool()>([&p, path, what] { return payloads::writePayloadWhole(p, path, what); });
+        return std::function<SysResult()>([&p, path, what] { return payloads::writePayloadWhole(p, path, what); });
     };
     for (const JobFile& f : kJobFiles) {
         if (!writtenOn(f, record.route)) continue;
-        std::function<bool()> write;
+        std::function<SysResult()> write;
         Text failure = Text("写入 ") + f.path + " 失败";
         switch (f.id) {
             case JobFileId::Loader: write = payload(f.path, Payload::Loader); break;
@@ -60,7 +60,7 @@ Text writeFiles(Platform& p, const JobDescription& job, const std::optional<Text
                 if (own) {
                     write = [&] {
                         const std::optional<Text> bytes = readWholeFile(p, *own);
-                        return bytes && p.writeFileWhole(f.path, {bytesOf(*bytes)});
+                        return bytes ? p.writeFileWhole(f.path, {bytesOf(*bytes)}) : SysResult::failed(0);
                     };
                     failure = "复制自定义的 Ghost（" + *own + "）到 C:\\ghost.exe 失败";
                 } else {
@@ -83,13 +83,13 @@ struct BootSwitch {
     BootMenu menu;
     bool pointed = false;  // on() has begun
 
-    BootSwitch(Platform& p, BootRoute r) : route(r), menu(p) {}
+    BootSwitch(Machine& p, BootRoute r) : route(r), menu(p) {}
 
-    Text check(Platform& p) { return route == BootRoute::BootIni ? menu.check() : storeRefusal(p); }
+    Text check(Machine& p) { return route == BootRoute::BootIni ? menu.check() : storeRefusal(p); }
 
     // An earlier job of ours that has not run: boot.ini redirected, or
     // entries of ours in the store. Empty unless the store cannot be read.
-    Text earlierJob(Platform& p, bool& found) {
+    Text earlierJob(Machine& p, bool& found) {
         if (route == BootRoute::BootIni) {
             found = menu.isRedirected();
             return {};
@@ -103,14 +103,14 @@ struct BootSwitch {
 
     // Points the boot away from an earlier job's loader, nothing else: on
     // failure that job is as it was.
-    Text off(Platform& p) {
+    Text off(Machine& p) {
         if (route == BootRoute::BootIni) return menu.restore();
         int removed = 0;
         Text failure;
         return bcd::removeOurEntries(p, removed, failure) ? Text() : failure;
     }
 
-    Text on(Platform& p) {
+    Text on(Machine& p) {
         pointed = true;
         if (route == BootRoute::BootIni) return menu.redirect();
         // addEntry takes its own entry back when any of its calls fails.
@@ -121,7 +121,7 @@ struct BootSwitch {
 
     // Points the boot away from the loader again; `stillStarts` says whether
     // it still starts the loader afterwards.
-    Text takeBack(Platform&, bool& stillStarts) {
+    Text takeBack(Machine&, bool& stillStarts) {
         stillStarts = false;
         if (!pointed || route == BootRoute::BootStore) return {};
         const Text problems = menu.takeBack();
@@ -133,7 +133,7 @@ struct BootSwitch {
 // The job failed at `failure`: everything goes back in the reverse order,
 // the boot first, the files after, the record last, and the message says
 // what failed and whether going back worked.
-Text takeBack(Platform& p, BootSwitch& boot, const JobTrail& trail, const Text& failure, bool earlierUndone) {
+Text takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Text& failure, bool earlierUndone) {
     bool stillStarts = false;
     Text problems = boot.takeBack(p, stillStarts);
     addFailure(problems, takeBackJobFiles(p, trail, false));
@@ -147,20 +147,19 @@ Text takeBack(Platform& p, BootSwitch& boot, const JobTrail& trail, const Text& 
     return message + "，但撤回时出错：" + problems + "。请在重启前检查启动菜单 C:\\boot.ini 和 C 盘根目录！";
 }
 
-Prepared refused(const Text& why) { return {false, why, {}}; }
+Prepared refused(const Text& why) { return {false, why, {}, {}}; }
 
 }  // namespace
 
-void writeBackupPlaceholder(Platform& p, const Text& path) {
+void writeBackupPlaceholder(Machine& p, const Text& path) {
     if (path.empty() || p.fileAttributes(path) >= 0) return;
-    p.writeFile(path, {bytesOf(path)});
+    (void)p.writeFile(path, {bytesOf(path)});
 }
 
-Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values, Agreed& agreed) {
-    const PartitionCheck partitions = checkPartitions(p, job);
-    values.systemPartition = partitions.systemPartition;
-    values.imagePartition = partitions.imagePartition;
-    buildCommandTexts(values, job);
+namespace {
+
+Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Agreed& agreed,
+                     const PartitionCheck& partitions, const GhostPlan& plan) {
     const BootRoute route = bootRouteOf(p);
     BootSwitch boot(p, route);
     const JobKind kind = job.kind();
@@ -168,14 +167,14 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     Text why = routeRefusal(p);
     if (why.empty()) why = boot.check(p);
     if (why.empty()) why = partitions.refusal;
-    if (why.empty()) why = jobRefusal(p, job, values);
+    if (why.empty()) why = jobRefusal(p, job, plan);
     JobFilesFound found = findJobFiles(p);
     if (why.empty()) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why.empty()) return refused(why);
     // Asked at every job: the numbers are this job's.
-    if (!partitions.question.empty() && !userAgrees(p, partitions.question)) return {};
-    if (!backupGoesOn(p, job)) return {};
-    if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(p, agreed)) return {};
+    if (!partitions.question.empty() && !questions.agree(partitions.question)) return {};
+    if (!backupGoesOn(p, questions, job)) return {};
+    if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(questions, agreed)) return {};
 
     // An earlier job of ours that has not run gives way first, whole, the
     // way undo takes it back: this job is prepared on a machine that starts
@@ -196,7 +195,7 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
     // The record first, then every file, then the outcome copy, each whole;
     // the boot is pointed at the loader last.
     JobTrail trail;
-    const std::optional<Text> bat = ghostBatText(values, kind, job.ignoreCrc);
+    const std::optional<Text> bat = plan.batText();
     const JobRecord record = recordOf(p, job, route, found, bat.has_value());
     Text failure;
     if (!p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))})) failure = Text("写入 ") + kJobRecord + " 失败";
@@ -205,13 +204,23 @@ Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& value
         JobRecord outcome = record;
         outcome.outcomeCopy = true;
         // An outcome of an earlier job there was shown before this job began.
-        setProtection(p, outcomePath, 0);
+        (void)setProtection(p, outcomePath, 0);
         if (!p.writeFileWhole(outcomePath, {bytesOf(recordText(outcome))}))
             failure = "写入任务结果记录 " + outcomePath + " 失败";
     }
     if (failure.empty()) failure = boot.on(p);
-    if (failure.empty()) return {true, {}, boot.menu.notice()};
+    if (failure.empty()) return {true, {}, boot.menu.notice(), {}};
     return refused(takeBack(p, boot, trail, failure, earlier));
+}
+
+}  // namespace
+
+Prepared prepareJob(Machine& p, Questions& questions, const JobRequest& job, Agreed& agreed) {
+    const PartitionCheck partitions = checkPartitions(p, job);
+    const GhostPlan plan = planGhost(job, partitions.targetPartition, partitions.imagePartition);
+    Prepared result = prepareWith(p, questions, job, agreed, partitions, plan);
+    result.plan = plan;
+    return result;
 }
 
 }  // namespace trivex::job

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "job/checks.h"
-#include "job/command_line.h"
-#include "job/description.h"
+#include "job/ghost_plan.h"
+#include "job/request.h"
 
 namespace trivex::job {
 
@@ -13,11 +13,13 @@ struct Prepared {
     bool ok = false;
     Text message;  // why not, for the user; empty when ok or when the user stopped it
     Text notice;   // when ok: what the user should know (a file of the user's set aside)
+    GhostPlan plan;  // what Ghost was to do (numbers 0 where the check found none)
 };
 
 // Works out Ghost's partition numbers (job/partitions.h), builds both
 // command texts and refuses a job that cannot run (nothing is written then);
-// where the system cannot confirm the numbers, the user is asked. An earlier
+// where the system cannot confirm the numbers, the user is asked (through
+// `questions`). An earlier
 // job of ours that has not run is undone first. Then, each written whole
 // (temporary file, flush, move): the job's record C:\TRIVEX.JOB, C:\grldr
 // (and C:\grldr.mbr on the store route), C:\ghost.bat, C:\ghost.exe,
@@ -30,10 +32,10 @@ struct Prepared {
 // the boot first, the files after (a loader of the user's own back under its
 // name), the record last.
 // Questions the user answered OK before are remembered in `agreed`.
-Prepared prepareJob(Platform& p, const JobDescription& job, CommandValues& values, Agreed& agreed);
+Prepared prepareJob(Machine& p, Questions& questions, const JobRequest& job, Agreed& agreed);
 
 // Backup mode's image file choice: until Ghost replaces it, the image file
 // holds its own path. A file that is there already (an earlier backup) stays.
-void writeBackupPlaceholder(Platform& p, const Text& path);
+void writeBackupPlaceholder(Machine& p, const Text& path);
 
 }  // namespace trivex::job

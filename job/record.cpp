@@ -121,9 +121,9 @@ std::optional<JobRecord> parseRecord(const Text& text) {
     return r;
 }
 
-std::optional<JobRecord> readRecord(Platform& p, const Text& path) {
+std::optional<JobRecord> readRecord(Machine& p, const Text& path) {
     // A record is a few hundred bytes; anything large is not one of ours.
-    const int64_t size = p.fileSize(path);
+    const int64_t size = fileSize(p, path);
     if (size < 0 || size > 64 * 1024 || !isFile(p, path)) return std::nullopt;
     const std::optional<Text> text = readWholeFile(p, path);
     if (!text) return std::nullopt;
@@ -137,7 +137,7 @@ Text outcomeRecordPath(const Text& imagePath) {
     return Text(1, d) + ":\\" + kRecordName;
 }
 
-Text newToken(Platform& p) {
+Text newToken(Machine& p) {
     // FNV-1a over what differs between two jobs: the time, the tick count,
     // a count of the tokens made in this run and where this process's stack is.
     static unsigned counter = 0;

@@ -32,9 +32,9 @@
 #include <optional>
 #include <vector>
 
-#include "job/description.h"
+#include "job/request.h"
 #include "job/route.h"
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -74,7 +74,7 @@ struct JobRecord {
 Text recordText(const JobRecord& r);
 // nullopt when the text is not a record of this program's.
 std::optional<JobRecord> parseRecord(const Text& text);
-std::optional<JobRecord> readRecord(Platform& p, const Text& path);
+std::optional<JobRecord> readRecord(Machine& p, const Text& path);
 
 // The outcome copy's place: the root of the image's drive ("E:\TRIVEX.JOB"
 // for "E:\Ghost\G_WinXP.gho"); empty when the path names no drive.
@@ -82,7 +82,7 @@ Text outcomeRecordPath(const Text& imagePath);
 
 // A token no other job has: 16 upper-case hex digits mixed from the time,
 // the tick count and this process.
-Text newToken(Platform& p);
+Text newToken(Machine& p);
 
 // "2026-12-07 18:43:30" of a date value, and back (kNoDate when it is not one).
 Text recordTime(double date);

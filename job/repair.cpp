@@ -17,7 +17,7 @@ namespace {
 // Whether the boot starts the loader at the next start: boot.ini redirected,
 // or an entry of ours in the store. False with `known` false when the store
 // cannot be asked.
-bool bootPointsAtLoader(Platform& p, BootRoute route, bool& known) {
+bool bootPointsAtLoader(Machine& p, BootRoute route, bool& known) {
     known = true;
     if (route == BootRoute::BootIni) return BootMenu(p).isRedirected();
     Text refusal, failure;
@@ -32,7 +32,7 @@ bool bootPointsAtLoader(Platform& p, BootRoute route, bool& known) {
 bool oursAndThere(const JobFilesFound& found, JobFileId id) { return found[id].present && found[id].ours; }
 
 // Everything the job's record lists is there and ours, with the record's token.
-bool wholeAsRecorded(Platform& p, const JobFilesFound& found) {
+bool wholeAsRecorded(Machine& p, const JobFilesFound& found) {
     const JobRecord& r = *found.record;
     for (const JobFile& f : kJobFiles)
         if (r.wroteFile(f.name) && !oursAndThere(found, f.id)) return false;
@@ -61,7 +61,7 @@ Text namesOfOurs(const JobFilesFound& found) {
 // boot.bak takes the name boot.ini: cut between the two, C: has no boot.ini.
 // The saved menu takes the name, and the aside copy (ours by its text) goes.
 // Empty when there was nothing to do; else what was done, for the user.
-Text repairMenuAside(Platform& p, Text& failures) {
+Text repairMenuAside(Machine& p, Text& failures) {
     if (p.fileAttributes(kBootIniAside) < 0) return {};
     const std::optional<Text> aside = readWholeFile(p, kBootIniAside);
     if (!aside || !isRedirectedMenu(*aside)) return {};
@@ -71,7 +71,7 @@ Text repairMenuAside(Platform& p, Text& failures) {
         else addFailure(failures, "把 C:\\boot.bak 改回 C:\\boot.ini 失败");
     }
     if (p.fileAttributes(kBootIni) >= 0) {
-        setProtection(p, kBootIniAside, 0);
+        (void)setProtection(p, kBootIniAside, 0);  // the delete tells whether it mattered
         if (!p.deleteFile(kBootIniAside)) addFailure(failures, Text("删除 ") + kBootIniAside + " 失败");
     }
     return done;
@@ -79,7 +79,7 @@ Text repairMenuAside(Platform& p, Text& failures) {
 
 }  // namespace
 
-Text repairCutJob(Platform& p) {
+Text repairCutJob(Machine& p) {
     Text menuFailures;
     const Text menuDone = repairMenuAside(p, menuFailures);
     const JobFilesFound found = findJobFiles(p);

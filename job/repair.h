@@ -3,7 +3,7 @@
 // back, so that the machine starts Windows with the user's menu and files.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -16,6 +16,6 @@ namespace trivex::job {
 // job that ran leaves behind (removeStaleEntries takes it). Returns the one
 // message for the user: what was found and what was done; empty when there
 // was nothing to do.
-Text repairCutJob(Platform& p);
+Text repairCutJob(Machine& p);
 
 }  // namespace trivex::job

@@ -8,7 +8,7 @@
 
 namespace trivex::job {
 
-BootRoute bootRouteOf(Platform& p) {
+BootRoute bootRouteOf(Machine& p) {
     SystemPartition system;
     if (p.systemPartition(system)) {
         if (system.bootManager) return BootRoute::BootStore;
@@ -17,7 +17,7 @@ BootRoute bootRouteOf(Platform& p) {
     return p.windowsVersion().major >= 6 ? BootRoute::BootStore : BootRoute::BootIni;
 }
 
-Text routeRefusal(Platform& p) {
+Text routeRefusal(Machine& p) {
     SystemPartition system;
     if (!p.systemPartition(system)) return {};
     if (system.bootManager) {
@@ -36,13 +36,13 @@ Text routeRefusal(Platform& p) {
     return {};
 }
 
-Text storeRefusal(Platform& p) {
+Text storeRefusal(Machine& p) {
     Text refusal;
     if (!bcd::ready(p, refusal)) return refusal;
     return {};
 }
 
-Text removeStaleEntries(Platform& p) {
+Text removeStaleEntries(Machine& p) {
     Text refusal;
     if (bootRouteOf(p) != BootRoute::BootStore || !bcd::ready(p, refusal)) return {};
     std::vector<Text> ids;

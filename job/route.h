@@ -6,7 +6,7 @@
 // there (job/boot_store.h).
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -17,21 +17,21 @@ enum class BootRoute { BootIni, BootStore };
 // which reads boot.ini only when the earlier Windows is chosen), ntldr with
 // boot.ini the boot menu. Where the system cannot say (or the partition
 // holds neither), the running Windows does: Vista and later the store.
-BootRoute bootRouteOf(Platform& p);
+BootRoute bootRouteOf(Machine& p);
 
 // Why a job cannot take the route the machine starts by; empty when it
 // can, or when the system cannot say: Windows XP on a machine that starts
 // through bootmgr, or a boot menu that is not C:\boot.ini.
-Text routeRefusal(Platform& p);
+Text routeRefusal(Machine& p);
 
 // Why a job cannot go through the store on this machine; empty when it can.
-Text storeRefusal(Platform& p);
+Text storeRefusal(Machine& p);
 
 // A finished job leaves its one-time entry in the store (the boot manager
 // only forgets the sequence): at start, with no job of ours waiting on C:,
 // entries of ours are removed. Empty when there was nothing to do or it
 // went; else what failed, for the user. Silent where the store route does
 // not apply or cannot be used.
-Text removeStaleEntries(Platform& p);
+Text removeStaleEntries(Machine& p);
 
 }  // namespace trivex::job

@@ -20,7 +20,7 @@ constexpr char kStoreKept[] =
     "下次启动如果停在 GRUB4DOS 的提示符，请重启进入 Windows，再用本程序撤销一次。";
 
 // The store route's half: every entry of ours goes. Empty `kept` when none is left.
-Text removeEntries(Platform& p, Text& kept) {
+Text removeEntries(Machine& p, Text& kept) {
     Text refusal;
     if (!bcd::ready(p, refusal)) {
         kept = kStoreKept;
@@ -35,7 +35,7 @@ Text removeEntries(Platform& p, Text& kept) {
 
 }  // namespace
 
-Undone undoJob(Platform& p) {
+Undone undoJob(Machine& p) {
     // What is ours is decided before anything changes: a Ghost of the user's
     // own is known by the job around it.
     const JobFilesFound found = findJobFiles(p);

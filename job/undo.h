@@ -3,7 +3,7 @@
 // program is taken back the same way.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::job {
 
@@ -19,7 +19,7 @@ struct Undone {
 // names back, and last the record itself and its outcome copy (while the DOS
 // side has not written to it). While the boot still starts the loader, its
 // files and the record stay, so that the machine still boots.
-Undone undoJob(Platform& p);
+Undone undoJob(Machine& p);
 
 // The message for the user about an undo, empty when there is nothing to say.
 Text undoMessage(const Undone& u);

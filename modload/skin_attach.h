@@ -11,7 +11,7 @@
 
 #include "modload/loader.h"
 #include "modload/services.h"
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::modload {
 

@@ -6,7 +6,7 @@
 
 #include "payloads/store_table.h"
 #include "payloads/targets.h"
-#include "platform/lines.h"
+#include "platform/files.h"
 
 namespace trivex::payloads {
 namespace {
@@ -31,14 +31,10 @@ ByteView data(Payload p) {
     return {record + 8, u32At(record + 4)};
 }
 
-bool writePayload(Platform& platform, const Text& path, Payload p) {
-    if (path.empty()) return false;
-    return platform.writeFile(path, {data(p)});
-}
+SysResult writePayload(Machine& machine, const Text& path, Payload p) { return machine.writeFile(path, {data(p)}); }
 
-bool writePayloadWhole(Platform& platform, const Text& path, Payload p) {
-    if (path.empty()) return false;
-    return platform.writeFileWhole(path, {data(p)});
+SysResult writePayloadWhole(Machine& machine, const Text& path, Payload p) {
+    return machine.writeFileWhole(path, {data(p)});
 }
 
 namespace {
@@ -65,29 +61,21 @@ bool isToken(const Text& t) {
 
 bool dosImageTakesToken() { return tokenOffset() != Text::npos; }
 
-bool writeDosImage(Platform& platform, const Text& path, const Text& token) {
+SysResult writeDosImage(Machine& machine, const Text& path, const Text& token) {
     const size_t at = tokenOffset();
     const ByteView image = data(Payload::DosImage);
-    if (at == Text::npos || token.size() != kTokenLength) return !path.empty() && platform.writeFileWhole(path, {image});
+    if (at == Text::npos || token.size() != kTokenLength) return machine.writeFileWhole(path, {image});
     const char* bytes = static_cast<const char*>(image.data);
-    return !path.empty() &&
-           platform.writeFileWhole(path, {ByteView{bytes, static_cast<uint32_t>(at)}, bytesOf(token),
-                                          ByteView{bytes + at + kTokenLength,
-                                                   static_cast<uint32_t>(image.size - at - kTokenLength)}});
+    return machine.writeFileWhole(path, {ByteView{bytes, static_cast<uint32_t>(at)}, bytesOf(token),
+                                         ByteView{bytes + at + kTokenLength,
+                                                  static_cast<uint32_t>(image.size - at - kTokenLength)}});
 }
 
-std::optional<Text> dosImageToken(Platform& platform, const Text& path) {
+std::optional<Text> dosImageToken(Machine& machine, const Text& path) {
     const ByteView image = data(Payload::DosImage);
-    if (platform.fileSize(path) != static_cast<int64_t>(image.size)) return std::nullopt;
-    // Read here through the raw access: the payload store needs no more of the platform.
-    std::unique_ptr<RawFile> raw = platform.openRaw(path, kModeRead, kShareAll);
-    if (!raw) return std::nullopt;
-    std::optional<Text> file = Text(image.size, '\0');
-    for (size_t at = 0; at < image.size;) {
-        const int32_t got = raw->read(&(*file)[at], static_cast<int32_t>(std::min<size_t>(65536, image.size - at)));
-        if (got <= 0) return std::nullopt;
-        at += static_cast<size_t>(got);
-    }
+    if (fileSize(machine, path) != static_cast<int64_t>(image.size)) return std::nullopt;
+    std::optional<Text> file = readWholeFile(machine, path);
+    if (!file || file->size() != image.size) return std::nullopt;
     const char* bytes = static_cast<const char*>(image.data);
     const size_t at = tokenOffset();
     if (at == Text::npos) return std::memcmp(file->data(), bytes, image.size) == 0 ? std::optional<Text>(Text()) : std::nullopt;

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::payloads {
 
@@ -30,14 +30,14 @@ constexpr size_t kPayloadCount = 8;
 ByteView data(Payload p);
 
 // Writes the N bytes to `path`: created or truncated, no sharing, in one
-// piece. True only when the file was opened and every byte written; an empty
-// path, a missing drive or folder, a read-only or locked file give false.
+// piece. Done only when the file was opened and every byte written; an
+// empty path, a missing drive or folder, a read-only or locked file fail.
 // No folder is created and no attribute changed on the way.
-bool writePayload(Platform& platform, const Text& path, Payload p);
+SysResult writePayload(Machine& machine, const Text& path, Payload p);
 
-// The same, written whole (Platform::writeFileWhole): the file at `path`
+// The same, written whole (Machine::writeFileWhole): the file at `path`
 // is the old one or the whole payload, never a part of it.
-bool writePayloadWhole(Platform& platform, const Text& path, Payload p);
+SysResult writePayloadWhole(Machine& machine, const Text& path, Payload p);
 
 // Every job's DOS image carries that job's token, so that the DOS side runs
 // the job this image was written for and no other. The image holds the
@@ -50,11 +50,11 @@ bool isToken(const Text& t);
 bool dosImageTakesToken();
 // Writes the DOS image whole with `token` (16 upper-case hex digits) in
 // the placeholder's place.
-bool writeDosImage(Platform& platform, const Text& path, const Text& token);
+SysResult writeDosImage(Machine& machine, const Text& path, const Text& token);
 // The token in the DOS image file at `path` when the file is this build's
 // image byte for byte apart from the token (the placeholder itself reads as
 // 16 "?"); nullopt when it is not, or cannot be read.
-std::optional<Text> dosImageToken(Platform& platform, const Text& path);
+std::optional<Text> dosImageToken(Machine& machine, const Text& path);
 
 // The payload's name ("Loader") and its fixed target path ("C:\grldr");
 // the target is empty for the payloads used from memory only.

@@ -2,10 +2,22 @@
 
 #include <cstring>
 
-#include "platform/lines.h"
 #include "platform/text.h"
 
 namespace trivex {
+
+namespace {
+
+// Files are read in pieces of this size.
+constexpr uint32_t kPiece = 1u << 20;
+
+std::optional<DirEntry> firstMatch(Machine& m, const Text& path) {
+    std::vector<DirEntry> found;
+    if (!m.listFolder(path, found) || found.empty()) return std::nullopt;
+    return found.front();
+}
+
+}  // namespace
 
 Text temporaryBeside(const Text& path) {
     // The last separator, stepping over two-byte characters (whose second
@@ -19,45 +31,42 @@ Text temporaryBeside(const Text& path) {
     return path.substr(0, cut + 1) + kTemporaryName;
 }
 
-bool setProtection(Platform& p, const Text& path, uint32_t want) {
-    const int64_t a = p.fileAttributes(path);
-    if (a < 0) return true;
+SysResult setProtection(Machine& m, const Text& path, uint32_t want) {
+    const int64_t a = m.fileAttributes(path);
+    if (a < 0) return SysResult::ok();
     const uint32_t now = static_cast<uint32_t>(a);
-    return (now & kProtection) == want || p.setFileAttributes(path, (now & ~kProtection) | want);
+    if ((now & kProtection) == want) return SysResult::ok();
+    return m.setFileAttributes(path, (now & ~kProtection) | want);
 }
 
-bool isFile(Platform& p, const Text& path) {
-    const int64_t a = p.fileAttributes(path);
+bool isFile(Machine& m, const Text& path) {
+    const int64_t a = m.fileAttributes(path);
     return a >= 0 && (a & kAttrDirectory) == 0;
 }
 
-std::optional<Text> readWholeFile(Platform& p, const Text& path) {
-    std::unique_ptr<RawFile> f = p.openRaw(path, kModeRead, kShareAll);
-    if (!f) return std::nullopt;
-    Text all;
-    char buf[65536];
-    for (;;) {
-        const int32_t got = f->read(buf, sizeof buf);
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        all.append(buf, static_cast<size_t>(got));
-    }
-    return all;
+int64_t fileSize(Machine& m, const Text& path) {
+    const std::optional<DirEntry> e = firstMatch(m, path);
+    return e ? e->size : -1;
 }
 
-bool fileHolds(Platform& p, const Text& path, ByteView bytes) {
-    std::unique_ptr<RawFile> f = p.openRaw(path, kModeRead, kShareAll);
-    if (!f || f->size() != static_cast<int64_t>(bytes.size)) return false;
-    const char* want = static_cast<const char*>(bytes.data);
-    char buf[65536];
-    uint32_t at = 0;
-    while (at < bytes.size) {
-        const int32_t got = f->read(buf, sizeof buf);
-        if (got <= 0 || at + static_cast<uint32_t>(got) > bytes.size) return false;
-        if (std::memcmp(buf, want + at, static_cast<size_t>(got)) != 0) return false;
-        at += static_cast<uint32_t>(got);
+double fileModTime(Machine& m, const Text& path) {
+    const std::optional<DirEntry> e = firstMatch(m, path);
+    return e ? e->modified : kNoDate;
+}
+
+std::optional<Text> readWholeFile(Machine& m, const Text& path) {
+    Text all, piece;
+    for (;;) {
+        if (!m.readFile(path, all.size(), kPiece, piece)) return std::nullopt;
+        all += piece;
+        if (piece.size() < kPiece) return all;
     }
-    return f->read(buf, 1) == 0;
+}
+
+bool fileHolds(Machine& m, const Text& path, ByteView bytes) {
+    if (fileSize(m, path) != static_cast<int64_t>(bytes.size) || !isFile(m, path)) return false;
+    const std::optional<Text> all = readWholeFile(m, path);
+    return all && all->size() == bytes.size && std::memcmp(all->data(), bytes.data, bytes.size) == 0;
 }
 
 }  // namespace trivex

@@ -1,9 +1,9 @@
-// Whole-file helpers on top of the platform's raw file access.
+// Whole-file helpers on top of the machine's file operations.
 #pragma once
 
 #include <optional>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex {
 
@@ -17,15 +17,19 @@ Text temporaryBeside(const Text& path);
 // deleted or seen.
 inline constexpr uint32_t kProtection = kAttrReadOnly | kAttrHidden | kAttrSystem;
 // Gives `path` exactly the protection bits `want`, keeping its other
-// attributes. True when it has them afterwards, or is not there.
-bool setProtection(Platform& p, const Text& path, uint32_t want);
+// attributes. Done when it has them afterwards, or is not there.
+SysResult setProtection(Machine& m, const Text& path, uint32_t want);
 
 // True when `path` exists and is not a folder.
-bool isFile(Platform& p, const Text& path);
+bool isFile(Machine& m, const Text& path);
+// Size of the first entry the path matches (a folder matches too), -1 when
+// none; and its last-write time (local), kNoDate when none.
+int64_t fileSize(Machine& m, const Text& path);
+double fileModTime(Machine& m, const Text& path);
 // The whole content of a file, read with every sharing allowed; nullopt when
 // it cannot be opened or read to its end.
-std::optional<Text> readWholeFile(Platform& p, const Text& path);
+std::optional<Text> readWholeFile(Machine& m, const Text& path);
 // True when the file at `path` holds exactly `bytes`.
-bool fileHolds(Platform& p, const Text& path, ByteView bytes);
+bool fileHolds(Machine& m, const Text& path, ByteView bytes);
 
 }  // namespace trivex

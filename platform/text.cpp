@@ -55,12 +55,6 @@ Text right(const Text& t, int64_t n) {
     return t.substr(static_cast<size_t>(length(t) - take));
 }
 
-Text mid(const Text& t, int64_t start, int64_t n) {
-    if (n <= 0 || start < 1 || start > length(t)) return {};
-    const int64_t take = std::min<int64_t>(n, length(t) - start + 1);
-    return t.substr(static_cast<size_t>(start - 1), static_cast<size_t>(take));
-}
-
 int64_t find(const Text& t, const Text& sought, int64_t start, bool ignoreCase) {
     if (sought.empty()) return t.empty() ? -1 : 1;
     if (start > length(t)) return -1;
@@ -112,28 +106,6 @@ Text trimTrailing(const Text& t) {
     return t.substr(0, keep);
 }
 
-std::vector<Text> split(const Text& t, const Text& delimiter, int64_t maxCount) {
-    std::vector<Text> pieces;
-    if (t.empty() || maxCount == 0) return pieces;
-    if (delimiter.empty()) {
-        pieces.push_back(t);
-        return pieces;
-    }
-    size_t pos = 0;
-    while (maxCount < 0 || static_cast<int64_t>(pieces.size()) < maxCount) {
-        const size_t at = scanForward(t, t, delimiter, pos);
-        if (at == Text::npos) {
-            if (pos < t.size()) pieces.push_back(t.substr(pos));
-            break;
-        }
-        pieces.push_back(t.substr(pos, at - pos));
-        pos = at + delimiter.size();  // a delimiter ends on a character boundary
-    }
-    return pieces;
-}
-
-Text fromCode(int code) { return Text(1, static_cast<char>(code & 0xFF)); }
-
 Text toText(int32_t v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
@@ -144,59 +116,6 @@ Text toText(int64_t v) {
     char buf[24];
     std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
     return buf;
-}
-
-Text toText(uint8_t v) {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%u", static_cast<unsigned>(v));
-    return buf;
-}
-
-namespace {
-// "%g" with the exponent written with at least two digits, whatever the C
-// runtime does (some write three).
-Text formatG(double v, int precision) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*g", precision, v);
-    Text s = buf;
-    const size_t e = s.find_first_of("eE");
-    if (e == Text::npos || e + 2 >= s.size()) return s;
-    size_t digits = e + 2;  // after the sign
-    while (s.size() - digits > 2 && s[digits] == '0') s.erase(digits, 1);
-    return s;
-}
-}  // namespace
-
-Text toText(double v) { return formatG(v, 13); }
-Text toText(float v) { return formatG(v, 6); }
-
-double toNumber(const Text& t) {
-    // The longest prefix of the form [blanks][sign]digits[.digits][e[sign]digits]
-    // with at least one digit before the exponent; anything else reads as 0.
-    size_t i = 0;
-    const size_t n = t.size();
-    auto digit = [&](size_t k) { return k < n && t[k] >= '0' && t[k] <= '9'; };
-    while (i < n && (t[i] == ' ' || t[i] == '\t')) ++i;
-    const size_t begin = i;
-    if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
-    size_t mantissaDigits = 0;
-    while (digit(i)) ++i, ++mantissaDigits;
-    if (i < n && t[i] == '.') {
-        ++i;
-        while (digit(i)) ++i, ++mantissaDigits;
-    }
-    if (mantissaDigits == 0) return 0.0;
-    size_t end = i;
-    if (i < n && (t[i] == 'e' || t[i] == 'E')) {
-        size_t k = i + 1;
-        if (k < n && (t[k] == '+' || t[k] == '-')) ++k;
-        if (digit(k)) {
-            while (digit(k)) ++k;
-            end = k;
-        }
-    }
-    const std::string number = t.substr(begin, end - begin);
-    return std::strtod(number.c_str(), nullptr);
 }
 
 double integerPart(double v) {

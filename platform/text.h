@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::text {
 
@@ -18,8 +18,6 @@ inline int64_t length(const Text& t) { return static_cast<int64_t>(t.size()); }
 // The first / last n bytes; the whole text when shorter; empty when n <= 0.
 Text left(const Text& t, int64_t n);
 Text right(const Text& t, int64_t n);
-// n bytes from `start`, cut at the end; empty when start is outside 1..length or n <= 0.
-Text mid(const Text& t, int64_t start, int64_t n);
 // Position of the first occurrence at or after `start`, -1 when absent. Never
 // matches from a trail byte. Empty `sought`: 1 for a non-empty text, -1 otherwise.
 int64_t find(const Text& t, const Text& sought, int64_t start = 1, bool ignoreCase = false);
@@ -30,17 +28,9 @@ int64_t findBackwards(const Text& t, const Text& sought);
 // Without the leading (trailing) run of ASCII spaces and full-width spaces (A1 A1).
 Text trimLeading(const Text& t);
 Text trimTrailing(const Text& t);
-// Pieces between delimiters. maxCount < 0: no limit.
-std::vector<Text> split(const Text& t, const Text& delimiter = ",", int64_t maxCount = -1);
-Text fromCode(int code);
 
 Text toText(int32_t v);    // "%d"
 Text toText(int64_t v);    // decimal, all 64 bits
-Text toText(uint8_t v);    // "%u"
-Text toText(double v);     // "%.13g"
-Text toText(float v);      // "%.6g"
-// A decimal number read from the start of the text, 0 when there is none.
-double toNumber(const Text& t);
 // floor, after snapping to the nearest integer when within 1e-12 of it.
 double integerPart(double v);
 
@@ -53,10 +43,5 @@ Text fromBlock(const void* data, size_t size);
 struct DateParts { int year, month, day, hour, minute, second; };
 double dateFromParts(const DateParts& p);
 DateParts partsOfDate(double date);
-inline int year(double date) { return partsOfDate(date).year; }
-inline int month(double date) { return partsOfDate(date).month; }
-inline int day(double date) { return partsOfDate(date).day; }
-inline int hour(double date) { return partsOfDate(date).hour; }
-inline int minute(double date) { return partsOfDate(date).minute; }
 
 }  // namespace trivex::text

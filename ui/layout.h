@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "ui/toolkit.h"
 
 namespace trivex::ui {
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/win32_machine.h"
 
 namespace trivex::win32 {
 namespace {
@@ -74,16 +75,16 @@ bool CapturedChild::start(const Text& commandLine, bool nativeSystemFolder) {
     return created != FALSE;
 }
 
-// The pipe is only read when it holds data, so that window messages keep
-// being processed while the child is quiet.
-bool CapturedChild::read(Text& out, const Deadline& deadline, Platform& messages, bool cutAtZero) {
+// The pipe is only read when it holds data, so that the wait hook keeps
+// running while the child is quiet.
+bool CapturedChild::read(Text& out, const Deadline& deadline, Win32Machine& machine, bool cutAtZero) {
     for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(readEnd_.get(), nullptr, 0, nullptr, &available, nullptr)) return true;  // ended
         if (available == 0) {
             if (deadline.passed()) return false;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
-            messages.processPendingMessages();
+            machine.whileWaiting();
             continue;
         }
         char block[kReadBlock] = {};
@@ -93,20 +94,20 @@ bool CapturedChild::read(Text& out, const Deadline& deadline, Platform& messages
             out += text::fromBlock(block, got);
         else
             out.append(block, got);
-        messages.processPendingMessages();
+        machine.whileWaiting();
         if (!ok) return true;
         if (deadline.passed()) return false;
     }
 }
 
-bool CapturedChild::wait(DWORD& exitCode, const Deadline& deadline, Platform& messages) {
+bool CapturedChild::wait(DWORD& exitCode, const Deadline& deadline, Win32Machine& machine) {
     if (!child_.process.valid()) return false;
     HANDLE process = child_.process.get();
     for (;;) {
         const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, deadline.left(), QS_ALLINPUT);
         if (r == WAIT_OBJECT_0) return GetExitCodeProcess(process, &exitCode) != FALSE;
         if (r != WAIT_OBJECT_0 + 1) return false;  // time is up, or the wait failed
-        messages.processPendingMessages();
+        machine.whileWaiting();
         if (deadline.passed() && WaitForSingleObject(process, 0) != WAIT_OBJECT_0) return false;
     }
 }

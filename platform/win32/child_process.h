@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 #include "platform/win32/handles.h"
 
 namespace trivex::win32 {
+
+class Win32Machine;
 
 // A function of kernel32.dll that older systems may lack, looked up at run
 // time so that the import table stays loadable on Windows XP; null when the
@@ -66,13 +68,13 @@ public:
     // pipe or the process cannot be made.
     bool start(const Text& commandLine, bool nativeSystemFolder);
     // Appends what the child writes to `out` until the pipe ends (every copy of
-    // its write end closed: true) or the deadline passes (false). Window
-    // messages are processed while the pipe is quiet and after every read.
+    // its write end closed: true) or the deadline passes (false). The
+    // machine's wait hook runs while the pipe is quiet and after every read.
     // With `cutAtZero`, each block read counts only up to its first zero byte.
-    bool read(Text& out, const Deadline& deadline, Platform& messages, bool cutAtZero);
-    // Waits for the child's end until the deadline, processing window
-    // messages; true with its exit code.
-    bool wait(DWORD& exitCode, const Deadline& deadline, Platform& messages);
+    bool read(Text& out, const Deadline& deadline, Win32Machine& machine, bool cutAtZero);
+    // Waits for the child's end until the deadline, running the machine's
+    // wait hook; true with its exit code.
+    bool wait(DWORD& exitCode, const Deadline& deadline, Win32Machine& machine);
     void terminate();
 
 private:

@@ -1,7 +1,8 @@
 // Where a drive letter lives on the disks: the volume's extent, then the
 // partition layout of its disk, through the storage control codes; and the
 // system partition, which Windows names in its registry.
-#include "platform/win32/platform_impl.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_machine.h"
 
 #include <winioctl.h>
 
@@ -157,13 +158,13 @@ bool holdsFile(const std::string& root, const char* name) {
 
 }  // namespace
 
-bool Win32Platform::drivePlace(char letter, DiskPlace& out) {
+bool Win32Machine::drivePlace(char letter, DiskPlace& out) {
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     if (letter < 'A' || letter > 'Z') return false;
     return volumePlace(std::string("\\\\.\\") + letter + ":", out);
 }
 
-bool Win32Platform::systemPartition(SystemPartition& out) {
+bool Win32Machine::systemPartition(SystemPartition& out) {
     const std::string device = systemPartitionDevice();
     if (device.empty()) return false;
     SystemPartition found;

@@ -1,32 +1,35 @@
-// The system: Windows version, firmware type, administrator rights, and the
-// tools of the system folder.
+// The system: Windows version, firmware type, administrator rights, the
+// system's words for its errors, and the restart.
 #include "platform/win32/child_process.h"
-#include "platform/win32/platform_impl.h"
+#include "platform/win32/win32_machine.h"
 
 namespace trivex::win32 {
 namespace {
 
-// "<system folder>\<tool>", empty for a refused name.
-Text systemToolPath(const Text& tool) {
-    if (!isBareToolName(tool)) return {};
-    char folder[MAX_PATH + 1] = {};
-    const UINT n = GetSystemDirectoryA(folder, sizeof folder);
-    if (n == 0 || n >= sizeof folder) return {};
-    Text path(folder, n);
-    if (path.back() != '\\') path += '\\';
-    return path + tool;
+// Enables SeShutdownPrivilege for this process; false when the system
+// reports any error (including "not all privileges assigned").
+bool enableShutdownPrivilege() {
+    Handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.out())) return false;
+    TOKEN_PRIVILEGES tp{};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &tp.Privileges[0].Luid)) return false;
+    SetLastError(ERROR_SUCCESS);
+    AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr);
+    return GetLastError() == ERROR_SUCCESS;
 }
 
 }  // namespace
 
-WindowsVersion Win32Platform::windowsVersion() {
+WindowsVersion Win32Machine::windowsVersion() {
     OSVERSIONINFOA v{};
     v.dwOSVersionInfoSize = sizeof v;
     if (!GetVersionExA(&v)) return {};
     return {static_cast<int>(v.dwMajorVersion), static_cast<int>(v.dwMinorVersion)};
 }
 
-Firmware Win32Platform::firmware() {
+Firmware Win32Machine::firmware() {
     // Windows 8 and later say it directly (FIRMWARE_TYPE: 1 BIOS, 2 UEFI).
     using GetFirmwareType = BOOL(WINAPI*)(DWORD*);
     if (const auto getType = kernelFunction<GetFirmwareType>("GetFirmwareType")) {
@@ -61,7 +64,7 @@ Firmware Win32Platform::firmware() {
 // Membership in the Administrators group as the access checks see it: under
 // User Account Control an unelevated administrator's token holds the group for
 // deny only, so this is true only when the process runs elevated.
-bool Win32Platform::runsAsAdministrator() {
+bool Win32Machine::runsAsAdministrator() {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     Sid administrators;
     if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
@@ -71,31 +74,22 @@ bool Win32Platform::runsAsAdministrator() {
     return CheckTokenMembership(nullptr, administrators.get(), &member) && member;
 }
 
-bool Win32Platform::systemToolExists(const Text& tool) {
-    const Text path = systemToolPath(tool);
-    if (path.empty()) return false;
-    NativeSystemFolder native;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+Text Win32Machine::errorText(uint32_t error) {
+    char buf[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buf,
+                                   sizeof buf, nullptr);
+    Text words(buf, n < sizeof buf ? n : 0);
+    while (!words.empty() && (words.back() == '\r' || words.back() == '\n' || words.back() == ' ')) words.pop_back();
+    return words;
 }
 
-ToolRun Win32Platform::runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs) {
-    ToolRun run;
-    if (!systemToolExists(tool)) return run;
-    Text commandLine = "\"" + systemToolPath(tool) + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    const Deadline deadline(timeoutMs);
-    CapturedChild child;
-    if (!child.start(commandLine, true)) return run;
-    run.started = true;
-    DWORD exitCode = 0;
-    if (child.read(run.output, deadline, *this, false) && child.wait(exitCode, deadline, *this)) {
-        run.finished = true;
-        run.exitCode = exitCode;
-    } else {
-        child.terminate();
-    }
-    return run;
+// Not forced: programs are asked to close and may keep their unsaved work
+// (the restart is then refused); only a program that does not answer at all
+// is ended.
+SysResult Win32Machine::restart() {
+    if (!enableShutdownPrivilege()) return SysResult::failed(GetLastError());
+    if (!ExitWindowsEx(EWX_REBOOT | EWX_FORCEIFHUNG, 0)) return SysResult::failed(GetLastError());
+    return SysResult::ok();
 }
 
 }  // namespace trivex::win32

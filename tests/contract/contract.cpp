@@ -1,34 +1,25 @@
 #include "tests/contract/contract.h"
 
+#include "platform/files.h"
+
 namespace trivex::contract {
 
 void ContractTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const Text folder = machine().scratchRoot() + info->test_suite_name() + "." + info->name();
-    machine().removeTree(folder);
-    ASSERT_TRUE(p.createFolder(folder)) << folder;
+    const Text folder = rig().scratchRoot() + info->test_suite_name() + "." + info->name();
+    rig().removeTree(folder);
+    ASSERT_TRUE(m.createFolder(folder)) << folder;
     dir = folder + "\\";
 }
 
 void ContractTest::TearDown() {
-    if (!dir.empty()) machine().removeTree(dir.substr(0, dir.size() - 1));
+    if (!dir.empty()) rig().removeTree(dir.substr(0, dir.size() - 1));
 }
 
 bool ContractTest::put(const Text& name, const Text& content) {
-    return p.writeFile(at(name), {bytesOf(content)});
+    return static_cast<bool>(m.writeFile(at(name), {bytesOf(content)}));
 }
 
-std::optional<Text> ContractTest::contentOf(const Text& path) {
-    const std::unique_ptr<RawFile> f = p.openRaw(path, 1, 1);
-    if (!f) return std::nullopt;
-    Text all;
-    char buf[4096];
-    for (;;) {
-        const int32_t n = f->read(buf, sizeof buf);
-        if (n <= 0) break;
-        all.append(buf, static_cast<size_t>(n));
-    }
-    return all;
-}
+std::optional<Text> ContractTest::contentOf(const Text& path) { return readWholeFile(m, path); }
 
 }  // namespace trivex::contract

@@ -1,21 +1,21 @@
-// The platform contract suite: the same tests of the file, search, line and
-// text operations run against every implementation of `Platform`. Each test
-// program provides `machine()`, the implementation under test plus the few
-// things a test needs that the platform itself does not offer.
+// The machine contract suite: the same tests of the file, listing, system
+// and text operations run against every implementation of `Machine`. Each
+// test program provides `rig()`, the implementation under test plus the few
+// things a test needs that the machine itself does not offer.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
-#include "platform/platform.h"
+#include "platform/machine.h"
 
 namespace trivex::contract {
 
-class Machine {
+class Rig {
 public:
-    virtual ~Machine() = default;
-    virtual Platform& platform() = 0;
+    virtual ~Rig() = default;
+    virtual Machine& machine() = 0;
     // A folder ending in "\" in which each test makes its own scratch folder.
     virtual Text scratchRoot() = 0;
     // Sets the attribute bits of a file (read-only, hidden, system, archive).
@@ -49,22 +49,22 @@ public:
     virtual double localNow() = 0;
 };
 
-Machine& machine();
+Rig& rig();
 
 // A test with a fresh, empty scratch folder `dir` (ending in "\").
 class ContractTest : public ::testing::Test {
 protected:
-    ContractTest() : p(machine().platform()) {}
+    ContractTest() : m(rig().machine()) {}
     void SetUp() override;
     void TearDown() override;
 
     Text at(const Text& name) const { return dir + name; }
     // Writes `content` as the whole file `name` in the scratch folder.
     bool put(const Text& name, const Text& content);
-    // The whole content of a file, read through the platform's raw access.
+    // The whole content of a file, read through the machine.
     std::optional<Text> contentOf(const Text& path);
 
-    Platform& p;
+    Machine& m;
     Text dir;
 };
 

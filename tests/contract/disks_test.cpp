@@ -21,21 +21,18 @@ namespace {
 
 // Whether the folder `root` lists `name` as a file (a listing, as a file
 // that the system keeps open still shows there).
-bool listsFile(Platform& p, const Text& root, const Text& name) {
-    uintptr_t handle = 0;
-    DirEntry entry;
-    if (!p.listFirst(root + name, handle, entry)) return false;
-    p.listClose(handle);
-    return !(entry.attributes & kAttrDirectory);
+bool listsFile(Machine& m, const Text& root, const Text& name) {
+    std::vector<DirEntry> entries;
+    return m.listFolder(root + name, entries) && !(entries[0].attributes & kAttrDirectory);
 }
 
 TEST(Disks, TheSystemPartitionAndTheDrivesAgreeOrTheSystemSaysItCannotTell) {
-    Platform& p = machine().platform();
+    Machine& m = rig().machine();
     DiskPlace c;
     SystemPartition system;
-    const bool placed = p.drivePlace('C', c);
-    const bool named = p.systemPartition(system);
-    if (!machine().reportsDisks()) {
+    const bool placed = m.drivePlace('C', c);
+    const bool named = m.systemPartition(system);
+    if (!rig().reportsDisks()) {
         EXPECT_FALSE(placed) << "C: is a folder here, not a partition of a disk";
         EXPECT_FALSE(named) << "no system partition can be named here";
         return;
@@ -46,12 +43,12 @@ TEST(Disks, TheSystemPartitionAndTheDrivesAgreeOrTheSystemSaysItCannotTell) {
     EXPECT_TRUE(startsAPartition(system.place));
     if (system.letter == 0) return;
     DiskPlace same;
-    ASSERT_TRUE(p.drivePlace(system.letter, same));
+    ASSERT_TRUE(m.drivePlace(system.letter, same));
     EXPECT_EQ(same.disk, system.place.disk);
     EXPECT_EQ(same.start, system.place.start);
     const Text root = Text(1, system.letter) + ":\\";
-    EXPECT_EQ(system.bootManager, listsFile(p, root, "bootmgr") && listsFile(p, root, "Boot\\BCD"));
-    EXPECT_EQ(system.ntLoader, listsFile(p, root, "ntldr") && listsFile(p, root, "boot.ini"));
+    EXPECT_EQ(system.bootManager, listsFile(m, root, "bootmgr") && listsFile(m, root, "Boot\\BCD"));
+    EXPECT_EQ(system.ntLoader, listsFile(m, root, "ntldr") && listsFile(m, root, "boot.ini"));
 }
 
 }  // namespace

@@ -1,23 +1,25 @@
-// File search: find first / find next / close with the attribute filter.
+// Folder listings: what a pattern matches, long names and short names,
+// folders and the dot entries.
 #include <algorithm>
 #include <vector>
 
-#include "platform/search.h"
 #include "tests/contract/contract.h"
 
 namespace trivex::contract {
 namespace {
 
-class Search : public ContractTest {
+class Listing : public ContractTest {
 protected:
-    // Every name the search yields for the pattern, in order.
-    std::vector<Text> all(const Text& pattern, int mask) {
-        std::vector<Text> names;
-        SearchState state;
-        for (Text name = findFirst(p, pattern, mask, state); !name.empty(); name = findNext(p, mask, state))
-            names.push_back(name);
-        EXPECT_EQ(state.handle, 0u) << "the search closes itself when it runs out";
-        return names;
+    // Every name the listing yields for the pattern, sorted.
+    std::vector<Text> names(const Text& pattern) {
+        std::vector<DirEntry> entries;
+        std::vector<Text> out;
+        if (m.listFolder(pattern, entries))
+            for (const DirEntry& e : entries) out.push_back(e.name);
+        else
+            EXPECT_TRUE(entries.empty());
+        std::sort(out.begin(), out.end());
+        return out;
     }
     static std::vector<Text> sorted(std::vector<Text> v) {
         std::sort(v.begin(), v.end());
@@ -25,86 +27,55 @@ protected:
     }
 };
 
-TEST_F(Search, NoMaskOverOnlyFoldersFindsNothingAndLeavesNoSearchOpen) {
-    ASSERT_TRUE(p.createFolder(at("a")));
-    ASSERT_TRUE(p.createFolder(at("b")));
-    SearchState state;
-    EXPECT_EQ(findFirst(p, at("*.*"), kNoMask, state), Text());
-    EXPECT_EQ(state.handle, 0u);
-    EXPECT_EQ(findNext(p, kNoMask, state), Text());
-}
-
-TEST_F(Search, FolderMaskYieldsDotEntriesAndFoldersOnly) {
-    ASSERT_TRUE(p.createFolder(at("sub1")));
-    ASSERT_TRUE(p.createFolder(at(".hidden")));
+TEST_F(Listing, FoldersAndDotEntriesComeWithTheirAttributes) {
+    ASSERT_TRUE(m.createFolder(at("sub1")));
     ASSERT_TRUE(put("file.gho", "x"));
-    EXPECT_EQ(sorted(all(at("*.*"), kAttrDirectory)), (std::vector<Text>{".", "..", ".hidden", "sub1"}));
-}
-
-TEST_F(Search, AttributeFilter) {
-    ASSERT_TRUE(put("plain.txt", "x"));
     ASSERT_TRUE(put("hidden.txt", "x"));
-    ASSERT_TRUE(put("ro.txt", "x"));
-    ASSERT_TRUE(p.createFolder(at("dir")));
-    ASSERT_TRUE(machine().setAttributes(at("hidden.txt"), kAttrHidden | kAttrArchive));
-    ASSERT_TRUE(machine().setAttributes(at("ro.txt"), kAttrReadOnly));
-
-    // No mask: every file, whatever its attributes; no folders.
-    EXPECT_EQ(sorted(all(at("*"), kNoMask)), (std::vector<Text>{"hidden.txt", "plain.txt", "ro.txt"}));
-    EXPECT_EQ(all(at("*"), kAttrHidden), (std::vector<Text>{"hidden.txt"}));
-    EXPECT_EQ(all(at("*"), kAttrReadOnly), (std::vector<Text>{"ro.txt"}));
-    // One shared bit is enough.
-    EXPECT_EQ(sorted(all(at("*"), kAttrHidden | kAttrReadOnly)), (std::vector<Text>{"hidden.txt", "ro.txt"}));
-    EXPECT_EQ(sorted(all(at("*"), kAttrHidden | kAttrDirectory)),
-              (std::vector<Text>{".", "..", "dir", "hidden.txt"}));
-    // The volume bit is dropped: a mask of 8 alone passes only attribute words
-    // of 0, which no entry has.
-    EXPECT_EQ(all(at("*"), kAttrVolume), std::vector<Text>{});
-    EXPECT_EQ(sorted(all(at("*"), kAttrVolume | kAttrReadOnly)), (std::vector<Text>{"ro.txt"}));
+    ASSERT_TRUE(rig().setAttributes(at("hidden.txt"), kAttrHidden | kAttrArchive));
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(m.listFolder(at("*"), entries));
+    std::vector<Text> folders, files;
+    for (const DirEntry& e : entries) {
+        (e.attributes & kAttrDirectory ? folders : files).push_back(e.name);
+        if (e.name == "hidden.txt") {
+            EXPECT_EQ(e.attributes & kAttrHidden, kAttrHidden);
+        }
+        if (e.name == "file.gho") {
+            EXPECT_EQ(e.size, 1);
+        }
+    }
+    EXPECT_EQ(sorted(folders), (std::vector<Text>{".", "..", "sub1"}));
+    EXPECT_EQ(sorted(files), (std::vector<Text>{"file.gho", "hidden.txt"}));
+    EXPECT_EQ(names(at("missing\\*")), std::vector<Text>{});
+    EXPECT_EQ(names(at("sub1\\*.gho")), std::vector<Text>{}) << "an empty folder matches nothing";
 }
 
-TEST_F(Search, PatternsIgnoreLetterCaseAndMatchWholeNames) {
+TEST_F(Listing, PatternsIgnoreLetterCaseAndMatchWholeNames) {
     ASSERT_TRUE(put("a.gho", "x"));
     ASSERT_TRUE(put("B.GHO", "x"));
     ASSERT_TRUE(put("c.ghx", "x"));
     ASSERT_TRUE(put("d.gho.txt", "x"));
     ASSERT_TRUE(put("镜像.gho", "x"));
-    EXPECT_EQ(sorted(all(at("*.gho"), kNoMask)), sorted({"a.gho", "B.GHO", "镜像.gho"}));
-    EXPECT_EQ(sorted(all(at("?.gho"), kNoMask)), sorted({"a.gho", "B.GHO"}));
-    EXPECT_EQ(all(at("nothing*.gho"), kNoMask), std::vector<Text>{});
-    EXPECT_EQ(all(at("missing\\*.gho"), kNoMask), std::vector<Text>{});
+    EXPECT_EQ(names(at("*.gho")), sorted({"a.gho", "B.GHO", "镜像.gho"}));
+    EXPECT_EQ(names(at("?.gho")), sorted({"a.gho", "B.GHO"}));
+    EXPECT_EQ(names(at("nothing*.gho")), std::vector<Text>{});
+    // A plain path lists the file itself.
+    EXPECT_EQ(names(at("A.GHO")), std::vector<Text>{"a.gho"});
 }
 
 // Long names carry an 8.3 short name, and a pattern matches either name: so
 // "*.gho" also finds "backup.ghost" (through a short name such as
 // "BACKUP~1.GHO"), as a search for images on Windows does.
-TEST_F(Search, PatternsMatchShortNamesToo) {
+TEST_F(Listing, PatternsMatchShortNamesToo) {
     ASSERT_TRUE(put("backup.ghost", "x"));
     ASSERT_TRUE(put("G_WinXP.gho", "x"));
-    EXPECT_EQ(sorted(all(at("*.gho"), kNoMask)), sorted({"G_WinXP.gho", "backup.ghost"}));
-    uintptr_t handle = 0;
-    DirEntry entry;
-    ASSERT_TRUE(p.listFirst(at("backup.ghost"), handle, entry));
-    p.listClose(handle);
-    EXPECT_NE(entry.shortName.find('~'), Text::npos) << entry.shortName;
-    EXPECT_LE(entry.shortName.size(), 12u);
-    ASSERT_TRUE(p.listFirst(at("G_WinXP.gho"), handle, entry));
-    p.listClose(handle);
-    EXPECT_EQ(entry.shortName, "") << "already an 8.3 name";
-}
-
-TEST_F(Search, FindFirstClosesTheSearchAlreadyOpenInTheState) {
-    ASSERT_TRUE(put("1.gho", "x"));
-    ASSERT_TRUE(put("2.gho", "x"));
-    SearchState state;
-    const Text first = findFirst(p, at("*.gho"), kNoMask, state);
-    ASSERT_FALSE(first.empty());
-    ASSERT_NE(state.handle, 0u);
-    // Starting again restarts from the first entry.
-    EXPECT_EQ(findFirst(p, at("*.gho"), kNoMask, state), first);
-    closeSearch(p, state);
-    EXPECT_EQ(state.handle, 0u);
-    EXPECT_EQ(findNext(p, kNoMask, state), Text());
+    EXPECT_EQ(names(at("*.gho")), sorted({"G_WinXP.gho", "backup.ghost"}));
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(m.listFolder(at("backup.ghost"), entries));
+    EXPECT_NE(entries[0].shortName.find('~'), Text::npos) << entries[0].shortName;
+    EXPECT_LE(entries[0].shortName.size(), 12u);
+    ASSERT_TRUE(m.listFolder(at("G_WinXP.gho"), entries));
+    EXPECT_EQ(entries[0].shortName, "") << "already an 8.3 name";
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The contract suite against the simulated machine (host build).
 #include <ctime>
 
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
 #include "platform/text.h"
 #include "tests/contract/contract.h"
 #include "tests/contract/tool_script.h"
@@ -9,9 +9,9 @@
 namespace trivex::contract {
 namespace {
 
-class SimContractMachine final : public Machine {
+class SimContractRig final : public Rig {
 public:
-    SimContractMachine() {
+    SimContractRig() {
         sim_.addDrive('C', 40ull << 30, 20ull << 30);
         sim_.addDrive('D', 80ull << 30, 60ull << 30);
         sim_.addFolder("D:\\contract");
@@ -28,7 +28,7 @@ public:
         sim_.addFile("C:\\boot.ini", "[boot loader]\r\n", kAttrReadOnly | kAttrHidden | kAttrSystem);
         sim_.setSystemPartition(disk, 'C');
     }
-    Platform& platform() override { return sim_; }
+    Machine& machine() override { return sim_; }
     Text scratchRoot() override { return "D:\\contract\\"; }
     bool setAttributes(const Text& path, uint32_t attributes) override {
         return sim_.setAttributes(path, attributes);
@@ -59,9 +59,9 @@ private:
 
 }  // namespace
 
-Machine& machine() {
-    static SimContractMachine m;
-    return m;
+Rig& rig() {
+    static SimContractRig r;
+    return r;
 }
 
 }  // namespace trivex::contract

@@ -11,26 +11,26 @@ constexpr char kTool[] = "trivex-contract-tool.exe";
 
 class SystemToolTest : public ::testing::Test {
 protected:
-    SystemToolTest() : p(machine().platform()) {}
-    void SetUp() override { ASSERT_TRUE(machine().installTestTool(kTool)); }
-    void TearDown() override { machine().removeTestTool(kTool); }
-    Platform& p;
+    SystemToolTest() : m(rig().machine()) {}
+    void SetUp() override { ASSERT_TRUE(rig().installTestTool(kTool)); }
+    void TearDown() override { rig().removeTestTool(kTool); }
+    Machine& m;
 };
 
 TEST_F(SystemToolTest, OutputOfBothStreamsComesBackWholeWithTheExitCode) {
-    EXPECT_TRUE(p.systemToolExists(kTool));
-    EXPECT_TRUE(p.systemToolExists("TRIVEX-CONTRACT-TOOL.EXE")) << "file names ignore letter case";
-    const ToolRun run = p.runSystemTool(kTool, "out 9000 err 5000 exit 3");
+    EXPECT_TRUE(m.systemToolExists(kTool));
+    EXPECT_TRUE(m.systemToolExists("TRIVEX-CONTRACT-TOOL.EXE")) << "file names ignore letter case";
+    const ToolRun run = m.runSystemTool(kTool, "out 9000 err 5000 exit 3");
     EXPECT_TRUE(run.started);
     EXPECT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 3u);
     EXPECT_EQ(run.output, toolPattern('a', 9000) + toolPattern('A', 5000)) << run.output.size();
 
-    const ToolRun gbk = p.runSystemTool(kTool, "gbk");
+    const ToolRun gbk = m.runSystemTool(kTool, "gbk");
     EXPECT_EQ(gbk.exitCode, 0u);
     EXPECT_EQ(gbk.output, "\xC6\xF4\xB6\xAF\xC5\xE4\xD6\xC3\xCA\xFD\xBE\xDD\xB4\xE6\xB4\xA2");  // 启动配置数据存储
 
-    const ToolRun quiet = p.runSystemTool(kTool, "");
+    const ToolRun quiet = m.runSystemTool(kTool, "");
     EXPECT_TRUE(quiet.finished);
     EXPECT_EQ(quiet.output, "");
 }
@@ -38,9 +38,9 @@ TEST_F(SystemToolTest, OutputOfBothStreamsComesBackWholeWithTheExitCode) {
 // The limit leaves a slow start of the tool (a busy machine, Wine) time to
 // write; the tool runs far longer, and the run ends well before it would.
 TEST_F(SystemToolTest, AToolPastItsTimeLimitIsEndedWithWhatItWrote) {
-    const uint32_t start = p.tickCount();
-    const ToolRun run = p.runSystemTool(kTool, "out 10 sleep 600000", 10000);
-    const uint32_t took = p.tickCount() - start;
+    const uint32_t start = m.tickCount();
+    const ToolRun run = m.runSystemTool(kTool, "out 10 sleep 600000", 10000);
+    const uint32_t took = m.tickCount() - start;
     EXPECT_TRUE(run.started);
     EXPECT_FALSE(run.finished);
     EXPECT_EQ(run.output, toolPattern('a', 10));
@@ -51,8 +51,8 @@ TEST_F(SystemToolTest, MissingToolsAndNamesWithAFolderDoNotStart) {
     for (const Text& name : {Text("trivex-no-such-tool.exe"), Text(""), Text("..\\") + kTool,
                              Text("C:") + kTool, Text("a/") + kTool, Text("\"") + kTool + "\""}) {
         SCOPED_TRACE(name);
-        EXPECT_FALSE(p.systemToolExists(name));
-        const ToolRun run = p.runSystemTool(name, "out 10");
+        EXPECT_FALSE(m.systemToolExists(name));
+        const ToolRun run = m.runSystemTool(name, "out 10");
         EXPECT_FALSE(run.started);
         EXPECT_FALSE(run.finished);
         EXPECT_EQ(run.output, "");
@@ -62,11 +62,11 @@ TEST_F(SystemToolTest, MissingToolsAndNamesWithAFolderDoNotStart) {
 // The test machines are Windows XP or later on BIOS firmware (Wine reports
 // a BIOS machine), and the tests run with administrator rights.
 TEST(SystemFacts, VersionFirmwareAndRights) {
-    Platform& p = machine().platform();
-    const WindowsVersion v = p.windowsVersion();
+    Machine& m = rig().machine();
+    const WindowsVersion v = m.windowsVersion();
     EXPECT_TRUE(v.major > 5 || (v.major == 5 && v.minor >= 1)) << v.major << "." << v.minor;
-    EXPECT_EQ(p.firmware(), Firmware::Bios);
-    EXPECT_TRUE(p.runsAsAdministrator());
+    EXPECT_EQ(m.firmware(), Firmware::Bios);
+    EXPECT_TRUE(m.runsAsAdministrator());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 using namespace trivex::text;
 using Pieces = std::vector<Text>;
 
-TEST(TextParts, LeftRightMiddleClampToTheText) {
+TEST(TextParts, LeftAndRightClampToTheText) {
     EXPECT_EQ(left("C:\\boot.ini", 2), "C:");
     EXPECT_EQ(left("ab", 5), "ab");
     EXPECT_EQ(left("ab", 0), "");
@@ -22,12 +22,6 @@ TEST(TextParts, LeftRightMiddleClampToTheText) {
     EXPECT_EQ(right("ab", 5), "ab");
     EXPECT_EQ(right("abc", 2), "bc");
     EXPECT_EQ(right("abc", -3), "");
-    EXPECT_EQ(mid("abcdef", 2, 3), "bcd");
-    EXPECT_EQ(mid("abcdef", 5, 10), "ef");
-    EXPECT_EQ(mid("abcdef", 0, 2), "");
-    EXPECT_EQ(mid("abcdef", 7, 1), "");
-    EXPECT_EQ(mid("abcdef", 1, 0), "");
-    EXPECT_EQ(mid("", 1, 1), "");
 }
 
 TEST(TextFind, StepsOverTwoByteCharacters) {
@@ -70,48 +64,10 @@ TEST(TextTrim, AsciiAndFullWidthSpaces) {
     EXPECT_EQ(trimLeading("\t x"), "\t x");
 }
 
-TEST(TextSplit, PiecesBetweenDelimiters) {
-    EXPECT_EQ(split("D:E:F:", ":"), (Pieces{"D", "E", "F"}));
-    EXPECT_EQ(split("a,,b"), (Pieces{"a", "", "b"}));
-    EXPECT_EQ(split(",a"), (Pieces{"", "a"}));
-    EXPECT_EQ(split("a,b,"), (Pieces{"a", "b"}));
-    EXPECT_EQ(split(","), (Pieces{""}));
-    EXPECT_EQ(split(""), Pieces{});
-    EXPECT_EQ(split("a,b", ""), (Pieces{"a,b"}));
-    EXPECT_EQ(split("a,b,c", ",", 2), (Pieces{"a", "b"}));
-    EXPECT_EQ(split("a,b,c", ",", 0), Pieces{});
-    EXPECT_EQ(split("a<>b<>", "<>"), (Pieces{"a", "b"}));
-    // A delimiter never matches a trail byte.
-    EXPECT_EQ(split("\x95\x5C" "a\\b", "\\"), (Pieces{"\x95\x5C" "a", "b"}));
-}
-
 TEST(TextNumbers, ToText) {
     EXPECT_EQ(toText(int32_t{-5}), "-5");
     EXPECT_EQ(toText(int32_t{INT32_MIN}), "-2147483648");
     EXPECT_EQ(toText(int64_t{5000000000}), "5000000000");
-    EXPECT_EQ(toText(uint8_t{200}), "200");
-    EXPECT_EQ(toText(0.1), "0.1");
-    EXPECT_EQ(toText(1.0 / 3), "0.3333333333333");
-    EXPECT_EQ(toText(3999.0), "3999");
-    EXPECT_EQ(toText(1e20), "1e+20");
-    EXPECT_EQ(toText(1.5e-7), "1.5e-07");
-    EXPECT_EQ(toText(0.1f), "0.1");
-    EXPECT_EQ(toText(1234567.0f), "1.23457e+06");
-    EXPECT_EQ(fromCode(65), "A");
-    EXPECT_EQ(fromCode(0xB0), "\xB0");
-}
-
-TEST(TextNumbers, ToNumberReadsADecimalPrefix) {
-    EXPECT_EQ(toNumber("12abc"), 12);
-    EXPECT_EQ(toNumber(" -3.5e2x"), -350);
-    EXPECT_EQ(toNumber(".5"), 0.5);
-    EXPECT_EQ(toNumber("7e"), 7);
-    EXPECT_EQ(toNumber("abc"), 0);
-    EXPECT_EQ(toNumber(""), 0);
-    EXPECT_EQ(toNumber("-"), 0);
-    EXPECT_EQ(toNumber("0x1A"), 0);
-    EXPECT_EQ(toNumber("inf"), 0);
-    EXPECT_EQ(toNumber("3 "), 3);
 }
 
 TEST(TextNumbers, IntegerPartSnapsBeforeRoundingDown) {
@@ -135,14 +91,13 @@ TEST(Dates, PartsOfKnownDates) {
     const DateParts none = partsOfDate(kNoDate);
     EXPECT_EQ((std::vector<int>{none.year, none.month, none.day, none.hour, none.minute}),
               (std::vector<int>{100, 1, 1, 0, 0}));
-    EXPECT_EQ(year(0.0), 1899);
-    EXPECT_EQ(month(0.0), 12);
-    EXPECT_EQ(day(0.0), 30);
+    const DateParts zero = partsOfDate(0.0);
+    EXPECT_EQ((std::vector<int>{zero.year, zero.month, zero.day}), (std::vector<int>{1899, 12, 30}));
     // 2016-03-05 09:07 (day 42434).
     const double d = dateFromParts({2016, 3, 5, 9, 7, 0});
     EXPECT_NEAR(d, 42434 + (9 * 60 + 7) / 1440.0, 1e-9);
-    EXPECT_EQ((std::vector<int>{year(d), month(d), day(d), hour(d), minute(d)}),
-              (std::vector<int>{2016, 3, 5, 9, 7}));
+    const DateParts p = partsOfDate(d);
+    EXPECT_EQ((std::vector<int>{p.year, p.month, p.day, p.hour, p.minute}), (std::vector<int>{2016, 3, 5, 9, 7}));
     // Before day 0 the fraction still counts from midnight forwards.
     const DateParts before = partsOfDate(-1.25);
     EXPECT_EQ((std::vector<int>{before.year, before.month, before.day, before.hour}),
@@ -153,7 +108,7 @@ TEST(Dates, PartsOfKnownDates) {
 
 TEST(Dates, CalendarRulesAndRounding) {
     EXPECT_EQ(dateFromParts({1900, 3, 1, 0, 0, 0}), 61);  // 1900 had no 29 February
-    EXPECT_EQ(day(dateFromParts({2000, 2, 29, 0, 0, 0})), 29);
+    EXPECT_EQ(partsOfDate(dateFromParts({2000, 2, 29, 0, 0, 0})).day, 29);
     EXPECT_EQ(dateFromParts({2001, 1, 1, 0, 0, 0}) - dateFromParts({2000, 1, 1, 0, 0, 0}), 366);
     // 23:59:59.9 rounds to the next midnight.
     const DateParts next = partsOfDate(dateFromParts({2015, 12, 31, 0, 0, 0}) + (86399.9 / 86400));

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "platform/text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_machine.h"
 #include "tests/contract/contract.h"
 
 namespace trivex::contract {
@@ -32,9 +32,9 @@ void removeAll(const Text& path) {
     RemoveDirectoryA(path.c_str());
 }
 
-class Win32ContractMachine final : public Machine {
+class Win32ContractRig final : public Rig {
 public:
-    Win32ContractMachine() : platform_(win32::makePlatform()) {
+    Win32ContractRig() {
         Text base = "D:\\";
         if (GetDriveTypeA(base.c_str()) == DRIVE_NO_ROOT_DIR) {
             char temp[MAX_PATH + 1] = {};
@@ -47,12 +47,12 @@ public:
         run_ = base + "contract\\" + run;
         CreateDirectoryA(run_.c_str(), nullptr);
     }
-    ~Win32ContractMachine() override { removeAll(run_); }
+    ~Win32ContractRig() override { removeAll(run_); }
 
-    Platform& platform() override { return *platform_; }
+    Machine& machine() override { return machine_; }
     Text scratchRoot() override { return run_ + "\\"; }
     bool setAttributes(const Text& path, uint32_t attributes) override {
-        return platform_->setFileAttributes(path, attributes);
+        return static_cast<bool>(machine_.setFileAttributes(path, attributes));
     }
     void removeTree(const Text& path) override { removeAll(path); }
     char missingDrive() override {
@@ -92,15 +92,15 @@ private:
         return Text(folder, n) + "\\" + name;
     }
 
-    std::unique_ptr<Platform> platform_;
+    win32::Win32Machine machine_;
     Text run_;
 };
 
 }  // namespace
 
-Machine& machine() {
-    static Win32ContractMachine m;
-    return m;
+Rig& rig() {
+    static Win32ContractRig r;
+    return r;
 }
 
 }  // namespace trivex::contract

@@ -5,7 +5,8 @@
 #include "app/app.h"
 #include "app/lifecycle.h"
 #include "app/prompts.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 #include "ui/layout.h"
 #include "ui/names.h"
 
@@ -25,68 +26,69 @@ protected:
         // The partition-count probe finds three partitions on disk 0.
         machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n");
     }
-    void start() { ASSERT_TRUE(machine.openWindow(kMain, false)); }
+    void start() { ASSERT_TRUE(windows.openWindow(kMain, false)); }
 
     SimMachine machine;
-    App app{machine};
+    sim::TestToolkit windows;
+    App app{machine, windows};
 };
 
 TEST_F(AppTest, StartsInRestoreModeWithDefaultsAndGhost32Disabled) {
     start();
-    EXPECT_TRUE(machine.windowVisible(kMain));
-    EXPECT_EQ(machine.getProp(kMain, ctl::还原单选框, Prop::Checked), 1);
-    EXPECT_EQ(machine.getProp(kMain, ctl::备份单选框, Prop::Checked), 0);
+    EXPECT_TRUE(windows.windowVisible(kMain));
+    EXPECT_EQ(windows.getProp(kMain, ctl::还原单选框, Prop::Checked), 1);
+    EXPECT_EQ(windows.getProp(kMain, ctl::备份单选框, Prop::Checked), 0);
     for (const char* box : {ctl::手动选择框, ctl::G选择框, ctl::CRC选择框, ctl::自定义选择框})
-        EXPECT_EQ(machine.getProp(kMain, box, Prop::Checked), 0) << box;
-    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Enabled), 0);
-    EXPECT_EQ(machine.getProp(kMain, ctl::编辑框2, Prop::Enabled), 0);
-    EXPECT_EQ(machine.getProp(kMain, ctl::打开2, Prop::Enabled), 0);
-    EXPECT_EQ(machine.getProp(kMain, ctl::编辑框2, Prop::BackColor), 0xECECEC);
-    EXPECT_EQ(machine.getProp(kMain, ctl::标签6, Prop::Visible), 0);
-    EXPECT_EQ(machine.getProp(kMain, ctl::压缩组合框, Prop::CurrentIndex), 0);
-    EXPECT_EQ(machine.getText(kMain, ctl::压缩组合框), "快速压缩");
-    EXPECT_EQ(machine.getProp(kMain, ctl::时钟1, Prop::Interval), 5000);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 0), "友情提示：");
-    EXPECT_TRUE(machine.strayControls().empty());
+        EXPECT_EQ(windows.getProp(kMain, box, Prop::Checked), 0) << box;
+    EXPECT_EQ(windows.getProp(kMain, ctl::G选择框, Prop::Enabled), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::编辑框2, Prop::Enabled), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::打开2, Prop::Enabled), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::编辑框2, Prop::BackColor), 0xECECEC);
+    EXPECT_EQ(windows.getProp(kMain, ctl::标签6, Prop::Visible), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::压缩组合框, Prop::CurrentIndex), 0);
+    EXPECT_EQ(windows.getText(kMain, ctl::压缩组合框), "快速压缩");
+    EXPECT_EQ(windows.getProp(kMain, ctl::时钟1, Prop::Interval), 5000);
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 0), "友情提示：");
+    EXPECT_TRUE(windows.strayControls().empty());
 }
 
 TEST_F(AppTest, BackedUpCheckLooksForTheImageFileOnTheLastDrive) {
     start();
     app.state.lastDriveLetter = "E";
     backedUpCheck(app);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
 
     // A folder of that name is no backup.
     machine.addFolder("E:\\Ghost\\G_WinXP.gho");
     backedUpCheck(app);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
 
     // Nor is the placeholder the save dialog leaves (it holds its own path),
     // or any file without the Ghost image signature.
     machine.removeTree("E:\\Ghost\\G_WinXP.gho");
     machine.addFile("E:\\Ghost\\G_WinXP.gho", "E:\\Ghost\\G_WinXP.gho");
     backedUpCheck(app);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
     machine.addFile("E:\\Ghost\\G_WinXP.gho", Text(4096, 'x'));
     backedUpCheck(app);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
 
     machine.removeTree("E:\\Ghost\\G_WinXP.gho");
     machine.addFile("e:\\ghost\\g_winxp.GHO", "\xFE\xEF" + Text(4094, 'g'));
     backedUpCheck(app);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
 
     // No drive enumerated: the path has no letter and nothing is found.
     app.state.lastDriveLetter.clear();
     backedUpCheck(app);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
 }
 
 TEST_F(AppTest, TimerTickRearmsTheTimer) {
     start();
-    machine.setProp(kMain, ctl::时钟1, Prop::Interval, 10);
-    ASSERT_TRUE(machine.tick(kMain, ctl::时钟1));
-    EXPECT_EQ(machine.getProp(kMain, ctl::时钟1, Prop::Interval), 5000);
+    windows.setProp(kMain, ctl::时钟1, Prop::Interval, 10);
+    ASSERT_TRUE(windows.tick(kMain, ctl::时钟1));
+    EXPECT_EQ(windows.getProp(kMain, ctl::时钟1, Prop::Interval), 5000);
 }
 
 // Every way out removes the probe script and ends the message loop.
@@ -96,38 +98,38 @@ TEST_P(ExitTest, EndsTheProgramAndRemovesTheProbeScript) {
     start();
     machine.addFile("C:\\fqs.bat", "@echo off");
     const std::string how = GetParam();
-    if (how == "esc") { ASSERT_TRUE(machine.pressKey(kMain, 0x1B)); }
-    if (how == "key X") { ASSERT_TRUE(machine.pressKey(kMain, 'X')); }
-    if (how == "exit button") { ASSERT_TRUE(machine.click(kMain, ctl::退出)); }
-    if (how == "close box") { ASSERT_TRUE(machine.closeBox(kMain)); }
-    machine.runMessageLoop();
-    EXPECT_FALSE(machine.windowExists(kMain));
+    if (how == "esc") { ASSERT_TRUE(windows.pressKey(kMain, 0x1B)); }
+    if (how == "key X") { ASSERT_TRUE(windows.pressKey(kMain, 'X')); }
+    if (how == "exit button") { ASSERT_TRUE(windows.click(kMain, ctl::退出)); }
+    if (how == "close box") { ASSERT_TRUE(windows.closeBox(kMain)); }
+    windows.runMessageLoop();
+    EXPECT_FALSE(windows.windowExists(kMain));
     EXPECT_FALSE(machine.exists("C:\\fqs.bat"));
-    EXPECT_EQ(machine.pendingMessages(), 0u);
+    EXPECT_EQ(windows.pendingMessages(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, ExitTest, ::testing::Values("esc", "key X", "exit button", "close box"));
 
 TEST_F(AppTest, DestroyIgnoresAMissingProbeScript) {
     start();
-    machine.closeWindow(kMain);
-    machine.runMessageLoop();
-    EXPECT_FALSE(machine.windowExists(kMain));
+    windows.closeWindow(kMain);
+    windows.runMessageLoop();
+    EXPECT_FALSE(windows.windowExists(kMain));
 }
 
 TEST_F(AppTest, ShortcutsThatCheckBoxesDoNotRunTheirCommands) {
     start();
     // G checks the Ghost32 box even while it is disabled, without writing anything.
-    ASSERT_TRUE(machine.pressKey(kMain, 'G'));
-    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 1);
+    ASSERT_TRUE(windows.pressKey(kMain, 'G'));
+    EXPECT_EQ(windows.getProp(kMain, ctl::G选择框, Prop::Checked), 1);
     EXPECT_FALSE(machine.exists("E:\\Ghost32.exe"));
-    ASSERT_TRUE(machine.pressKey(kMain, 'M'));
-    EXPECT_EQ(machine.getProp(kMain, ctl::手动选择框, Prop::Checked), 1);
-    EXPECT_EQ(machine.getProp(kMain, ctl::还原单选框, Prop::Enabled), 1);
+    ASSERT_TRUE(windows.pressKey(kMain, 'M'));
+    EXPECT_EQ(windows.getProp(kMain, ctl::手动选择框, Prop::Checked), 1);
+    EXPECT_EQ(windows.getProp(kMain, ctl::还原单选框, Prop::Enabled), 1);
     // A key outside the table does nothing.
-    ASSERT_TRUE(machine.pressKey(kMain, 'Q'));
-    EXPECT_TRUE(machine.windowExists(kMain));
-    EXPECT_TRUE(machine.messages().empty());
+    ASSERT_TRUE(windows.pressKey(kMain, 'Q'));
+    EXPECT_TRUE(windows.windowExists(kMain));
+    EXPECT_TRUE(windows.messages().empty());
 }
 
 // The restart prompt, shown the way a prepared job shows it.
@@ -140,73 +142,73 @@ protected:
 };
 
 TEST_F(RestartPromptTest, YesRestartsWithoutForceAndEndsTheProgram) {
-    for (auto answer : {+[](SimMachine& m) { m.pressKey(WindowId::RestartPrompt, 'Y'); },
-                        +[](SimMachine& m) { m.click(WindowId::RestartPrompt, ctl::按钮1); }}) {
+    for (auto answer : {+[](sim::TestToolkit& w) { w.pressKey(WindowId::RestartPrompt, 'Y'); },
+                        +[](sim::TestToolkit& w) { w.click(WindowId::RestartPrompt, ctl::按钮1); }}) {
         SimMachine machine2;
-        App app2{machine2};
-        ASSERT_TRUE(machine2.openWindow(kMain, false));
-        machine2.post([&] { answer(machine2); });
+        sim::TestToolkit windows2;
+        App app2{machine2, windows2};
+        ASSERT_TRUE(windows2.openWindow(kMain, false));
+        windows2.post([&] { answer(windows2); });
         showRestartPrompt(app2);
-        ASSERT_EQ(machine2.shutdowns().size(), 1u);
-        EXPECT_EQ(machine2.shutdowns()[0].mode, 2);
-        EXPECT_FALSE(machine2.shutdowns()[0].force);  // programs may keep their unsaved work
-        machine2.runMessageLoop();
-        EXPECT_FALSE(machine2.windowExists(kMain));
-        EXPECT_FALSE(machine2.windowExists(kRestart));
+        // Asked of the system, not forced: programs may keep their unsaved work.
+        EXPECT_EQ(machine2.restarts(), 1);
+        windows2.runMessageLoop();
+        EXPECT_FALSE(windows2.windowExists(kMain));
+        EXPECT_FALSE(windows2.windowExists(kRestart));
     }
 }
 
 TEST_F(RestartPromptTest, NoEndsTheProgramWithoutRestart) {
-    machine.post([&] { machine.pressKey(kRestart, 'N'); });
+    windows.post([&] { windows.pressKey(kRestart, 'N'); });
     showRestartPrompt(app);
-    EXPECT_TRUE(machine.shutdowns().empty());
-    machine.runMessageLoop();
-    EXPECT_FALSE(machine.windowExists(kMain));
+    EXPECT_EQ(machine.restarts(), 0);
+    windows.runMessageLoop();
+    EXPECT_FALSE(windows.windowExists(kMain));
     EXPECT_FALSE(machine.exists("C:\\fqs.bat"));
 }
 
 TEST_F(RestartPromptTest, CancelButtonIsNo) {
-    machine.post([&] { machine.click(kRestart, ctl::按钮2); });
+    windows.post([&] { windows.click(kRestart, ctl::按钮2); });
     showRestartPrompt(app);
-    EXPECT_TRUE(machine.shutdowns().empty());
-    machine.runMessageLoop();
-    EXPECT_FALSE(machine.windowExists(kMain));
+    EXPECT_EQ(machine.restarts(), 0);
+    windows.runMessageLoop();
+    EXPECT_FALSE(windows.windowExists(kMain));
 }
 
 TEST_F(RestartPromptTest, EscBringsTheMainWindowBack) {
-    machine.post([&] {
-        EXPECT_FALSE(machine.windowVisible(kMain));
-        EXPECT_TRUE(machine.windowVisible(kRestart));
-        machine.pressKey(kRestart, 0x1B);
+    windows.post([&] {
+        EXPECT_FALSE(windows.windowVisible(kMain));
+        EXPECT_TRUE(windows.windowVisible(kRestart));
+        windows.pressKey(kRestart, 0x1B);
     });
     showRestartPrompt(app);
-    EXPECT_TRUE(machine.shutdowns().empty());
-    EXPECT_FALSE(machine.windowExists(kRestart));
-    EXPECT_TRUE(machine.windowExists(kMain));
-    EXPECT_TRUE(machine.windowVisible(kMain));
+    EXPECT_EQ(machine.restarts(), 0);
+    EXPECT_FALSE(windows.windowExists(kRestart));
+    EXPECT_TRUE(windows.windowExists(kMain));
+    EXPECT_TRUE(windows.windowVisible(kMain));
     EXPECT_TRUE(machine.exists("C:\\fqs.bat"));
 }
 
 TEST_F(RestartPromptTest, OtherKeysAndTheMissingCloseBoxDoNothing) {
-    machine.post([&] {
-        EXPECT_TRUE(machine.pressKey(kRestart, 'Q'));
-        EXPECT_FALSE(machine.closeBox(kRestart));
-        EXPECT_TRUE(machine.windowExists(kRestart));
-        machine.pressKey(kRestart, 'N');
+    windows.post([&] {
+        EXPECT_TRUE(windows.pressKey(kRestart, 'Q'));
+        EXPECT_FALSE(windows.closeBox(kRestart));
+        EXPECT_TRUE(windows.windowExists(kRestart));
+        windows.pressKey(kRestart, 'N');
     });
     showRestartPrompt(app);
-    EXPECT_TRUE(machine.shutdowns().empty());
-    EXPECT_EQ(machine.escapesPressed(), 0);
+    EXPECT_EQ(machine.restarts(), 0);
+    EXPECT_EQ(windows.escapesPressed(), 0);
 }
 
 TEST_F(AppTest, UndoPromptCancelOnlyClosesThePrompt) {
     start();
-    machine.post([&] { machine.click(WindowId::UndoPrompt, ctl::按钮2); });
-    machine.openWindow(WindowId::UndoPrompt, true);
-    EXPECT_FALSE(machine.windowExists(WindowId::UndoPrompt));
-    EXPECT_TRUE(machine.windowExists(kMain));
-    EXPECT_EQ(machine.escapesPressed(), 0);
-    EXPECT_FALSE(machine.closeBox(WindowId::UndoPrompt));
+    windows.post([&] { windows.click(WindowId::UndoPrompt, ctl::按钮2); });
+    windows.openWindow(WindowId::UndoPrompt, true);
+    EXPECT_FALSE(windows.windowExists(WindowId::UndoPrompt));
+    EXPECT_TRUE(windows.windowExists(kMain));
+    EXPECT_EQ(windows.escapesPressed(), 0);
+    EXPECT_FALSE(windows.closeBox(WindowId::UndoPrompt));
 }
 
 // The layout tables themselves: what the Win32 side relies on to build windows.

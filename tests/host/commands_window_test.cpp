@@ -5,7 +5,8 @@
 
 #include "app/app.h"
 #include "app/window_commands.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 #include "ui/names.h"
 
 namespace trivex {
@@ -23,16 +24,17 @@ protected:
         machine.addDrive('D', 80 * GB, 60 * GB);
         machine.addDrive('E', 80 * GB, 60 * GB);
     }
-    void SetUp() override { ASSERT_TRUE(machine.openWindow(kMain, false)); }
-    int64_t prop(const char* control, Prop p) { return machine.getProp(kMain, control, p); }
-    Text text(const char* control) { return machine.getText(kMain, control); }
+    void SetUp() override { ASSERT_TRUE(windows.openWindow(kMain, false)); }
+    int64_t prop(const char* control, Prop p) { return windows.getProp(kMain, control, p); }
+    Text text(const char* control) { return windows.getText(kMain, control); }
 
     SimMachine machine;
-    App app{machine};
+    sim::TestToolkit windows;
+    App app{machine, windows};
 };
 
 TEST_F(WindowCommandsTest, BackupModeAndBackAgain) {
-    ASSERT_TRUE(machine.click(kMain, ctl::备份单选框));
+    ASSERT_TRUE(windows.click(kMain, ctl::备份单选框));
     EXPECT_EQ(text(ctl::打开1), "保存(&S)");
     EXPECT_EQ(text(ctl::编辑框1), "E:\\Ghost\\G_WinXP.gho");
     EXPECT_EQ(prop(ctl::压缩组合框, Prop::Visible), 1);
@@ -41,7 +43,7 @@ TEST_F(WindowCommandsTest, BackupModeAndBackAgain) {
     EXPECT_EQ(prop(ctl::CRC选择框, Prop::Visible), 0);
     EXPECT_EQ(prop(ctl::确定, Prop::Enabled), 1);  // partition and image path are there
 
-    ASSERT_TRUE(machine.click(kMain, ctl::还原单选框));
+    ASSERT_TRUE(windows.click(kMain, ctl::还原单选框));
     EXPECT_EQ(text(ctl::打开1), "打开(&F)");
     EXPECT_EQ(text(ctl::编辑框1), "");
     EXPECT_EQ(prop(ctl::压缩组合框, Prop::Visible), 0);
@@ -52,10 +54,10 @@ TEST_F(WindowCommandsTest, BackupModeAndBackAgain) {
 }
 
 TEST_F(WindowCommandsTest, ARadioClickGoesBackToTheFirstPartition) {
-    ASSERT_TRUE(machine.select(kMain, ctl::列表框1, 2));
+    ASSERT_TRUE(windows.select(kMain, ctl::列表框1, 2));
     EXPECT_EQ(app.state.selectedDrive, "E");
-    machine.setText(kMain, ctl::编辑框1, "D:\\img\\a.gho");
-    ASSERT_TRUE(machine.click(kMain, ctl::还原单选框));  // the same mode again
+    windows.setText(kMain, ctl::编辑框1, "D:\\img\\a.gho");
+    ASSERT_TRUE(windows.click(kMain, ctl::还原单选框));  // the same mode again
     EXPECT_EQ(prop(ctl::列表框1, Prop::CurrentIndex), 0);
     EXPECT_EQ(app.state.selectedDrive, "C");
     EXPECT_EQ(text(ctl::编辑框1), "");
@@ -63,7 +65,7 @@ TEST_F(WindowCommandsTest, ARadioClickGoesBackToTheFirstPartition) {
 
 // The mode shown is the mode that runs: B is a click on the backup radio button.
 TEST_F(WindowCommandsTest, TheBackupKeyChoosesBackupModeAsAClickDoes) {
-    ASSERT_TRUE(machine.pressKey(kMain, 'B'));
+    ASSERT_TRUE(windows.pressKey(kMain, 'B'));
     EXPECT_EQ(prop(ctl::备份单选框, Prop::Checked), 1);
     EXPECT_EQ(prop(ctl::还原单选框, Prop::Checked), 0);
     EXPECT_EQ(text(ctl::打开1), "保存(&S)");
@@ -72,26 +74,30 @@ TEST_F(WindowCommandsTest, TheBackupKeyChoosesBackupModeAsAClickDoes) {
 }
 
 TEST_F(WindowCommandsTest, WithNeitherModeCheckedNothingIsAppliedButOkFollowsTheInputs) {
-    machine.select(kMain, ctl::列表框1, 1);
-    machine.setText(kMain, ctl::编辑框1, "D:\\a.gho");
-    machine.setProp(kMain, ctl::还原单选框, Prop::Checked, 0);
+    windows.select(kMain, ctl::列表框1, 1);
+    windows.setText(kMain, ctl::编辑框1, "D:\\a.gho");
+    windows.setProp(kMain, ctl::还原单选框, Prop::Checked, 0);
     app.dispatch(kMain, cmd::mode_refresh, 0);
     EXPECT_EQ(text(ctl::编辑框1), "D:\\a.gho");
     EXPECT_EQ(app.state.selectedDrive, "D");
     EXPECT_EQ(prop(ctl::确定, Prop::Enabled), 1);
 }
 
-TEST_F(WindowCommandsTest, ThePartitionLetterIsTheEntryWithoutItsLeadingSpaces) {
-    machine.listAdd(kMain, ctl::列表框1, "\xA1\xA1" "F:   1   2   3\r\n");  // a full-width space
-    ASSERT_TRUE(machine.select(kMain, ctl::列表框1, 3));
-    EXPECT_EQ(app.state.selectedDrive, "F");
-    ASSERT_TRUE(machine.select(kMain, ctl::列表框1, 1));
+// The letter comes from the drive list the entries were made of, never from
+// an entry's text.
+TEST_F(WindowCommandsTest, ThePartitionLetterIsTheDriveOfTheSelectedEntry) {
+    ASSERT_TRUE(windows.select(kMain, ctl::列表框1, 2));
+    EXPECT_EQ(app.state.selectedDrive, "E");
+    ASSERT_TRUE(windows.select(kMain, ctl::列表框1, 1));
     EXPECT_EQ(app.state.selectedDrive, "D");
+    windows.listAdd(kMain, ctl::列表框1, "  F:   1   2   3");  // not a drive the list was made of
+    ASSERT_TRUE(windows.select(kMain, ctl::列表框1, 3));
+    EXPECT_EQ(app.state.selectedDrive, "");
 }
 
 TEST_F(WindowCommandsTest, OkNeedsAPartition) {
-    machine.listClear(kMain, ctl::列表框1);
-    ASSERT_TRUE(machine.click(kMain, ctl::备份单选框));
+    windows.listClear(kMain, ctl::列表框1);
+    ASSERT_TRUE(windows.click(kMain, ctl::备份单选框));
     EXPECT_EQ(app.state.selectedDrive, "");
     EXPECT_EQ(text(ctl::编辑框1), "E:\\Ghost\\G_WinXP.gho");
     EXPECT_EQ(prop(ctl::确定, Prop::Enabled), 0);
@@ -99,68 +105,68 @@ TEST_F(WindowCommandsTest, OkNeedsAPartition) {
 
 TEST_F(WindowCommandsTest, TheKeyYReachesTheJobWhetherOrNotOkIsEnabled) {
     ASSERT_EQ(prop(ctl::确定, Prop::Enabled), 0);
-    EXPECT_FALSE(machine.click(kMain, ctl::确定));
-    const size_t before = machine.messages().size() + machine.dialogs().size() + machine.commands().size();
-    ASSERT_TRUE(machine.pressKey(kMain, 'Y'));
+    EXPECT_FALSE(windows.click(kMain, ctl::确定));
+    const size_t before = windows.messages().size() + windows.dialogs().size() + machine.commands().size();
+    ASSERT_TRUE(windows.pressKey(kMain, 'Y'));
     // The job command answered (it refuses a restore without an image).
-    EXPECT_GT(machine.messages().size() + machine.dialogs().size() + machine.commands().size(), before);
+    EXPECT_GT(windows.messages().size() + windows.dialogs().size() + machine.commands().size(), before);
 }
 
 TEST_F(WindowCommandsTest, CustomGhostBoxOpensAndEmptiesThePathBox) {
-    ASSERT_TRUE(machine.click(kMain, ctl::自定义选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::自定义选择框));
     EXPECT_EQ(prop(ctl::编辑框2, Prop::Enabled), 1);
     EXPECT_EQ(prop(ctl::编辑框2, Prop::BackColor), 0xFFFFFF);
     EXPECT_EQ(prop(ctl::打开2, Prop::Enabled), 1);
 
-    machine.queueFileDialog(ctl::通用对话框3, Text("E:\\tools\\ghost.exe"));
-    ASSERT_TRUE(machine.click(kMain, ctl::打开2));
+    windows.queueFileDialog(ctl::通用对话框3, Text("E:\\tools\\ghost.exe"));
+    ASSERT_TRUE(windows.click(kMain, ctl::打开2));
     EXPECT_EQ(text(ctl::编辑框2), "E:\\tools\\ghost.exe");
-    ASSERT_EQ(machine.dialogs().size(), 1u);
-    EXPECT_EQ(machine.dialogs()[0].initialFolder, "E:\\");
+    ASSERT_EQ(windows.dialogs().size(), 1u);
+    EXPECT_EQ(windows.dialogs()[0].initialFolder, "E:\\");
 
-    ASSERT_TRUE(machine.click(kMain, ctl::自定义选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::自定义选择框));
     EXPECT_EQ(prop(ctl::编辑框2, Prop::Enabled), 0);
     EXPECT_EQ(prop(ctl::编辑框2, Prop::BackColor), 0xECECEC);
     EXPECT_EQ(prop(ctl::打开2, Prop::Enabled), 0);
     EXPECT_EQ(text(ctl::编辑框2), "");
-    ASSERT_TRUE(machine.click(kMain, ctl::自定义选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::自定义选择框));
     EXPECT_EQ(text(ctl::编辑框2), "");
 
     // A cancelled dialog puts back the last confirmed choice.
-    ASSERT_TRUE(machine.click(kMain, ctl::打开2));
+    ASSERT_TRUE(windows.click(kMain, ctl::打开2));
     EXPECT_EQ(text(ctl::编辑框2), "E:\\tools\\ghost.exe");
 }
 
 TEST_F(WindowCommandsTest, TheKeyPBrowsesEvenWhileTheButtonIsDisabled) {
-    ASSERT_TRUE(machine.pressKey(kMain, 'P'));  // cancelled before any choice
-    ASSERT_EQ(machine.dialogs().size(), 1u);
-    EXPECT_EQ(machine.dialogs()[0].control, ctl::通用对话框3);
+    ASSERT_TRUE(windows.pressKey(kMain, 'P'));  // cancelled before any choice
+    ASSERT_EQ(windows.dialogs().size(), 1u);
+    EXPECT_EQ(windows.dialogs()[0].control, ctl::通用对话框3);
     EXPECT_EQ(text(ctl::编辑框2), "");
 }
 
 TEST_F(WindowCommandsTest, ManualGhostLocksTheModeAndOffersGhost32) {
-    ASSERT_TRUE(machine.click(kMain, ctl::手动选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::手动选择框));
     EXPECT_EQ(prop(ctl::还原单选框, Prop::Enabled), 0);
     EXPECT_EQ(prop(ctl::备份单选框, Prop::Enabled), 0);
     EXPECT_EQ(prop(ctl::G选择框, Prop::Enabled), 1);
     EXPECT_EQ(prop(ctl::还原单选框, Prop::Checked), 1);
-    EXPECT_FALSE(machine.click(kMain, ctl::备份单选框));
+    EXPECT_FALSE(windows.click(kMain, ctl::备份单选框));
     // Nor does the key change the locked mode.
-    ASSERT_TRUE(machine.pressKey(kMain, 'B'));
+    ASSERT_TRUE(windows.pressKey(kMain, 'B'));
     EXPECT_EQ(prop(ctl::备份单选框, Prop::Checked), 0);
     EXPECT_EQ(text(ctl::打开1), "打开(&F)");
 
-    ASSERT_TRUE(machine.click(kMain, ctl::手动选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::手动选择框));
     EXPECT_EQ(prop(ctl::还原单选框, Prop::Enabled), 1);
     EXPECT_EQ(prop(ctl::备份单选框, Prop::Enabled), 1);
     EXPECT_EQ(prop(ctl::G选择框, Prop::Enabled), 0);
 }
 
 TEST_F(WindowCommandsTest, HelpButtonsShowTheirTexts) {
-    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮));
-    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮1));
-    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮2));
-    const auto& m = machine.messages();
+    ASSERT_TRUE(windows.click(kMain, ctl::解答按钮));
+    ASSERT_TRUE(windows.click(kMain, ctl::解答按钮1));
+    ASSERT_TRUE(windows.click(kMain, ctl::解答按钮2));
+    const auto& m = windows.messages();
     ASSERT_EQ(m.size(), 3u);
     EXPECT_EQ(m[0].text,
               "Trivex（英文名 Trivex System Backup & Restore）是一款在Windows中准备Ghost备份与还原任务的"
@@ -179,14 +185,14 @@ TEST_F(WindowCommandsTest, HelpButtonsShowTheirTexts) {
 }
 
 TEST_F(WindowCommandsTest, TheNoticeOpensWithTheProgramsNameAndWhatItIs) {
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签10).rfind("Trivex 系统备份还原工具，免费使用。\r\n", 0), 0u);
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签10).rfind("Trivex 系统备份还原工具，免费使用。\r\n", 0), 0u);
 }
 
 TEST_F(WindowCommandsTest, ContactOpensTheAddressQuietly) {
-    ASSERT_TRUE(machine.click(kMain, ctl::解答按钮3));
+    ASSERT_TRUE(windows.click(kMain, ctl::解答按钮3));
     ASSERT_EQ(machine.webAddresses().size(), 1u);
     EXPECT_EQ(machine.webAddresses()[0], kContactAddress);
-    EXPECT_TRUE(machine.messages().empty());
+    EXPECT_TRUE(windows.messages().empty());
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "app/discovery_commands.h"
 #include "app/lifecycle.h"
 #include "discovery/drives.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 #include "ui/names.h"
 
 namespace trivex {
@@ -22,16 +24,17 @@ protected:
         machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n");
         machine.addDrive('C', 40 * GB, 20 * GB);
     }
-    void start() { ASSERT_TRUE(machine.openWindow(kMain, false)); }
+    void start() { ASSERT_TRUE(windows.openWindow(kMain, false)); }
     std::vector<Text> entries() {
         std::vector<Text> out;
-        for (int i = 0; i < machine.listCount(kMain, ctl::列表框1); ++i)
-            out.push_back(machine.listItem(kMain, ctl::列表框1, i));
+        for (int i = 0; i < windows.listCount(kMain, ctl::列表框1); ++i)
+            out.push_back(windows.listItem(kMain, ctl::列表框1, i));
         return out;
     }
 
     SimMachine machine;
-    App app{machine};
+    sim::TestToolkit windows;
+    App app{machine, windows};
 };
 
 TEST_F(DrivesTest, AnEntryGivesUsedFreeAndTotalInWholeMB) {
@@ -67,7 +70,7 @@ TEST_F(DrivesTest, ADriveWithLessThanOneMBFreeEndsTheRunButIsTheLastLetter) {
     // The backed-up check therefore looks on D:.
     machine.addFile("D:\\Ghost\\G_WinXP.gho", "\xFE\xEF" + Text(1022, 'g'));
     backedUpCheck(app);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
 }
 
 TEST_F(DrivesTest, ExactlyOneMBFreeIsEnough) {
@@ -106,10 +109,10 @@ TEST_F(DrivesTest, EnumeratingAgainStartsFromAnEmptyList) {
     machine.addDrive('D', 80 * GB, 60 * GB);
     start();
     machine.removeDrive('D');
-    const DriveRun run = enumerateDrives(machine);
+    showDrives(app);
     EXPECT_EQ(entries().size(), 1u);
-    EXPECT_EQ(run.countText, "1");
-    EXPECT_EQ(run.lastLetter, "C");
+    EXPECT_EQ(app.state.driveCount, "1");
+    EXPECT_EQ(app.state.lastDriveLetter, "C");
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 #include "app/app.h"
 #include "discovery/probe.h"
 #include "payloads/store.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 #include "ui/names.h"
 
 namespace trivex {
@@ -34,15 +35,16 @@ protected:
         machine.addDrive('C', 40ull << 30, 20ull << 30);
         machine.addDrive('D', 80ull << 30, 60ull << 30);
     }
-    void start() { ASSERT_TRUE(machine.openWindow(kMain, false)); }
+    void start() { ASSERT_TRUE(windows.openWindow(kMain, false)); }
     size_t probeFailedMessages() const {
         size_t n = 0;
-        for (const auto& m : machine.messages()) n += m.text == kProbeFailed;
+        for (const auto& m : windows.messages()) n += m.text == kProbeFailed;
         return n;
     }
 
     SimMachine machine;
-    App app{machine};
+    sim::TestToolkit windows;
+    App app{machine, windows};
 };
 
 TEST_F(ProbeStartTest, WritesTheScriptRunsItHiddenAndKeepsItWhileRunning) {
@@ -58,7 +60,7 @@ TEST_F(ProbeStartTest, WritesTheScriptRunsItHiddenAndKeepsItWhileRunning) {
     EXPECT_EQ(app.state.partitionCount, "3");
     EXPECT_EQ(probeFailedMessages(), 0u);
     // The script goes when the window does.
-    machine.pressKey(kMain, sim::kVkEscape);
+    windows.pressKey(kMain, sim::kVkEscape);
     EXPECT_FALSE(machine.exists("C:\\fqs.bat"));
 }
 
@@ -66,13 +68,13 @@ TEST_F(ProbeStartTest, NoOutputShowsTheMessageOnceAndStartUpGoesOn) {
     start();  // no script answers: the process does not start
     EXPECT_EQ(app.state.partitionCount, "");
     ASSERT_EQ(probeFailedMessages(), 1u);
-    EXPECT_EQ(machine.messages()[0].caption, "信息：");
-    EXPECT_EQ(machine.messages()[0].style, unsigned(kMbTaskModal));
+    EXPECT_EQ(windows.messages()[0].caption, "信息：");
+    EXPECT_EQ(windows.messages()[0].style, unsigned(kMbTaskModal));
     // The rest of start-up ran after the box was dismissed.
-    EXPECT_EQ(machine.listCount(kMain, ctl::列表框1), 2);
+    EXPECT_EQ(windows.listCount(kMain, ctl::列表框1), 2);
     EXPECT_EQ(app.state.selectedDrive, "C");
-    EXPECT_EQ(machine.getProp(kMain, ctl::标签6, Prop::Visible), 0);
-    EXPECT_FALSE(machine.panelText(kMain, ctl::状态条1, 1).empty());
+    EXPECT_EQ(windows.getProp(kMain, ctl::标签6, Prop::Visible), 0);
+    EXPECT_FALSE(windows.panelText(kMain, ctl::状态条1, 1).empty());
 }
 
 TEST_F(ProbeStartTest, ShortOutputCountsAsNothing) {
@@ -95,38 +97,38 @@ TEST_F(ProbeStartTest, WindowMessagesAreHandledWhileTheProbeRuns) {
     // The script runs while the user clicks a help button; the drive list is
     // not filled yet at that moment, since the probe comes first.
     int entriesSeen = -1;
-    machine.onCommand("C:\\fqs.bat", kTwoDisks, [&](SimMachine& m) {
-        m.post([&] {
-            entriesSeen = m.listCount(kMain, ctl::列表框1);
-            m.click(kMain, ctl::解答按钮);
+    machine.onCommand("C:\\fqs.bat", kTwoDisks, [&](SimMachine&) {
+        windows.post([&] {
+            entriesSeen = windows.listCount(kMain, ctl::列表框1);
+            windows.click(kMain, ctl::解答按钮);
         });
     });
     start();
     EXPECT_EQ(entriesSeen, 0);
-    ASSERT_EQ(machine.messages().size(), 1u);
-    EXPECT_NE(machine.messages()[0].text.find("该软件能够完整而快速地复制备份"), Text::npos);
-    EXPECT_EQ(machine.listCount(kMain, ctl::列表框1), 2);
+    ASSERT_EQ(windows.messages().size(), 1u);
+    EXPECT_NE(windows.messages()[0].text.find("该软件能够完整而快速地复制备份"), Text::npos);
+    EXPECT_EQ(windows.listCount(kMain, ctl::列表框1), 2);
 }
 
 TEST_F(ProbeStartTest, StartUpLeavesRestoreModeOnTheFirstPartition) {
     machine.onCommand("C:\\fqs.bat", kTwoDisks);
     machine.addDrive('E', 80ull << 30, 60ull << 30);
     start();
-    EXPECT_EQ(machine.getProp(kMain, ctl::时钟1, Prop::Interval), 5000);
-    EXPECT_EQ(machine.getProp(kMain, ctl::列表框1, Prop::CurrentIndex), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::时钟1, Prop::Interval), 5000);
+    EXPECT_EQ(windows.getProp(kMain, ctl::列表框1, Prop::CurrentIndex), 0);
     EXPECT_EQ(app.state.selectedDrive, "C");
     EXPECT_EQ(app.state.lastDriveLetter, "E");
-    EXPECT_EQ(machine.getText(kMain, ctl::打开1), "打开(&F)");
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "");
-    EXPECT_EQ(machine.getProp(kMain, ctl::压缩组合框, Prop::Visible), 0);
-    EXPECT_EQ(machine.getProp(kMain, ctl::标签7, Prop::Visible), 0);
-    EXPECT_EQ(machine.getProp(kMain, ctl::CRC选择框, Prop::Visible), 1);
-    EXPECT_EQ(machine.getProp(kMain, ctl::搜索按钮, Prop::Enabled), 1);
-    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Enabled), 0);
+    EXPECT_EQ(windows.getText(kMain, ctl::打开1), "打开(&F)");
+    EXPECT_EQ(windows.getText(kMain, ctl::编辑框1), "");
+    EXPECT_EQ(windows.getProp(kMain, ctl::压缩组合框, Prop::Visible), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::标签7, Prop::Visible), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::CRC选择框, Prop::Visible), 1);
+    EXPECT_EQ(windows.getProp(kMain, ctl::搜索按钮, Prop::Enabled), 1);
+    EXPECT_EQ(windows.getProp(kMain, ctl::G选择框, Prop::Enabled), 0);
     // No image chosen yet: nothing to confirm.
-    EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 0);
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
-    EXPECT_TRUE(machine.strayControls().empty());
+    EXPECT_EQ(windows.getProp(kMain, ctl::确定, Prop::Enabled), 0);
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    EXPECT_TRUE(windows.strayControls().empty());
 }
 
 TEST_F(ProbeStartTest, BackedUpCheckLooksOnTheLastDriveOfTheRun) {
@@ -135,7 +137,7 @@ TEST_F(ProbeStartTest, BackedUpCheckLooksOnTheLastDriveOfTheRun) {
     machine.addFile("E:\\Ghost\\G_WinXP.gho", "\xFE\xEF" + Text(1022, 'g'));
     machine.addFile("D:\\Ghost\\G_WinXP.gho", "\xFE\xEF" + Text(1022, 'g'));
     start();
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "本系统已做备份，备份时注意覆盖原镜像！");
 }
 
 TEST_F(ProbeStartTest, WithoutDrivesNothingIsSelectedAndNoBackupIsFound) {
@@ -143,12 +145,12 @@ TEST_F(ProbeStartTest, WithoutDrivesNothingIsSelectedAndNoBackupIsFound) {
     machine.removeDrive('C');
     machine.removeDrive('D');
     start();
-    EXPECT_EQ(machine.listCount(kMain, ctl::列表框1), 0);
+    EXPECT_EQ(windows.listCount(kMain, ctl::列表框1), 0);
     EXPECT_EQ(app.state.driveCount, "0");
     EXPECT_EQ(app.state.lastDriveLetter, "");
     EXPECT_EQ(app.state.selectedDrive, "");
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
-    EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 0);
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "尚未用本软件备份系统，请及时备份镜像！");
+    EXPECT_EQ(windows.getProp(kMain, ctl::确定, Prop::Enabled), 0);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 
 #include "app/app.h"
 #include "discovery/search.h"
-#include "platform/search.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 #include "ui/names.h"
 
 namespace trivex {
@@ -27,16 +27,17 @@ Text countText(int n) {
     return "本地磁盘共有" + std::to_string(n) + "个GHO文件\r\n请正确选择要还原的镜像！";
 }
 
-// The walk as the folder listings give it: the folder's "*.gho" files (no
-// attribute mask: every non-folder), then its folders ("*.*", mask 16) not
-// starting with a dot, each walked in turn.
-void referenceWalk(Platform& p, const Text& folder, std::vector<Text>& out) {
-    SearchState files;
-    for (Text n = findFirst(p, folder + "*.gho", kNoMask, files); !n.empty(); n = findNext(p, kNoMask, files))
-        out.push_back(folder + n);
-    SearchState dirs;
-    for (Text n = findFirst(p, folder + "*.*", 16, dirs); !n.empty(); n = findNext(p, 16, dirs))
-        if (n[0] != '.') referenceWalk(p, folder + n + "\\", out);
+// The walk as the folder listings give it: what the file system lists for
+// "*.gho" but folders, then the folders it lists for "*.*" not starting with
+// a dot, each walked in turn.
+void referenceWalk(Machine& m, const Text& folder, std::vector<Text>& out) {
+    std::vector<DirEntry> entries;
+    if (m.listFolder(folder + "*.gho", entries))
+        for (const DirEntry& e : entries)
+            if (!(e.attributes & kAttrDirectory)) out.push_back(folder + e.name);
+    if (m.listFolder(folder + "*.*", entries))
+        for (const DirEntry& e : entries)
+            if ((e.attributes & kAttrDirectory) && e.name[0] != '.') referenceWalk(m, folder + e.name + "\\", out);
 }
 
 class SearchTest : public ::testing::Test {
@@ -48,11 +49,11 @@ protected:
         machine.addDrive('E', 80 * GB, 60 * GB);
         machine.addDrive('F', 80 * GB, 60 * GB);
     }
-    void SetUp() override { ASSERT_TRUE(machine.openWindow(kMain, false)); }
+    void SetUp() override { ASSERT_TRUE(windows.openWindow(kMain, false)); }
     std::vector<Text> results() {
         std::vector<Text> out;
-        for (int i = 0; i < machine.listCount(kMain, ctl::列表框2); ++i)
-            out.push_back(machine.listItem(kMain, ctl::列表框2, i));
+        for (int i = 0; i < windows.listCount(kMain, ctl::列表框2); ++i)
+            out.push_back(windows.listItem(kMain, ctl::列表框2, i));
         return out;
     }
     std::vector<Text> reference() {
@@ -67,15 +68,16 @@ protected:
         std::function<void()>* step = steps_.back().get();
         *step = [this, when, action, step] {
             if (when()) action();
-            else machine.post(*step);
+            else windows.post(*step);
         };
-        machine.post(*step);
+        windows.post(*step);
     }
-    void search() { ASSERT_TRUE(machine.click(kMain, ctl::搜索按钮)); }
+    void search() { ASSERT_TRUE(windows.click(kMain, ctl::搜索按钮)); }
 
     std::vector<std::unique_ptr<std::function<void()>>> steps_;
     SimMachine machine;
-    App app{machine};
+    sim::TestToolkit windows;
+    App app{machine, windows};
 };
 
 TEST_F(SearchTest, ImagesOfAFolderComeBeforeThoseOfItsSubfolders) {
@@ -88,8 +90,8 @@ TEST_F(SearchTest, ImagesOfAFolderComeBeforeThoseOfItsSubfolders) {
     search();
     EXPECT_EQ(results(), (std::vector<Text>{"D:\\top.gho", "D:\\a\\y.gho", "D:\\a\\z.GHO", "D:\\a\\b\\x.gho",
                                             "E:\\deep\\er\\still\\deeper.gho", "F:\\first.gho"}));
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(6));
-    EXPECT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(6));
+    EXPECT_EQ(windows.getText(kMain, ctl::搜索按钮), kSearch);
     EXPECT_EQ(app.state.search.found, 6);
 }
 
@@ -126,7 +128,7 @@ TEST_F(SearchTest, WhatIsListedAndEnteredMatchesTheFolderListings) {
     EXPECT_FALSE(listed("D:\\备份\\notes.gho.txt"));
     EXPECT_TRUE(listed("D:\\乗\\trail.gho"));
     EXPECT_TRUE(listed("E:\\photos.ghostly"));
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
 }
 
 TEST_F(SearchTest, ManyFoldersGiveTheSameResultsAndOrderAsTheListings) {
@@ -150,11 +152,11 @@ TEST_F(SearchTest, NoSearchedDriveGivesAnEmptyListAndZero) {
     machine.removeDrive('E');
     machine.removeDrive('F');
     machine.addFile("C:\\only.gho", "x");
-    machine.listAdd(kMain, ctl::列表框2, "old entry");
+    windows.listAdd(kMain, ctl::列表框2, "old entry");
     search();
     EXPECT_TRUE(results().empty());
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(0));
-    EXPECT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(0));
+    EXPECT_EQ(windows.getText(kMain, ctl::搜索按钮), kSearch);
 }
 
 TEST_F(SearchTest, TheButtonReadsStopOnceTheFirstInnermostFolderIsDone) {
@@ -162,7 +164,7 @@ TEST_F(SearchTest, TheButtonReadsStopOnceTheFirstInnermostFolderIsDone) {
     machine.addFile("D:\\a\\c\\2.gho", "x");
     std::vector<Text> captions;  // the caption at each folder's message step
     whenThen([&] {
-        captions.push_back(machine.getText(kMain, ctl::搜索按钮));
+        captions.push_back(windows.getText(kMain, ctl::搜索按钮));
         return false;
     }, [] {});
     search();
@@ -178,15 +180,15 @@ TEST_F(SearchTest, StopDuringDSkipsEverythingElse) {
     for (int i = 0; i < 6; ++i) machine.addFile("D:\\d" + std::to_string(i) + "\\img.gho", "x");
     machine.addFile("E:\\e.gho", "x");
     machine.addFile("F:\\f.gho", "x");
-    whenThen([&] { return machine.getText(kMain, ctl::搜索按钮) == kStop && results().size() >= 2; },
-             [&] { ASSERT_TRUE(machine.click(kMain, ctl::搜索按钮)); });
+    whenThen([&] { return windows.getText(kMain, ctl::搜索按钮) == kStop && results().size() >= 2; },
+             [&] { ASSERT_TRUE(windows.click(kMain, ctl::搜索按钮)); });
     search();
     const std::vector<Text> got = results();
     ASSERT_GE(got.size(), 2u);
     EXPECT_LT(got.size(), 6u);
     for (const Text& r : got) EXPECT_EQ(r[0], 'D') << r;
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
-    EXPECT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
+    EXPECT_EQ(windows.getText(kMain, ctl::搜索按钮), kSearch);
     EXPECT_FALSE(app.state.search.running);
     EXPECT_FALSE(app.state.search.walking);
 
@@ -203,26 +205,26 @@ TEST_F(SearchTest, AClickWhileTheButtonStillReadsSearchStopsTheSearch) {
     // it stops the search that runs instead of starting one inside it.
     int clicks = 0;
     whenThen([] { return true; }, [&] {
-        ASSERT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
+        ASSERT_EQ(windows.getText(kMain, ctl::搜索按钮), kSearch);
         ++clicks;
-        machine.click(kMain, ctl::搜索按钮);
+        windows.click(kMain, ctl::搜索按钮);
     });
     search();
     EXPECT_EQ(clicks, 1);
     EXPECT_TRUE(results().empty());  // stopped before D:\ was listed
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(0));
-    EXPECT_EQ(machine.getText(kMain, ctl::搜索按钮), kSearch);
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(0));
+    EXPECT_EQ(windows.getText(kMain, ctl::搜索按钮), kSearch);
 
     // Two clicks queued at once: the second stops the first; no image twice.
-    machine.post([&] { machine.click(kMain, ctl::搜索按钮); });
+    windows.post([&] { windows.click(kMain, ctl::搜索按钮); });
     search();
     const std::vector<Text> got = results(), all = reference();
     ASSERT_LE(got.size(), all.size());
     EXPECT_EQ(got, std::vector<Text>(all.begin(), all.begin() + static_cast<long>(got.size())));
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(static_cast<int>(got.size())));
     search();
     EXPECT_EQ(results(), reference());
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(3));
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(3));
 }
 
 TEST_F(SearchTest, ASearchStartedLaterKeepsWhatTheFirstFoundBeforeIt) {
@@ -230,10 +232,10 @@ TEST_F(SearchTest, ASearchStartedLaterKeepsWhatTheFirstFoundBeforeIt) {
     machine.addFile("D:\\z\\2.gho", "x");  // D:\z has no subfolders: "stop" after it
     machine.addFile("E:\\3.gho", "x");
     // Clicked while E:\ is walked the caption reads "stop": the click stops.
-    whenThen([&] { return results().size() == 2; }, [&] { machine.click(kMain, ctl::搜索按钮); });
+    whenThen([&] { return results().size() == 2; }, [&] { windows.click(kMain, ctl::搜索按钮); });
     search();
     EXPECT_EQ(results(), (std::vector<Text>{"D:\\1.gho", "D:\\z\\2.gho"}));
-    EXPECT_EQ(machine.getText(kMain, ctl::透明标签1), countText(2));
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签1), countText(2));
 }
 
 TEST_F(SearchTest, SelectingAResultWhileSearchingTakesItAtOnce) {
@@ -241,12 +243,12 @@ TEST_F(SearchTest, SelectingAResultWhileSearchingTakesItAtOnce) {
     for (int i = 0; i < 5; ++i) machine.addFile("E:\\e" + std::to_string(i) + "\\x.gho", "x");
     Text pathAtSelection, stillSearching;
     whenThen([&] { return !results().empty(); }, [&] {
-        ASSERT_TRUE(machine.select(kMain, ctl::列表框2, 0));
-        pathAtSelection = machine.getText(kMain, ctl::编辑框1);
+        ASSERT_TRUE(windows.select(kMain, ctl::列表框2, 0));
+        pathAtSelection = windows.getText(kMain, ctl::编辑框1);
     });
     search();
     EXPECT_EQ(pathAtSelection, "D:\\a\\1.gho");
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "D:\\a\\1.gho");
+    EXPECT_EQ(windows.getText(kMain, ctl::编辑框1), "D:\\a\\1.gho");
     EXPECT_EQ(results().size(), 6u);
 }
 
@@ -263,12 +265,12 @@ TEST_F(SearchTest, ClosingTheWindowEndsTheSearch) {
     int foundAtClose = -1;
     whenThen([&] { return results().size() == 3; }, [&] {
         foundAtClose = app.state.search.found;
-        machine.pressKey(kMain, sim::kVkEscape);
+        windows.pressKey(kMain, sim::kVkEscape);
     });
     search();
-    EXPECT_FALSE(machine.windowExists(kMain));
+    EXPECT_FALSE(windows.windowExists(kMain));
     EXPECT_EQ(app.state.search.found, foundAtClose);
-    EXPECT_TRUE(machine.strayControls().empty());
+    EXPECT_TRUE(windows.strayControls().empty());
 }
 
 TEST_F(SearchTest, MessagesAndRepaintsArePacedByTheClock) {
@@ -277,7 +279,7 @@ TEST_F(SearchTest, MessagesAndRepaintsArePacedByTheClock) {
     int steps = 0, held = 0;
     whenThen([&] {
         ++steps;
-        held += machine.getProp(kMain, ctl::列表框2, Prop::Redraw) == 0;
+        held += windows.getProp(kMain, ctl::列表框2, Prop::Redraw) == 0;
         return false;
     }, [] {});
     search();
@@ -286,7 +288,7 @@ TEST_F(SearchTest, MessagesAndRepaintsArePacedByTheClock) {
     EXPECT_GE(steps, 4);
     EXPECT_LE(steps, 10);
     EXPECT_GT(held, 0);
-    EXPECT_EQ(machine.getProp(kMain, ctl::列表框2, Prop::Redraw), 1);
+    EXPECT_EQ(windows.getProp(kMain, ctl::列表框2, Prop::Redraw), 1);
     EXPECT_EQ(results().size(), 60u);
 }
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "job/boot_store.h"
-#include "platform/sim/fake_bcdedit.h"
-#include "platform/sim/sim.h"
+#include "tests/support/fake_bcdedit.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 
 namespace trivex {
 namespace {

@@ -17,7 +17,7 @@ enum class Start {
 struct Fault {
     std::string name;
     Start start;
-    std::function<void(SimMachine&)> inject;
+    std::function<void(JobRig&)> inject;
     const char* named;  // what the message must name
 };
 
@@ -26,9 +26,9 @@ class JobFaultTest : public JobTest, public ::testing::WithParamInterface<Fault>
 TEST_P(JobFaultTest, TheJobIsTakenBackWhole) {
     const Fault& f = GetParam();
     if (f.start == Start::ImageButtonUsed) saveMenu();
-    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     const std::string before = disk();
-    f.inject(machine);
+    f.inject(*this);
     prepare();
 
     EXPECT_EQ(disk(), before);
@@ -37,12 +37,13 @@ TEST_P(JobFaultTest, TheJobIsTakenBackWhole) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(f.named), Text::npos) << messages[0];
     EXPECT_NE(messages[0].find("本次操作已撤回。"), Text::npos) << messages[0];
-    EXPECT_TRUE(machine.windowVisible(kMain));
-    EXPECT_EQ(machine.escapesPressed(), 0);
-    EXPECT_TRUE(machine.shutdowns().empty());
+    EXPECT_TRUE(windows.windowVisible(kMain));
+    EXPECT_EQ(windows.escapesPressed(), 0);
+    EXPECT_EQ(machine.restarts(), 0);
 }
 
-void diskFullForVemo(SimMachine& m) {
+void diskFullForVemo(JobRig& r) {
+    SimMachine& m = r.machine;
     const uint64_t room = payloads::data(Payload::Loader).size + payloads::data(Payload::GhostDos).size + 4096;
     uint64_t total = 0, free = 0;
     m.diskSpace('C', total, free);
@@ -53,22 +54,22 @@ std::vector<Fault> faults() {
     std::vector<Fault> all;
     for (const Start s : {Start::ImageButtonUsed, Start::FromSearchResults}) {
         const bool used = s == Start::ImageButtonUsed;
-        const auto add = [&](const char* name, std::function<void(SimMachine&)> inject, const char* named) {
+        const auto add = [&](const char* name, std::function<void(JobRig&)> inject, const char* named) {
             all.push_back({std::string(used ? "ImageButton_" : "SearchResult_") + name, s, std::move(inject), named});
         };
-        add("BootIniRewrite", [](SimMachine& m) { m.failOn(sim::Op::Write, kBootIni); }, "C:\\boot.ini");
-        add("Loader", [](SimMachine& m) { m.failOn(sim::Op::Write, kGrldr); }, "C:\\grldr");
-        add("GhostBat", [](SimMachine& m) { m.failOn(sim::Op::Write, kGhostBat); }, "C:\\ghost.bat");
-        add("GhostExe", [](SimMachine& m) { m.failOn(sim::Op::Write, kGhostExe); }, "C:\\ghost.exe");
-        add("CustomGhostMissing", [](SimMachine& m) {
-            m.setProp(kMain, ctl::自定义选择框, Prop::Checked, 1);
-            m.setText(kMain, ctl::编辑框2, "D:\\gone\\ghost.exe");
+        add("BootIniRewrite", [](JobRig& r) { r.machine.failOn(sim::Op::Write, kBootIni); }, "C:\\boot.ini");
+        add("Loader", [](JobRig& r) { r.machine.failOn(sim::Op::Write, kGrldr); }, "C:\\grldr");
+        add("GhostBat", [](JobRig& r) { r.machine.failOn(sim::Op::Write, kGhostBat); }, "C:\\ghost.bat");
+        add("GhostExe", [](JobRig& r) { r.machine.failOn(sim::Op::Write, kGhostExe); }, "C:\\ghost.exe");
+        add("CustomGhostMissing", [](JobRig& r) {
+            r.windows.setProp(kMain, ctl::自定义选择框, Prop::Checked, 1);
+            r.windows.setText(kMain, ctl::编辑框2, "D:\\gone\\ghost.exe");
         }, "D:\\gone\\ghost.exe");
-        add("BootImage", [](SimMachine& m) { m.failOn(sim::Op::Write, kVemoImg); }, "C:\\Vemo.img");
+        add("BootImage", [](JobRig& r) { r.machine.failOn(sim::Op::Write, kVemoImg); }, "C:\\Vemo.img");
         add("BootImageDiskFull", diskFullForVemo, "C:\\Vemo.img");
         if (!used) {
-            add("SavingTheMenu", [](SimMachine& m) { m.failOn(sim::Op::Write, kBootBak); }, "C:\\boot.bak");
-            add("AttributesStay", [](SimMachine& m) { m.failOn(sim::Op::Attributes, kBootIni); }, "C:\\boot.ini");
+            add("SavingTheMenu", [](JobRig& r) { r.machine.failOn(sim::Op::Write, kBootBak); }, "C:\\boot.bak");
+            add("AttributesStay", [](JobRig& r) { r.machine.failOn(sim::Op::Attributes, kBootIni); }, "C:\\boot.ini");
         }
     }
     return all;
@@ -83,14 +84,14 @@ protected:
         saveMenu();
         prepareRestoreJob();  // left with Esc: prepared, main window back
         ASSERT_TRUE(redirected());
-        machine.setText(kMain, ctl::编辑框1, "D:\\other.gho");
+        windows.setText(kMain, ctl::编辑框1, "D:\\other.gho");
         machine.addFile("D:\\other.gho", kImageBytes);
     }
 };
 
 TEST_F(EarlierJobFaultTest, ARefusedJobLeavesTheEarlierJobAsItWas) {
     const std::string before = disk();
-    machine.setText(kMain, ctl::编辑框1, "D:\\missing.gho");
+    windows.setText(kMain, ctl::编辑框1, "D:\\missing.gho");
     prepare();
     EXPECT_EQ(disk(), before);
     EXPECT_TRUE(redirected());
@@ -118,7 +119,7 @@ TEST_F(EarlierJobFaultTest, AFailureAmongTheFilesUndoesTheEarlierJobToo) {
     EXPECT_FALSE(machine.exists(kBootBak));
     ASSERT_EQ(told().size(), 1u);
     EXPECT_NE(told()[0].find("之前准备好的任务也已撤销"), Text::npos);
-    EXPECT_EQ(machine.escapesPressed(), 1);  // the first job's prompt only
+    EXPECT_EQ(windows.escapesPressed(), 1);  // the first job's prompt only
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // From the image file button to the restart prompt: the files of a restore
 // and a backup job, the prompt's answers, and every way a job is refused or
 // taken back.
-#include "job/command_line.h"
+#include "job/ghost_plan.h"
 #include "job/record.h"
 #include "tests/host/job_test.h"
 
@@ -14,7 +14,7 @@ using payloads::Payload;
 class JobFlowTest : public JobTest {
 public:
     void chooseImage(std::optional<Text> choice, const char* dialog = ctl::通用对话框1) {
-        machine.queueFileDialog(dialog, std::move(choice));
+        windows.queueFileDialog(dialog, std::move(choice));
         app.dispatch(kMain, cmd::choose_image, 0);
     }
     void expectPayload(const char* path, Payload p) {
@@ -26,11 +26,11 @@ public:
 
 TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     machine.addFile("C:\\fqs.bat", "probe");
-    machine.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");  // from the search results
+    windows.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");  // from the search results
     chooseImage(kRestoreImage);
-    ASSERT_EQ(machine.dialogs().size(), 1u);
-    EXPECT_EQ(machine.dialogs()[0].initialFolder, machine.programFolder());
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), kRestoreImage);
+    ASSERT_EQ(windows.dialogs().size(), 1u);
+    EXPECT_EQ(windows.dialogs()[0].initialFolder, machine.programFolder());
+    EXPECT_EQ(windows.getText(kMain, ctl::编辑框1), kRestoreImage);
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
     EXPECT_FALSE(machine.exists("C:\\fqs.bat"));
 
@@ -61,30 +61,28 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(outcome->token, record->token);
     EXPECT_FALSE(machine.exists("C:\\TRIVEX.TMP"));
 
-    machine.runMessageLoop();
-    EXPECT_FALSE(machine.windowExists(kMain));
-    EXPECT_TRUE(machine.shutdowns().empty());
+    windows.runMessageLoop();
+    EXPECT_FALSE(windows.windowExists(kMain));
+    EXPECT_EQ(machine.restarts(), 0);
     EXPECT_TRUE(told().empty());
-    EXPECT_EQ(machine.escapesPressed(), 0);
+    EXPECT_EQ(windows.escapesPressed(), 0);
 }
 
 TEST_F(JobFlowTest, YesRestartsWithoutForce) {
     chooseImage(kRestoreImage);
     answerRestartPrompt(ctl::按钮1);
     prepare();
-    machine.runMessageLoop();
-    ASSERT_EQ(machine.shutdowns().size(), 1u);
-    EXPECT_EQ(machine.shutdowns()[0].mode, 2);
-    EXPECT_FALSE(machine.shutdowns()[0].force);  // programs may keep their unsaved work
-    EXPECT_FALSE(machine.windowExists(kMain));
+    windows.runMessageLoop();
+    EXPECT_EQ(machine.restarts(), 1);  // asked, not forced: programs may keep their unsaved work
+    EXPECT_FALSE(windows.windowExists(kMain));
 }
 
 TEST_F(JobFlowTest, EscOnThePromptKeepsTheJobAndShowsTheMainWindow) {
     chooseImage(kRestoreImage);
-    machine.pressKey(kMain, 'Y');  // the key runs the same job
-    EXPECT_EQ(machine.escapesPressed(), 1);
-    EXPECT_TRUE(machine.windowVisible(kMain));
-    EXPECT_FALSE(machine.windowExists(kRestart));
+    windows.pressKey(kMain, 'Y');  // the key runs the same job
+    EXPECT_EQ(windows.escapesPressed(), 1);
+    EXPECT_TRUE(windows.windowVisible(kMain));
+    EXPECT_FALSE(windows.windowExists(kRestart));
     EXPECT_TRUE(machine.exists(kVemoImg));
     EXPECT_TRUE(redirected());
 }
@@ -94,7 +92,7 @@ TEST_F(JobFlowTest, BackupJobMakesTheFolderAndNeverOverwritesAnImage) {
     backupMode();
     chooseImage(kRestoreImage, ctl::通用对话框2);
     EXPECT_EQ(machine.content(kRestoreImage), kRestoreImage);  // the placeholder holds its own path
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), kRestoreImage);
+    EXPECT_EQ(windows.getText(kMain, ctl::编辑框1), kRestoreImage);
 
     // An earlier backup stays until Ghost replaces it.
     machine.addFile(kRestoreImage, "last month's backup");
@@ -107,26 +105,26 @@ TEST_F(JobFlowTest, BackupJobMakesTheFolderAndNeverOverwritesAnImage) {
               "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\n"
               "a:\\record.bat exit\r\nrestart");
     EXPECT_EQ(machine.content(kRestoreImage), "last month's backup");
-    EXPECT_EQ(machine.escapesPressed(), 1);
+    EXPECT_EQ(windows.escapesPressed(), 1);
 }
 
 TEST_F(JobFlowTest, ACancelledOpenDialogKeepsTheImageChosenBefore) {
-    machine.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");  // from the search results
+    windows.setText(kMain, ctl::编辑框1, "D:\\found\\other.gho");  // from the search results
     chooseImage(std::nullopt);
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "D:\\found\\other.gho");
-    machine.setText(kMain, ctl::编辑框1, "");
+    EXPECT_EQ(windows.getText(kMain, ctl::编辑框1), "D:\\found\\other.gho");
+    windows.setText(kMain, ctl::编辑框1, "");
     chooseImage(std::nullopt);
-    EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 0);  // no image: nothing to confirm
+    EXPECT_EQ(windows.getProp(kMain, ctl::确定, Prop::Enabled), 0);  // no image: nothing to confirm
     chooseImage(kRestoreImage);
-    EXPECT_EQ(machine.getProp(kMain, ctl::确定, Prop::Enabled), 1);
+    EXPECT_EQ(windows.getProp(kMain, ctl::确定, Prop::Enabled), 1);
     chooseImage(std::nullopt);
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), kRestoreImage);
+    EXPECT_EQ(windows.getText(kMain, ctl::编辑框1), kRestoreImage);
 
     // The save dialog cancelled at its first use leaves its bare initial name:
     // no drive, so no job.
     backupMode();
     chooseImage(std::nullopt, ctl::通用对话框2);
-    EXPECT_EQ(machine.getText(kMain, ctl::编辑框1), "G_WinXP.gho");
+    EXPECT_EQ(windows.getText(kMain, ctl::编辑框1), "G_WinXP.gho");
     prepare();
     EXPECT_FALSE(anyJobFile());
     ASSERT_EQ(told().size(), 1u);
@@ -136,7 +134,7 @@ TEST_F(JobFlowTest, ManualGhostWritesItsBatchTextAndNoModeIsRefused) {
     saveMenu();
     backupMode();
     setMain(ctl::手动选择框, Prop::Checked, 1);
-    machine.setText(kMain, ctl::编辑框1, "");  // the image plays no part in a manual job
+    windows.setText(kMain, ctl::编辑框1, "");  // the image plays no part in a manual job
     prepare();
     EXPECT_EQ(machine.content(kGhostBat), "ghost.exe");
 
@@ -146,7 +144,7 @@ TEST_F(JobFlowTest, ManualGhostWritesItsBatchTextAndNoModeIsRefused) {
         setMain(ctl::手动选择框, Prop::Checked, 0);
         setMain(ctl::还原单选框, Prop::Checked, both);
         setMain(ctl::备份单选框, Prop::Checked, both);
-        machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+        windows.setText(kMain, ctl::编辑框1, kRestoreImage);
         prepare();
         EXPECT_FALSE(anyJobFile());
         EXPECT_FALSE(redirected());
@@ -156,7 +154,7 @@ TEST_F(JobFlowTest, ManualGhostWritesItsBatchTextAndNoModeIsRefused) {
 
 TEST_F(JobFlowTest, CustomGhostIsCopiedOnlyWhenItsPathNamesGhostExe) {
     saveMenu();
-    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     setMain(ctl::自定义选择框, Prop::Checked, 1);
     machine.addFile("D:\\Tools\\GHOST.EXE", "my ghost");
     machine.addFile("D:\\Tools\\ghost11.exe", "other ghost");
@@ -168,7 +166,7 @@ TEST_F(JobFlowTest, CustomGhostIsCopiedOnlyWhenItsPathNamesGhostExe) {
         {"D:\\ghost.exe.d\\x.exe", "in a folder"},
     };
     for (const auto& [path, expected] : cases) {
-        machine.setText(kMain, ctl::编辑框2, path);
+        windows.setText(kMain, ctl::编辑框2, path);
         prepare();
         EXPECT_EQ(machine.content(kGhostExe), expected) << path;
     }
@@ -177,7 +175,7 @@ TEST_F(JobFlowTest, CustomGhostIsCopiedOnlyWhenItsPathNamesGhostExe) {
 }
 
 TEST_F(JobFlowTest, AnImageFromTheSearchResultsGetsItsMenuSavedByTheJob) {
-    machine.setText(kMain, ctl::编辑框1, kRestoreImage);  // the image file button was never used
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);  // the image file button was never used
     prepare();
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
     EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
@@ -194,14 +192,14 @@ class JobRefusalTest : public JobFlowTest, public ::testing::WithParamInterface<
 
 TEST_P(JobRefusalTest, NothingIsWrittenAndTheUserIsTold) {
     saveMenu();
-    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     GetParam().setUp(*this, machine, app);
     const std::string before = disk();
     prepare();
     EXPECT_EQ(disk(), before);
     EXPECT_EQ(told().size(), 1u);
-    EXPECT_TRUE(machine.windowVisible(kMain));
-    EXPECT_EQ(machine.escapesPressed(), 0);  // no restart prompt
+    EXPECT_TRUE(windows.windowVisible(kMain));
+    EXPECT_EQ(windows.escapesPressed(), 0);  // no restart prompt
 }
 
 const Refusal kRefusals[] = {
@@ -212,29 +210,29 @@ const Refusal kRefusals[] = {
     {"DriveOutsideCToG", [](JobTest&, SimMachine&, App& a) { a.state.selectedDrive = "H"; }},
     {"LowerCaseDrive", [](JobTest&, SimMachine&, App& a) { a.state.selectedDrive = "c"; }},
     {"NoDriveChosen", [](JobTest&, SimMachine&, App& a) { a.state.selectedDrive.clear(); }},
-    {"ImageOnUnmappedDrive", [](JobTest&, SimMachine& m, App&) {
+    {"ImageOnUnmappedDrive", [](JobTest& t, SimMachine& m, App&) {
          m.addDrive('H', 1ull << 30, 1ull << 30);
          m.addFile("H:\\x.gho", "image");
-         m.setText(kMain, ctl::编辑框1, "H:\\x.gho");
+         t.windows.setText(kMain, ctl::编辑框1, "H:\\x.gho");
      }},
-    {"ImageOnTheRestoredPartition", [](JobTest&, SimMachine& m, App&) {
+    {"ImageOnTheRestoredPartition", [](JobTest& t, SimMachine& m, App&) {
          m.addFile("C:\\x.gho", "image");
-         m.setText(kMain, ctl::编辑框1, "C:\\x.gho");
+         t.windows.setText(kMain, ctl::编辑框1, "C:\\x.gho");
      }},
     {"RestoreImageMissing", [](JobTest&, SimMachine& m, App&) { m.removeTree(kRestoreImage); }},
-    {"RestoreImageIsAFolder", [](JobTest&, SimMachine& m, App&) { m.setText(kMain, ctl::编辑框1, "E:\\Ghost"); }},
-    {"BackupFolderMissing", [](JobTest& t, SimMachine& m, App&) {
+    {"RestoreImageIsAFolder", [](JobTest& t, SimMachine&, App&) { t.windows.setText(kMain, ctl::编辑框1, "E:\\Ghost"); }},
+    {"BackupFolderMissing", [](JobTest& t, SimMachine&, App&) {
          t.backupMode();
-         m.setText(kMain, ctl::编辑框1, "E:\\nowhere\\G_WinXP.gho");
+         t.windows.setText(kMain, ctl::编辑框1, "E:\\nowhere\\G_WinXP.gho");
      }},
-    {"BackupOntoTheBackedUpPartition", [](JobTest& t, SimMachine& m, App&) {
+    {"BackupOntoTheBackedUpPartition", [](JobTest& t, SimMachine&, App&) {
          t.backupMode();
-         m.setText(kMain, ctl::编辑框1, "C:\\G_WinXP.gho");
+         t.windows.setText(kMain, ctl::编辑框1, "C:\\G_WinXP.gho");
      }},
-    {"CustomGhostIsTheJobFileItself", [](JobTest&, SimMachine& m, App&) {
+    {"CustomGhostIsTheJobFileItself", [](JobTest& t, SimMachine& m, App&) {
          m.addFile(kGhostExe, "my own ghost");
-         m.setProp(kMain, ctl::自定义选择框, Prop::Checked, 1);
-         m.setText(kMain, ctl::编辑框2, "c:\\GHOST.EXE");
+         t.windows.setProp(kMain, ctl::自定义选择框, Prop::Checked, 1);
+         t.windows.setText(kMain, ctl::编辑框2, "c:\\GHOST.EXE");
      }},
     {"RedirectedMenuWithoutSavedCopy", [](JobTest&, SimMachine& m, App&) {
          m.removeTree(kBootBak);
@@ -248,26 +246,39 @@ INSTANTIATE_TEST_SUITE_P(Refusals, JobRefusalTest, ::testing::ValuesIn(kRefusals
 TEST_F(JobFlowTest, ARefusedJobNeverUsesTheNumbersOfAnEarlierOne) {
     saveMenu();
     prepareRestoreJob();
-    ASSERT_EQ(app.state.commands.systemPartition, 1);
+    ASSERT_EQ(app.state.plan.targetPartition, 1);
     const Text ghostBat = *machine.content(kGhostBat);
     app.state.selectedDrive = "H";
     prepare();
-    EXPECT_EQ(app.state.commands.systemPartition, 0);
+    EXPECT_EQ(app.state.plan.targetPartition, 0);
     EXPECT_EQ(machine.content(kGhostBat), ghostBat);
     EXPECT_EQ(told().size(), 1u);
+}
+
+// No selection in the compression combo box keeps the level of the job before.
+TEST_F(JobFlowTest, TheCompressionLevelStaysWhileTheComboBoxHasNoSelection) {
+    backupMode();
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);
+    setMain(ctl::压缩组合框, Prop::CurrentIndex, 2);
+    prepare();
+    EXPECT_EQ(app.state.plan.compressionLevel, 3);
+    setMain(ctl::压缩组合框, Prop::CurrentIndex, -1);
+    prepare();
+    EXPECT_EQ(app.state.plan.compressionLevel, 3);
+    EXPECT_NE(ghostCommandLine().find(" -z3"), Text::npos) << ghostCommandLine();
 }
 
 TEST_F(JobFlowTest, DemoBuildAsksFirstAndCancelStopsBeforeAnyWrite) {
     if (!payloads::isDemoBuild()) GTEST_SKIP() << "this build carries the real boot files";
     saveMenu();
     const std::string before = disk();
-    machine.queueAnswer(kBtnCancel);
+    windows.queueAnswer(kBtnCancel);
     prepareRestoreJob();
-    ASSERT_EQ(machine.messages().size(), 1u);
-    EXPECT_EQ(machine.messages()[0].style, 1u | kMbTaskModal);
-    EXPECT_EQ(machine.messages()[0].caption, "信息：");
+    ASSERT_EQ(windows.messages().size(), 1u);
+    EXPECT_EQ(windows.messages()[0].style, 1u | kMbTaskModal);
+    EXPECT_EQ(windows.messages()[0].caption, "信息：");
     EXPECT_EQ(disk(), before);
-    EXPECT_EQ(machine.escapesPressed(), 0);
+    EXPECT_EQ(windows.escapesPressed(), 0);
 }
 
 }  // namespace

@@ -34,17 +34,17 @@ protected:
         machine.addFile("E:\\TRIVEX.JOB", recordText(r) + dosLines);
     }
     void start() {
-        machine.closeWindow(kMain);
-        machine.processPendingMessages();
-        from = machine.messages().size();
-        apps.push_back(std::make_unique<App>(machine));
-        ASSERT_TRUE(machine.openWindow(kMain, false));
-        machine.processPendingMessages();
+        windows.closeWindow(kMain);
+        windows.processPendingMessages();
+        from = windows.messages().size();
+        apps.push_back(std::make_unique<App>(machine, windows));
+        ASSERT_TRUE(windows.openWindow(kMain, false));
+        windows.processPendingMessages();
     }
-    Text status() { return machine.panelText(kMain, ctl::状态条1, 1); }
+    Text status() { return windows.panelText(kMain, ctl::状态条1, 1); }
     std::vector<Text> boxes() const {
         std::vector<Text> out;
-        for (size_t i = from; i < machine.messages().size(); ++i) out.push_back(machine.messages()[i].text);
+        for (size_t i = from; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
         return out;
     }
     bool has(const Text& text, const Text& part) const { return text.find(part) != Text::npos; }
@@ -118,7 +118,7 @@ TEST_F(OutcomeTest, EveryOtherOutcomeSaysWhatHappened) {
 }
 
 TEST_F(OutcomeTest, AJobThatStillWaitsKeepsItsOutcomeCopy) {
-    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     prepare();
     ASSERT_TRUE(machine.exists("E:\\TRIVEX.JOB"));
     start();
@@ -132,14 +132,14 @@ TEST_F(OutcomeTest, AJobThatStillWaitsKeepsItsOutcomeCopy) {
 TEST_F(OutcomeTest, UndoAndANewJobTellAnUnreadOutcomeFirst) {
     start();
     leaveOutcome(JobKind::Restore, "dos=found\r\nghost=check-failed 25\r\n");
-    machine.post([this] { machine.click(kUndoPrompt, ctl::按钮1); });
-    machine.pressKey(kMain, 'U');
-    machine.processPendingMessages();
+    windows.post([this] { windows.click(kUndoPrompt, ctl::按钮1); });
+    windows.pressKey(kMain, 'U');
+    windows.processPendingMessages();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_TRUE(has(boxes()[0], "完整性检查"));
 
     leaveOutcome(JobKind::Backup, "dos=found\r\nghost=exit 23\r\n", kRestoreImage, "FEDCBA9876543210");
-    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     prepare();
     ASSERT_GE(boxes().size(), 2u);
     EXPECT_TRUE(has(boxes()[1], "上次备份失败")) << boxes()[1];
@@ -149,7 +149,7 @@ TEST_F(OutcomeTest, UndoAndANewJobTellAnUnreadOutcomeFirst) {
 // The DOS side took the job and could not run it (no RAM drive): the job is
 // still on C:, and goes with the news, in one message.
 TEST_F(OutcomeTest, AJobTheDosSideDidNotRunIsToldAndTakenBack) {
-    machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+    windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     prepare();
     ASSERT_TRUE(redirected());
     // What the DOS side did before it gave up: the menu back, the outcome noted.

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "job/partitions.h"
-#include "platform/sim/fake_bcdedit.h"
+#include "tests/support/fake_bcdedit.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -41,14 +41,14 @@ public:
     void restoreFrom(const Text& image, const char* onto = "C") {
         machine.addFile(image, kImageBytes);
         app.state.selectedDrive = onto;
-        machine.setText(kMain, ctl::编辑框1, image);
+        windows.setText(kMain, ctl::编辑框1, image);
         prepare();
     }
     void backupTo(const Text& image, const char* from = "C") {
         backupMode();
         machine.addFolder(image.substr(0, image.rfind('\\')));
         app.state.selectedDrive = from;
-        machine.setText(kMain, ctl::编辑框1, image);
+        windows.setText(kMain, ctl::编辑框1, image);
         prepare();
     }
     // Windows 7 with its store and bcdedit.
@@ -58,12 +58,12 @@ public:
     }
     size_t questions() const {
         size_t n = 0;
-        for (const sim::MessageRecord& m : machine.messages())
+        for (const sim::MessageRecord& m : windows.messages())
             n += (m.style & 0xF) == 1 && m.text.find("演示") == Text::npos;  // not the demo build's
         return n;
     }
     const Text& lastQuestion() const {
-        for (auto m = machine.messages().rbegin(); m != machine.messages().rend(); ++m)
+        for (auto m = windows.messages().rbegin(); m != windows.messages().rend(); ++m)
             if ((m->style & 0xF) == 1 && m->text.find("演示") == Text::npos) return m->text;
         static const Text none;
         return none;
@@ -230,7 +230,7 @@ TEST_F(PartitionCheckTest, WhenTheSystemCannotSayEveryJobAsksWithTheNumbersItWil
     machine.forgetSystemPartition();
     onDisk(kSystemReserved, " CDE");
     const std::string before = disk();
-    machine.queueAnswer(kBtnCancel);
+    windows.queueAnswer(kBtnCancel);
     restoreFrom(kRestoreImage);
     EXPECT_EQ(disk(), before);
     EXPECT_EQ(lastQuestion(),
@@ -239,19 +239,19 @@ TEST_F(PartitionCheckTest, WhenTheSystemCannotSayEveryJobAsksWithTheNumbersItWil
               "  要备份或还原的分区 C: = 硬盘 1 分区 2（1:2），按分区表\r\n"
               "  映像所在的分区 E: = 硬盘 1 分区 4（1:4），按分区表\r\n"
               "如果与您的硬盘不符，Ghost 会覆盖错误的分区！确认无误请选择“确定”，否则选择“取消”。");
-    machine.queueAnswer(kBtnOk);
+    windows.queueAnswer(kBtnOk);
     restoreFrom(kRestoreImage);
     EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb");
     // The same job again is asked about again; Cancel leaves the first one as it was.
     const std::string prepared = disk();
-    machine.queueAnswer(kBtnCancel);
+    windows.queueAnswer(kBtnCancel);
     restoreFrom(kRestoreImage);
     EXPECT_EQ(questions(), 3u);
     EXPECT_EQ(disk(), prepared);
 
     // A drive that is a folder: the letter table's number.
     machine.forgetDrivePlace('E');
-    machine.queueAnswer(kBtnCancel);
+    windows.queueAnswer(kBtnCancel);
     restoreFrom(kRestoreImage);
     EXPECT_EQ(questions(), 4u);
     EXPECT_NE(lastQuestion().find("系统无法确认 E: 盘所在的位置"), Text::npos) << lastQuestion();
@@ -262,7 +262,7 @@ TEST_F(PartitionCheckTest, WhenTheSystemCannotSayEveryJobAsksWithTheNumbersItWil
     // number of the earlier job is kept.
     machine.addDrive('H', 80ull << 30, 60ull << 30);
     restoreFrom("H:\\a.gho");
-    EXPECT_EQ(app.state.commands.imagePartition, 0);
+    EXPECT_EQ(app.state.plan.imagePartition, 0);
     ASSERT_EQ(told().size(), 1u);
     EXPECT_NE(told()[0].find("不在 C 到 G 盘上"), Text::npos) << told()[0];
     EXPECT_EQ(questions(), 4u);
@@ -276,7 +276,7 @@ TEST_F(PartitionCheckTest, OnlyAGhostImageIsRestoredAndOnlyAPathGhostBatCanCarry
     };
     for (const auto& [path, bytes] : images) {
         machine.addFile(path, bytes);
-        machine.setText(kMain, ctl::编辑框1, path);
+        windows.setText(kMain, ctl::编辑框1, path);
         prepare();
         ASSERT_FALSE(told().empty());
         EXPECT_NE(told().back().find("不是 Ghost 映像"), Text::npos) << told().back();
@@ -286,7 +286,7 @@ TEST_F(PartitionCheckTest, OnlyAGhostImageIsRestoredAndOnlyAPathGhostBatCanCarry
                           "E:\\" + Text(70, 'x') + "\\a.gho"};
     for (const Text& path : paths) {
         machine.addFile(path, kImageBytes);
-        machine.setText(kMain, ctl::编辑框1, path);
+        windows.setText(kMain, ctl::编辑框1, path);
         prepare();
         EXPECT_NE(told().back().find("映像文件路径 " + path), Text::npos) << path << ": " << told().back();
     }
@@ -294,24 +294,24 @@ TEST_F(PartitionCheckTest, OnlyAGhostImageIsRestoredAndOnlyAPathGhostBatCanCarry
     EXPECT_FALSE(redirected());
     // A GBK path of reasonable length is fine.
     machine.addFile("E:\\备份\\系统.gho", kImageBytes);
-    machine.setText(kMain, ctl::编辑框1, "E:\\备份\\系统.gho");
+    windows.setText(kMain, ctl::编辑框1, "E:\\备份\\系统.gho");
     prepare();
     EXPECT_NE(machine.content(kGhostBat)->find("src=1:3\\备份\\系统.gho:1"), Text::npos);
 }
 
 TEST_F(PartitionCheckTest, ABackupAsksBeforeItOverwritesAnImageOrRunsShort) {
     // The key B chooses backup mode for real: a Y then prepares a backup.
-    ASSERT_TRUE(machine.pressKey(kMain, 'B'));
+    ASSERT_TRUE(windows.pressKey(kMain, 'B'));
     app.state.selectedDrive = "C";  // the partition list is not filled here
     machine.addFile(kRestoreImage, kImageBytes);  // last month's backup
-    machine.queueAnswer(kBtnCancel);
-    ASSERT_TRUE(machine.pressKey(kMain, 'Y'));
+    windows.queueAnswer(kBtnCancel);
+    ASSERT_TRUE(windows.pressKey(kMain, 'Y'));
     EXPECT_FALSE(redirected());
     ASSERT_EQ(questions(), 1u);
-    EXPECT_NE(machine.messages().back().text.find(kRestoreImage + " 已经存在"), Text::npos);
+    EXPECT_NE(windows.messages().back().text.find(kRestoreImage + " 已经存在"), Text::npos);
 
-    machine.queueAnswer(kBtnOk);
-    ASSERT_TRUE(machine.pressKey(kMain, 'Y'));
+    windows.queueAnswer(kBtnOk);
+    ASSERT_TRUE(windows.pressKey(kMain, 'Y'));
     EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1");
     EXPECT_EQ(machine.content(kRestoreImage), kImageBytes);  // Ghost replaces it, not the program
     undoJob(machine);
@@ -319,26 +319,26 @@ TEST_F(PartitionCheckTest, ABackupAsksBeforeItOverwritesAnImageOrRunsShort) {
     // The placeholder of the image file button is not asked about; too little room is.
     machine.addFile(kRestoreImage, kRestoreImage);
     machine.addDrive('E', 80 * kGB, 10 * kGB);  // C: has 20 GB in use
-    machine.queueAnswer(kBtnCancel);
-    ASSERT_TRUE(machine.pressKey(kMain, 'Y'));
+    windows.queueAnswer(kBtnCancel);
+    ASSERT_TRUE(windows.pressKey(kMain, 'Y'));
     EXPECT_FALSE(redirected());
-    EXPECT_NE(machine.messages().back().text.find("E: 盘只有 10240 MB 可用空间"), Text::npos)
-        << machine.messages().back().text;
-    EXPECT_NE(machine.messages().back().text.find("已用 20480 MB"), Text::npos);
+    EXPECT_NE(windows.messages().back().text.find("E: 盘只有 10240 MB 可用空间"), Text::npos)
+        << windows.messages().back().text;
+    EXPECT_NE(windows.messages().back().text.find("已用 20480 MB"), Text::npos);
     EXPECT_EQ(questions(), 3u);
 }
 
 TEST_F(PartitionCheckTest, ARefusedRestartIsToldAndTheJobStays) {
-    machine.refuseShutdown();
+    machine.refuseRestart();
     answerRestartPrompt(ctl::按钮1);
     prepareRestoreJob();
-    EXPECT_EQ(machine.shutdowns().size(), 1u);
-    EXPECT_TRUE(machine.windowVisible(kMain));
+    EXPECT_EQ(machine.restarts(), 1);
+    EXPECT_TRUE(windows.windowVisible(kMain));
     EXPECT_TRUE(redirected());
     EXPECT_TRUE(machine.exists(kVemoImg));
     ASSERT_EQ(told().size(), 1u);
     EXPECT_NE(told()[0].find("拒绝了重启"), Text::npos);
-    EXPECT_NE(machine.panelText(kMain, ctl::状态条1, 1).find("任务已准备好"), Text::npos);
+    EXPECT_NE(windows.panelText(kMain, ctl::状态条1, 1).find("任务已准备好"), Text::npos);
 }
 
 }  // namespace

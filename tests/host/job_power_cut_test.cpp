@@ -11,7 +11,7 @@
 #include "job/files.h"
 #include "job/job_files.h"
 #include "job/record.h"
-#include "platform/sim/fake_bcdedit.h"
+#include "tests/support/fake_bcdedit.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -29,7 +29,7 @@ public:
     CutRig() {
         saveMenu();
         machine.addFile(kGrldr, kUsersLoader, kAttrHidden | kAttrSystem);
-        machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+        windows.setText(kMain, ctl::编辑框1, kRestoreImage);
         machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n");
         userMenu = *machine.content(kBootIni);
     }
@@ -37,16 +37,16 @@ public:
     // The program ends with the machine; at the next start it runs again.
     void nextStart() {
         machine.restorePower();
-        machine.closeWindow(kMain);
-        machine.processPendingMessages();
-        messagesBefore = machine.messages().size();
-        next = std::make_unique<App>(machine);
-        ASSERT_TRUE(machine.openWindow(kMain, false));
-        machine.processPendingMessages();
+        windows.closeWindow(kMain);
+        windows.processPendingMessages();
+        messagesBefore = windows.messages().size();
+        next = std::make_unique<App>(machine, windows);
+        ASSERT_TRUE(windows.openWindow(kMain, false));
+        windows.processPendingMessages();
     }
     std::vector<Text> toldSinceStart() const {
         std::vector<Text> out;
-        for (size_t i = messagesBefore; i < machine.messages().size(); ++i) out.push_back(machine.messages()[i].text);
+        for (size_t i = messagesBefore; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
         return out;
     }
 

@@ -18,9 +18,9 @@ class JobSafetyTest : public JobTest {
 protected:
     // The key U: the undo button stays disabled after the first undo.
     void undo() {
-        machine.post([this] { machine.click(kUndoPrompt, ctl::按钮1); });
-        machine.pressKey(kMain, 'U');
-        machine.processPendingMessages();
+        windows.post([this] { windows.click(kUndoPrompt, ctl::按钮1); });
+        windows.pressKey(kMain, 'U');
+        windows.processPendingMessages();
     }
     bool toldAbout(const Text& what) const {
         for (const Text& m : told())
@@ -69,7 +69,7 @@ TEST_F(JobSafetyTest, AMenuThatWouldLoseWindowsIsRefusedBeforeAnythingIsWritten)
         const std::string before = disk();
         prepareRestoreJob();
         EXPECT_EQ(disk(), before);
-        EXPECT_EQ(machine.escapesPressed(), 0);
+        EXPECT_EQ(windows.escapesPressed(), 0);
     }
     EXPECT_EQ(told().size(), 2u);
 }
@@ -200,7 +200,7 @@ TEST_F(JobSafetyTest, TheUsersOwnGhostIsNeverTakenForTheJobsWhateverItsSpelling)
     machine.addFile(kGhostExe, "my own ghost");
     setMain(ctl::自定义选择框, Prop::Checked, 1);
     for (const char* spelling : {"C:/ghost.exe", "C:\\.\\ghost.exe", "C:\\ghost.exe.", "ghost.exe", "C:\\Temp\\..\\GHOST.EXE"}) {
-        machine.setText(kMain, ctl::编辑框2, spelling);
+        windows.setText(kMain, ctl::编辑框2, spelling);
         prepareRestoreJob();
         EXPECT_EQ(machine.content(kGhostExe), "my own ghost") << spelling;
         EXPECT_FALSE(redirected()) << spelling;
@@ -210,12 +210,12 @@ TEST_F(JobSafetyTest, TheUsersOwnGhostIsNeverTakenForTheJobsWhateverItsSpelling)
 
 TEST_F(JobSafetyTest, APreparedJobLeftWithEscIsShownInTheStatusBar) {
     prepareRestoreJob();  // the prompt is left with Esc
-    EXPECT_TRUE(machine.windowVisible(kMain));
-    const Text notice = machine.panelText(kMain, ctl::状态条1, 1);
+    EXPECT_TRUE(windows.windowVisible(kMain));
+    const Text notice = windows.panelText(kMain, ctl::状态条1, 1);
     EXPECT_NE(notice.find("任务已准备好"), Text::npos) << notice;
     EXPECT_NE(notice.find("U"), Text::npos) << notice;
     undo();
-    EXPECT_EQ(machine.panelText(kMain, ctl::状态条1, 1), "");
+    EXPECT_EQ(windows.panelText(kMain, ctl::状态条1, 1), "");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // redirected boot.ini; its take-back at each bcdedit call, undo, the stale
 // entry a finished job leaves, and the machines that are refused.
 #include "job/route.h"
-#include "platform/sim/fake_bcdedit.h"
+#include "tests/support/fake_bcdedit.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -20,9 +20,9 @@ protected:
         sim::installAsBcdedit(machine, store);
     }
     void undo() {
-        machine.post([this] { machine.click(kUndoPrompt, ctl::按钮1); });
-        machine.pressKey(kMain, 'U');
-        machine.processPendingMessages();
+        windows.post([this] { windows.click(kUndoPrompt, ctl::按钮1); });
+        windows.pressKey(kMain, 'U');
+        windows.processPendingMessages();
     }
     std::vector<Text> ours() const {
         std::vector<Text> ids;
@@ -83,7 +83,7 @@ TEST_P(StoreFaultTest, AFailingCallTakesTheWholeJobBack) {
     ASSERT_EQ(told().size(), 1u);
     EXPECT_NE(told()[0].find("bcdedit"), Text::npos) << told()[0];
     EXPECT_NE(told()[0].find("本次操作已撤回。"), Text::npos) << told()[0];
-    EXPECT_EQ(machine.escapesPressed(), 0);
+    EXPECT_EQ(windows.escapesPressed(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCall, StoreFaultTest, ::testing::Values(1, 2, 3, 4));

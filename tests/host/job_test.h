@@ -16,7 +16,8 @@
 #include "job/undo.h"
 #include "job/files.h"
 #include "payloads/store.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 #include "ui/names.h"
 
 namespace trivex::testing_job {
@@ -66,30 +67,31 @@ public:
         app.state.selectedDrive = "C";
     }
 
-    void setMain(const char* control, Prop p, int64_t v) { machine.setProp(kMain, control, p, v); }
+    void setMain(const char* control, Prop p, int64_t v) { windows.setProp(kMain, control, p, v); }
     void backupMode() {
         setMain(ctl::还原单选框, Prop::Checked, 0);
         setMain(ctl::备份单选框, Prop::Checked, 1);
-        machine.setText(kMain, ctl::打开1, "保存(&S)");
+        windows.setText(kMain, ctl::打开1, "保存(&S)");
+        app.state.saveDialog = true;
     }
     // Answers the restart prompt with a click on `button` as soon as it is open.
     void answerRestartPrompt(const char* button, int tries = 8) {
-        machine.post([this, button, tries] {
-            if (machine.windowExists(kRestart)) machine.click(kRestart, button);
+        windows.post([this, button, tries] {
+            if (windows.windowExists(kRestart)) windows.click(kRestart, button);
             else if (tries > 0) answerRestartPrompt(button, tries - 1);
         });
     }
     void prepare() { app.dispatch(kMain, cmd::prepare_job, 0); }
     // A restore job of kRestoreImage, prepared and left with Esc on the prompt.
     void prepareRestoreJob() {
-        machine.setText(kMain, ctl::编辑框1, kRestoreImage);
+        windows.setText(kMain, ctl::编辑框1, kRestoreImage);
         prepare();
     }
 
     // Message boxes with the OK button only (the demo-build question has OK and Cancel).
     std::vector<Text> told() const {
         std::vector<Text> out;
-        for (const sim::MessageRecord& m : machine.messages())
+        for (const sim::MessageRecord& m : windows.messages())
             if (m.style == kMbTaskModal) out.push_back(m.text);
         return out;
     }
@@ -124,8 +126,9 @@ public:
     }
 
     SimMachine machine;
-    bool mainOpen = machine.openWindow(kMain, false);  // before App binds the commands
-    App app{machine};
+    sim::TestToolkit windows;
+    bool mainOpen = windows.openWindow(kMain, false);  // before App binds the commands
+    App app{machine, windows};
 };
 
 class JobTest : public ::testing::Test, public JobRig {};

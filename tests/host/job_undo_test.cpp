@@ -1,5 +1,5 @@
 // Undo through its prompt, and the Ghost32 check box.
-#include "job/manual_ghost.h"
+#include "job/ghost32.h"
 #include "tests/host/job_test.h"
 
 namespace trivex::testing_job {
@@ -11,13 +11,13 @@ class UndoTest : public JobTest {
 protected:
     // The undo button, answered with `button` on the prompt (nullptr: Esc).
     void undo(const char* button) {
-        if (button) machine.post([this, button] { machine.click(kUndoPrompt, button); });
-        machine.click(kMain, ctl::销毁按钮);
-        machine.processPendingMessages();
+        if (button) windows.post([this, button] { windows.click(kUndoPrompt, button); });
+        windows.click(kMain, ctl::销毁按钮);
+        windows.processPendingMessages();
     }
     void expectUndoButtonDisabled() {
-        EXPECT_EQ(machine.getProp(kMain, ctl::销毁按钮, Prop::Visible), 1);
-        EXPECT_EQ(machine.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 0);
+        EXPECT_EQ(windows.getProp(kMain, ctl::销毁按钮, Prop::Visible), 1);
+        EXPECT_EQ(windows.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 0);
     }
 };
 
@@ -25,7 +25,7 @@ TEST_F(UndoTest, TakesBackAJobAndItsBootMenuWithItsAttributes) {
     saveMenu();
     setMain(ctl::自定义选择框, Prop::Checked, 1);
     machine.addFile("D:\\Tools\\ghost.exe", "my ghost");
-    machine.setText(kMain, ctl::编辑框2, "D:\\Tools\\ghost.exe");
+    windows.setText(kMain, ctl::编辑框2, "D:\\Tools\\ghost.exe");
     prepareRestoreJob();
     machine.addFile("C:\\grldr.mbr", "the DOS side's");
     ASSERT_TRUE(anyJobFile());
@@ -37,14 +37,14 @@ TEST_F(UndoTest, TakesBackAJobAndItsBootMenuWithItsAttributes) {
     EXPECT_FALSE(machine.exists(kBootBak));
     EXPECT_TRUE(machine.exists("C:\\grldr.mbr"));
     EXPECT_EQ(machine.content("D:\\Tools\\ghost.exe"), "my ghost");
-    EXPECT_FALSE(machine.windowExists(kUndoPrompt));
+    EXPECT_FALSE(windows.windowExists(kUndoPrompt));
     expectUndoButtonDisabled();
     EXPECT_TRUE(told().empty());
 
     // The key U still asks, and a second undo finds nothing to do.
-    machine.post([this] { machine.click(kUndoPrompt, ctl::按钮1); });
-    machine.pressKey(kMain, 'U');
-    machine.processPendingMessages();
+    windows.post([this] { windows.click(kUndoPrompt, ctl::按钮1); });
+    windows.pressKey(kMain, 'U');
+    windows.processPendingMessages();
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
 }
 
@@ -70,11 +70,11 @@ TEST_F(UndoTest, NoAndEscChangeNothing) {
     prepareRestoreJob();
     const std::string before = disk();
     undo(ctl::按钮2);
-    EXPECT_FALSE(machine.windowExists(kUndoPrompt));
+    EXPECT_FALSE(windows.windowExists(kUndoPrompt));
     undo(nullptr);
-    EXPECT_FALSE(machine.windowExists(kUndoPrompt));
+    EXPECT_FALSE(windows.windowExists(kUndoPrompt));
     EXPECT_EQ(disk(), before);
-    EXPECT_EQ(machine.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 1);
+    EXPECT_EQ(windows.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 1);
 }
 
 TEST_F(UndoTest, WithoutTheSavedMenuTheLoaderStaysAndTheUserIsTold) {
@@ -99,18 +99,18 @@ protected:
     Ghost32Test() { machine.onCommand(kGhost32Exe, ""); }
     size_t starts() const {
         size_t n = 0;
-        for (const sim::CommandRecord& c : machine.commands()) n += c.commandLine == "E:\\Ghost32.exe" && c.style == 2 && !c.wait;
+        for (const sim::CommandRecord& c : machine.commands()) n += c.commandLine == "E:\\Ghost32.exe" && !c.captured;
         return n;
     }
 };
 
 TEST_F(Ghost32Test, CheckWritesAndStartsUncheckDeletes) {
-    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::G选择框));
     EXPECT_EQ(machine.content(kGhost32Exe), payloadBytes(payloads::Payload::Ghost32));
     EXPECT_EQ(starts(), 1u);
-    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::G选择框));
     EXPECT_FALSE(machine.exists(kGhost32Exe));
-    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
+    ASSERT_TRUE(windows.click(kMain, ctl::G选择框));
     EXPECT_TRUE(machine.exists(kGhost32Exe));
     EXPECT_EQ(starts(), 2u);
     EXPECT_TRUE(told().empty());
@@ -118,16 +118,16 @@ TEST_F(Ghost32Test, CheckWritesAndStartsUncheckDeletes) {
 
 TEST_F(Ghost32Test, WithoutAWritableDriveETheUserIsToldAndTheBoxStaysUnchecked) {
     machine.removeDrive('E');
-    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
-    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
+    ASSERT_TRUE(windows.click(kMain, ctl::G选择框));
+    EXPECT_EQ(windows.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
     EXPECT_EQ(starts(), 0u);
     EXPECT_EQ(told().size(), 1u);
 }
 
 TEST_F(Ghost32Test, AGhost32OfTheUsersOwnIsNeverWrittenOverOrDeleted) {
     machine.addFile(kGhost32Exe, "the user's Ghost32 11.5");
-    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));
-    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
+    ASSERT_TRUE(windows.click(kMain, ctl::G选择框));
+    EXPECT_EQ(windows.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
     EXPECT_EQ(starts(), 0u);
     ASSERT_EQ(told().size(), 1u);
     EXPECT_NE(told()[0].find("E:\\Ghost32.exe"), Text::npos);
@@ -136,9 +136,9 @@ TEST_F(Ghost32Test, AGhost32OfTheUsersOwnIsNeverWrittenOverOrDeleted) {
 }
 
 TEST_F(JobTest, Ghost32ThatDoesNotStartIsRemovedAgain) {
-    ASSERT_TRUE(machine.click(kMain, ctl::G选择框));  // no such program can start here
+    ASSERT_TRUE(windows.click(kMain, ctl::G选择框));  // no such program can start here
     EXPECT_FALSE(machine.exists(kGhost32Exe));
-    EXPECT_EQ(machine.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
+    EXPECT_EQ(windows.getProp(kMain, ctl::G选择框, Prop::Checked), 0);
     EXPECT_EQ(told().size(), 1u);
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "payloads/store.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 
 namespace trivex {
 namespace {
@@ -122,7 +123,7 @@ TEST_F(WritePayload, OverALargerFileLeavesExactlyThePayload) {
     EXPECT_EQ(machine.content("C:\\grldr"), bytesOf(Payload::Loader));
 
     EXPECT_TRUE(payloads::writePayload(machine, "C:\\Vemo.img", Payload::DosImage));
-    EXPECT_EQ(machine.fileSize("C:\\Vemo.img"), 2949120);
+    EXPECT_EQ(machine.content("C:\\Vemo.img")->size(), 2949120u);
     EXPECT_EQ(machine.content("C:\\Vemo.img")->substr(0, 3), "\xEB\x3C\x90");
 }
 

@@ -1,6 +1,6 @@
-// The simulated machine's own rules that other tests rely on: what the
-// simulated user can and cannot do, the message queue and modal windows,
-// scripted processes, dialogs and injected faults.
+// The rules of the simulated machine and the test toolkit that other tests
+// rely on: what the simulated user can and cannot do, the message queue and
+// modal windows, scripted processes, dialogs and injected faults.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/disk.h"
-#include "platform/sim/sim.h"
+#include "tests/support/sim_machine.h"
+#include "tests/support/test_toolkit.h"
 #include "ui/names.h"
 
 namespace trivex::sim {
@@ -25,7 +25,7 @@ protected:
             if (auto it = reactions.find(command); it != reactions.end()) it->second();
         });
     }
-    SimMachine sim;
+    TestToolkit sim;
     std::vector<std::string> log;
     std::map<std::string, std::function<void()>> reactions;
 };
@@ -157,64 +157,72 @@ TEST_F(SimUser, AModalWindowLeftAloneIsClosedWithEscape) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "2:undo_confirm:0"), 0);
 }
 
-TEST(SimMachine, ScriptedProcessesDialogsAndMessageBoxes) {
+TEST(SimMachine, ScriptedProcessesAndTheWaitHook) {
     SimMachine sim;
     sim.addDrive('C', 1 << 30, 1 << 29);
     sim.addFile("C:\\boot.ini", "menu", kAttrHidden | kAttrSystem | kAttrReadOnly);
     sim.onCommand("attrib C:\\boot.ini -r -h -s", "",
                   [](SimMachine& m) { m.setAttributes("C:\\boot.ini", 0); });
-    EXPECT_FALSE(sim.runCommandLine("E:\\Ghost32.exe"));
-    EXPECT_TRUE(sim.runCommandLine("attrib C:\\boot.ini -r -h -s", false, 9));
+    EXPECT_FALSE(sim.startProgram("E:\\Ghost32.exe"));
+    EXPECT_TRUE(sim.startProgram("attrib C:\\boot.ini -r -h -s"));
     EXPECT_EQ(sim.attributes("C:\\boot.ini"), kAttrNormal);
     ASSERT_EQ(sim.commands().size(), 2u);
-    EXPECT_EQ(sim.commands()[1].style, 6);
 
     const Text output = Text(5000, 'x') + Text(1, '\0') + "cut";
-    int processed = 0;
+    int waited = 0;
+    sim.setWaitHook([&] { ++waited; });
     sim.onCommand("C:\\fqs.bat", output);
-    std::function<void()> count = [&] { ++processed; };
-    for (int i = 0; i < 3; ++i) sim.post(count);
     EXPECT_EQ(sim.runAndCapture("C:\\fqs.bat"), Text(5000, 'x'));
-    EXPECT_EQ(processed, 3) << "messages are processed while the output is read";
+    EXPECT_EQ(waited, 3) << "the hook runs after each read and at the end of the pipe";
     EXPECT_EQ(sim.runAndCapture("unknown"), "");
 
-    sim.queueAnswer(kBtnYes);
-    EXPECT_EQ(sim.messageBox("a"), kBtnYes);
-    EXPECT_EQ(sim.messageBox("b", kMbSystemModal, "c"), kBtnOk);
-    ASSERT_EQ(sim.messages().size(), 2u);
-    EXPECT_EQ(sim.messages()[0].style, kMbTaskModal);
-    EXPECT_EQ(sim.messages()[0].caption, "信息：");
-    EXPECT_EQ(sim.messages()[1].style, kMbSystemModal);
+    EXPECT_TRUE(sim.restart());
+    sim.refuseRestart();
+    EXPECT_FALSE(sim.restart());
+    EXPECT_EQ(sim.restarts(), 2);
+}
 
-    sim.openWindow(WindowId::Main, false);
-    sim.queueFileDialog(ctl::通用对话框1, Text("E:\\Ghost\\a.gho"));
-    sim.queueFileDialog(ctl::通用对话框1, std::nullopt);
-    EXPECT_TRUE(sim.fileDialog(WindowId::Main, ctl::通用对话框1));
-    EXPECT_FALSE(sim.fileDialog(WindowId::Main, ctl::通用对话框1));
-    EXPECT_FALSE(sim.fileDialog(WindowId::Main, ctl::通用对话框1));
-    EXPECT_EQ(sim.getTextProp(WindowId::Main, ctl::通用对话框1, Prop::FileName), "E:\\Ghost\\a.gho");
+TEST(TestToolkit, DialogsAndMessageBoxesAnswerFromTheScript) {
+    sim::TestToolkit w;
+    w.queueAnswer(kBtnYes);
+    EXPECT_EQ(w.messageBox("a", 0, "信息："), kBtnYes);
+    EXPECT_EQ(w.messageBox("b", kMbSystemModal, "c"), kBtnOk);
+    ASSERT_EQ(w.messages().size(), 2u);
+    EXPECT_EQ(w.messages()[0].style, kMbTaskModal);
+    EXPECT_EQ(w.messages()[0].caption, "信息：");
+    EXPECT_EQ(w.messages()[1].style, kMbSystemModal);
 
-    EXPECT_FALSE(sim.shutDown(0, true));
-    EXPECT_FALSE(sim.shutDown(6, true));
-    EXPECT_TRUE(sim.shutDown(2, true));
-    EXPECT_EQ(sim.shutdowns().size(), 1u);
+    w.openWindow(WindowId::Main, false);
+    w.queueFileDialog(ctl::通用对话框1, Text("E:\\Ghost\\a.gho"));
+    w.queueFileDialog(ctl::通用对话框1, std::nullopt);
+    EXPECT_TRUE(w.fileDialog(WindowId::Main, ctl::通用对话框1));
+    EXPECT_FALSE(w.fileDialog(WindowId::Main, ctl::通用对话框1));
+    EXPECT_FALSE(w.fileDialog(WindowId::Main, ctl::通用对话框1));
+    EXPECT_EQ(w.getTextProp(WindowId::Main, ctl::通用对话框1, Prop::FileName), "E:\\Ghost\\a.gho");
 }
 
 TEST(SimMachine, FileRulesBeyondTheContract) {
     SimMachine sim;
     sim.addDrive('C', 10000, 100);
     sim.addDrive('E', 1 << 20, 1 << 20);
-    // Disk full: the file keeps what fitted and the write reports failure.
-    EXPECT_FALSE(sim.writeFile("C:\\grldr", {bytesOf(Text(150, 'g'))}));
+    // Disk full: the file keeps what fitted and the write fails with the reason.
+    const SysResult full = sim.writeFile("C:\\grldr", {bytesOf(Text(150, 'g'))});
+    EXPECT_FALSE(full);
+    EXPECT_EQ(full.error, kErrorDiskFull);
+    EXPECT_EQ(sim.errorText(full.error), "磁盘满。");
     EXPECT_EQ(sim.content("C:\\grldr")->size(), 100u);
-    EXPECT_EQ(freeDiskKB64(sim, "C"), 0);
+    uint64_t total = 0, free = 1;
+    ASSERT_TRUE(sim.diskSpace('C', total, free));
+    EXPECT_EQ(free, 0u);
     EXPECT_TRUE(sim.deleteFile("c:/GRLDR"));
-    // Injected faults: once, or every time.
+    // Injected faults: once, or every time, with the error they give.
     sim.failOn(Op::Write, "C:\\ghost.bat");
-    EXPECT_FALSE(sim.writeFile("ghost.bat", {bytesOf("x")})) << "relative to C:\\";
+    const SysResult denied = sim.writeFile("ghost.bat", {bytesOf("x")});
+    EXPECT_FALSE(denied) << "relative to C:\\";
+    EXPECT_EQ(denied.error, kErrorAccessDenied);
     EXPECT_TRUE(sim.writeFile("C:\\Ghost.bat", {bytesOf("x")}));
-    sim.failOn(Op::Rename, "C:\\boot.ini", true);
-    EXPECT_FALSE(sim.renameFile("C:\\Ghost.bat", "C:\\boot.ini"));
+    sim.failOn(Op::Rename, "C:\\boot.ini", true, 0, kErrorDiskFull);
+    EXPECT_EQ(sim.renameFile("C:\\Ghost.bat", "C:\\boot.ini").error, kErrorDiskFull);
     EXPECT_FALSE(sim.renameFile("C:\\Ghost.bat", "C:\\boot.ini"));
     sim.clearFaults();
     EXPECT_TRUE(sim.renameFile("C:\\Ghost.bat", "C:\\boot.ini"));
@@ -223,16 +231,9 @@ TEST(SimMachine, FileRulesBeyondTheContract) {
     sim.addFile("E:\\Ghost\\G_WinXP.gho", "x");
     EXPECT_EQ(sim.shortName("E:\\Ghost\\backup.ghost"), "BACKUP~1.GHO");
     EXPECT_EQ(sim.shortName("E:\\Ghost\\G_WinXP.gho"), "") << "already an 8.3 name";
-    uintptr_t h = 0;
-    DirEntry e;
-    ASSERT_TRUE(sim.listFirst("E:\\Ghost\\*.gho", h, e));
-    EXPECT_EQ(e.name, "backup.ghost");
-    sim.listClose(h);
-    // Drives of 2 TiB and more: the 32-bit count stops at its largest value.
-    sim.addDrive('F', 3ull << 40, 3ull << 40);
-    EXPECT_EQ(totalDiskKB(sim, "f"), INT32_MAX);
-    EXPECT_EQ(totalDiskKB64(sim, "F"), int64_t{3} << 30);
-    EXPECT_EQ(totalDiskKB(sim, "G"), -1);
+    std::vector<DirEntry> found;
+    ASSERT_TRUE(sim.listFolder("E:\\Ghost\\*.gho", found));
+    EXPECT_EQ(found[0].name, "backup.ghost");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "payloads/store.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_machine.h"
 
 namespace trivex {
 namespace {
@@ -64,16 +64,16 @@ protected:
         }
         RemoveDirectoryA(dir.c_str());
     }
-    std::unique_ptr<Platform> platform = win32::makePlatform();
+    win32::Win32Machine machine;
     std::string dir;
 };
 
 TEST_F(WinePayload, OverALargerFileLeavesExactlyThePayload) {
     ASSERT_TRUE(writeWhole(dir + "grldr", std::string(4 << 20, 'x')));
-    EXPECT_TRUE(payloads::writePayload(*platform, dir + "grldr", Payload::Loader));
+    EXPECT_TRUE(payloads::writePayload(machine, dir + "grldr", Payload::Loader));
     EXPECT_TRUE(readWhole(dir + "grldr") == bytesOf(Payload::Loader));
 
-    EXPECT_TRUE(payloads::writePayload(*platform, dir + "Vemo.img", Payload::DosImage));
+    EXPECT_TRUE(payloads::writePayload(machine, dir + "Vemo.img", Payload::DosImage));
     const std::string image = readWhole(dir + "Vemo.img");
     EXPECT_EQ(image.size(), 2949120u);
     EXPECT_EQ(image.substr(0, 3), "\xEB\x3C\x90");
@@ -86,12 +86,12 @@ TEST_F(WinePayload, MissingDriveOrFolderFailsAndCreatesNothing) {
         if (!(drives & (1u << (c - 'A')))) letter = c;
     ASSERT_NE(letter, 0);
     const std::string onMissingDrive = std::string(1, letter) + ":\\Ghost32.exe";
-    EXPECT_FALSE(payloads::writePayload(*platform, onMissingDrive, Payload::Ghost32));
+    EXPECT_FALSE(payloads::writePayload(machine, onMissingDrive, Payload::Ghost32));
     EXPECT_EQ(GetFileAttributesA(onMissingDrive.c_str()), INVALID_FILE_ATTRIBUTES);
 
-    EXPECT_FALSE(payloads::writePayload(*platform, dir + "no folder\\fqs.bat", Payload::ProbeScript));
+    EXPECT_FALSE(payloads::writePayload(machine, dir + "no folder\\fqs.bat", Payload::ProbeScript));
     EXPECT_EQ(GetFileAttributesA((dir + "no folder").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_FALSE(payloads::writePayload(*platform, "", Payload::ProbeScript));
+    EXPECT_FALSE(payloads::writePayload(machine, "", Payload::ProbeScript));
 }
 
 // Windows refuses to create a file over a read-only one; so does Wine for an
@@ -100,7 +100,7 @@ TEST_F(WinePayload, ReadOnlyFileFailsAndKeepsItsBytes) {
     const std::string path = dir + "ghost.exe";
     ASSERT_TRUE(writeWhole(path, "old ghost"));
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(payloads::writePayload(*platform, path, Payload::GhostDos)) << "written over as root?";
+    EXPECT_FALSE(payloads::writePayload(machine, path, Payload::GhostDos)) << "written over as root?";
     EXPECT_EQ(readWhole(path), "old ghost");
 }
 
@@ -109,7 +109,7 @@ TEST_F(WinePayload, OpenFileWithoutSharingFailsAndKeepsItsBytes) {
     ASSERT_TRUE(writeWhole(path, "in use"));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(payloads::writePayload(*platform, path, Payload::ProbeScript));
+    EXPECT_FALSE(payloads::writePayload(machine, path, Payload::ProbeScript));
     CloseHandle(held);
     EXPECT_EQ(readWhole(path), "in use");
 }

@@ -1,7 +1,7 @@
 // A stand-in bcdedit.exe for the Wine tests (Wine has none). Copied into the
 // prefix's System32 as bcdedit.exe, it keeps a small boot configuration store
 // in the file bcdedit.store beside itself and runs each call through the
-// simulated bcdedit (platform/sim/fake_bcdedit.h): the answers, their GBK
+// simulated bcdedit (tests/support/fake_bcdedit.h): the answers, their GBK
 // texts and exit codes are those of the Simplified Chinese edition.
 //
 // The store file is text: a test writes it (FakeBcdStore::save, or by hand)
@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "platform/sim/fake_bcdedit.h"
+#include "tests/support/fake_bcdedit.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The boot configuration store module on the real Win32 platform, under Wine
+// The boot configuration store module on the real Win32 machine, under Wine
 // set to Windows 7 (boot_store_test.sh), with the stand-in bcdedit of the
 // tests in System32: the calls go through a real pipe from a real process,
 // and the store is read back from its file afterwards.
@@ -7,8 +7,9 @@
 #include <windows.h>
 
 #include "job/boot_store.h"
-#include "platform/sim/fake_bcdedit.h"
-#include "platform/win32/win32_platform.h"
+#include "tests/support/fake_bcdedit.h"
+#include "platform/files.h"
+#include "platform/win32/win32_machine.h"
 
 namespace trivex {
 namespace {
@@ -42,35 +43,32 @@ protected:
     // The store as the stand-in finds it at its next call.
     void put(const FakeBcdStore& s) {
         const Text bytes = s.save();
-        ASSERT_TRUE(platform->writeFile(systemPath("bcdedit.store"), {bytesOf(bytes)}));
+        ASSERT_TRUE(machine.writeFile(systemPath("bcdedit.store"), {bytesOf(bytes)}));
     }
     // The store as the stand-in left it.
     FakeBcdStore stored() {
-        Text bytes;
-        const auto f = platform->openRaw(systemPath("bcdedit.store"), 1, 1);
-        char buf[4096];
-        for (int32_t n; f && (n = f->read(buf, sizeof buf)) > 0;) bytes.append(buf, static_cast<size_t>(n));
+        const Text bytes = readWholeFile(machine, systemPath("bcdedit.store")).value_or("");
         auto s = FakeBcdStore::load(bytes);
         EXPECT_TRUE(s) << bytes;
         return s ? *s : FakeBcdStore();
     }
 
-    std::unique_ptr<Platform> platform = win32::makePlatform();
+    win32::Win32Machine machine;
     const FakeBcdStore before = FakeBcdStore::windows7();
 };
 
 TEST_F(BootStoreWine, TheTestWindowsIsA7OnBiosWithBcdedit) {
-    const WindowsVersion v = platform->windowsVersion();
+    const WindowsVersion v = machine.windowsVersion();
     EXPECT_EQ(v.major, 6);
     EXPECT_EQ(v.minor, 1);
-    EXPECT_EQ(platform->firmware(), Firmware::Bios);
+    EXPECT_EQ(machine.firmware(), Firmware::Bios);
     Text refusal;
-    EXPECT_TRUE(bcd::ready(*platform, refusal)) << refusal;
+    EXPECT_TRUE(bcd::ready(machine, refusal)) << refusal;
 }
 
 TEST_F(BootStoreWine, AnEntryIsAddedAsTheOneTimeBootAndRemovedAgain) {
     Text id, failure;
-    ASSERT_TRUE(bcd::addEntry(*platform, id, failure)) << failure;
+    ASSERT_TRUE(bcd::addEntry(machine, id, failure)) << failure;
     FakeBcdStore s = stored();
     EXPECT_EQ(s.log(), (std::vector<Text>{
                            "/create /d \"Trivex Ghost\" /application bootsector",
@@ -82,7 +80,7 @@ TEST_F(BootStoreWine, AnEntryIsAddedAsTheOneTimeBootAndRemovedAgain) {
     EXPECT_EQ(s.values("{bootmgr}", "bootsequence"), std::vector<Text>{id});
     EXPECT_EQ(s.values("{bootmgr}", "default"), before.values("{bootmgr}", "default"));
 
-    ASSERT_TRUE(bcd::removeEntry(*platform, id, failure)) << failure;
+    ASSERT_TRUE(bcd::removeEntry(machine, id, failure)) << failure;
     EXPECT_TRUE(stored().sameEntries(before));
 }
 
@@ -91,7 +89,7 @@ TEST_F(BootStoreWine, AFailedCallTakesTheEntryBackAndQuotesBcdeditInGbk) {
     failing.failCall(2);  // /set … path
     put(failing);
     Text id, failure;
-    EXPECT_FALSE(bcd::addEntry(*platform, id, failure));
+    EXPECT_FALSE(bcd::addEntry(machine, id, failure));
     EXPECT_NE(failure.find(" path \\grldr.mbr 失败（退出代码 1）：无法打开启动配置数据存储。 拒绝访问。"), Text::npos)
         << failure;
     const FakeBcdStore s = stored();
@@ -106,7 +104,7 @@ TEST_F(BootStoreWine, AnEntryLeftByAFinishedJobIsFoundAndRemoved) {
     put(left);
     int removed = 0;
     Text failure;
-    ASSERT_TRUE(bcd::removeOurEntries(*platform, removed, failure)) << failure;
+    ASSERT_TRUE(bcd::removeOurEntries(machine, removed, failure)) << failure;
     EXPECT_EQ(removed, 1);
     EXPECT_TRUE(stored().sameEntries(before));
 }
@@ -114,7 +112,7 @@ TEST_F(BootStoreWine, AnEntryLeftByAFinishedJobIsFoundAndRemoved) {
 TEST_F(BootStoreWine, WithoutBcdeditTheMachineIsRefused) {
     ASSERT_TRUE(DeleteFileA(systemPath("bcdedit.exe").c_str()));
     Text refusal;
-    EXPECT_FALSE(bcd::ready(*platform, refusal));
+    EXPECT_FALSE(bcd::ready(machine, refusal));
     EXPECT_NE(refusal.find("找不到 bcdedit.exe"), Text::npos) << refusal;
 }
 

@@ -16,7 +16,7 @@ foreach(tool diskpart findstr)
 endforeach()
 
 add_executable(discovery_tool ${CMAKE_CURRENT_SOURCE_DIR}/discovery_tool.cpp)
-target_link_libraries(discovery_tool PRIVATE trivex_discovery trivex_win32 trivex_inspect_core trivex_ui)
+target_link_libraries(discovery_tool PRIVATE trivex_discovery trivex_win32_machine trivex_inspect_core trivex_ui)
 
 if(TARGET trivex)
   trivex_wine_test(discovery_wine 900 RESOURCE_LOCK wine_prefix

@@ -1,13 +1,13 @@
 // discovery_tool.exe: the Windows side of the discovery tests under Wine.
 //
-// On the real platform, without a window:
+// On the real machine, without a window:
 //   probe                     runs the partition-count probe; prints
 //                             "count=[X]" and the script's output
-//   walk <root>...            the folder walk as plain listings give it: the
-//                             "*.gho" files of a folder (every non-folder),
-//                             then its folders ("*.*", directory mask) not
-//                             starting with a dot and not reparse points,
-//                             each in turn; one path per line
+//   walk <root>...            the folder walk as plain listings give it: what
+//                             a folder lists for "*.gho" but folders, then
+//                             the folders it lists for "*.*" not starting
+//                             with a dot and not reparse points, each in
+//                             turn; one path per line
 // On the running program's main window ("Trivex"), controls by layout name:
 //   text <control>            its text (GBK, as it is)
 //   items <control>           its list entries, one per line (CR and LF
@@ -49,8 +49,7 @@
 #include <vector>
 
 #include "discovery/probe.h"
-#include "platform/search.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_machine.h"
 #include "tests/wine/inspect/inspect_core.h"
 #include "ui/layout.h"
 
@@ -83,23 +82,22 @@ int usage() {
 // ---- Without a window ----------------------------------------------------------
 
 int probe() {
-    auto platform = trivex::win32::makePlatform();
-    std::printf("count=[%s]\n", trivex::probePartitionCount(*platform).c_str());
+    trivex::win32::Win32Machine machine;
+    std::printf("count=[%s]\n", trivex::probePartitionCount(machine).c_str());
     return 0;
 }
 
-void walk(trivex::Platform& p, const std::string& folder) {
-    trivex::SearchState files;
-    for (std::string n = trivex::findFirst(p, folder + "*.gho", trivex::kNoMask, files); !n.empty();
-         n = trivex::findNext(p, trivex::kNoMask, files))
-        std::printf("%s\n", oneLine(folder + n).c_str());
+void walk(trivex::Machine& m, const std::string& folder) {
+    std::vector<trivex::DirEntry> entries;
+    if (m.listFolder(folder + "*.gho", entries))
+        for (const trivex::DirEntry& e : entries)
+            if (!(e.attributes & trivex::kAttrDirectory)) std::printf("%s\n", oneLine(folder + e.name).c_str());
     // The attributes of each folder come from a listing of the folder itself.
-    trivex::SearchState dirs;
-    for (std::string n = trivex::findFirst(p, folder + "*.*", trivex::kAttrDirectory, dirs); !n.empty();
-         n = trivex::findNext(p, trivex::kAttrDirectory, dirs)) {
-        if (n[0] == '.') continue;
-        if (p.fileAttributes(folder + n) & trivex::kAttrReparsePoint) continue;
-        walk(p, folder + n + "\\");
+    if (!m.listFolder(folder + "*.*", entries)) return;
+    for (const trivex::DirEntry& e : entries) {
+        if (!(e.attributes & trivex::kAttrDirectory) || e.name[0] == '.') continue;
+        if (m.fileAttributes(folder + e.name) & trivex::kAttrReparsePoint) continue;
+        walk(m, folder + e.name + "\\");
     }
 }
 
@@ -338,8 +336,8 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     if (mode == "probe") return probe();
     if (mode == "walk") {
-        auto platform = trivex::win32::makePlatform();
-        for (int i = 2; i < argc; ++i) walk(*platform, argv[i]);
+        trivex::win32::Win32Machine machine;
+        for (int i = 2; i < argc; ++i) walk(machine, argv[i]);
         return 0;
     }
     if (mode == "boxes") {

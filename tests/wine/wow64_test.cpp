@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "platform/win32/child_process.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_machine.h"
 
 namespace trivex {
 namespace {
@@ -21,10 +21,10 @@ TEST(Wow64, ToolsComeFromTheRealSystem32) {
     const Text path = Text(folder, n) + "\\" + kTool;
     // The 32-bit view has no such file ...
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
-    // ... the platform reaches the real one, and runs it.
-    const auto p = win32::makePlatform();
-    EXPECT_TRUE(p->systemToolExists(kTool));
-    const ToolRun run = p->runSystemTool(kTool, "out 5 exit 7");
+    // ... the machine reaches the real one, and runs it.
+    win32::Win32Machine m;
+    EXPECT_TRUE(m.systemToolExists(kTool));
+    const ToolRun run = m.runSystemTool(kTool, "out 5 exit 7");
     EXPECT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 7u);
     EXPECT_EQ(run.output, "abcde");

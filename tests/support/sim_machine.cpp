@@ -1,0 +1,201 @@
+// The simulated machine: files through the simulated disks, processes,
+// system tools, the restart and power cuts.
+#include "tests/support/sim_machine.h"
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace trivex::sim {
+
+SimMachine::SimMachine() = default;
+SimMachine::~SimMachine() = default;
+
+void SimMachine::whileWaiting() {
+    ++waits_;
+    if (waitHook_) {
+        const auto hook = waitHook_;  // the hook may replace itself
+        hook();
+    }
+}
+
+void SimMachine::onCommand(const Text& commandLine, const Text& output, std::function<void(SimMachine&)> effect) {
+    scripts_[commandLine] = Script{output, std::move(effect)};
+}
+
+SysResult SimMachine::startProgram(const Text& commandLine) {
+    commands_.push_back({commandLine, false});
+    const auto it = scripts_.find(commandLine);
+    if (it == scripts_.end()) return SysResult::failed(kErrorFileNotFound);
+    if (it->second.effect) {
+        const auto effect = it->second.effect;  // may script other commands meanwhile
+        effect(*this);
+    }
+    return SysResult::ok();
+}
+
+// The output arrives in reads of at most 4095 bytes, each taken up to its
+// first zero byte, with the wait hook run after every read and after the
+// last (empty) one that reports the end of the pipe.
+Text SimMachine::runAndCapture(const Text& commandLine, uint32_t /*timeoutMs*/) {
+    commands_.push_back({commandLine, true});
+    const auto it = scripts_.find(commandLine);
+    Text collected;
+    if (it != scripts_.end()) {
+        const Script script = it->second;
+        if (script.effect) script.effect(*this);
+        constexpr size_t kRead = 4095;
+        for (size_t pos = 0; pos < script.output.size(); pos += kRead) {
+            const size_t n = std::min(kRead, script.output.size() - pos);
+            collected += text::fromBlock(script.output.data() + pos, n);
+            whileWaiting();
+        }
+    }
+    whileWaiting();
+    return collected;
+}
+
+SysResult SimMachine::restart() {
+    ++restarts_;
+    return refuseRestart_ ? SysResult::failed(kErrorAccessDenied) : SysResult::ok();
+}
+
+Text SimMachine::errorText(uint32_t error) {
+    switch (error) {
+        case kErrorFileNotFound: return "系统找不到指定的文件。";
+        case kErrorPathNotFound: return "系统找不到指定的路径。";
+        case kErrorAccessDenied: return "访问被拒绝。";
+        case kErrorNotSameDevice: return "系统无法将文件移到不同的磁盘驱动器。";
+        case kErrorDiskFull: return "磁盘满。";
+        case kErrorInvalidName: return "文件名、目录名或卷标语法不正确。";
+        case kErrorAlreadyExists: return "当文件已存在时，无法创建该文件。";
+        default: return {};
+    }
+}
+
+// ---- Power cuts and the steps of a change ----------------------------------------------
+
+void SimMachine::cutPowerAfter(int steps) {
+    stepsLeft_ = steps;
+    cut_ = false;
+    steps_.clear();
+}
+
+void SimMachine::restorePower() {
+    stepsLeft_ = -1;
+    cut_ = false;
+}
+
+SimMachine::Step SimMachine::step(const Text& what) {
+    if (cut_) return Step::Dead;
+    if (stepsLeft_ == 0) {
+        cut_ = true;
+        return Step::CutDuring;
+    }
+    if (stepsLeft_ > 0) --stepsLeft_;
+    steps_.push_back(what);
+    return Step::Happens;
+}
+
+namespace {
+// The first half of the blocks' bytes: what a write cut short leaves.
+Text firstHalf(const std::vector<ByteView>& blocks) {
+    Text all;
+    for (const ByteView& b : blocks)
+        if (b.size && b.data) all.append(static_cast<const char*>(b.data), b.size);
+    return all.substr(0, all.size() / 2);
+}
+// What a step the power cut answers with: the program is gone.
+SysResult gone() { return SysResult::failed(0); }
+}  // namespace
+
+SysResult SimMachine::writeFile(const Text& path, const std::vector<ByteView>& blocks) {
+    switch (step("write " + path)) {
+        case Step::Happens: return fs_.writeFile(path, blocks);
+        case Step::CutDuring: (void)fs_.writeFile(path, {bytesOf(firstHalf(blocks))}); break;
+        case Step::Dead: break;
+    }
+    return gone();
+}
+
+SysResult SimMachine::deleteFile(const Text& path) {
+    return step("delete " + path) == Step::Happens ? fs_.deleteFile(path) : gone();
+}
+
+SysResult SimMachine::renameFile(const Text& from, const Text& to) {
+    return step("rename " + from + " " + to) == Step::Happens ? fs_.renameFile(from, to) : gone();
+}
+
+SysResult SimMachine::replaceFile(const Text& from, const Text& to) {
+    return step("move " + from + " " + to) == Step::Happens ? fs_.replaceFile(from, to) : gone();
+}
+
+SysResult SimMachine::setFileAttributes(const Text& path, uint32_t attributes) {
+    return step("attributes " + path + " " + text::toText(static_cast<int64_t>(attributes))) == Step::Happens
+               ? fs_.setFileAttributes(path, attributes)
+               : gone();
+}
+
+SysResult SimMachine::createFolder(const Text& path) {
+    return step("folder " + path) == Step::Happens ? fs_.createFolder(path) : gone();
+}
+
+// The temporary file is written and flushed in one step and moved onto the
+// name in a second: a cut between them leaves the name as it was.
+SysResult SimMachine::writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) {
+    const Text temp = temporaryBeside(path);
+    if (temp.empty()) return SysResult::failed(kErrorInvalidName);
+    const int64_t target = fs_.attributes(path);
+    if (target >= 0 && (target & (kProtection | kAttrDirectory))) return SysResult::failed(kErrorAccessDenied);
+    if (fs_.exists(temp)) fs_.setAttributes(temp, 0);  // one a cut left behind is ours to replace
+    // A write fault injected on the name itself fails the whole write.
+    if (const uint32_t e = fs_.takeFault(Op::Write, path)) return SysResult::failed(e);
+    SysResult written;
+    switch (step("write " + temp)) {
+        case Step::Happens: written = fs_.writeFile(temp, blocks); break;
+        case Step::CutDuring: (void)fs_.writeFile(temp, {bytesOf(firstHalf(blocks))}); return gone();
+        case Step::Dead: return gone();
+    }
+    if (written) {
+        if (step("move " + temp + " " + path) != Step::Happens) return gone();
+        written = fs_.replaceFile(temp, path);
+    }
+    if (!written) (void)fs_.deleteFile(temp);
+    return written;
+}
+
+ToolRun SimMachine::runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs) {
+    if (step("run " + tool + " " + arguments) != Step::Happens) return {};
+    ToolRun run = system_.runTool(tool, arguments, timeoutMs);
+    whileWaiting();
+    return run;
+}
+
+bool SimMachine::drivePlace(char letter, DiskPlace& out) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    const auto it = places_.find(letter);
+    if (it == places_.end()) return false;
+    out = it->second;
+    return true;
+}
+
+bool SimMachine::systemPartition(SystemPartition& out) {
+    if (!systemPartition_) return false;
+    const SimSystemPartition& s = *systemPartition_;
+    const auto holds = [&](const Text& name) {
+        if (s.letter) {
+            const int64_t a = fs_.attributes(Text(1, s.letter) + ":\\" + name);
+            return a >= 0 && !(a & kAttrDirectory);
+        }
+        return std::any_of(s.rootFiles.begin(), s.rootFiles.end(),
+                           [&](const Text& f) { return text::equalIgnoringCase(f, name); });
+    };
+    out.place = s.place;
+    out.letter = s.letter;
+    out.bootManager = holds("bootmgr") && holds("Boot\\BCD");
+    out.ntLoader = holds("ntldr") && holds("boot.ini");
+    return true;
+}
+
+}  // namespace trivex::sim

@@ -1,0 +1,65 @@
+#include "ui/catalogue.h"
+
+#include <cmath>
+
+#include "platform/text.h"
+
+namespace trivex::say {
+
+const char kBoxCaption[] = "信息：";
+const char kLayoutFailed[] = "载入启动窗口失败";
+const char kProbeFailed[] = "获取磁盘分区信息失败，请重启程序";
+const char kBackedUp[] = "本系统已做备份，备份时注意覆盖原镜像！";
+const char kNotBackedUp[] = "尚未用本软件备份系统，请及时备份镜像！";
+const char kJobPrepared[] = "任务已准备好，下次启动计算机时将运行 Ghost。不想运行请按 U 键撤销。";
+const char kRestartRefused[] =
+    "系统拒绝了重启（没有关机权限，或有程序阻止重启）。任务已准备好，请稍后自己重启计算机；"
+    "不想运行任务请按 U 键撤销。";
+const char kAbout[] =
+    "Trivex（英文名 Trivex System Backup & Restore）是一款在Windows中准备Ghost备份与还原任务的系统备份还原工具。"
+    "该软件能够完整而快速地复制备份、还原整个硬盘或单一分区。";
+const char kUsage[] =
+    "1、最佳方案：完成操作系统及各种驱动的安装后，将常用的软件（如杀毒、媒体播放软件、office办公软件等）"
+    "安装到系统所在盘，接着安装操作系统和常用软件的各种升级补丁，然后优化系统，最后你就在Dos下做系统盘的"
+    "克隆备份了，注意备份盘的大小不能小于系统盘！";
+const char kWhy[] =
+    "当电脑出现故障时只要用镜像恢复就可以快速排除软件方面的问题。如果故障仍在，那十之八九是硬件问题。"
+    " 那么这个时候就能使用我的免费版Trivex";
+const char kOpenCaption[] = "打开(&F)";
+const char kSaveCaption[] = "保存(&S)";
+const char kSearchCaption[] = "搜索(&S)";
+const char kStopCaption[] = "停止(&S)";
+
+namespace {
+constexpr double kBytesPerImageMB = 1024000.0;
+const Text kGap(11, ' ');
+Text number(int64_t n) { return text::toText(n); }
+}  // namespace
+
+Text partitionEntry(char letter, int64_t usedMB, int64_t freeMB, int64_t totalMB) {
+    return "  " + Text(1, letter) + ":" + kGap + number(usedMB) + kGap + number(freeMB) + kGap + number(totalMB);
+}
+
+Text imagesFound(int count) { return "本地磁盘共有" + number(count) + "个GHO文件\r\n请正确选择要还原的镜像！"; }
+
+Text imageName(const Text& name) { return "镜像名称：" + name; }
+
+Text imageSize(int64_t bytes) {
+    if (bytes < 0) return "镜像大小：";
+    const double mb = std::fabs(text::integerPart(static_cast<double>(bytes) / kBytesPerImageMB));
+    return "镜像大小：" + number(static_cast<int64_t>(mb)) + "MB";
+}
+
+Text imageDate(double date) {
+    if (date == kNoDate) return "创建日期：";
+    const text::DateParts d = text::partsOfDate(date);
+    return "创建日期：" + number(d.year) + "年" + number(d.month) + "月" + number(d.day) + "日" + number(d.hour) + ":" +
+           number(d.minute);
+}
+
+Text imageShown(const Text& path, const Text& name, int64_t bytes, double date) {
+    if (bytes < 0) return "找不到镜像文件：" + path;
+    return name + "  " + imageSize(bytes) + "  " + imageDate(date);
+}
+
+}  // namespace trivex::say
