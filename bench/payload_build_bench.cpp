@@ -36,14 +36,14 @@ double seconds(const std::vector<std::string>& commands) {
 
 std::vector<std::string> payloadBuild(const std::string& dir) {
     const std::string st = dir + "/standins", gen = dir + "/gen";
-    const std::string nasm = std::string(TRIVEX_NASM) + " -f bin -I" + kSrc + "/standins/ -I" + kSrc + "/loader/ -o ";
+    const std::string nasm = std::string(TRIVEX_NASM) + " -f bin -I" + kSrc + "/standins/ -o ";
     return {
         "rm -rf " + q(dir) + " && mkdir -p " + q(st) + " " + q(gen),
         nasm + q(st + "/grldr") + " " + q(kSrc + "/standins/loader.asm"),
         nasm + q(st + "/ghost.exe") + " " + q(kSrc + "/standins/ghost_dos.asm"),
         nasm + q(st + "/bootsect.bin") + " " + q(kSrc + "/standins/bootsect.asm"),
-        nasm + q(st + "/RESTART.COM") + " " + q(kSrc + "/image/restart.asm"),
-        nasm + q(st + "/JOBTOOL.COM") + " " + q(kSrc + "/image/jobtool.asm"),
+        nasm + q(st + "/RESTART.COM") + " " + q(kSrc + "/dos/restart.asm"),
+        nasm + q(st + "/JOBTOOL.COM") + " " + q(kSrc + "/dos/jobtool.asm"),
         std::string(TRIVEX_MINGW_CC) + " -Os -s -o " + q(st + "/Ghost32.exe") + " " + q(kSrc + "/standins/ghost32.c"),
         std::string(TRIVEX_EMBED) + " --source " + q(kSrc) + " --standins " + q(st) + " --supplied " +
             q(TRIVEX_SUPPLIED) + " --out " + q(gen),

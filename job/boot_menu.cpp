@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "job/files.h"
+#include "job/handoff.h"
 #include "job/job_files.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -11,8 +12,9 @@ namespace trivex::job {
 
 namespace {
 
-constexpr char kLoaderSection[] = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n";
-constexpr char kMenuEntry[] = "C:\\grldr=Trivex Ghost";
+constexpr auto kLoaderSection =
+    handoff::join("[boot loader]\r\ntimeout=2\r\ndefault=", handoff::kLoaderPath.text, "\r\n");
+constexpr auto kMenuEntry = handoff::join(handoff::kLoaderPath.text, "=Trivex Ghost");
 constexpr char kSystemsSection[] = "[operating systems]";
 constexpr char kCrLf[] = "\r\n";
 // The old menu carries at least its lines 4 to 7 into the new one.
@@ -63,9 +65,9 @@ uint32_t protectionOf(Machine& p, const char* path) {
 bool isRedirectedMenu(const Text& menu) {
     // The whole text as redirectMenuText writes it: a user's own menu that
     // merely starts C:\grldr by default is not a job of ours.
-    const size_t head = sizeof kLoaderSection - 1, tail = sizeof kMenuEntry - 1;
-    if (menu.size() < head + tail || menu.compare(0, head, kLoaderSection) != 0 ||
-        menu.compare(menu.size() - tail, tail, kMenuEntry) != 0)
+    const size_t head = kLoaderSection.length, tail = kMenuEntry.length;
+    if (menu.size() < head + tail || menu.compare(0, head, kLoaderSection.text) != 0 ||
+        menu.compare(menu.size() - tail, tail, kMenuEntry.text) != 0)
         return false;
     const Text carried = menu.substr(head, menu.size() - head - tail);
     std::vector<Text> lines;
@@ -101,9 +103,9 @@ Redirection redirectMenuText(const Text& userMenu) {
         return {{}, "C:\\boot.ini 中没有 [operating systems] 段或其中没有系统项，改写后将无法回到 Windows，"
                     "本程序不会改写它。"};
     while (carried.size() < kCarriedLines) carried.emplace_back();
-    Text menu = kLoaderSection;
+    Text menu = kLoaderSection.text;
     for (const Text& line : carried) menu += line + kCrLf;
-    menu += kMenuEntry;
+    menu += kMenuEntry.text;
     return {menu, {}};
 }
 

@@ -1,25 +1,27 @@
-// The fixed files of a job. Names on the target file systems ignore letter
-// case: "C:\Ghost.bat" is the "C:\ghost.bat" the job wrote.
+// The fixed files of a job, as the hand-off (job/handoff.h) names them.
+// Names on the target file systems ignore letter case: "C:\Ghost.bat" is the
+// "C:\ghost.bat" the job wrote.
 #pragma once
 
+#include "job/handoff.h"
 #include "payloads/targets.h"
 
 namespace trivex::job {
 
-inline constexpr char kBootIni[] = "C:\\boot.ini";
-inline constexpr char kBootBak[] = "C:\\boot.bak";
+inline constexpr const char* kBootIni = handoff::kBootMenuPath.text;
+inline constexpr const char* kBootBak = handoff::kBootMenuSavedPath.text;
 // Where the DOS side puts the redirected boot.ini for the moment between
 // its two renames; a cut there leaves it (and maybe no boot.ini).
-inline constexpr char kBootIniAside[] = "C:\\bootini.job";
+inline constexpr const char* kBootIniAside = handoff::kBootMenuAsidePath.text;
 inline constexpr const char* kGrldr = payloads::kLoaderTarget;
 // Where a loader of the user's own waits while a job is prepared; the DOS
 // side and undo give it its name back.
-inline constexpr char kGrldrBak[] = "C:\\grldr.bak";
+inline constexpr const char* kGrldrBak = handoff::kLoaderAsidePath.text;
 // The loader's boot-sector file, started by the boot manager of Windows
 // Vista and later; a user's own one waits as grldr.mbr.bak.
 inline constexpr const char* kGrldrMbr = payloads::kLoaderMbrTarget;
-inline constexpr char kGrldrMbrBak[] = "C:\\grldr.mbr.bak";
-inline constexpr char kGhostBat[] = "C:\\ghost.bat";
+inline constexpr const char* kGrldrMbrBak = handoff::kLoaderMbrAsidePath.text;
+inline constexpr const char* kGhostBat = handoff::kGhostBatPath.text;
 inline constexpr const char* kGhostExe = payloads::kGhostDosTarget;
 inline constexpr const char* kVemoImg = payloads::kDosImageTarget;
 inline constexpr const char* kGhost32Exe = payloads::kGhost32Target;

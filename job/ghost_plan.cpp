@@ -3,12 +3,14 @@
 #include <cstring>
 #include <vector>
 
+#include "job/handoff.h"
 #include "platform/text.h"
 
 namespace trivex::job {
 
 namespace {
-constexpr char kManualGhostBat[] = "ghost.exe";
+// Manual Ghost: ghost.bat runs the job's Ghost, which starts interactively.
+constexpr const char* kManualGhostBat = handoff::kGhostExeName;
 }  // namespace
 
 int partitionNumber(const Text& letter) {
@@ -62,14 +64,18 @@ GhostPlan planGhost(const JobRequest& request, int targetPartition, int imagePar
 
 namespace {
 
-constexpr char kRecordStarted[] = "call a:\\record.bat started";
+using handoff::join;
+constexpr auto kRecordStartedLine = join("call ", handoff::kRecordScript.text, " ", handoff::kVerbStarted);
 // RECORD.BAT notes Ghost's exit code and restarts the machine itself: the
 // batch file is entered without CALL, which some DOS command interpreters
 // (FreeCOM) enter with the errorlevel reset to 0. The restart after it
 // still ends the job should the image lack RECORD.BAT.
-constexpr char kRecordExit[] = "a:\\record.bat exit";
-constexpr char kRecordCheck[] = "a:\\record.bat check";
-constexpr char kRestart[] = "restart";
+constexpr auto kRecordExitLine = join(handoff::kRecordScript.text, " ", handoff::kVerbExit);
+constexpr auto kRecordCheckLine = join(handoff::kRecordScript.text, " ", handoff::kVerbCheck);
+constexpr const char* kRecordStarted = kRecordStartedLine.text;
+constexpr const char* kRecordExit = kRecordExitLine.text;
+constexpr const char* kRecordCheck = kRecordCheckLine.text;
+constexpr const char* kRestart = handoff::kRestart;
 constexpr char kCheckFailed[] = "if errorlevel 1 goto check";
 constexpr char kCheckLabel[] = ":check";
 constexpr char kCloneStart[] = "Ghost.exe -nousb -clone,mode=p";

@@ -9,14 +9,6 @@ namespace trivex::job {
 
 using payloads::Payload;
 
-const std::array<JobFile, 5> kJobFiles = {{
-    {JobFileId::Loader, kGrldr, "grldr", kGrldrBak, false, true},
-    {JobFileId::LoaderMbr, kGrldrMbr, "grldr.mbr", kGrldrMbrBak, true, true},
-    {JobFileId::GhostBat, kGhostBat, "ghost.bat", nullptr, false, false},
-    {JobFileId::GhostExe, kGhostExe, "ghost.exe", nullptr, false, false},
-    {JobFileId::BootImage, kVemoImg, "vemo.img", nullptr, false, false},
-}};
-
 namespace {
 
 bool holdsPayload(Machine& p, const char* path, Payload payload) {
@@ -84,7 +76,7 @@ JobFilesFound findJobFiles(Machine& p) {
     // the record that lists it and the image that carries the record's token,
     // or (a job of an earlier version, without a record) ghost.bat and the image.
     const FileFound& exe = at(JobFileId::GhostExe);
-    const bool recorded = found.record && found.record->wroteFile("ghost.exe") && found.imageCarries(found.record->token);
+    const bool recorded = found.record && found.record->wroteFile(handoff::kGhostExeName) && found.imageCarries(found.record->token);
     const bool earlierVersion = !found.record && at(JobFileId::GhostBat).ours && at(JobFileId::BootImage).ours;
     at(JobFileId::GhostExe).ours =
         holdsPayload(p, kGhostExe, Payload::GhostDos) || (exe.present && (recorded || earlierVersion));

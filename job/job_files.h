@@ -18,25 +18,18 @@
 #include <optional>
 #include <vector>
 
+#include "job/handoff.h"
 #include "job/record.h"
 #include "job/route.h"
 #include "platform/machine.h"
 
 namespace trivex::job {
 
-enum class JobFileId { Loader, LoaderMbr, GhostBat, GhostExe, BootImage };
-
-struct JobFile {
-    JobFileId id;
-    const char* path;
-    const char* name;        // in the job's record and for the DOS side: "grldr"
-    const char* setAsideAs;  // where a user's own file waits; nullptr: it refuses the job
-    bool storeOnly;          // written only by jobs through the boot configuration store
-    bool loader;             // part of the loader: stays while the boot still starts it
-};
-
-// In the order a job writes them.
-extern const std::array<JobFile, 5> kJobFiles;
+// The table itself is the hand-off's: the DOS side deletes and puts back
+// files by the names it gives.
+using handoff::JobFile;
+using handoff::JobFileId;
+using handoff::kJobFiles;
 const JobFile& jobFile(JobFileId id);
 // Whether a job on `route` writes the file.
 bool writtenOn(const JobFile& f, BootRoute route);

@@ -11,14 +11,13 @@ namespace trivex::job {
 
 namespace {
 
-constexpr char kHeading[] = "Trivex job record";
 constexpr char kCrLf[] = "\r\n";
 
 const char* kindName(JobKind k) {
     switch (k) {
-        case JobKind::Restore: return "restore";
-        case JobKind::Backup: return "backup";
-        case JobKind::Manual: return "manual";
+        case JobKind::Restore: return handoff::kKindRestore;
+        case JobKind::Backup: return handoff::kKindBackup;
+        case JobKind::Manual: return handoff::kKindManual;
         case JobKind::None: break;
     }
     return "";
@@ -43,16 +42,16 @@ bool JobRecord::wroteFile(const Text& name) const { return contains(wrote, name)
 bool JobRecord::setAside(const Text& name) const { return contains(aside, name); }
 
 Text recordText(const JobRecord& r) {
-    Text t = Text(kHeading) + kCrLf;
+    Text t = Text(handoff::kRecordHeading) + kCrLf;
     const auto line = [&t](const char* key, const Text& value) { t += Text(key) + "=" + value + kCrLf; };
-    line("token", r.token);
-    line("copy", r.outcomeCopy ? "outcome" : "job");
-    line("kind", kindName(r.kind));
-    line("route", r.route == BootRoute::BootStore ? "store" : "boot.ini");
-    line("prepared", r.prepared);
-    if (!r.image.empty()) line("image", r.image);
-    for (const Text& name : r.wrote) line("wrote", name);
-    for (const Text& name : r.aside) line("aside", name);
+    line(handoff::kKeyToken, r.token);
+    line(handoff::kKeyCopy, r.outcomeCopy ? handoff::kCopyOutcome : handoff::kCopyJob);
+    line(handoff::kKeyKind, kindName(r.kind));
+    line(handoff::kKeyRoute, r.route == BootRoute::BootStore ? handoff::kRouteStore : handoff::kRouteBootIni);
+    line(handoff::kKeyPrepared, r.prepared);
+    if (!r.image.empty()) line(handoff::kKeyImage, r.image);
+    for (const Text& name : r.wrote) line(handoff::kKeyWrote, name);
+    for (const Text& name : r.aside) line(handoff::kKeyAside, name);
     return t;
 }
 
@@ -68,50 +67,50 @@ std::optional<JobRecord> parseRecord(const Text& text) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         line = text::trimTrailing(line);  // DOS's echo may leave a space before the line end
         if (!heading) {
-            if (line != kHeading) return std::nullopt;
+            if (line != handoff::kRecordHeading) return std::nullopt;
             heading = true;
             continue;
         }
         const size_t eq = line.find('=');
         if (eq == Text::npos) continue;
         const Text key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "token") {
+        if (key == handoff::kKeyToken) {
             r.token = value;
-        } else if (key == "copy") {
-            copy = value == "job" || value == "outcome";
-            r.outcomeCopy = value == "outcome";
-        } else if (key == "kind") {
+        } else if (key == handoff::kKeyCopy) {
+            copy = value == handoff::kCopyJob || value == handoff::kCopyOutcome;
+            r.outcomeCopy = value == handoff::kCopyOutcome;
+        } else if (key == handoff::kKeyKind) {
             kind = true;
-            if (value == "restore") r.kind = JobKind::Restore;
-            else if (value == "backup") r.kind = JobKind::Backup;
-            else if (value == "manual") r.kind = JobKind::Manual;
+            if (value == handoff::kKindRestore) r.kind = JobKind::Restore;
+            else if (value == handoff::kKindBackup) r.kind = JobKind::Backup;
+            else if (value == handoff::kKindManual) r.kind = JobKind::Manual;
             else kind = false;
-        } else if (key == "route") {
-            route = value == "boot.ini" || value == "store";
-            r.route = value == "store" ? BootRoute::BootStore : BootRoute::BootIni;
-        } else if (key == "prepared") {
+        } else if (key == handoff::kKeyRoute) {
+            route = value == handoff::kRouteBootIni || value == handoff::kRouteStore;
+            r.route = value == handoff::kRouteStore ? BootRoute::BootStore : BootRoute::BootIni;
+        } else if (key == handoff::kKeyPrepared) {
             r.prepared = value;
-        } else if (key == "image") {
+        } else if (key == handoff::kKeyImage) {
             r.image = value;
-        } else if (key == "wrote") {
+        } else if (key == handoff::kKeyWrote) {
             r.wrote.push_back(value);
-        } else if (key == "aside") {
+        } else if (key == handoff::kKeyAside) {
             r.aside.push_back(value);
-        } else if (key == "dos") {
-            if (value == "found") r.outcome = Outcome::Found;
-            else if (value == "no-menu") r.outcome = Outcome::NoMenu;
-            else if (value == "no-ram") r.outcome = Outcome::NoRam;
-            else if (value == "unrecorded") r.outcome = Outcome::Unrecorded;
-        } else if (key == "ghost") {
+        } else if (key == handoff::kKeyDos) {
+            if (value == handoff::kDosFound) r.outcome = Outcome::Found;
+            else if (value == handoff::kDosNoMenu) r.outcome = Outcome::NoMenu;
+            else if (value == handoff::kDosNoRam) r.outcome = Outcome::NoRam;
+            else if (value == handoff::kDosUnrecorded) r.outcome = Outcome::Unrecorded;
+        } else if (key == handoff::kKeyGhost) {
             const size_t space = value.find(' ');
             const Text what = value.substr(0, space);
             const int code = space == Text::npos ? -1 : exitCodeOf(value.substr(space + 1));
-            if (what == "started") {
+            if (what == handoff::kGhostStarted) {
                 r.outcome = Outcome::Started;
-            } else if (what == "exit" && code >= 0) {
+            } else if (what == handoff::kGhostExit && code >= 0) {
                 r.outcome = Outcome::Exited;
                 r.exitCode = code;
-            } else if (what == "check-failed") {
+            } else if (what == handoff::kGhostCheckFailed) {
                 r.outcome = Outcome::CheckFailed;
                 r.exitCode = code;
             }
@@ -155,8 +154,8 @@ Text newToken(Machine& p) {
     mix(&counter, sizeof counter);
     mix(&stack, sizeof stack);
     static const char kHex[] = "0123456789ABCDEF";
-    Text token(16, '0');
-    for (int i = 15; i >= 0; --i, h >>= 4) token[static_cast<size_t>(i)] = kHex[h & 15];
+    Text token(handoff::kTokenDigits, '0');
+    for (size_t i = token.size(); i-- > 0; h >>= 4) token[i] = kHex[h & 15];
     return token;
 }
 

@@ -26,20 +26,21 @@
 //   ghost=check-failed N | ghost=started | ghost=exit N
 // (dos=unrecorded: the outcome copy is on a volume of the DOS NTFS driver,
 // which goes before Ghost runs; nothing more can be written to it.)
-// A reader ignores lines it does not know.
+// A reader ignores lines it does not know. Keys and values: job/handoff.h.
 #pragma once
 
 #include <optional>
 #include <vector>
 
+#include "job/handoff.h"
 #include "job/request.h"
 #include "job/route.h"
 #include "platform/machine.h"
 
 namespace trivex::job {
 
-inline constexpr char kRecordName[] = "TRIVEX.JOB";
-inline constexpr char kJobRecord[] = "C:\\TRIVEX.JOB";
+using handoff::kRecordName;
+inline constexpr const char* kJobRecord = handoff::kRecordPath.text;
 
 // What the DOS side says last in the outcome copy.
 enum class Outcome {

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "payloads/store_table.h"
-#include "payloads/targets.h"
 #include "platform/files.h"
 
 namespace trivex::payloads {
@@ -37,18 +36,19 @@ SysResult writePayloadWhole(Machine& machine, const Text& path, Payload p) {
     return machine.writeFileWhole(path, {data(p)});
 }
 
+size_t tokenPlace(ByteView image) {
+    const auto& placeholder = job::handoff::kTokenPlaceholder;
+    const char* bytes = static_cast<const char*>(image.data);
+    const char* end = bytes + image.size;
+    const char* at = std::search(bytes, end, placeholder.text, placeholder.text + placeholder.length);
+    return at == end ? Text::npos : static_cast<size_t>(at - bytes) + (placeholder.length - kTokenLength);
+}
+
 namespace {
 
-// Where the 16 "?" of the image's placeholder start; npos when the image has none.
+// Where the 16 "?" of this build's image start; npos when the image has none.
 size_t tokenOffset() {
-    static const size_t offset = [] {
-        const ByteView image = data(Payload::DosImage);
-        const char* bytes = static_cast<const char*>(image.data);
-        const char* end = bytes + image.size;
-        const size_t n = sizeof kDosImageTokenText - 1;
-        const char* at = std::search(bytes, end, kDosImageTokenText, kDosImageTokenText + n);
-        return at == end ? Text::npos : static_cast<size_t>(at - bytes) + (n - kTokenLength);
-    }();
+    static const size_t offset = tokenPlace(data(Payload::DosImage));
     return offset;
 }
 

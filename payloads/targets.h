@@ -1,25 +1,19 @@
-// Where the program writes its payloads: fixed paths, the one place they are
-// spelled. Used by the program and by the build's embedder (its table).
+// Where the program writes its payloads: fixed paths, used by the program
+// and by the build's embedder (its table). The job's files among them take
+// their names from the hand-off (job/handoff.h), which the DOS side shares.
 #pragma once
 
-#include <cstddef>
+#include "job/handoff.h"
 
 namespace trivex::payloads {
 
-inline constexpr char kLoaderTarget[] = "C:\\grldr";
-inline constexpr char kGhostDosTarget[] = "C:\\ghost.exe";
-inline constexpr char kDosImageTarget[] = "C:\\Vemo.img";
+inline constexpr const char* kLoaderTarget = job::handoff::kLoaderPath.text;
+inline constexpr const char* kGhostDosTarget = job::handoff::kGhostExePath.text;
+inline constexpr const char* kDosImageTarget = job::handoff::kBootImagePath.text;
 inline constexpr char kProbeScriptTarget[] = "C:\\fqs.bat";
 inline constexpr char kGhost32Target[] = "E:\\Ghost32.exe";
 // The loader's boot-sector file, started through the boot configuration store
 // of Windows Vista and later; it finds and starts C:\grldr.
-inline constexpr char kLoaderMbrTarget[] = "C:\\grldr.mbr";
-
-// The DOS image holds this text exactly once (its file TOKEN.BAT, followed by
-// CR LF); a job writes its token, 16 upper-case hex digits, over the question
-// marks when it writes C:\\Vemo.img. The build refuses an image that holds the
-// text zero or several times.
-inline constexpr char kDosImageTokenText[] = "set token=????????????????";
-inline constexpr std::size_t kDosImageTokenDigits = 16;
+inline constexpr const char* kLoaderMbrTarget = job::handoff::kLoaderMbrPath.text;
 
 }  // namespace trivex::payloads

@@ -4,7 +4,9 @@
 //
 // For each payload it takes the builder's supplied file (fixed names in the
 // supplied folder, letter case ignored) or the project's stand-in, makes the
-// loader and the DOS image from their parts, and writes into the out folder:
+// loader and the DOS image from their parts (the DOS side's sources in
+// PAYLOADS_SOURCE_DIR/dos, filled in from the hand-off), and writes into the
+// out folder:
 //   <Name>.bin          the payload's bytes, exactly as written out
 //   payloads.S          the payload records (u32 1, u32 length, bytes) in read-only data
 //   payload_table.cpp   name, target, origin and record of every payload
@@ -25,6 +27,7 @@
 #include "payload/bytes.h"
 #include "payload/dos_image.h"
 #include "payload/gbk.h"
+#include "payload/handoff_text.h"
 #include "payload/loader_patch.h"
 
 namespace fs = std::filesystem;
@@ -98,6 +101,8 @@ Payload loader(const Dirs& d, const Bytes& menu) {
         if (!patchLoader(p.data, menu, patch, err)) fail("supplied grldr: " + err);
         p.data = std::move(patch.loader);
         for (const std::string& n : patch.notes) p.detail += "    " + n + "\n";
+    } else {
+        p.data.insert(p.data.end(), menu.begin(), menu.end());  // the stand-in's boot sector, then the list
     }
     if (p.data.size() < menu.size() || !std::equal(menu.begin(), menu.end(), p.data.end() - static_cast<std::ptrdiff_t>(menu.size())))
         fail("the loader payload does not end with the preset command list");
@@ -115,7 +120,7 @@ Payload loaderMbr(const Dirs& d) {
 }
 
 Payload dosImage(const Dirs& d) {
-    DosImageInputs in{d.source + "/image", d.standins + "/RESTART.COM", d.standins + "/JOBTOOL.COM",
+    DosImageInputs in{d.source + "/dos", d.standins + "/RESTART.COM", d.standins + "/JOBTOOL.COM",
                       d.standins + "/bootsect.bin", ""};
     if (isDirectory(d.supplied))
         for (const auto& item : fs::directory_iterator(d.supplied))
@@ -261,9 +266,10 @@ int main(int argc, char** argv) try {
     const Dirs d{arg["--source"], arg["--standins"], arg["--supplied"], arg["--out"]};
     fs::create_directories(d.out);
 
-    Bytes menu;
+    Bytes list, menu;
     std::string err;
-    if (!presetMenuFromText(load(d.source + "/loader/preset_menu.lst"), menu, err)) fail(err);
+    if (!readHandoffSource(d.source + "/dos/preset_menu.lst", list, err) || !presetMenuFromText(list, menu, err))
+        fail(err);
 
     // In the order of trivex::payloads::Payload.
     std::vector<Payload> all;

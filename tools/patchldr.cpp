@@ -2,9 +2,12 @@
 // refuses a file whose layout it does not recognise.
 //
 //   trivex_patchldr PRESET_MENU_FILE GRLDR_IN LOADER_OUT
+//
+// The command list file is read with the hand-off's values filled in.
 #include <cstdio>
 #include <string>
 
+#include "payload/handoff_text.h"
 #include "payload/loader_patch.h"
 
 using namespace trivex::tools;
@@ -17,7 +20,7 @@ int main(int argc, char** argv) {
     Bytes text, menu, grldr;
     LoaderPatch patch;
     std::string err;
-    const bool ok = readFile(argv[1], text, err) && presetMenuFromText(text, menu, err) &&
+    const bool ok = readHandoffSource(argv[1], text, err) && presetMenuFromText(text, menu, err) &&
                     readFile(argv[2], grldr, err) && patchLoader(grldr, menu, patch, err) &&
                     writeIfDifferent(argv[3], patch.loader, err);
     if (!ok) {

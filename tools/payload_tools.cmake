@@ -8,7 +8,8 @@ set(TRIVEX_PAYLOAD_TOOL_SRC
   ${CMAKE_CURRENT_LIST_DIR}/payload/fat12.cpp
   ${CMAKE_CURRENT_LIST_DIR}/payload/dos_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/payload/loader_patch.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/payload/gbk.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/payload/gbk.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/payload/handoff_text.cpp)
 
 trivex_host_tool(trivex_mkimage ${CMAKE_CURRENT_LIST_DIR}/mkimage.cpp ${TRIVEX_PAYLOAD_TOOL_SRC})
 trivex_host_tool(trivex_patchldr ${CMAKE_CURRENT_LIST_DIR}/patchldr.cpp ${TRIVEX_PAYLOAD_TOOL_SRC})

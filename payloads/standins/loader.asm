@@ -3,8 +3,9 @@
 ; The NT boot loader starts C:\grldr as a boot sector file: it loads the
 ; start of the file at 0000:7C00 and jumps there. This stand-in only tells
 ; the user that the real loader is missing and restarts on a key press.
-; Like the real loader payload, the file ends with the preset command list
-; and its zero byte.
+; Like the real loader payload, the payload made from it ends with the
+; preset command list and its zero byte: the build appends them, filled in
+; from the hand-off (dos/preset_menu.lst).
 
         bits    16
         org     0x7C00
@@ -24,7 +25,3 @@ message:
 
         times   510 - ($ - $$) db 0
         dw      0xAA55
-
-preset_menu:
-        incbin  "preset_menu.lst"
-        db      0

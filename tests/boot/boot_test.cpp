@@ -3,7 +3,10 @@
 // and the test's own stand-ins for the other DOS tools gives the loader, the
 // DOS boot image and a Ghost that records its command line. A disk whose
 // MBR code is GRUB4DOS's and whose first partition holds what a job leaves
-// on C: is booted in qemu; afterwards the partition is read back.
+// on C: is booted in qemu; afterwards the partition is read back. The
+// record, ghost.bat, boot.ini and the image's token are made by the
+// program's own writers, and the record the DOS side leaves is read back by
+// the program's own reader.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +17,12 @@
 #include <string>
 
 #include "../payloads/helpers.h"
+#include "job/boot_menu.h"
+#include "job/ghost_plan.h"
+#include "job/job_files.h"
+#include "job/record.h"
 #include "machine.h"
+#include "payloads/store.h"
 
 namespace trivex::test {
 namespace {
@@ -50,31 +58,36 @@ const std::string kSavedMenu =
     "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
     "[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" "
     "/fastdetect\r\n";
-const std::string kRedirectedMenu =
-    "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n"
-    "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\r\n"
-    "\r\n\r\nC:\\grldr=Trivex Ghost";
+const std::string kRedirectedMenu = job::redirectMenuText(kSavedMenu).menu;
 
 // The job's token, and another job's.
 const std::string kToken = "0123456789ABCDEF";
 const std::string kOtherToken = "5A5A00FFC3C30F0F";
+const std::string kImagePath = "E:\\Ghost\\G_WinXP.gho";
+
+// What Ghost is to do: C: is Ghost's partition 1:1, E: 1:3.
+job::GhostPlan plan(job::JobKind kind, const std::string& imagePath = kImagePath, int imagePartition = 3) {
+    job::JobRequest request;
+    request.restoreChecked = kind == job::JobKind::Restore;
+    request.backupChecked = kind == job::JobKind::Backup;
+    request.targetDrive = "C";
+    request.imagePath = imagePath;
+    request.compressionLevel = 1;
+    return job::planGhost(request, 1, imagePartition);
+}
 
 // ghost.bat as the job writes it: the Ghost command lines with the record
 // lines around them. The two lines that record Ghost's exit code jump to
 // RECORD.BAT instead of calling it: FreeCOM, the command interpreter this
 // test boots, sets the errorlevel to 0 on CALL (MS-DOS keeps it).
-const std::string kCheckLine = "Ghost.exe -nousb -chkimg,1:3\\Ghost\\G_WinXP.gho";
-const std::string kRestoreLine =
-    "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb";
-const std::string kBackupLine =
-    "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1";
-const std::string kRestoreBat = kCheckLine + "\r\nif errorlevel 1 goto check\r\ncall a:\\record.bat started\r\n" +
-                                kRestoreLine + "\r\na:\\record.bat exit\r\nrestart\r\n:check\r\na:\\record.bat check\r\nrestart";
-const std::string kBackupBat =
-    "call a:\\record.bat started\r\n" + kBackupLine + "\r\na:\\record.bat exit\r\nrestart";
+const job::GhostPlan kRestore = plan(job::JobKind::Restore), kBackup = plan(job::JobKind::Backup);
+const std::string kCheckLine = kRestore.checkLine();
+const std::string kRestoreLine = kRestore.restoreLine();
+const std::string kBackupLine = kBackup.backupLine();
+const std::string kRestoreBat = *kRestore.batText();
+const std::string kBackupBat = *kBackup.batText();
 // Another job's restore, left on another disk.
-const std::string kOtherLine = "Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\OTHER.gho:1,dst=1:1 -sure -rb";
-const std::string kOtherBat = kOtherLine + "\r\nrestart";
+const std::string kOtherBat = *plan(job::JobKind::Restore, "D:\\Ghost\\OTHER.gho", 2).batText();
 
 // What the Ghost stand-in logs for a run of that line: its command tail.
 std::string logged(std::initializer_list<std::string> lines) {
@@ -83,24 +96,44 @@ std::string logged(std::initializer_list<std::string> lines) {
     return log;
 }
 
-// The job record, as the job writes its two copies.
-std::string record(const std::string& token, const std::string& copy, const std::string& kind,
-                   std::initializer_list<const char*> wrote, std::initializer_list<const char*> aside = {}) {
-    std::string r = "Trivex job record\r\ntoken=" + token + "\r\ncopy=" + copy + "\r\nkind=" + kind +
-                    "\r\nroute=boot.ini\r\nprepared=2026-12-07 18:43:30\r\nimage=E:\\Ghost\\G_WinXP.gho\r\n";
-    for (const char* w : wrote) r += std::string("wrote=") + w + "\r\n";
-    for (const char* a : aside) r += std::string("aside=") + a + "\r\n";
-    return r;
+// The files a job on the boot.ini route writes, by their names in the
+// record; the loader among them or not.
+std::vector<Text> wrote(bool loader = true) {
+    std::vector<Text> names;
+    for (const job::JobFile& f : job::kJobFiles)
+        if (job::writtenOn(f, job::BootRoute::BootIni) && (loader || !f.loader)) names.push_back(f.name);
+    return names;
 }
-const std::string kOutcomeCopy = record(kToken, "outcome", "restore", {"ghost.bat", "ghost.exe", "grldr", "vemo.img"});
+
+// The job record, as the job writes its two copies.
+std::string record(const std::string& token, bool outcomeCopy, job::JobKind kind, const std::vector<Text>& wrote,
+                   const std::vector<Text>& aside = {}) {
+    job::JobRecord r;
+    r.token = token;
+    r.outcomeCopy = outcomeCopy;
+    r.kind = kind;
+    r.route = job::BootRoute::BootIni;
+    r.prepared = "2026-12-07 18:43:30";
+    r.image = kImagePath;
+    r.wrote = wrote;
+    r.aside = aside;
+    return job::recordText(r);
+}
+const std::string kOutcomeCopy = record(kToken, true, job::JobKind::Restore, wrote());
+
+// What the program reads in the outcome copy the DOS side left: the outcome
+// and Ghost's code.
+std::pair<job::Outcome, int> outcomeOf(const std::string& copy) {
+    const std::optional<job::JobRecord> r = job::parseRecord(copy);
+    return r ? std::pair{r->outcome, r->exitCode} : std::pair{job::Outcome::None, -2};
+}
 
 // The image with the job's token written over the placeholder, as the job does.
 std::string withToken(std::string image, const std::string& token) {
-    const std::string placeholder = "set token=????????????????";
-    const size_t at = image.find(placeholder);
-    if (at == std::string::npos || image.find(placeholder, at + 1) != std::string::npos)
-        throw std::runtime_error("the image does not hold the token placeholder exactly once");
-    return image.replace(at + placeholder.size() - 16, 16, token);
+    const size_t at = payloads::tokenPlace({image.data(), static_cast<uint32_t>(image.size())});
+    if (at == std::string::npos || !payloads::isToken(token))
+        throw std::runtime_error("the image does not hold the token placeholder");
+    return image.replace(at, payloads::kTokenLength, token);
 }
 
 // Files of the user's in the root, each with its own attributes.
@@ -212,15 +245,15 @@ protected:
 
     // Partition contents of a prepared job: the payload bytes, the job copy
     // of the record, the redirected and the saved boot menu, the user's files.
-    static Root jobFiles(const std::string& kind = "restore") {
+    static Root jobFiles(job::JobKind kind = job::JobKind::Restore) {
         Root r = userFiles();
         r["BOOT.INI"] = {false, "A", kRedirectedMenu};
         r["BOOT.BAK"] = {false, "RHSA", kSavedMenu};  // copied by Windows, protection included
-        r["GHOST.BAT"] = {false, "A", kind == "backup" ? kBackupBat : kRestoreBat};
+        r["GHOST.BAT"] = {false, "A", kind == job::JobKind::Backup ? kBackupBat : kRestoreBat};
         r["GHOST.EXE"] = {false, "A", payloads_.ghost};
         r["GRLDR"] = {false, "A", payloads_.loader};
         r["VEMO.IMG"] = {false, "A", withToken(payloads_.image, kToken)};
-        r["TRIVEX.JOB"] = {false, "A", record(kToken, "job", kind, {"ghost.bat", "ghost.exe", "grldr", "vemo.img"})};
+        r["TRIVEX.JOB"] = {false, "A", record(kToken, false, kind, wrote())};
         return r;
     }
     // Another job's files, on a disk of their own.
@@ -228,7 +261,7 @@ protected:
         return {{"VEMO.IMG", {false, "A", withToken(payloads_.image, kOtherToken)}},
                 {"GHOST.BAT", {false, "A", kOtherBat}},
                 {"GHOST.EXE", {false, "A", payloads_.ghost}},
-                {"TRIVEX.JOB", {false, "A", record(kOtherToken, "job", "restore", {"ghost.bat", "ghost.exe", "vemo.img"})}},
+                {"TRIVEX.JOB", {false, "A", record(kOtherToken, false, job::JobKind::Restore, wrote(false))}},
                 {"DATA.TXT", {false, "H", "the other disk's own file\r\n"}}};
     }
     static void writeDisk(const fs::path& image, const Root& files, const std::string& label) {
@@ -302,7 +335,7 @@ void BootChain::SetUpTestSuite() {
 
         const auto disks = std::chrono::steady_clock::now();
         // The image of a build without DOS files: our boot sector stands in.
-        if (run(kMkimage + " --scripts " + quote(kTreeRoot / "payloads/image") + " --restart " +
+        if (run(kMkimage + " --scripts " + quote(kTreeRoot / "payloads/dos") + " --restart " +
                     quote(kPayloadStandins / "RESTART.COM") + " --jobtool " +
                     quote(kPayloadStandins / "JOBTOOL.COM") + " --boot-sector " +
                     quote(kPayloadStandins / "bootsect.bin") + " --out " + quote(kWork / "demo.img"),
@@ -313,15 +346,15 @@ void BootChain::SetUpTestSuite() {
         // (a) A restore whose image checks out; the user's loader waits aside.
         Root restore = jobFiles();
         restore["GRLDR.BAK"] = {false, "RHSA", "the user's own loader, set aside by the job"};
-        restore["TRIVEX.JOB"].bytes =
-            record(kToken, "job", "restore", {"ghost.bat", "ghost.exe", "grldr", "vemo.img"}, {"grldr"});
+        restore["TRIVEX.JOB"].bytes = record(kToken, false, job::JobKind::Restore, wrote(),
+                                             {job::jobFile(job::JobFileId::Loader).name});
         writeDisk(disk(Restore, 0), restore, "TRIVEXC");
         writeDisk(disk(Restore, 1), imageDrive(), "TRIVEXE");
         keep(Restore, 1);
 
         // (b) Another job on a second disk (D:), and this job's backup fails
         // with exit code 10; the image drive is E:.
-        Root backup = jobFiles("backup");
+        Root backup = jobFiles(job::JobKind::Backup);
         backup["TVXTEST/EXITCODE"] = {false, "A", std::string("\x00\x0A", 2)};
         writeDisk(disk(OtherJobFat, 0), backup, "TRIVEXC");
         writeDisk(disk(OtherJobFat, 1), otherJob(), "TRIVEXD");
@@ -452,6 +485,7 @@ TEST_F(BootChain, ARestoreRunsAfterTheImageCheckAndTheRecordSaysItStarted) {
         << "the set-aside loader comes back with its bytes and attributes";
     const Root image = readRoot(disk(Restore, 1));
     EXPECT_EQ(entry(image, "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\nghost=started\r\n");
+    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.JOB").bytes), std::pair(job::Outcome::Started, -1));
     expectUntouched(imageDrive(), image, {"TRIVEX.JOB"});
 }
 
@@ -466,8 +500,9 @@ TEST_F(BootChain, OnlyThisJobRunsAndAFailedBackupIsRecordedWithItsExitCode) {
     expectHandedOff(after, {"GRLDR"});
     EXPECT_FALSE(after.count("GRLDR")) << "the job's loader is deleted";
     expectSameDisk(before(OtherJobFat, 1), disk(OtherJobFat, 1));
-    EXPECT_EQ(entry(readRoot(disk(OtherJobFat, 2)), "TRIVEX.JOB").bytes,
-              kOutcomeCopy + "dos=found\r\nghost=started\r\nghost=exit 10\r\n");
+    const std::string outcome = entry(readRoot(disk(OtherJobFat, 2)), "TRIVEX.JOB").bytes;
+    EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\nghost=started\r\nghost=exit 10\r\n");
+    EXPECT_EQ(outcomeOf(outcome), std::pair(job::Outcome::Exited, 10));
 }
 
 // With C: on NTFS the other disk's job is the only one plain DOS sees: it
@@ -490,6 +525,7 @@ TEST_F(BootChain, AFailedImageCheckStopsTheRestoreAndIsRecorded) {
     expectHandedOff(after, {"GRLDR"});
     const Root image = readRoot(disk(CheckFails, 1));
     EXPECT_EQ(entry(image, "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\nghost=check-failed 25\r\n");
+    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.JOB").bytes), std::pair(job::Outcome::CheckFailed, 25));
     expectUntouched(imageDrive(), image, {"TRIVEX.JOB"});
 }
 
@@ -506,7 +542,9 @@ TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
     EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
     EXPECT_FALSE(after.count("BOOT.BAK"));
     expectUntouched(jobFiles(), after, {"BOOT.INI", "BOOT.BAK"});  // the job's files stay for undo
-    EXPECT_EQ(entry(readRoot(disk(NoRamDrive, 1)), "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\ndos=no-ram\r\n");
+    const std::string outcome = entry(readRoot(disk(NoRamDrive, 1)), "TRIVEX.JOB").bytes;
+    EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\ndos=no-ram\r\n");
+    EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::NoRam);
 }
 
 // The redirected menu cannot be renamed aside: nothing on C: changes,
@@ -519,7 +557,9 @@ TEST_F(BootChain, WhenTheBootMenuCannotComeBackNothingRuns) {
     EXPECT_NE(screen.find("could not be put back"), std::string::npos) << screen;
     EXPECT_NE(screen.find("At the next start"), std::string::npos) << screen;
     expectSameDisk(before(NoMenu, 0), disk(NoMenu, 0));
-    EXPECT_EQ(entry(readRoot(disk(NoMenu, 1)), "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\ndos=no-menu\r\n");
+    const std::string outcome = entry(readRoot(disk(NoMenu, 1)), "TRIVEX.JOB").bytes;
+    EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\ndos=no-menu\r\n");
+    EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::NoMenu);
 }
 
 // JOBTOOL.COM answers by whole lines, through any line end, across its reads,

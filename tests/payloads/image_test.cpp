@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "helpers.h"
+#include "payload/handoff_text.h"
 
 namespace trivex::test {
 namespace {
@@ -15,6 +16,14 @@ const std::string kMkimage = TRIVEX_MKIMAGE;
 
 constexpr size_t kImageSize = 2949120;
 constexpr size_t kRootAt = 19 * 512;
+
+// A script of payloads/dos/ as the image holds it: the hand-off's values filled in.
+std::string filled(const std::string& name) {
+    tools::Bytes text;
+    std::string err;
+    EXPECT_TRUE(tools::readHandoffSource((kSource / "dos" / name).string(), text, err)) << err;
+    return std::string(text.begin(), text.end());
+}
 
 std::string lines(const std::vector<std::string>& ls, bool finalLineEnd) {
     std::string s;
@@ -39,13 +48,13 @@ const std::vector<std::pair<std::string, std::string>>& expectedScripts() {
         {"NTFS.BAT", lines({"@echo off", "set cp=936", "if not %1#==# set cp=%1", "echo Loading IFS driver..",
                             "lh hdpmi32", "lh ndos -lfn -mountall -cp:%cp%", "ndlist -", "set cp=", "call menu.bat"},
                            false)},
-        // The hand-off's behaviour is proven by booting it (tests/boot); here it
-        // must reach the image byte for byte.
-        {"MENU.BAT", readAll(kSource / "image/MENU.BAT")},
+        // The hand-off's behaviour is proven by booting it (tests/boot) and its
+        // values by handoff_test.cpp; here it must reach the image byte for byte.
+        {"MENU.BAT", filled("MENU.BAT")},
         {"TOKEN.BAT", "set token=????????????????\r\n"},
-        {"DRIVE.BAT", readAll(kSource / "image/DRIVE.BAT")},
-        {"JOBFILE.BAT", readAll(kSource / "image/JOBFILE.BAT")},
-        {"RECORD.BAT", readAll(kSource / "image/RECORD.BAT")},
+        {"DRIVE.BAT", filled("DRIVE.BAT")},
+        {"JOBFILE.BAT", filled("JOBFILE.BAT")},
+        {"RECORD.BAT", filled("RECORD.BAT")},
     };
     return scripts;
 }
@@ -138,7 +147,7 @@ TEST(BuiltDosImage, PassesFsckAndMtoolsReadsEveryScriptBack) {
         int rc = -1;
         EXPECT_EQ(mtype(kGen / "DosImage.bin", name, &rc), text) << name;
         EXPECT_EQ(rc, 0) << name;
-        EXPECT_EQ(readAll(kSource / "image" / name), text) << "payloads/image/" << name;
+        EXPECT_EQ(filled(name), text) << "payloads/dos/" << name;
     }
     EXPECT_EQ(mtype(kGen / "DosImage.bin", "RESTART.COM"), kRestartCom);
     EXPECT_EQ(mtype(kGen / "DosImage.bin", "JOBTOOL.COM"), readAll(kStandins / "JOBTOOL.COM"));
@@ -156,10 +165,10 @@ TEST(BuiltDosImage, HoldsTheTokenPlaceholderExactlyOnce) {
 }
 
 TEST(BuiltDosImage, SizesOfTheFixedScripts) {
-    EXPECT_EQ(readAll(kSource / "image/CONFIG.SYS").size(), 94u);
-    EXPECT_EQ(readAll(kSource / "image/AUTOEXEC.BAT").size(), 287u);
-    EXPECT_EQ(readAll(kSource / "image/NTFS.BAT").size(), 152u);
-    EXPECT_EQ(readAll(kSource / "image/MSDOS.SYS").size(), 9u);
+    EXPECT_EQ(filled("CONFIG.SYS").size(), 94u);
+    EXPECT_EQ(filled("AUTOEXEC.BAT").size(), 287u);
+    EXPECT_EQ(filled("NTFS.BAT").size(), 152u);
+    EXPECT_EQ(filled("MSDOS.SYS").size(), 9u);
 }
 
 // ---- Images from test-made supplied files ---------------------------------------
@@ -181,7 +190,7 @@ protected:
         writeAll(dos() / "BOOTSECT.BIN", bootSector);
     }
     fs::path dos() const { return tmp / "dos"; }
-    int build(std::string& out, const fs::path& scripts = kSource / "image") {
+    int build(std::string& out, const fs::path& scripts = kSource / "dos") {
         return run(kMkimage + " --scripts " + quote(scripts) + " --restart " + quote(kStandins / "RESTART.COM") +
                        " --jobtool " + quote(kStandins / "JOBTOOL.COM") + " --boot-sector " + quote(kStandins / "bootsect.bin") + " --dos " + quote(dos()) + " --out " +
                        quote(tmp / "out.img"),

@@ -6,6 +6,7 @@
 
 #include "fake_files.h"
 #include "helpers.h"
+#include "payload/handoff_text.h"
 #include "payload/loader_patch.h"
 
 namespace trivex::test {
@@ -15,6 +16,7 @@ using tools::Bytes;
 
 const fs::path kSource = TRIVEX_PAYLOAD_SOURCE_DIR;
 const fs::path kStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
+const fs::path kGen = TRIVEX_PAYLOAD_GEN_DIR;
 const std::string kPatchldr = TRIVEX_PATCHLDR;
 
 Bytes toBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -29,15 +31,17 @@ std::string refusal(const std::string& loader) {
 }
 
 TEST(PresetMenu, FileIsTheFiveCommandsAndTheStandInEndsWithThem) {
-    Bytes menu;
+    Bytes text, menu;
     std::string err;
-    ASSERT_TRUE(tools::presetMenuFromText(toBytes(readAll(kSource / "loader/preset_menu.lst")), menu, err)) << err;
+    ASSERT_TRUE(tools::readHandoffSource((kSource / "dos/preset_menu.lst").string(), text, err)) << err;
+    ASSERT_TRUE(tools::presetMenuFromText(text, menu, err)) << err;
     EXPECT_EQ(toString(menu), kPresetMenu);
 
+    // The stand-in is a boot sector; the build appends the list to make the payload.
     const std::string standIn = readAll(kStandins / "grldr");
-    ASSERT_GT(standIn.size(), kPresetMenu.size());
-    EXPECT_EQ(standIn.substr(standIn.size() - 103), kPresetMenu);
+    ASSERT_EQ(standIn.size(), 512u);
     EXPECT_EQ(standIn.substr(510, 2), "\x55\xAA");  // loadable as a boot sector file
+    EXPECT_EQ(readAll(kGen / "Loader.bin"), standIn + kPresetMenu);
 
     EXPECT_FALSE(tools::presetMenuFromText(toBytes("map --hook\r\n"), menu, err));
     EXPECT_FALSE(tools::presetMenuFromText(toBytes("map --hook"), menu, err));
@@ -69,7 +73,7 @@ TEST(LoaderPatch, RenamesEveryMenuFileNameAndReplacesThePresetMenu) {
     const FakeLoader fake;
     writeAll(tmp / "grldr", fake.bytes);
     std::string out;
-    ASSERT_EQ(run(kPatchldr + " " + quote(kSource / "loader/preset_menu.lst") + " " + quote(tmp / "grldr") + " " +
+    ASSERT_EQ(run(kPatchldr + " " + quote(kSource / "dos/preset_menu.lst") + " " + quote(tmp / "grldr") + " " +
                       quote(tmp / "loader"),
                   out),
               0)
@@ -94,7 +98,7 @@ TEST(LoaderPatch, RefusesFilesWithoutTheExpectedLayout) {
     TempDir tmp;
     writeAll(tmp / "grldr", std::string(40000, 'x'));
     std::string out;
-    EXPECT_EQ(run(kPatchldr + " " + quote(kSource / "loader/preset_menu.lst") + " " + quote(tmp / "grldr") + " " +
+    EXPECT_EQ(run(kPatchldr + " " + quote(kSource / "dos/preset_menu.lst") + " " + quote(tmp / "grldr") + " " +
                       quote(tmp / "loader"),
                   out),
               1);

@@ -5,7 +5,8 @@
 #include <filesystem>
 
 #include "fat12.h"
-#include "payloads/targets.h"
+#include "handoff_text.h"
+#include "job/handoff.h"
 
 namespace fs = std::filesystem;
 
@@ -150,18 +151,20 @@ bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& e
     }
     if (!out.suppliedBootSector && !readFile(in.ownBootSector, bootSector, err)) return false;
 
-    // Our own files, checked so that an editor or a checkout cannot change their bytes unseen.
+    // Our own files with the hand-off's values filled in, checked so that an
+    // editor or a checkout cannot change their bytes unseen.
+    const std::string tokenLine = job::handoff::kTokenPlaceholder.text;
     std::vector<FatEntry> own;
     for (const OwnScript& s : kScripts) {
         FatEntry e{s.name, false, {}, {}};
-        if (!readFile(in.scriptDir + "/" + s.name, e.data, err)) return false;
+        if (!readHandoffSource(in.scriptDir + "/" + s.name, e.data, err)) return false;
         if (!hasExactLineEnds(e.data, s.finalLineEnd)) {
             err = in.scriptDir + "/" + s.name + ": line ends changed (every line must end with CR LF" +
                   (s.finalLineEnd ? ")" : ", except the last, which has none)");
             return false;
         }
-        if (e.name == "TOKEN.BAT" && e.data != bytesOf(std::string(payloads::kDosImageTokenText) + "\r\n")) {
-            err = in.scriptDir + "/TOKEN.BAT: must be exactly the line \"" + payloads::kDosImageTokenText +
+        if (e.name == "TOKEN.BAT" && e.data != bytesOf(tokenLine + "\r\n")) {
+            err = in.scriptDir + "/TOKEN.BAT: must be exactly the line \"" + tokenLine +
                   "\" (the job writes its token over the question marks)";
             return false;
         }
@@ -192,9 +195,9 @@ bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& e
     if (!buildFat12(volume, out.image, err)) return false;
 
     // The job finds the place of its token by this text: exactly one.
-    const size_t tokens = occurrences(out.image, payloads::kDosImageTokenText);
+    const size_t tokens = occurrences(out.image, tokenLine);
     if (tokens != 1) {
-        err = "the image holds the token text \"" + std::string(payloads::kDosImageTokenText) + "\" " +
+        err = "the image holds the token text \"" + tokenLine + "\" " +
               std::to_string(tokens) + " times, not once (a supplied file holds it too?)";
         return false;
     }

@@ -11,7 +11,7 @@
 namespace trivex::tools {
 
 struct DosImageInputs {
-    std::string scriptDir;      // the image's own scripts: CONFIG.SYS, AUTOEXEC.BAT, NTFS.BAT, MENU.BAT, ...
+    std::string scriptDir;      // the image's own scripts (payloads/dos/): CONFIG.SYS, AUTOEXEC.BAT, MENU.BAT, ...
     std::string restartCom;     // RESTART.COM, assembled from the project's source
     std::string jobtoolCom;     // JOBTOOL.COM, assembled from the project's source
     std::string ownBootSector;  // the boot sector used when none is supplied
@@ -30,11 +30,13 @@ struct DosImageResult {
 // The files the start-up chain runs, as named in the image.
 const std::vector<std::string>& dosChainFiles();
 
-// False, with a message in `err`, when one of our scripts lost its exact
-// bytes (line ends), TOKEN.BAT is not the token line, a supplied name is no
-// DOS 8.3 name, the supplied boot sector is not a FAT12 boot sector, the
-// files do not fit, or the finished image does not hold the token text
-// (payloads::kDosImageTokenText) exactly once.
+// Our scripts are read with the hand-off's values filled in (handoff_text.h).
+// False, with a message in `err`, when a script names a placeholder the
+// hand-off does not define, one of our scripts lost its exact bytes (line
+// ends), TOKEN.BAT is not the token line, a supplied name is no DOS 8.3
+// name, the supplied boot sector is not a FAT12 boot sector, the files do
+// not fit, or the finished image does not hold the token text
+// (job::handoff::kTokenPlaceholder) exactly once.
 bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& err);
 
 }  // namespace trivex::tools

@@ -1,0 +1,191 @@
+// The hand-off between the program and the DOS side, in one place: the
+// job's record (its file, keys and values, what the DOS side appends), the
+// job's files in C:\ and where a user's own file waits, the boot menu's
+// names, the token's form and its placeholder line in the boot image, and
+// what ghost.bat says to the image's RECORD.BAT.
+//
+// The program takes every one of these texts from here. The DOS side's
+// sources (payloads/dos/) name them by placeholders, {record} or
+// {key.token}, that the build fills in from this header when it makes the
+// boot image and the loader (tools/payload/handoff_text.h); a placeholder
+// that names nothing here stops the build. So the two sides agree by
+// construction.
+//
+// Header only, compile-time constants: the build-time tools include it too.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace trivex::job::handoff {
+
+// ---- Texts put together at compile time --------------------------------------
+
+// A text made of others: its characters and a final zero, so that `text`
+// serves wherever a C string is wanted.
+template <std::size_t N>
+struct Joined {
+    char text[N + 1] = {};
+    static constexpr std::size_t length = N;
+};
+
+namespace detail {
+template <std::size_t N, std::size_t M>
+constexpr void append(Joined<N>& out, std::size_t& at, const char (&part)[M]) {
+    for (std::size_t i = 0; i + 1 < M; ++i) out.text[at++] = part[i];
+}
+}  // namespace detail
+
+// The texts one after the other: join("C:\\", "grldr") is "C:\grldr".
+template <std::size_t... M>
+constexpr Joined<((M - 1) + ...)> join(const char (&... parts)[M]) {
+    Joined<((M - 1) + ...)> out;
+    std::size_t at = 0;
+    (detail::append(out, at, parts), ...);
+    return out;
+}
+
+// The text with its ASCII capitals in lower case ("Vemo.img" -> "vemo.img").
+template <std::size_t M>
+constexpr Joined<M - 1> lowerCase(const char (&s)[M]) {
+    Joined<M - 1> out;
+    for (std::size_t i = 0; i + 1 < M; ++i) out.text[i] = s[i] >= 'A' && s[i] <= 'Z' ? char(s[i] - 'A' + 'a') : s[i];
+    return out;
+}
+
+// `c` N times.
+template <std::size_t N>
+constexpr Joined<N> repeated(char c) {
+    Joined<N> out;
+    for (std::size_t i = 0; i < N; ++i) out.text[i] = c;
+    return out;
+}
+
+// ---- The job's files in C:\ ----------------------------------------------------
+//
+// Each file has its name as the program writes it in C:\ and, in the record
+// and on the DOS side, the same name in lower case.
+
+inline constexpr char kSystemRoot[] = "C:\\";
+
+inline constexpr char kLoaderName[] = "grldr";
+inline constexpr char kLoaderMbrName[] = "grldr.mbr";
+inline constexpr char kGhostBatName[] = "ghost.bat";
+inline constexpr char kGhostExeName[] = "ghost.exe";
+// The loader's command list finds the boot image by this name.
+inline constexpr char kBootImageFileName[] = "Vemo.img";
+inline constexpr auto kBootImageName = lowerCase(kBootImageFileName);
+
+inline constexpr auto kLoaderPath = join(kSystemRoot, kLoaderName);
+inline constexpr auto kLoaderMbrPath = join(kSystemRoot, kLoaderMbrName);
+inline constexpr auto kGhostBatPath = join(kSystemRoot, kGhostBatName);
+inline constexpr auto kGhostExePath = join(kSystemRoot, kGhostExeName);
+inline constexpr auto kBootImagePath = join(kSystemRoot, kBootImageFileName);
+
+// A file of the user's at a loader's name waits under the name with this
+// added ("grldr.bak") while the job is prepared; the DOS side and undo give
+// it its name back.
+inline constexpr char kAsideSuffix[] = ".bak";
+inline constexpr auto kLoaderAsidePath = join(kSystemRoot, kLoaderName, kAsideSuffix);
+inline constexpr auto kLoaderMbrAsidePath = join(kSystemRoot, kLoaderMbrName, kAsideSuffix);
+
+enum class JobFileId { Loader, LoaderMbr, GhostBat, GhostExe, BootImage };
+
+struct JobFile {
+    JobFileId id;
+    const char* path;
+    const char* name;        // in the job's record and for the DOS side: "grldr"
+    const char* setAsideAs;  // where a user's own file waits; nullptr: it refuses the job
+    bool storeOnly;          // written only by jobs through the boot configuration store
+    bool loader;             // part of the loader: stays while the boot still starts it
+};
+
+// In the order a job writes them.
+inline constexpr std::array<JobFile, 5> kJobFiles = {{
+    {JobFileId::Loader, kLoaderPath.text, kLoaderName, kLoaderAsidePath.text, false, true},
+    {JobFileId::LoaderMbr, kLoaderMbrPath.text, kLoaderMbrName, kLoaderMbrAsidePath.text, true, true},
+    {JobFileId::GhostBat, kGhostBatPath.text, kGhostBatName, nullptr, false, false},
+    {JobFileId::GhostExe, kGhostExePath.text, kGhostExeName, nullptr, false, false},
+    {JobFileId::BootImage, kBootImagePath.text, kBootImageName.text, nullptr, false, false},
+}};
+
+// ---- The NT boot menu --------------------------------------------------------------
+//
+// A job keeps the user's menu as boot.bak; the DOS side renames the
+// redirected menu aside to bootini.job before boot.bak takes the name
+// boot.ini, and deletes it after.
+
+inline constexpr char kBootMenuName[] = "boot.ini";
+inline constexpr char kBootMenuSavedName[] = "boot.bak";
+inline constexpr char kBootMenuAsideName[] = "bootini.job";
+inline constexpr auto kBootMenuPath = join(kSystemRoot, kBootMenuName);
+inline constexpr auto kBootMenuSavedPath = join(kSystemRoot, kBootMenuSavedName);
+inline constexpr auto kBootMenuAsidePath = join(kSystemRoot, kBootMenuAsideName);
+
+// ---- The job's record ----------------------------------------------------------------
+//
+// "key=value" lines under a heading, each ended by CR LF (job/record.h).
+
+inline constexpr char kRecordName[] = "TRIVEX.JOB";
+inline constexpr auto kRecordPath = join(kSystemRoot, kRecordName);
+inline constexpr char kRecordHeading[] = "Trivex job record";
+
+inline constexpr char kKeyToken[] = "token";
+inline constexpr char kKeyCopy[] = "copy";
+inline constexpr char kKeyKind[] = "kind";
+inline constexpr char kKeyRoute[] = "route";
+inline constexpr char kKeyPrepared[] = "prepared";
+inline constexpr char kKeyImage[] = "image";
+inline constexpr char kKeyWrote[] = "wrote";
+inline constexpr char kKeyAside[] = "aside";
+// Appended by the DOS side to the outcome copy.
+inline constexpr char kKeyDos[] = "dos";
+inline constexpr char kKeyGhost[] = "ghost";
+
+inline constexpr char kCopyJob[] = "job";
+inline constexpr char kCopyOutcome[] = "outcome";
+inline constexpr char kKindRestore[] = "restore";
+inline constexpr char kKindBackup[] = "backup";
+inline constexpr char kKindManual[] = "manual";
+inline constexpr char kRouteBootIni[] = "boot.ini";
+inline constexpr char kRouteStore[] = "store";
+// dos=...
+inline constexpr char kDosFound[] = "found";
+inline constexpr char kDosNoMenu[] = "no-menu";
+inline constexpr char kDosNoRam[] = "no-ram";
+inline constexpr char kDosUnrecorded[] = "unrecorded";
+// ghost=... ("exit" and "check-failed" are followed by a space and Ghost's code)
+inline constexpr char kGhostStarted[] = "started";
+inline constexpr char kGhostExit[] = "exit";
+inline constexpr char kGhostCheckFailed[] = "check-failed";
+
+// ---- The token -------------------------------------------------------------------------
+//
+// A job's token is 16 upper-case hex digits. The boot image holds the
+// placeholder line "set token=" and 16 "?" exactly once (its TOKEN.BAT); the
+// job writes its token over the question marks, and the DOS side finds the
+// token in the environment variable the line sets.
+
+inline constexpr std::size_t kTokenDigits = 16;
+inline constexpr char kTokenVariable[] = "token";
+inline constexpr auto kTokenUnfilled = repeated<kTokenDigits>('?');
+inline constexpr auto kTokenPlaceholder = join("set ", kTokenVariable, "=", kTokenUnfilled.text);
+
+// ---- What ghost.bat says to the image --------------------------------------------
+//
+// ghost.bat notes Ghost's start and end in the outcome copy through the
+// image's RECORD.BAT on A:, and ends with the image's restart command.
+
+inline constexpr char kImageDrive[] = "a:\\";
+inline constexpr char kRecordScriptName[] = "record.bat";
+inline constexpr auto kRecordScript = join(kImageDrive, kRecordScriptName);
+// RECORD.BAT's verbs: started, exit and check note ghost=started, ghost=exit N
+// and ghost=check-failed N; dos WORD notes dos=WORD. exit and check restart
+// the machine.
+inline constexpr char kVerbStarted[] = "started";
+inline constexpr char kVerbExit[] = "exit";
+inline constexpr char kVerbCheck[] = "check";
+inline constexpr char kVerbDos[] = "dos";
+inline constexpr char kRestart[] = "restart";
+
+}  // namespace trivex::job::handoff
