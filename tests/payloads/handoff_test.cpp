@@ -19,7 +19,6 @@
 #include "job/handoff.h"
 #include "job/job_files.h"
 #include "job/record.h"
-#include "payloads/store.h"
 
 namespace trivex::job {
 // For the tests' messages.
@@ -74,12 +73,13 @@ std::string after(const std::string& text, const std::string& start) {
 // The file name of a path in C:\ as DOS compares names: in capitals.
 std::string nameOf(const char* path) { return upper(std::string(path).substr(3)); }
 
-bool isLineOf(const std::string& record, const std::string& line) {
-    const std::vector<std::string> lines = split(record, "\r\n");
+bool isLineOf(const std::string& text, const std::string& line) {
+    const std::vector<std::string> lines = split(text, "\r\n");
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-job::JobRecord jobRecord(bool outcomeCopy, job::BootRoute route) {
+// A restore's record as the program writes it.
+std::string recordOf(bool outcomeCopy, job::BootRoute route = job::BootRoute::BootIni) {
     job::JobRecord r;
     r.token = kToken;
     r.outcomeCopy = outcomeCopy;
@@ -89,100 +89,70 @@ job::JobRecord jobRecord(bool outcomeCopy, job::BootRoute route) {
     r.image = "E:\\Ghost\\G_WinXP.gho";
     for (const job::JobFile& f : job::kJobFiles)
         if (job::writtenOn(f, route)) r.wrote.push_back(f.name);
-    r.aside = {job::jobFile(job::JobFileId::Loader).name};
-    return r;
+    return job::recordText(r);
 }
 
-// The environment variable TOKEN.BAT sets: "set VAR=????????????????".
-std::string tokenVariable() {
-    const std::string line = split(script("TOKEN.BAT"), "\r\n")[0];
-    return line.substr(4, line.find('=') - 4);
-}
-
-TEST(Handoff, TheDosSideKnowsTheJobByTheLinesOfTheProgramsRecord) {
-    const std::string job = job::recordText(jobRecord(false, job::BootRoute::BootIni));
-    const std::string outcome = job::recordText(jobRecord(true, job::BootRoute::BootIni));
-    const std::string var = "%" + tokenVariable() + "%";
-    const std::vector<std::string> checks = linesStarting(script("DRIVE.BAT"), "jobtool line %1:\\");
+TEST(Handoff, TheDosSideFindsTheJobByTheLinesOfTheProgramsRecordAndTheImageByItsName) {
+    // TOKEN.BAT: "set VAR=????????????????"; DRIVE.BAT: "jobtool line %1:\RECORD token=%VAR% copy=job".
+    const std::string tokenLine = script("TOKEN.BAT");
+    const std::string var = "%" + tokenLine.substr(4, tokenLine.find('=') - 4) + "%";
+    const std::string look = "jobtool line %1:\\", exists = "if not exist %1:\\";
+    const std::vector<std::string> checks = linesStarting(script("DRIVE.BAT"), look);
     ASSERT_EQ(checks.size(), 2u) << script("DRIVE.BAT");
     for (size_t i = 0; i < 2; ++i) {
-        // "jobtool line %1:\RECORD token=%token% copy=job": the words, the token in place.
-        std::vector<std::string> words = split(checks[i].substr(std::string("jobtool line %1:\\").size()), " ");
+        std::vector<std::string> words = split(checks[i].substr(look.size()), " ");
         ASSERT_EQ(words.size(), 3u) << checks[i];
         EXPECT_EQ(upper(words[0]), nameOf(job::kJobRecord)) << checks[i];
         ASSERT_NE(words[1].find(var), std::string::npos) << checks[i];
         words[1].replace(words[1].find(var), var.size(), kToken);
-        const std::string& mine = i == 0 ? job : outcome;
-        const std::string& other = i == 0 ? outcome : job;
+        const std::string mine = recordOf(i == 1), other = recordOf(i == 0);  // the job copy first
         EXPECT_TRUE(isLineOf(mine, words[1]) && isLineOf(mine, words[2])) << checks[i] << "\n" << mine;
         EXPECT_FALSE(isLineOf(other, words[2])) << checks[i] << " does not tell the two copies apart";
     }
-    // The job drive holds the job's image and ghost.bat.
-    const std::set<std::string> beside = {nameOf(job::kVemoImg), nameOf(job::kGhostBat)};
-    std::set<std::string> checked;
-    for (const std::string& l : linesStarting(script("DRIVE.BAT"), "if not exist %1:\\"))
-        checked.insert(upper(split(l.substr(std::string("if not exist %1:\\").size()), " ")[0]));
-    EXPECT_EQ(checked, beside);
-    EXPECT_EQ(linesStarting(script("MENU.BAT"), "set " + tokenVariable() + "=").size(), 1u)
-        << "MENU.BAT clears the token's variable";
+    // The job drive holds the job's image and ghost.bat: "if not exist %1:\NAME goto end".
+    std::set<std::string> beside;
+    for (const std::string& l : linesStarting(script("DRIVE.BAT"), exists))
+        beside.insert(upper(split(l.substr(exists.size()), " ")[0]));
+    EXPECT_EQ(beside, (std::set<std::string>{nameOf(job::kVemoImg), nameOf(job::kGhostBat)}));
+
+    // The loader finds the image by the name the job writes it under:
+    // "find --set-root /NAME" and "map --mem /NAME (fd0)".
+    const std::string loader = readAll(kGen / "Loader.bin"), name = std::string(job::kVemoImg).substr(3);
+    EXPECT_NE(loader.find("find --set-root /" + name + "\n"), std::string::npos);
+    EXPECT_NE(loader.find("map --mem /" + name + " (fd0)\n"), std::string::npos);
 }
 
-TEST(Handoff, TheBootMenuComesBackOnlyOnTheRouteTheRecordNamesAndByTheProgramsNames) {
+TEST(Handoff, TheDosSideTouchesOnlyTheProgramsFilesByTheirNames) {
     const std::string menu = script("MENU.BAT");
-    // "jobtool line %s%:\RECORD route=boot.ini", then "jobtool line %s%:\boot.bak": the saved menu is there.
-    std::string routeLine, saved;
-    for (const std::string& l : linesStarting(menu, "jobtool line %s%:\\")) {
-        const std::vector<std::string> w = split(l, " ");
-        if (w.size() == 4 && upper(w[2]) == "%S%:\\" + nameOf(job::kJobRecord)) routeLine = w[3];
-        if (w.size() == 3) saved = upper(w[2]);
-    }
-    ASSERT_FALSE(routeLine.empty()) << menu;
-    EXPECT_EQ(saved, "%S%:\\" + nameOf(job::kBootBak));
-    EXPECT_TRUE(isLineOf(job::recordText(jobRecord(false, job::BootRoute::BootIni)), routeLine)) << routeLine;
-    EXPECT_FALSE(isLineOf(job::recordText(jobRecord(false, job::BootRoute::BootStore)), routeLine)) << routeLine;
-
-    // The renames, in their order: the redirected menu aside, the saved one back.
-    const std::vector<std::string> renames = linesStarting(menu, "jobtool ren %s%:\\");
-    ASSERT_EQ(renames.size(), 3u) << menu;
-    const auto pair = [](const char* from, const char* to) {
+    // The boot menu comes back on the route "jobtool line %s%:\RECORD route=boot.ini" names, by three renames.
+    const std::string route = split(linesStarting(menu, "jobtool line %s%:\\")[0], " ")[3];
+    EXPECT_TRUE(isLineOf(recordOf(false, job::BootRoute::BootIni), route)) << route;
+    EXPECT_FALSE(isLineOf(recordOf(false, job::BootRoute::BootStore), route)) << route;
+    const auto ren = [](const char* from, const char* to) {
         return "JOBTOOL REN %S%:\\" + nameOf(from) + " " + nameOf(to);
     };
-    EXPECT_EQ(upper(renames[0]), pair(job::kBootIni, job::kBootIniAside));
-    EXPECT_EQ(upper(renames[1]), pair(job::kBootBak, job::kBootIni));
-    EXPECT_EQ(upper(renames[2]), pair(job::kBootIniAside, job::kBootIni));  // put back when that fails
-}
+    std::vector<std::string> renames = linesStarting(menu, "jobtool ren %s%:\\");
+    for (std::string& r : renames) r = upper(r);
+    EXPECT_EQ(renames, (std::vector<std::string>{ren(job::kBootIni, job::kBootIniAside), ren(job::kBootBak, job::kBootIni),
+                                                 ren(job::kBootIniAside, job::kBootIni)}));
 
-TEST(Handoff, TheDosSideDeletesAndPutsBackExactlyTheFilesTheRecordCanList) {
-    const std::string menu = script("MENU.BAT");
-    std::set<std::string> all, aside;
-    for (const job::JobFile& f : job::kJobFiles) {
-        all.insert(f.name);
-        if (f.setAsideAs) {
-            aside.insert(f.name);
-            // JOBFILE.BAT gives NAME.bak its name back: the name the job set it aside as.
-            EXPECT_EQ(nameOf(f.setAsideAs), upper(std::string(f.name) + h::kAsideSuffix));
-        }
-    }
-    // for %%f in (NAMES) do call a:\jobfile.bat KEY %%f
-    std::map<std::string, std::set<std::string>> lists;
+    // "for %%f in (NAMES) do call a:\jobfile.bat KEY %%f": every job file the record may list
+    // as written, and those a user's file may wait aside for (as NAME.bak).
+    std::map<std::string, std::set<std::string>> lists, expected;
     for (const std::string& l : linesStarting(menu, "for %%f in (")) {
-        const std::string names = l.substr(12, l.find(')') - 12);
-        const std::vector<std::string> call = split(l.substr(l.find(") do ") + 5), " ");
-        ASSERT_EQ(call.size(), 4u) << l;
-        EXPECT_EQ(call[1], "a:\\jobfile.bat") << l;
-        const std::vector<std::string> n = split(names, " ");
-        lists[call[2]] = std::set<std::string>(n.begin(), n.end());
+        const std::vector<std::string> names = split(l.substr(12, l.find(')') - 12), " "), words = split(l, " ");
+        lists[words[words.size() - 2]] = {names.begin(), names.end()};
     }
-    EXPECT_EQ(lists[h::kKeyWrote], all);
-    EXPECT_EQ(lists[h::kKeyAside], aside);
-    // JOBFILE.BAT KEY NAME looks for "KEY=NAME" in the record: lines the program writes.
-    const std::vector<std::string> look = linesStarting(script("JOBFILE.BAT"), "jobtool line %s%:\\");
-    ASSERT_FALSE(look.empty()) << script("JOBFILE.BAT");
-    EXPECT_EQ(upper(look[0]), "JOBTOOL LINE %S%:\\" + nameOf(job::kJobRecord) + " %1=%2");
-    const std::string record = job::recordText(jobRecord(false, job::BootRoute::BootStore));  // writes every file
-    for (const std::string& name : all) EXPECT_TRUE(isLineOf(record, std::string(h::kKeyWrote) + "=" + name)) << name;
-    EXPECT_TRUE(isLineOf(record, std::string(h::kKeyAside) + "=" + job::jobFile(job::JobFileId::Loader).name));
-    EXPECT_EQ(linesStarting(script("JOBFILE.BAT"), std::string("if \"%1\"==\"") + h::kKeyAside + "\"").size(), 1u);
+    for (const job::JobFile& f : job::kJobFiles) {
+        expected[h::kKeyWrote].insert(f.name);
+        if (!f.setAsideAs) continue;
+        expected[h::kKeyAside].insert(f.name);
+        EXPECT_EQ(nameOf(f.setAsideAs), upper(std::string(f.name) + h::kAsideSuffix));
+    }
+    EXPECT_EQ(lists, expected);
+    // JOBFILE.BAT KEY NAME looks for the record's line KEY=NAME.
+    EXPECT_EQ(upper(linesStarting(script("JOBFILE.BAT"), "jobtool line")[0]),
+              "JOBTOOL LINE %S%:\\" + nameOf(job::kJobRecord) + " %1=%2");
 }
 
 // Each note the DOS side appends, run through RECORD.BAT's own lines, is one
@@ -201,7 +171,7 @@ TEST(Handoff, WhatTheDosSideAppendsIsWhatTheProgramReads) {
             if (const size_t at = line.find(var); at != std::string::npos) line.replace(at, var.size(), value);
         return line + "\r\n";
     };
-    const std::string outcome = job::recordText(jobRecord(true, job::BootRoute::BootIni));
+    const std::string outcome = recordOf(true);
     const auto read = [&](const std::string& line) {
         const std::optional<job::JobRecord> r = job::parseRecord(outcome + line);
         return r ? std::pair{r->outcome, r->exitCode} : std::pair{job::Outcome::None, -2};
@@ -247,22 +217,6 @@ TEST(Handoff, WhatTheDosSideAppendsIsWhatTheProgramReads) {
                                             job::Outcome::NoMenu}));
 }
 
-TEST(Handoff, TheJobsTokenTakesThePlaceholdersPlaceAndTheLoaderFindsTheImage) {
-    std::string image = readAll(kGen / "DosImage.bin");
-    const size_t at = payloads::tokenPlace({image.data(), static_cast<uint32_t>(image.size())});
-    ASSERT_NE(at, std::string::npos);
-    image.replace(at, payloads::kTokenLength, kToken);
-    TempDir tmp;
-    writeAll(tmp / "job.img", image);
-    EXPECT_EQ(mtype(tmp / "job.img", "TOKEN.BAT"), "set " + tokenVariable() + "=" + kToken + "\r\n");
-
-    // find --set-root /NAME and map --mem /NAME (fd0): the image's name as the job writes it.
-    const std::string loader = readAll(kGen / "Loader.bin");
-    const std::string name = std::string(job::kVemoImg).substr(3);
-    EXPECT_NE(loader.find("find --set-root /" + name + "\n"), std::string::npos);
-    EXPECT_NE(loader.find("map --mem /" + name + " (fd0)\n"), std::string::npos);
-}
-
 // ---- A source that names what the hand-off lacks ------------------------------------
 
 // A copy of payloads/dos with one line added to one file.
@@ -279,13 +233,11 @@ TEST(HandoffFill, AnUndefinedPlaceholderStopsTheBuildWithItsNameAndFile) {
         std::string file, line, tool, says;
     };
     const Case cases[] = {
-        {"RECORD.BAT", "rem {verb.sing}\r\n", "mkimage", "RECORD.BAT line 1: unknown placeholder {verb.sing}"},
         {"MENU.BAT", "@echo off\r\ncall {record-bat} dos {dos.lost}\r\n", "mkimage",
          "MENU.BAT line 2: unknown placeholder {dos.lost}"},
         {"DRIVE.BAT", "set x={record\r\n", "mkimage", "DRIVE.BAT line 1: \"{\" without \"}\" on its line"},
         {"TOKEN.BAT", "{Token}\r\n", "embed", "TOKEN.BAT line 1: unknown placeholder {Token}"},
         {"preset_menu.lst", "find /{image.name}\n", "patchldr", "preset_menu.lst line 1: unknown placeholder {image.name}"},
-        {"preset_menu.lst", "find /{image.name}\n", "embed", "preset_menu.lst line 1: unknown placeholder {image.name}"},
     };
     for (const Case& c : cases) {
         TempDir tmp;
