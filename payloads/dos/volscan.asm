@@ -38,12 +38,21 @@
 ; How the scan reads the disks: INT 13h AH=08h (DL=80h) gives the number of
 ; hard disks; for each, AH=41h tells whether the extended read AH=42h
 ; exists, else sectors are read by cylinder, head and sector (AH=02h) with
-; the geometry AH=08h gives. Every read is tried three times. The MBR's four
-; entries (boot flag 0 or 80h, else broken), then the chain of extended boot
-; records (entry 1 the logical drive, relative to its record; entry 2 the
-; next record, relative to the extended partition); then each partition's
-; boot sector: the serial of NTFS at 48h (its low 32 bits), of FAT32 at 43h
-; (after 29h at 42h), of FAT12/16 at 27h (after 29h at 26h).
+; the geometry AH=08h gives (a sector beyond it cannot be read). Every read
+; is tried three times. Sector 0 without 55 AA holds no partition table: the
+; disk has no partitions. Then the MBR's four entries, the chain of extended
+; boot records (entry 1 the logical drive, from its record; entry 2 the next
+; record, from the extended partition's start), and each partition's boot
+; sector: the serial of NTFS at 48h (its low 32 bits), of FAT32 at 43h
+; (after 29h at 42h), of FAT12/16 at 27h (after 29h at 26h); other boot
+; sectors give none. A table is broken when an MBR entry's boot flag is
+; neither 0 nor 80h, the MBR has two extended partitions, an entry's start
+; is 0 (over its own table, or a link back to the first record), an
+; extended boot record lacks 55 AA, its entry 1 is an extended type or its
+; entry 2 is not one, a start passes 2^32, the chain has more than 64
+; records, or the disks hold more partitions than the program keeps (512);
+; a GPT is broken when sector 1 does not start with "EFI PART", it has more
+; than 256 entries, or its entries are not 128, 256 or 512 bytes.
 ;
 ; Ghost's partition numbers follow the rule the Windows side uses: the
 ; partitions that hold file systems (empty entries, entries of no length and
@@ -53,7 +62,8 @@
 ; only where both orders agree.
 ;
 ; A critical error (a drive that is not ready) fails the call that met it
-; instead of asking Abort, Retry, Fail. Needs a 386 (32-bit registers).
+; instead of asking Abort, Retry, Fail; where DOS allows no failure it is
+; ignored, and then no number is given (8). Needs a 386 (32-bit registers).
 
         bits    16
         cpu     386
@@ -149,6 +159,8 @@ start:  cld
         jc      not_written
         call    close_file
         jc      not_written
+        cmp     byte [critical_hit], 0  ; a write DOS let pass unwritten
+        jne     not_written
         mov     al, FOUND
         jmp     quit
 
@@ -189,8 +201,9 @@ quit:   mov     ah, 0x4C
         int     0x21
 
 ; A critical error fails the call (or, where DOS allows no failure, is
-; ignored); the call's own error answer then says what happened.
+; ignored, and the numbers are not given).
 critical_error:
+        mov     byte [cs:critical_hit], 1
         test    ah, 0x08                ; may fail?
         mov     al, 3
         jnz     .done
@@ -446,7 +459,7 @@ serial_of:
         sub     dl, 'A' - 1
         mov     [drive_number], dl
         push    bx
-        mov     bl, dl
+        movzx   bx, dl
         mov     ax, 0x4409              ; is the drive remote?
         int     0x21
         pop     bx
@@ -456,7 +469,7 @@ serial_of:
         mov     si, text_redirector
         jnz     .none
         push    bx
-        mov     bl, [drive_number]
+        movzx   bx, byte [drive_number] ; BH 0: the info level
         mov     dx, media_info
         mov     ax, 0x6900
         int     0x21
@@ -1128,6 +1141,7 @@ handle:         dw 0
 section .bss
 bss_start:
 code:           resb 1
+critical_hit:   resb 1
 with_numbers:   resb 1
 word_count:     resw 1
 words:          resw MAX_WORDS
