@@ -5,7 +5,8 @@
 ;
 ; VOLUME is a volume serial as Windows shows it (8C3A-12F0 or 8C3A12F0, hex
 ; digits in either case) or a DOS drive (D:), whose serial DOS gives (INT
-; 21h AX=6900h). NAME is letters, digits and "_". FILE is created (emptied)
+; 21h AX=440Dh CX=4866h, the media ID in the form that knows FAT32, else
+; AX=6900h). NAME is letters, digits and "_". FILE is created (emptied)
 ; first. When every NAME gets a number, FILE holds one line "set NAME=D:P"
 ; per NAME (CR LF), D being Ghost's disk (BIOS disks counted from 1 in the
 ; BIOS's order) and P Ghost's partition, and the errorlevel is 0. Otherwise
@@ -44,8 +45,8 @@
 ; boot records (entry 1 the logical drive, from its record; entry 2 the next
 ; record, from the extended partition's start), and each partition's boot
 ; sector: the serial of NTFS at 48h (its low 32 bits), of FAT32 at 43h
-; (after 29h at 42h), of FAT12/16 at 27h (after 29h at 26h); other boot
-; sectors give none. A table is broken when an MBR entry's boot flag is
+; (after 29h or 28h at 42h), of FAT12/16 at 27h (after 29h or 28h at 26h);
+; other boot sectors give none. A table is broken when an MBR entry's boot flag is
 ; neither 0 nor 80h, the MBR has two extended partitions, an entry's start
 ; is 0 (over its own table, or a link back to the first record), an
 ; extended boot record lacks 55 AA, its entry 1 is an extended type or its
@@ -468,11 +469,22 @@ serial_of:
         test    dh, 0x10                ; bit 12: served by a redirector
         mov     si, text_redirector
         jnz     .none
+        ; The media ID through the generic IOCTL in the form that knows
+        ; FAT32 (MS-DOS 7.1), else in the plain form (AX=6900h).
         push    bx
+        mov     word [media_info], 0    ; the info level
+        movzx   bx, byte [drive_number]
+        mov     cx, 0x4866
+        mov     dx, media_info
+        mov     ax, 0x440D
+        int     0x21
+        jnc     .media_id
+        mov     word [media_info], 0
         movzx   bx, byte [drive_number] ; BH 0: the info level
         mov     dx, media_info
         mov     ax, 0x6900
         int     0x21
+.media_id:
         pop     bx
         mov     si, text_dos_no_serial
         jc      .none
@@ -964,11 +976,10 @@ boot_sector_serial:
 .fat32: xor     eax, eax
         cmp     word [si + 0x16], 0     ; FAT32 keeps no 16-bit FAT size
         jne     .fat
-        cmp     byte [si + 0x42], 0x29
-        jne     .done
-        mov     eax, [si + 0x43]
-        ret
-.fat:   cmp     byte [si + 0x26], 0x29
+        add     si, 0x42 - 0x26
+.fat:   mov     dl, [si + 0x26]         ; 29h, or 28h: the serial without
+        and     dl, 0xFE                ; the label after it
+        cmp     dl, 0x28
         jne     .done
         mov     eax, [si + 0x27]
 .done:  ret
@@ -1148,7 +1159,7 @@ words:          resw MAX_WORDS
 name_count:     resw 1
 names:          resb MAX_NAMES * N_SIZE
 drive_number:   resb 1
-media_info:     resb 25                 ; INT 21h AX=6900h: level, serial, label, type
+media_info:     resb 25                 ; the media ID: level, serial, label, type
 found:          resw 1
 second:         resw 1
 place:          resb 1

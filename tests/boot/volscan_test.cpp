@@ -42,6 +42,7 @@ struct Volume {
     uint32_t start, sectors;
     Fs fs = Fs::None;
     uint32_t serial = 0;  // as Windows shows it; NTFS gets 5A5A5A5A above it
+    bool shortSignature = false;  // FAT: 28h, the serial without the label after it
 };
 
 enum class Twist {
@@ -68,9 +69,10 @@ void must(const std::string& command) {
     if (run(command, out) != 0) throw std::runtime_error(command + " failed: " + out);
 }
 
-void writeAt(const fs::path& image, uint64_t sector, const std::string& bytes) {
+// Writes `bytes` over the image from sector `sector`, byte `offset` in it.
+void writeAt(const fs::path& image, uint64_t sector, const std::string& bytes, size_t offset = 0) {
     std::fstream f(image, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(static_cast<std::streamoff>(sector * 512));
+    f.seekp(static_cast<std::streamoff>(sector * 512 + offset));
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!f) throw std::runtime_error("cannot write " + image.string());
 }
@@ -136,6 +138,7 @@ void format(const fs::path& image, const Volume& v, const std::string& label) {
     run("blkid -p -O " + std::to_string(uint64_t{v.start} * 512) + " -o value -s UUID " + quote(image), uuid);
     const std::string want = v.fs == Fs::Ntfs ? "5A5A5A5A" + serial : serial.substr(0, 4) + "-" + serial.substr(4);
     if (uuid != want + "\n") throw std::runtime_error(image.string() + ": blkid reads " + uuid + ", not " + want);
+    if (v.shortSignature) writeAt(image, v.start, "\x28", v.fs == Fs::Fat32 ? 0x42 : 0x26);
 }
 
 // The protective MBR, the GPT header in sector 1 and its 128 entries from
@@ -243,7 +246,7 @@ const std::vector<Shape>& shapes() {
             {kExtended, 90000, 40000}},
            {{kFat16, 90063, 19937, Fs::Fat16, 0xC0DE0003},
             {kNtfs, 110063, 9937, Fs::Ntfs, 0xC0DE0004},
-            {kFat12, 120063, 7937, Fs::Fat12, 0xC0DE0005}}},
+            {kFat12, 120063, 7937, Fs::Fat12, 0xC0DE0005, true}}},
           fat32Disk(0xC0DE0021)},
          {
              {"FILE t=C0DE-0003", 0, "set t=1:3\r\n", ""},  // a logical drive of the boot disk
