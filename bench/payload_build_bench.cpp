@@ -44,6 +44,7 @@ std::vector<std::string> payloadBuild(const std::string& dir) {
         nasm + q(st + "/bootsect.bin") + " " + q(kSrc + "/standins/bootsect.asm"),
         nasm + q(st + "/RESTART.COM") + " " + q(kSrc + "/dos/restart.asm"),
         nasm + q(st + "/JOBTOOL.COM") + " " + q(kSrc + "/dos/jobtool.asm"),
+        nasm + q(st + "/VOLSCAN.COM") + " " + q(kSrc + "/dos/volscan.asm"),
         std::string(TRIVEX_MINGW_CC) + " -Os -s -o " + q(st + "/Ghost32.exe") + " " + q(kSrc + "/standins/ghost32.c"),
         std::string(TRIVEX_EMBED) + " --source " + q(kSrc) + " --standins " + q(st) + " --supplied " +
             q(TRIVEX_SUPPLIED) + " --out " + q(gen),

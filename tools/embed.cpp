@@ -121,7 +121,7 @@ Payload loaderMbr(const Dirs& d) {
 
 Payload dosImage(const Dirs& d) {
     DosImageInputs in{d.source + "/dos", d.standins + "/RESTART.COM", d.standins + "/JOBTOOL.COM",
-                      d.standins + "/bootsect.bin", ""};
+                      d.standins + "/VOLSCAN.COM", d.standins + "/bootsect.bin", ""};
     if (isDirectory(d.supplied))
         for (const auto& item : fs::directory_iterator(d.supplied))
             if (upper(item.path().filename().string()) == "DOS" && item.is_directory()) in.suppliedDos = item.path().string();

@@ -337,7 +337,8 @@ void BootChain::SetUpTestSuite() {
         // The image of a build without DOS files: our boot sector stands in.
         if (run(kMkimage + " --scripts " + quote(kTreeRoot / "payloads/dos") + " --restart " +
                     quote(kPayloadStandins / "RESTART.COM") + " --jobtool " +
-                    quote(kPayloadStandins / "JOBTOOL.COM") + " --boot-sector " +
+                    quote(kPayloadStandins / "JOBTOOL.COM") + " --volscan " +
+                    quote(kPayloadStandins / "VOLSCAN.COM") + " --boot-sector " +
                     quote(kPayloadStandins / "bootsect.bin") + " --out " + quote(kWork / "demo.img"),
                 out) != 0)
             throw std::runtime_error("the demo image: " + out);

@@ -151,6 +151,7 @@ TEST(BuiltDosImage, PassesFsckAndMtoolsReadsEveryScriptBack) {
     }
     EXPECT_EQ(mtype(kGen / "DosImage.bin", "RESTART.COM"), kRestartCom);
     EXPECT_EQ(mtype(kGen / "DosImage.bin", "JOBTOOL.COM"), readAll(kStandins / "JOBTOOL.COM"));
+    EXPECT_EQ(mtype(kGen / "DosImage.bin", "VOLSCAN.COM"), readAll(kStandins / "VOLSCAN.COM"));
 }
 
 size_t occurrences(const std::string& haystack, const std::string& needle) {
@@ -192,7 +193,7 @@ protected:
     fs::path dos() const { return tmp / "dos"; }
     int build(std::string& out, const fs::path& scripts = kSource / "dos") {
         return run(kMkimage + " --scripts " + quote(scripts) + " --restart " + quote(kStandins / "RESTART.COM") +
-                       " --jobtool " + quote(kStandins / "JOBTOOL.COM") + " --boot-sector " + quote(kStandins / "bootsect.bin") + " --dos " + quote(dos()) + " --out " +
+                       " --jobtool " + quote(kStandins / "JOBTOOL.COM") + " --volscan " + quote(kStandins / "VOLSCAN.COM") + " --boot-sector " + quote(kStandins / "bootsect.bin") + " --dos " + quote(dos()) + " --out " +
                        quote(tmp / "out.img"),
                    out);
     }

@@ -28,7 +28,7 @@ constexpr OwnScript kScripts[] = {
 };
 
 bool isOwnFile(const std::string& name) {
-    if (name == "RESTART.COM" || name == "JOBTOOL.COM") return true;
+    if (name == "RESTART.COM" || name == "JOBTOOL.COM" || name == "VOLSCAN.COM") return true;
     return std::any_of(std::begin(kScripts), std::end(kScripts),
                        [&](const OwnScript& s) { return name == s.name; });
 }
@@ -170,7 +170,8 @@ bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& e
         }
         own.push_back(std::move(e));
     }
-    for (const auto& [name, path] : {std::pair{"RESTART.COM", &in.restartCom}, {"JOBTOOL.COM", &in.jobtoolCom}}) {
+    for (const auto& [name, path] : {std::pair{"RESTART.COM", &in.restartCom}, {"JOBTOOL.COM", &in.jobtoolCom},
+                                       {"VOLSCAN.COM", &in.volscanCom}}) {
         FatEntry program{name, false, {}, {}};
         if (!readFile(*path, program.data, err)) return false;
         own.push_back(std::move(program));

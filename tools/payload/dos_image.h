@@ -14,6 +14,7 @@ struct DosImageInputs {
     std::string scriptDir;      // the image's own scripts (payloads/dos/): CONFIG.SYS, AUTOEXEC.BAT, MENU.BAT, ...
     std::string restartCom;     // RESTART.COM, assembled from the project's source
     std::string jobtoolCom;     // JOBTOOL.COM, assembled from the project's source
+    std::string volscanCom;     // VOLSCAN.COM, assembled from the project's source
     std::string ownBootSector;  // the boot sector used when none is supplied
     std::string suppliedDos;    // the builder's folder of DOS files; need not exist
 };

@@ -1,0 +1,494 @@
+// VOLSCAN.COM booted for real: one table of machine shapes (disks with
+// partition tables and file systems made here, some of them broken on
+// purpose), each booted once in qemu from a FreeDOS floppy whose
+// AUTOEXEC.BAT runs the shape's cases. Every case leaves on the floppy the
+// file volscan wrote, its message, and its errorlevel; the floppy is read
+// back after the boot. The serials on the disks are checked with blkid
+// before the boot.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "../payloads/helpers.h"
+#include "machine.h"
+
+namespace trivex::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const fs::path kBootchain = TRIVEX_BOOTCHAIN_DIR;
+const fs::path kStandins = TRIVEX_BOOT_STANDINS;
+const fs::path kWork = TRIVEX_VOLSCAN_WORK;
+const fs::path kPayloadStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
+
+// A boot from the floppy takes 10-40 s of one core; the machines run side by
+// side on a machine that may be busy with other work.
+constexpr auto kBootLimit = 420s;
+
+// ---- The disks ------------------------------------------------------------------
+
+enum class Fs { None, Fat12, Fat16, Fat32, Ntfs };
+
+struct Volume {
+    uint8_t type;  // the partition table's type byte
+    uint32_t start, sectors;
+    Fs fs = Fs::None;
+    uint32_t serial = 0;  // as Windows shows it; NTFS gets 5A5A5A5A above it
+    bool shortSignature = false;  // FAT: 28h, the serial without the label after it
+};
+
+enum class Twist {
+    None,
+    CloneOfDisk1,  // byte for byte the machine's first disk
+    ChainLoops,    // the last extended boot record links to itself
+    ReadErrors,    // reads of the last slot's first sector fail (qemu's blkdebug)
+    Gpt,           // `slots` are the entries of a GPT behind a protective MBR
+};
+
+struct Disk {
+    uint32_t sectors = 0;
+    std::vector<Volume> slots;    // the MBR's entries in slot order (an extended one holds `logical`)
+    std::vector<Volume> logical;  // in the chain's order; each record 63 sectors before its drive
+    Twist twist = Twist::None;
+};
+
+void putLe(std::string& at, size_t pos, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) at[pos + i] = static_cast<char>(v >> (8 * i));
+}
+
+void must(const std::string& command) {
+    std::string out;
+    if (run(command, out) != 0) throw std::runtime_error(command + " failed: " + out);
+}
+
+// Writes `bytes` over the image from sector `sector`, byte `offset` in it.
+void writeAt(const fs::path& image, uint64_t sector, const std::string& bytes, size_t offset = 0) {
+    std::fstream f(image, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(sector * 512 + offset));
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!f) throw std::runtime_error("cannot write " + image.string());
+}
+
+// A partition table entry (CHS fields FE FF FF: the addresses are the LBA ones).
+std::string entry(uint8_t type, uint32_t start, uint32_t sectors, bool active = false) {
+    std::string e(16, '\0');
+    e[0] = active ? '\x80' : '\0';
+    e.replace(1, 3, "\xFE\xFF\xFF");
+    e[4] = static_cast<char>(type);
+    e.replace(5, 3, "\xFE\xFF\xFF");
+    putLe(e, 8, start, 4);
+    putLe(e, 12, sectors, 4);
+    return e;
+}
+
+std::string tableSector(const std::vector<std::string>& entries) {
+    std::string s(512, '\0');
+    for (size_t i = 0; i < entries.size(); ++i) s.replace(446 + 16 * i, 16, entries[i]);
+    s.replace(510, 2, "\x55\xAA");
+    return s;
+}
+
+uint32_t crc32(const std::string& bytes) {
+    uint32_t c = 0xFFFFFFFF;
+    for (unsigned char b : bytes) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320 & (0 - (c & 1)));
+    }
+    return ~c;
+}
+
+std::string hex8(uint32_t v) {
+    char s[9];
+    std::snprintf(s, sizeof s, "%08X", v);
+    return s;
+}
+
+// Makes the file system of `v` in its place on the image and checks with
+// blkid that the image holds the serial there.
+void format(const fs::path& image, const Volume& v, const std::string& label) {
+    const std::string serial = hex8(v.serial);
+    if (v.fs == Fs::Ntfs) {
+        const fs::path part = image.string() + ".part";
+        fs::remove(part);
+        writeAll(part, "");
+        fs::resize_file(part, uint64_t{v.sectors} * 512);
+        must("mkntfs -F -q -Q -s 512 -c 4096 -H 16 -S 63 -L " + label + " -p " + std::to_string(v.start) + " " +
+             quote(part));
+        std::string bytes = readAll(part);
+        // The serial in the boot sector and in its copy in the last sector.
+        for (size_t at : {size_t{0}, bytes.size() - 512}) putLe(bytes, at + 0x48, 0x5A5A5A5A00000000ull | v.serial, 8);
+        fs::remove(part);
+        writeAt(image, v.start, bytes);
+    } else if (v.fs != Fs::None) {
+        const char* kind = v.fs == Fs::Fat12 ? "12 -s 4" : v.fs == Fs::Fat16 ? "16 -s 2" : "32 -s 1";
+        must("mkfs.fat -F " + std::string(kind) + " -i " + serial + " -n " + label + " -h " + std::to_string(v.start) +
+             " --offset " + std::to_string(v.start) + " " + quote(image) + " " + std::to_string(v.sectors / 2));
+    } else {
+        return;
+    }
+    std::string uuid;
+    run("blkid -p -O " + std::to_string(uint64_t{v.start} * 512) + " -o value -s UUID " + quote(image), uuid);
+    const std::string want = v.fs == Fs::Ntfs ? "5A5A5A5A" + serial : serial.substr(0, 4) + "-" + serial.substr(4);
+    if (uuid != want + "\n") throw std::runtime_error(image.string() + ": blkid reads " + uuid + ", not " + want);
+    if (v.shortSignature) writeAt(image, v.start, "\x28", v.fs == Fs::Fat32 ? 0x42 : 0x26);
+}
+
+// The protective MBR, the GPT header in sector 1 and its 128 entries from
+// sector 2 (the copy at the disk's end is left out).
+void writeGpt(const fs::path& image, const Disk& d) {
+    writeAt(image, 0, tableSector({entry(0xEE, 1, d.sectors - 1)}));
+    std::string entries(128 * 128, '\0');
+    // The basic data partition type, EBD0A0A2-B9E5-4433-87C0-68B6B72699C7, as stored.
+    const std::string basicData = "\xA2\xA0\xD0\xEB\xE5\xB9\x33\x44\x87\xC0\x68\xB6\xB7\x26\x99\xC7";
+    for (size_t i = 0; i < d.slots.size(); ++i) {
+        const Volume& v = d.slots[i];
+        entries.replace(128 * i, 16, basicData);
+        entries.replace(128 * i + 16, 16, std::string(15, '\x11') + static_cast<char>(i + 1));
+        putLe(entries, 128 * i + 32, v.start, 8);
+        putLe(entries, 128 * i + 40, uint64_t{v.start} + v.sectors - 1, 8);
+    }
+    std::string header(92, '\0');
+    header.replace(0, 8, "EFI PART");
+    putLe(header, 8, 0x00010000, 4);
+    putLe(header, 12, 92, 4);
+    putLe(header, 24, 1, 8);
+    putLe(header, 32, d.sectors - 1, 8);
+    putLe(header, 40, 34, 8);
+    putLe(header, 48, d.sectors - 34, 8);
+    header.replace(56, 16, std::string(16, '\x22'));
+    putLe(header, 72, 2, 8);
+    putLe(header, 80, 128, 4);
+    putLe(header, 84, 128, 4);
+    putLe(header, 88, crc32(entries), 4);
+    putLe(header, 16, crc32(header), 4);
+    header.resize(512, '\0');
+    writeAt(image, 1, header + entries);
+}
+
+// Writes the disk image and returns what qemu is to open for it.
+std::string makeDisk(const fs::path& image, const Disk& d, const fs::path& disk1) {
+    fs::remove(image);
+    if (d.twist == Twist::CloneOfDisk1) {
+        must("cp --sparse=always " + quote(disk1) + " " + quote(image));
+        return image.string();
+    }
+    writeAll(image, "");
+    fs::resize_file(image, uint64_t{d.sectors} * 512);
+    if (d.twist == Twist::Gpt) {
+        writeGpt(image, d);
+    } else {
+        std::vector<std::string> slots;
+        uint32_t extended = 0;
+        for (const Volume& v : d.slots) {
+            slots.push_back(entry(v.type, v.start, v.sectors, slots.empty()));
+            if (v.type == 0x05 || v.type == 0x0F || v.type == 0x85) extended = v.start;
+        }
+        writeAt(image, 0, tableSector(slots));
+        for (size_t i = 0; i < d.logical.size(); ++i) {
+            const uint32_t record = d.logical[i].start - 63;
+            std::vector<std::string> e = {entry(d.logical[i].type, 63, d.logical[i].sectors)};
+            if (i + 1 < d.logical.size())
+                e.push_back(entry(0x05, d.logical[i + 1].start - 63 - extended, d.logical[i + 1].sectors + 63));
+            else if (d.twist == Twist::ChainLoops)
+                e.push_back(entry(0x05, record - extended, d.logical[i].sectors + 63));
+            writeAt(image, record, tableSector(e));
+        }
+    }
+    int n = 0;
+    for (const auto* list : {&d.slots, &d.logical})
+        for (const Volume& v : *list) format(image, v, "VOL" + std::to_string(++n));
+    if (d.twist != Twist::ReadErrors) return image.string();
+    const fs::path rules = image.string() + ".blkdebug";
+    writeAll(rules, "[inject-error]\nevent = \"read_aio\"\nerrno = \"5\"\nsector = \"" +
+                        std::to_string(d.slots.back().start) + "\"\n");
+    return "blkdebug:" + rules.string() + ":" + image.string();
+}
+
+// ---- The table -------------------------------------------------------------------
+
+// One run of volscan. In `args`, FILE stands for the case's own file on the
+// floppy; `lines` is what that file holds afterwards, `says` a part of the
+// message line (none when the code is 0).
+struct Case {
+    std::string args;
+    int code;
+    std::string lines;
+    std::string says;
+    bool chs = false;  // from here on the BIOS offers no extended reads (NOLBA.COM)
+};
+
+struct Shape {
+    std::string name;
+    std::vector<Disk> disks;
+    std::vector<Case> cases;
+    bool timed = false;  // ends with runs timed against as many of a program that does nothing
+};
+
+constexpr uint8_t kFat12 = 0x01, kFat16 = 0x06, kNtfs = 0x07, kFat32 = 0x0C, kExtended = 0x0F, kDynamic = 0x42;
+
+// A disk of one FAT32 partition, which DOS makes C: on the first disk.
+Disk fat32Disk(uint32_t serial) { return {72000, {{kFat32, 63, 69937, Fs::Fat32, serial}}, {}}; }
+
+const std::vector<Shape>& shapes() {
+    static const std::vector<Shape> table = {
+        {"TwoDisks",
+         {{140000,
+           {{kFat32, 63, 69937, Fs::Fat32, 0xC0DE0001},
+            {kFat16, 70000, 20000, Fs::Fat16, 0xC0DE0002},
+            {kExtended, 90000, 40000}},
+           {{kFat16, 90063, 19937, Fs::Fat16, 0xC0DE0003},
+            {kNtfs, 110063, 9937, Fs::Ntfs, 0xC0DE0004},
+            {kFat12, 120063, 7937, Fs::Fat12, 0xC0DE0005, true}}},
+          fat32Disk(0xC0DE0021)},
+         {
+             {"FILE t=C0DE-0003", 0, "set t=1:3\r\n", ""},  // a logical drive of the boot disk
+             {"FILE image=c0de0004", 0, "set image=1:4\r\n", ""},  // NTFS
+             {"FILE i=C0DE-0021", 0, "set i=2:1\r\n", ""},  // the only partition of the second disk
+             {"FILE a=C0DE-0002 b=C0DE-0005 c=C0DE-0001", 0, "set a=1:2\r\nset b=1:5\r\nset c=1:1\r\n", ""},
+             // DOS letters: the first FAT partition of each disk, the logical
+             // FAT drives, then the other primary ones; NTFS gets none.
+             {"FILE t=C: i=D: l=E: f=F: g=G:", 0, "set t=1:1\r\nset i=2:1\r\nset l=1:3\r\nset f=1:5\r\nset g=1:2\r\n", ""},
+             {"FILE t=A:", 1, "set t=\r\n", "[t=A: serial "},  // the boot floppy: on no hard disk
+             {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "[t=DEAD-BEEF] No partition of the hard disks has this volume serial."},
+             {"FILE t=C: i=DEADBEEF", 1, "set t=\r\nset i=\r\n", "[i=DEADBEEF] No partition"},
+             {"FILE t=Q:", 7, "set t=\r\n", "[t=Q:] There is no such drive."},
+             {"FILE t=P:", 7, "set t=\r\n", "[t=P:] DOS sees this drive only through a driver"},  // NETDRIVE.COM's
+             {"FILE t=0000-0000", 7, "set t=\r\n", "The volume has no serial"},
+             {"FILE t=C0DE-001", 9, "", "usage: volscan FILE NAME=VOLUME"},
+             {"FILE t=C0DE00011", 9, "", "usage"},
+             {"FILE t=C0-DE0001", 9, "", "usage"},
+             {"FILE =C0DE0001", 9, "", "usage"},
+             {"FILE t-x=C:", 9, "", "usage"},
+             {"FILE", 9, "", "usage"},
+             {"", 9, "", "usage"},
+             {"q:\\vol.bat t=C:", 8, "", "volscan: cannot write q:\\vol.bat."},
+             // The same disks read by cylinder, head and sector.
+             {"FILE t=C: i=C0DE-0004 j=C0DE-0021 k=C0DE-0005", 0, "set t=1:1\r\nset i=1:4\r\nset j=2:1\r\nset k=1:5\r\n",
+              "", true},
+         },
+         true},
+        // A second disk cloned from the first, and a dynamic disk.
+        {"ClonedAndDynamic",
+         {fat32Disk(0xC1010001), {0, {}, {}, Twist::CloneOfDisk1}, {40000, {{kDynamic, 63, 39000}}, {}}},
+         {
+             {"FILE t=C101-0001", 2, "set t=\r\n",
+              "Two partitions have this volume serial (on hard disk 1 and on hard disk 2)"},
+             {"FILE t=C:", 2, "set t=\r\n", "[t=C: serial C101-0001] Two partitions"},
+             {"FILE t=DEAD-BEEF", 5, "set t=\r\n", "Hard disk 3 is a dynamic disk"},
+         }},
+        {"ChainLoops",
+         {fat32Disk(0xC2020001),
+          {72000,
+           {{kFat16, 63, 19937, Fs::Fat16, 0xC2020021}, {kExtended, 20000, 40000}},
+           {{kFat16, 20063, 9937, Fs::Fat16, 0xC2020023}, {kFat16, 30063, 9937, Fs::Fat16, 0xC2020024}},
+           Twist::ChainLoops}},
+         {
+             {"FILE t=C202-0001", 4, "set t=\r\n", "The partition table of hard disk 2 is broken"},
+             {"FILE t=C202-0024", 4, "set t=\r\n", "hard disk 2 is broken"},
+             {"FILE t=DEAD-BEEF", 4, "set t=\r\n", "hard disk 2 is broken"},
+         }},
+        {"ReadErrors",
+         {fat32Disk(0xC3030001),
+          {40000, {{kFat16, 63, 19937, Fs::Fat16, 0xC3030021}, {kNtfs, 20000, 9937, Fs::Ntfs, 0xC3030022}}, {},
+           Twist::ReadErrors}},
+         {
+             {"FILE t=C303-0001", 3, "set t=\r\n", "Hard disk 2 could not be read, and the volume may be on it."},
+             {"FILE t=C:", 3, "set t=\r\n", "Hard disk 2 could not be read"},
+         }},
+        // Primary partitions out of disk order, a GPT disk, and a disk whose
+        // partition lies beyond what cylinder, head and sector reach.
+        {"OrdersGptAndBeyondChs",
+         {{140000,
+           {{kFat32, 63, 69937, Fs::Fat32, 0xC4040001},
+            {kFat16, 100000, 19937, Fs::Fat16, 0xC4040002},
+            {kFat16, 80000, 19937, Fs::Fat16, 0xC4040003}},
+           {}},
+          {72000, {{0, 2048, 19937, Fs::Fat16, 0xC4040021}, {0, 30000, 9937, Fs::Ntfs, 0xC4040022}}, {}, Twist::Gpt},
+          {17100000, {{kFat16, 17000000, 19937, Fs::Fat16, 0xC4040031}}, {}}},
+         {
+             {"FILE t=C404-0001 c=C:", 0, "set t=1:1\r\nset c=1:1\r\n", ""},
+             {"FILE t=C404-0002", 6, "set t=\r\n",
+              "On hard disk 1 the partition table lists the volume's partition as number 2 but it is number 3 on the "
+              "disk"},
+             {"FILE t=C404-0003", 6, "set t=\r\n", "as number 3 but it is number 2"},
+             {"FILE t=C404-0021", 5, "set t=\r\n", "The volume is on hard disk 2, which has a GPT partition table"},
+             {"FILE t=C404-0022", 5, "set t=\r\n", "hard disk 2, which has a GPT"},
+             {"FILE t=C404-0031", 0, "set t=3:1\r\n", ""},
+             {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "No partition"},
+             {"FILE t=C404-0001", 3, "set t=\r\n", "Hard disk 3 could not be read", true},
+         }},
+    };
+    return table;
+}
+
+std::string caseId(size_t i) {
+    char id[8];
+    std::snprintf(id, sizeof id, "%02zu", i + 1);
+    return id;
+}
+
+std::string fileOf(size_t i) { return "O" + caseId(i) + ".BAT"; }
+
+std::string argsOf(const Case& c, size_t i) {
+    std::string args = c.args;
+    const size_t at = args.find("FILE");
+    if (at != std::string::npos) args.replace(at, 4, "a:\\" + fileOf(i));
+    return args;
+}
+
+constexpr int kTimedRuns = 50;
+
+// AUTOEXEC.BAT: P: made a redirector's drive, then each case, its message
+// into Mnn.TXT, its errorlevel as a line "nn N." of CODES.TXT; the timing's
+// tick counts into TIME.TXT.
+std::string autoexec(const Shape& s) {
+    std::string bat = "@echo off\r\nnetdrive\r\n";
+    for (size_t i = 0; i < s.cases.size(); ++i) {
+        const Case& c = s.cases[i];
+        if (c.chs && (i == 0 || !s.cases[i - 1].chs)) bat += "nolba\r\n";
+        bat += "volscan " + argsOf(c, i) + ">a:\\M" + caseId(i) + ".TXT\r\n";
+        bat += "set n=0\r\nfor %%n in (1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16) do if errorlevel %%n set n=%%n\r\n";
+        bat += "echo " + caseId(i) + " %n%.>>a:\\codes.txt\r\n";
+    }
+    if (s.timed) {
+        bat += "ticks>>a:\\time.txt\r\n";
+        for (int n = 0; n < kTimedRuns; ++n) bat += "volscan a:\\time.bat t=C0DE-0003 i=C0DE-0021\r\n";
+        bat += "ticks>>a:\\time.txt\r\n";
+        for (int n = 0; n < kTimedRuns; ++n) bat += "noop\r\n";
+        bat += "ticks>>a:\\time.txt\r\n";
+    }
+    return bat + "reboot\r\n";
+}
+
+Root floppyFiles(const Shape& s) {
+    return {
+        {"KERNEL.SYS", {false, "A", readAll(kBootchain / "KERNEL.SYS")}},
+        {"COMMAND.COM", {false, "A", readAll(kBootchain / "COMMAND.COM")}},
+        {"FDCONFIG.SYS", {false, "A", "files=20\r\nlastdrive=z\r\n"}},
+        {"VOLSCAN.COM", {false, "A", readAll(kPayloadStandins / "VOLSCAN.COM")}},
+        {"REBOOT.COM", {false, "A", readAll(kPayloadStandins / "RESTART.COM")}},
+        {"NOLBA.COM", {false, "A", readAll(kStandins / "nolba.bin")}},
+        {"NETDRIVE.COM", {false, "A", readAll(kStandins / "netdrive.bin")}},
+        {"TICKS.COM", {false, "A", readAll(kStandins / "ticks.bin")}},
+        {"NOOP.COM", {false, "A", readAll(kStandins / "noop.bin")}},
+        {"AUTOEXEC.BAT", {false, "A", autoexec(s)}},
+    };
+}
+
+std::string bootchainMissing() {
+    for (const char* f : {"KERNEL.SYS", "COMMAND.COM", "fdboot.bin"})
+        if (!fs::is_regular_file(kBootchain / f))
+            return "the boot chain folder " + kBootchain.string() + " has no " + f +
+                   " (set the CMake cache variable TRIVEX_BOOTCHAIN_DIR)";
+    return "";
+}
+
+class Volscan : public ::testing::TestWithParam<size_t> {
+protected:
+    static void SetUpTestSuite() {
+        try {
+            const auto& table = shapes();
+            for (size_t s = 0; s < table.size(); ++s) {
+                std::vector<fs::path> disks;
+                for (size_t d = 0; d < table[s].disks.size(); ++d)
+                    disks.push_back(makeDisk(kWork / (table[s].name + "-disk" + std::to_string(d + 1) + ".img"),
+                                             table[s].disks[d], kWork / (table[s].name + "-disk1.img")));
+                makeFloppy(floppy(s), readAll(kBootchain / "fdboot.bin"), floppyFiles(table[s]));
+                machines_.push_back(std::make_unique<Machine>(disks, kWork / (table[s].name + ".log"), floppy(s)));
+            }
+        } catch (const std::exception& e) {
+            setupError_ = e.what();
+        }
+    }
+    static void TearDownTestSuite() { machines_.clear(); }
+    static fs::path floppy(size_t s) { return kWork / (shapes()[s].name + "-floppy.img"); }
+
+    static std::vector<std::unique_ptr<Machine>> machines_;
+    static std::string setupError_;
+};
+
+std::vector<std::unique_ptr<Machine>> Volscan::machines_;
+std::string Volscan::setupError_;
+
+// "nn N." lines, by nn.
+std::map<std::string, std::string> codesOf(const std::string& text) {
+    std::map<std::string, std::string> codes;
+    std::istringstream lines(text);
+    for (std::string id, code; lines >> id >> code;) codes[id] = code;
+    return codes;
+}
+
+// The timed runs against as many of a program that does nothing, in BIOS
+// ticks of the emulated machine (18.2 a second).
+void reportTime(const std::string& ticks) {
+    std::istringstream in(ticks);
+    long t0 = 0, t1 = 0, t2 = 0;
+    ASSERT_TRUE(in >> t0 >> t1 >> t2) << "TIME.TXT: " << ticks;
+    const double ms = 1000.0 / 18.2065 / kTimedRuns;
+    std::printf("volscan on 2 disks with 6 partitions, %d runs: %ld ticks, %.1f ms a run (emulated time, the "
+                "program's loading included); %d runs of a program that does nothing: %ld ticks, %.1f ms a run\n",
+                kTimedRuns, t1 - t0, (t1 - t0) * ms, kTimedRuns, t2 - t1, (t2 - t1) * ms);
+}
+
+TEST_P(Volscan, GivesEachVolumeGhostsNumberOrRefusesWithTheReason) {
+    if (!setupError_.empty()) FAIL() << setupError_;
+    const size_t s = GetParam();
+    const Shape& shape = shapes()[s];
+    Machine& machine = *machines_[s];
+    const auto start = std::chrono::steady_clock::now();
+    const bool ended = machine.waitForEnd(kBootLimit);
+    std::printf("%s: the boot ended after another %.1f s\n", shape.name.c_str(),
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    ASSERT_TRUE(ended) << "no restart; the screen:\n" << machine.lastScreen();
+    const auto codes = codesOf(floppyFile(floppy(s), "CODES.TXT"));
+    for (size_t i = 0; i < shape.cases.size(); ++i) {
+        const Case& c = shape.cases[i];
+        SCOPED_TRACE("volscan " + argsOf(c, i));
+        const auto code = codes.find(caseId(i));
+        EXPECT_TRUE(code != codes.end() && code->second == std::to_string(c.code) + ".")
+            << "errorlevel " << (code == codes.end() ? "none" : code->second) << ", expected " << c.code;
+        if (c.args.find("FILE") != std::string::npos) {
+            EXPECT_EQ(floppyFile(floppy(s), fileOf(i)), c.lines);
+        }
+        const std::string message = floppyFile(floppy(s), "M" + caseId(i) + ".TXT");
+        if (c.code == 0) {
+            EXPECT_EQ(message, "");
+        } else {
+            EXPECT_NE(message.find(c.says), std::string::npos) << message;
+            EXPECT_EQ(message.find("\r\n"), message.size() - 2) << "one line: " << message;
+        }
+    }
+    if (shape.timed) reportTime(floppyFile(floppy(s), "TIME.TXT"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, Volscan, ::testing::Range(size_t{0}, shapes().size()),
+                         [](const ::testing::TestParamInfo<size_t>& info) { return shapes()[info.param].name; });
+
+}  // namespace
+}  // namespace trivex::test
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    std::string why = trivex::test::bootchainMissing();
+    if (!why.empty()) {
+        std::printf("SKIPPED: the volscan boot test cannot run: %s\n", why.c_str());
+        return 77;
+    }
+    why = trivex::test::qemuUnavailable();
+    if (!why.empty()) {
+        const char* ci = std::getenv("CI");
+        const bool onCi = ci && *ci && std::string(ci) != "0" && std::string(ci) != "false";
+        std::printf("%s: the volscan boot test cannot run: %s\n", onCi ? "FAILED" : "SKIPPED", why.c_str());
+        return onCi ? 1 : 77;
+    }
+    std::filesystem::create_directories(trivex::test::kWork);
+    return RUN_ALL_TESTS();
+}
