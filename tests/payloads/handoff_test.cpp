@@ -245,7 +245,8 @@ TEST(HandoffFill, AnUndefinedPlaceholderStopsTheBuildWithItsNameAndFile) {
         std::string command;
         if (c.tool == "mkimage")
             command = kMkimage + " --scripts " + quote(src / "dos") + " --restart " + quote(kStandins / "RESTART.COM") +
-                      " --jobtool " + quote(kStandins / "JOBTOOL.COM") + " --boot-sector " +
+                      " --jobtool " + quote(kStandins / "JOBTOOL.COM") + " --volscan " +
+                      quote(kStandins / "VOLSCAN.COM") + " --boot-sector " +
                       quote(kStandins / "bootsect.bin") + " --out " + quote(tmp / "out.img");
         else if (c.tool == "patchldr")
             command = kPatchldr + " " + quote(src / "dos/preset_menu.lst") + " " + quote(kStandins / "grldr") + " " +
