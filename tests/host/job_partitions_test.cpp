@@ -314,7 +314,7 @@ TEST_F(PartitionCheckTest, ABackupAsksBeforeItOverwritesAnImageOrRunsShort) {
     ASSERT_TRUE(windows.pressKey(kMain, 'Y'));
     EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1");
     EXPECT_EQ(machine.content(kRestoreImage), kImageBytes);  // Ghost replaces it, not the program
-    undoJob(machine);
+    ASSERT_TRUE(undoJob(machine).account());
 
     // The placeholder of the image file button is not asked about; too little room is.
     machine.addFile(kRestoreImage, kRestoreImage);

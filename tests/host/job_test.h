@@ -18,7 +18,16 @@
 #include "payloads/store.h"
 #include "tests/support/sim_machine.h"
 #include "tests/support/test_toolkit.h"
+#include "ui/catalogue.h"
 #include "ui/names.h"
+
+namespace trivex {
+// Problems in the tests' messages, as the user would read them.
+inline std::ostream& operator<<(std::ostream& os, const Problem& p) {
+    sim::SimMachine m;
+    return os << say::sentence(p, m);
+}
+}  // namespace trivex
 
 namespace trivex::testing_job {
 
