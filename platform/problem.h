@@ -200,8 +200,15 @@ struct Arg {
     Text text;
     double date = kNoDate;
 
-    Arg(Text t) : text(std::move(t)) {}
-    Arg(const char* t) : text(t) {}
+    Arg(Text t);
+    Arg(const char* t);
+    // Out of line, as are the problem's and the result's: a problem is made
+    // and dropped at every step that can fail, and the program stays small.
+    Arg(const Arg&);
+    Arg(Arg&&) noexcept;
+    Arg& operator=(const Arg&);
+    Arg& operator=(Arg&&) noexcept;
+    ~Arg();
     static Arg number(int64_t n);
     static Arg letter(char c) { return Text(1, c); }
     static Arg when(double d);
@@ -215,17 +222,26 @@ struct Problem {
     uint32_t error = 0;          // the system's error number; 0: it gave none
     std::vector<Problem> parts;  // the problems told inside this one
 
-    Problem() = default;
-    Problem(Code c, std::vector<Arg> a = {}, uint32_t e = 0, std::vector<Problem> p = {})
-        : code(c), args(std::move(a)), error(e), parts(std::move(p)) {}
+    Problem();
+    Problem(Code c, std::vector<Arg> a = {}, uint32_t e = 0, std::vector<Problem> p = {});
+    Problem(const Problem&);
+    Problem(Problem&&) noexcept;
+    Problem& operator=(const Problem&);
+    Problem& operator=(Problem&&) noexcept;
+    ~Problem();
     bool operator==(const Problem&) const = default;
 };
 
 // Done, or the problem that kept it from being done. Must be looked at.
 class [[nodiscard]] Result {
 public:
-    Result() = default;  // done
-    Result(Problem p) : problem_(std::move(p)) {}
+    Result();  // done
+    Result(Problem p);
+    Result(const Result&);
+    Result(Result&&) noexcept;
+    Result& operator=(const Result&);
+    Result& operator=(Result&&) noexcept;
+    ~Result();
     static Result done() { return {}; }
     // Done when `failures` is empty, else all of them (Code::Several).
     static Result allOf(std::vector<Problem> failures);
@@ -259,12 +275,8 @@ private:
 
 // The problem of a step whose machine operation failed: its code and
 // arguments, and the system's error number from the operation's result.
-inline Problem stepFailed(Code code, std::vector<Arg> args, SysResult r) {
-    return {code, std::move(args), r.error, {}};
-}
+Problem stepFailed(Code code, std::vector<Arg> args, SysResult r);
 // A problem that tells `parts` inside it.
-inline Problem around(Code code, std::vector<Problem> parts, std::vector<Arg> args = {}) {
-    return {code, std::move(args), 0, std::move(parts)};
-}
+Problem around(Code code, std::vector<Problem> parts, std::vector<Arg> args = {});
 
 }  // namespace trivex
