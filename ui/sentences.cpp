@@ -336,6 +336,14 @@ Text bcdFailed(const Problem& p) {
 
 Text render(const Problem& p, Machine& m);
 
+// The sentence with the system's reason at its end, before a closing "。".
+Text withReason(Text s, const Problem& p, Machine& m) {
+    if (!p.error) return s;
+    const bool stop = endsWith(s, kFullStop);
+    if (stop) s.resize(s.size() - kFullStop.size());
+    return s + reason(p.error, m) + (stop ? kFullStop : "");
+}
+
 // The words with the arguments, the parts and the reason in place; the
 // reason at the end (before a closing "。") where the words do not place it.
 Text fill(const char* words, const Problem& p, Machine& m) {
@@ -381,18 +389,13 @@ Text fill(const char* words, const Problem& p, Machine& m) {
         }
         ++i;
     }
-    if (p.error && !placed) {
-        const bool stop = endsWith(s, kFullStop);
-        if (stop) s.resize(s.size() - kFullStop.size());
-        s += reason(p.error, m) + (stop ? kFullStop : "");
-    }
-    return s;
+    return placed ? s : withReason(s, p, m);
 }
 
 Text render(const Problem& p, Machine& m) {
     switch (p.code) {
-        case Code::Disk: return diskName(p);
-        case Code::BcdFailed: return bcdFailed(p);
+        case Code::Disk: return withReason(diskName(p), p, m);
+        case Code::BcdFailed: return withReason(bcdFailed(p), p, m);
         default: break;
     }
     return fill(wordsOf(p.code), p, m);
