@@ -242,7 +242,6 @@ public:
     Result& operator=(const Result&);
     Result& operator=(Result&&) noexcept;
     ~Result();
-    static Result done() { return {}; }
     // Done when `failures` is empty, else all of them (Code::Several).
     static Result allOf(std::vector<Problem> failures);
 
