@@ -188,6 +188,9 @@ enum class Code : uint16_t {
     Ghost32WriteFailed,
     Ghost32StartFailed,
 
+    // ---- The restart prompt's Yes, refused by the system ------------------------------------------------
+    RestartRefused,
+
     Count  // not a code: how many there are
 };
 

@@ -55,9 +55,6 @@ const char kProbeFailed[] = "获取磁盘分区信息失败，请重启程序";
 const char kBackedUp[] = "本系统已做备份，备份时注意覆盖原镜像！";
 const char kNotBackedUp[] = "尚未用本软件备份系统，请及时备份镜像！";
 const char kJobPrepared[] = "任务已准备好，下次启动计算机时将运行 Ghost。不想运行请按 U 键撤销。";
-const char kRestartRefused[] =
-    "系统拒绝了重启（没有关机权限，或有程序阻止重启）。任务已准备好，请稍后自己重启计算机；"
-    "不想运行任务请按 U 键撤销。";
 const char kAbout[] =
     "Trivex（英文名 Trivex System Backup & Restore）是一款在Windows中准备Ghost备份与还原任务的系统备份还原工具。"
     "该软件能够完整而快速地复制备份、还原整个硬盘或单一分区。";

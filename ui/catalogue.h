@@ -76,8 +76,6 @@ extern const char kProbeFailed[];
 extern const char kBackedUp[];
 extern const char kNotBackedUp[];
 extern const char kJobPrepared[];
-// The restart prompt's Yes, refused by the system.
-extern const char kRestartRefused[];
 // The help buttons.
 extern const char kAbout[];
 extern const char kUsage[];

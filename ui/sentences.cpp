@@ -1,6 +1,4 @@
 // The sentence each problem and question becomes: one entry per code.
-#include <cstdlib>
-
 #include "platform/text.h"
 #include "ui/catalogue.h"
 
@@ -243,6 +241,11 @@ const char* wordsOf(Code code) {
             return "无法写入 E:\\Ghost32.exe%!（没有 E 盘、E 盘不可写或文件正在使用），Ghost32 未启动。";
         case Code::Ghost32StartFailed: return "无法启动 E:\\Ghost32.exe。";
 
+        // ---- The restart ----
+        case Code::RestartRefused:
+            return "系统拒绝了重启%!（没有关机权限，或有程序阻止重启）。任务已准备好，请稍后自己重启计算机；"
+                   "不想运行任务请按 U 键撤销。";
+
         case Code::Count: break;
     }
     return nullptr;
@@ -318,7 +321,9 @@ Text joined(const std::vector<Text>& items, const Text& between) {
 // management shows it, and what the disk says of itself.
 Text diskName(const Problem& p) {
     const Text number = p.args.empty() ? Text() : p.args[0].text;
-    const uint64_t bytes = p.args.size() > 1 ? std::strtoull(p.args[1].text.c_str(), nullptr, 10) : 0;
+    uint64_t bytes = 0;
+    for (const char c : p.args.size() > 1 ? p.args[1].text : Text())
+        if (c >= '0' && c <= '9') bytes = bytes * 10 + static_cast<uint64_t>(c - '0');
     const Text model = p.args.size() > 2 ? p.args[2].text : Text();
     Text facts;
     if (bytes >= (1ull << 30)) facts = text::toText(static_cast<int64_t>(bytes >> 30)) + " GB";

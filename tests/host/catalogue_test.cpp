@@ -65,7 +65,7 @@ const Shape kShapes[] = {
     {Code::FullStop, 0, 1}, {Code::BackupMade, 3}, {Code::RestoreHandedOver, 1}, {Code::RestoreDone, 2},
     {Code::BackupWrittenUnrecorded, 3}, {Code::NoOutcomeRecord, 0, 1}, {Code::NoOutcomeRecordBackup, 0, 1},
     {Code::CFilesTakenBack}, {Code::CFilesTakeBackTrouble, 0, 1},
-    {Code::Ghost32NotOurs}, {Code::Ghost32WriteFailed}, {Code::Ghost32StartFailed},
+    {Code::Ghost32NotOurs}, {Code::Ghost32WriteFailed}, {Code::Ghost32StartFailed}, {Code::RestartRefused},
 };
 
 Text argMarker(int i) { return "<arg" + std::to_string(i) + ">"; }
