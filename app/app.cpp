@@ -26,4 +26,6 @@ void App::dispatch(WindowId window, const std::string& command, int arg) {
 
 void tell(App& app, const Text& message) { app.windows.messageBox(message, 0, say::kBoxCaption); }
 
+void tell(App& app, const Problem& problem) { tell(app, say::sentence(problem, app.machine)); }
+
 }  // namespace trivex

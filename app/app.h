@@ -6,6 +6,7 @@
 
 #include "app/state.h"
 #include "platform/machine.h"
+#include "platform/problem.h"
 #include "ui/toolkit.h"
 
 namespace trivex {
@@ -34,5 +35,7 @@ public:
 
 // Shows `message` in the program's message box (OK button, caption "信息：").
 void tell(App& app, const Text& message);
+// Shows what a problem says, in the same box.
+void tell(App& app, const Problem& problem);
 
 }  // namespace trivex

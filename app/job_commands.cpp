@@ -25,8 +25,8 @@ bool checked(Toolkit& w, const char* control) { return w.getProp(kMain, control,
 class BoxAnswers : public job::Questions {
 public:
     explicit BoxAnswers(App& app) : app_(app) {}
-    bool agree(const Text& question) override {
-        return app_.windows.messageBox(question, kMbOkCancel, say::kBoxCaption) == kBtnOk;
+    bool agree(const job::Question& question) override {
+        return app_.windows.messageBox(say::sentence(question, app_.machine), kMbOkCancel, say::kBoxCaption) == kBtnOk;
     }
 
 private:
@@ -83,14 +83,14 @@ void chooseImage(App& app, WindowId, int) {
 
 void showOutcomes(App& app) {
     for (const job::LastOutcome& o : job::takeOutcomes(app.machine, app.state.shownOutcomes)) {
-        app.windows.setPanelText(kMain, ctl::状态条1, 1, o.status);
+        app.windows.setPanelText(kMain, ctl::状态条1, 1, say::sentence(o.status, app.machine));
         app.state.jobPreparedShown = false;
-        if (!o.failure.empty()) tell(app, o.failure);
+        if (o.failure) tell(app, *o.failure);
     }
 }
 
 void repairCutJob(App& app) {
-    if (const Text told = job::repairCutJob(app.machine); !told.empty()) tell(app, told);
+    if (const std::optional<Problem> told = job::repairCutJob(app.machine)) tell(app, *told);
 }
 
 void prepareJob(App& app, WindowId, int) {
@@ -99,10 +99,10 @@ void prepareJob(App& app, WindowId, int) {
     const job::Prepared r = job::prepareJob(app.machine, answers, readJobRequest(app), app.state.agreed);
     app.state.plan = r.plan;
     if (!r.ok) {
-        if (!r.message.empty()) tell(app, r.message);
+        if (r.problem) tell(app, *r.problem);
         return;
     }
-    if (!r.notice.empty()) tell(app, r.notice);
+    if (r.notice) tell(app, *r.notice);
     showRestartPrompt(app);
     // Esc on the prompt, or a restart the system refused: the job stays
     // prepared, and the window says so.
@@ -114,12 +114,12 @@ void askUndo(App& app, WindowId, int) { app.windows.openWindow(WindowId::UndoPro
 void undoConfirmed(App& app, WindowId, int) {
     Toolkit& w = app.windows;
     showOutcomes(app);
-    const job::Undone u = job::undoJob(app.machine);
+    const Result undone = job::undoJob(app.machine).account();
     w.closeWindow(WindowId::UndoPrompt);
     w.setProp(kMain, ctl::销毁按钮, Prop::Visible, 1);
     w.setProp(kMain, ctl::销毁按钮, Prop::Enabled, 0);
     if (app.state.jobPreparedShown) showJobPrepared(app, false);
-    if (const Text message = job::undoMessage(u); !message.empty()) tell(app, message);
+    if (!undone) tell(app, undone.problem());
 }
 
 void ghost32Switch(App& app, WindowId, int) {
@@ -128,9 +128,9 @@ void ghost32Switch(App& app, WindowId, int) {
         job::removeGhost32(app.machine);
         return;
     }
-    if (const Text why = job::startGhost32(app.machine); !why.empty()) {
+    if (const Result r = job::startGhost32(app.machine); !r) {
         w.setProp(kMain, ctl::G选择框, Prop::Checked, 0);
-        tell(app, why);
+        tell(app, r.problem());
     }
 }
 

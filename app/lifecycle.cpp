@@ -37,7 +37,7 @@ void startupSequence(App& app, WindowId, int) {
     backedUpCheck(app);
     showOutcomes(app);
     repairCutJob(app);
-    if (const Text failed = job::removeStaleEntries(app.machine); !failed.empty()) tell(app, failed);
+    if (const Result r = job::removeStaleEntries(app.machine); !r) tell(app, r.problem());
     w.setProp(kMain, ctl::标签6, Prop::Visible, 0);
     modload::attachSkin();
 }

@@ -26,12 +26,13 @@ void showRestartPrompt(App& app) {
 
 void restartNow(App& app, WindowId, int) {
     // Not forced: programs with unsaved work are asked, and may refuse.
-    if (app.machine.restart()) return closeBoth(app);
+    const SysResult restarted = app.machine.restart();
+    if (restarted) return closeBoth(app);
     // Refused (no shutdown privilege, a program that would not close, or the
     // system would not): the job stays prepared and the program stays, with
     // the main window back.
     app.windows.closeWindow(WindowId::RestartPrompt);
-    tell(app, say::kRestartRefused);
+    tell(app, stepFailed(Code::RestartRefused, {}, restarted));
 }
 
 void exitWithoutRestart(App& app, WindowId, int) { closeBoth(app); }

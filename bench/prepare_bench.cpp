@@ -19,6 +19,7 @@
 #include "job/undo.h"
 #include "platform/files.h"
 #include "platform/win32/win32_machine.h"
+#include "ui/catalogue.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ using namespace trivex;
 // confirm, the demo build).
 class AgreeToAll : public job::Questions {
 public:
-    bool agree(const Text&) override { return true; }
+    bool agree(const job::Question&) override { return true; }
 };
 
 double now() {
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
         std::printf("cannot set up C:\\boot.ini and %s\n", image.c_str());
         return 1;
     }
-    job::undoJob(p);  // anything an earlier run left
+    (void)job::undoJob(p);  // anything an earlier run left
 
     job::JobRequest d;
     d.restoreChecked = true;
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
         const job::Prepared result = job::prepareJob(p, answers, d, agreed);
         const double t1 = now();
         if (!result.ok) {
-            std::printf("the job was not prepared: %s\n", result.message.c_str());
+            std::printf("the job was not prepared: %s\n",
+                        result.problem ? say::sentence(*result.problem, p).c_str() : "stopped by a question");
             return 1;
         }
         prepared.push_back(t1 - t0);
@@ -93,7 +95,10 @@ int main(int argc, char** argv) {
             files.emplace_back(Text(f) == job::kBootIni ? "C:\\TRIVEX-MENU.BIN" : f, readWholeFile(p, f).value_or(""));
             all += files.back().second;
         }
-        job::undoJob(p);
+        if (!job::undoJob(p).account()) {
+            std::printf("the job was not undone\n");
+            return 1;
+        }
         // The same files written whole, one by one, without the job's checks around them.
         const double w0 = now();
         for (const auto& [path, bytes] : files) (void)p.writeFileWhole(path, {bytesOf(bytes)});

@@ -7,5 +7,5 @@ set_target_properties(search_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_B
 # The whole-write benchmark (cross build): the program's job preparation on
 # the real machine under Wine, by bench/prepare_bench.sh.
 add_executable(prepare_bench ${CMAKE_SOURCE_DIR}/bench/prepare_bench.cpp)
-target_link_libraries(prepare_bench PRIVATE trivex_job trivex_win32_machine)
+target_link_libraries(prepare_bench PRIVATE trivex_job trivex_ui trivex_win32_machine)
 set_target_properties(prepare_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

@@ -4,7 +4,6 @@
 
 #include "job/files.h"
 #include "job/handoff.h"
-#include "job/job_files.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -85,10 +84,9 @@ bool isRedirectedMenu(const Text& menu) {
     return true;
 }
 
-Redirection redirectMenuText(const Text& userMenu) {
+Expected<Text> redirectMenuText(const Text& userMenu) {
     const bool utf16 = userMenu.compare(0, 2, "\xFF\xFE") == 0 || userMenu.compare(0, 2, "\xFE\xFF") == 0;
-    if (utf16 || userMenu.find('\0') != Text::npos)
-        return {{}, "C:\\boot.ini 不是普通文本（UTF-16 编码或含有空字节），无法安全地改写启动菜单。"};
+    if (utf16 || userMenu.find('\0') != Text::npos) return Problem{Code::MenuNotText};
     const std::vector<Text> lines = menuLines(userMenu);
     size_t at = 0;
     while (at < lines.size() && folded(lines[at]) != kSystemsSection) ++at;
@@ -99,14 +97,12 @@ Redirection redirectMenuText(const Text& userMenu) {
         const Text f = folded(lines[i]);
         entry = entry || (i > at && !f.empty() && f[0] != ';');
     }
-    if (!entry)
-        return {{}, "C:\\boot.ini 中没有 [operating systems] 段或其中没有系统项，改写后将无法回到 Windows，"
-                    "本程序不会改写它。"};
+    if (!entry) return Problem{Code::MenuWithoutSystems};
     while (carried.size() < kCarriedLines) carried.emplace_back();
     Text menu = kLoaderSection.text;
     for (const Text& line : carried) menu += line + kCrLf;
     menu += kMenuEntry.text;
-    return {menu, {}};
+    return menu;
 }
 
 bool BootMenu::isRedirected() {
@@ -114,21 +110,22 @@ bool BootMenu::isRedirected() {
     return menu && isRedirectedMenu(*menu);
 }
 
-Text BootMenu::unprotect(const char* path) {
-    if (setProtection(p_, path, 0)) return {};
-    return Text("去掉 ") + path + " 的只读、隐藏和系统属性失败";
-}
-
-Text BootMenu::writeSaved(const Text& menu, uint32_t protection) {
-    if (Text failure = unprotect(kBootBak); !failure.empty()) return failure;
-    if (!p_.writeFileWhole(kBootBak, {bytesOf(menu)})) return "把 C:\\boot.ini 备份为 C:\\boot.bak 失败";
-    const std::optional<Text> copy = readWholeFile(p_, kBootBak);
-    if (!copy || *copy != menu) return "C:\\boot.bak 与 C:\\boot.ini 的内容不一致，备份启动菜单失败";
-    if (!setProtection(p_, kBootBak, protection)) return "设置 C:\\boot.bak 的属性失败";
+Result BootMenu::unprotect(const char* path) {
+    if (const SysResult r = setProtection(p_, path, 0); !r) return stepFailed(Code::UnprotectFailed, {path}, r);
     return {};
 }
 
-Text BootMenu::refreshSaved(const Text& menu) {
+Result BootMenu::writeSaved(const Text& menu, uint32_t protection) {
+    if (Result r = unprotect(kBootBak); !r) return r;
+    if (const SysResult r = p_.writeFileWhole(kBootBak, {bytesOf(menu)}); !r) return stepFailed(Code::SaveMenuFailed, {}, r);
+    const std::optional<Text> copy = readWholeFile(p_, kBootBak);
+    if (!copy || *copy != menu) return Problem{Code::SavedMenuDiffers};
+    if (const SysResult r = setProtection(p_, kBootBak, protection); !r)
+        return stepFailed(Code::SavedMenuAttributesFailed, {}, r);
+    return {};
+}
+
+Result BootMenu::refreshSaved(const Text& menu) {
     const std::optional<Text> saved = readWholeFile(p_, kBootBak);
     if (saved && *saved == menu) return {};
     // The copy gets the protection the menu had: the image file button may
@@ -142,11 +139,10 @@ Text BootMenu::refreshSaved(const Text& menu) {
             const Text name = "C:\\boot-" + text::toText(static_cast<int32_t>(n)) + ".bak";
             if (p_.fileAttributes(name) < 0) free = name;
         }
-        if (free.empty() || !p_.renameFile(kBootBak, free))
-            return "C:\\boot.bak 已存在，但不是现在的启动菜单，也无法把它改名移开";
+        if (free.empty()) return Problem{Code::BootBakInTheWay};
+        if (const SysResult r = p_.renameFile(kBootBak, free); !r) return stepFailed(Code::BootBakInTheWay, {}, r);
         setAside_ = free;
-        notice_ = "C:\\boot.bak 已存在，但它不是现在的启动菜单，可能是您自己保存的文件。为了不覆盖它，"
-                  "已把它改名为 " + free + "，内容没有改动。";
+        notice_ = Problem{Code::BootBakSetAside, {free}};
     }
     return writeSaved(menu, protection);
 }
@@ -156,76 +152,78 @@ void BootMenu::save() {
     // Only a boot.bak this program can tell as its own is written: none yet.
     // One that differs from the menu is left for the job, which sets it aside.
     if (menu && !isRedirectedMenu(*menu) && p_.fileAttributes(kBootBak) < 0)
-        writeSaved(*menu, protectionOf(p_, kBootIni));
-    unprotect(kBootIni);
+        (void)writeSaved(*menu, protectionOf(p_, kBootIni));
+    (void)unprotect(kBootIni);
 }
 
-Text BootMenu::check() {
-    if (!isFile(p_, kBootIni))
-        return "找不到 C:\\boot.ini：本机不是用 boot.ini 启动的系统，无法用本程序安排 Ghost 任务。";
+Result BootMenu::check() {
+    if (!isFile(p_, kBootIni)) return Problem{Code::NoBootIni};
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
-    if (!menu) return "读取 C:\\boot.ini 失败，无法改写启动菜单。";
-    if (!isRedirectedMenu(*menu)) return redirectMenuText(*menu).refusal;
+    if (!menu) return Problem{Code::MenuUnreadable};
+    if (!isRedirectedMenu(*menu)) return redirectMenuText(*menu).result();
     // A job is prepared already: the user's menu is the saved one.
     const std::optional<Text> saved = readWholeFile(p_, kBootBak);
-    if (!saved)
-        return "C:\\boot.ini 已被改写，但找不到原来的启动菜单备份 C:\\boot.bak，无法继续。请先修复启动菜单。";
-    if (isRedirectedMenu(*saved)) return "C:\\boot.bak 不是原来的启动菜单，无法继续。请先修复启动菜单。";
-    return redirectMenuText(*saved).refusal;
+    if (!saved) return Problem{Code::SavedMenuMissing};
+    if (isRedirectedMenu(*saved)) return Problem{Code::SavedMenuNotTheMenu};
+    return redirectMenuText(*saved).result();
 }
 
-Text BootMenu::redirect() {
+Result BootMenu::redirect() {
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
-    if (!menu) return "读取 C:\\boot.ini 失败";
-    if (isRedirectedMenu(*menu)) return "C:\\boot.ini 仍指向 C:\\grldr（之前的任务没有撤销）";
+    if (!menu) return Problem{Code::ReadMenuFailed};
+    if (isRedirectedMenu(*menu)) return Problem{Code::MenuStillRedirected};
     const int64_t a = p_.fileAttributes(kBootIni);
     before_ = {*menu, a < 0 ? 0u : static_cast<uint32_t>(a), isFile(p_, kBootBak)};
     changing_ = true;
-    const Redirection r = redirectMenuText(*menu);
-    if (!r.refusal.empty()) return r.refusal;
+    const Expected<Text> redirected = redirectMenuText(*menu);
+    if (!redirected) return redirected.problem();
     // The saved menu is whole on the disk before boot.ini points anywhere new.
-    if (Text failure = refreshSaved(*menu); !failure.empty()) return failure;
-    if (Text failure = unprotect(kBootIni); !failure.empty()) return failure;
-    if (!p_.writeFileWhole(kBootIni, {bytesOf(r.menu)})) return "改写 C:\\boot.ini 失败";
+    if (Result r = refreshSaved(*menu); !r) return r;
+    if (Result r = unprotect(kBootIni); !r) return r;
+    if (const SysResult r = p_.writeFileWhole(kBootIni, {bytesOf(*redirected)}); !r)
+        return stepFailed(Code::RewriteMenuFailed, {}, r);
     return {};
 }
 
-Text BootMenu::takeBack() {
+Result BootMenu::takeBack() {
     if (!changing_) return {};
     changing_ = false;
     std::optional<Text> now = readWholeFile(p_, kBootIni);
+    SysResult rewritten;
     if (!now || *now != before_.menu) {
-        unprotect(kBootIni);
-        (void)p_.writeFileWhole(kBootIni, {bytesOf(before_.menu)});  // judged by what it reads back
+        (void)unprotect(kBootIni);
+        rewritten = p_.writeFileWhole(kBootIni, {bytesOf(before_.menu)});  // judged by what it reads back
         now = readWholeFile(p_, kBootIni);
     }
-    if (!now || *now != before_.menu) return "恢复 C:\\boot.ini 失败";
+    if (!now || *now != before_.menu) return stepFailed(Code::RestoreMenuFailed, {}, rewritten);
 
-    Text failures;
-    if (!setProtection(p_, kBootIni, before_.attributes & kProtection)) failures = "恢复 C:\\boot.ini 的属性失败";
+    std::vector<Problem> failures;
+    if (const SysResult r = setProtection(p_, kBootIni, before_.attributes & kProtection); !r)
+        failures.push_back(stepFailed(Code::RestoreMenuAttributesFailed, {}, r));
     if ((!before_.bakExisted || !setAside_.empty()) && isFile(p_, kBootBak)) {
         // The copy this job made carries the menu's protection.
-        if (!unprotect(kBootBak).empty() || !p_.deleteFile(kBootBak))
-            addFailure(failures, "删除本次生成的 C:\\boot.bak 失败");
+        SysResult deleted = setProtection(p_, kBootBak, 0);
+        if (deleted) deleted = p_.deleteFile(kBootBak);
+        if (!deleted) failures.push_back(stepFailed(Code::DeleteSavedMenuFailed, {}, deleted));
     }
     // A boot.bak of the user's that waited aside gets its name back.
     if (!setAside_.empty() && p_.fileAttributes(kBootBak) < 0) {
-        if (p_.renameFile(setAside_, kBootBak)) notice_.clear();
-        else addFailure(failures, "把 " + setAside_ + " 改回 C:\\boot.bak 失败");
+        if (const SysResult r = p_.renameFile(setAside_, kBootBak); r) notice_.reset();
+        else failures.push_back(stepFailed(Code::RenameBackFailed, {setAside_, kBootBak}, r));
     }
-    return failures;
+    return Result::allOf(std::move(failures));
 }
 
-Text BootMenu::restore() {
+Result BootMenu::restore() {
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
     const bool redirected = menu && isRedirectedMenu(*menu);
     const std::optional<Text> saved = readWholeFile(p_, kBootBak);
-    if (!saved) return redirected ? "找不到原来的启动菜单备份 C:\\boot.bak" : Text();
-    if (isRedirectedMenu(*saved)) return "C:\\boot.bak 不是原来的启动菜单，没有用它替换 C:\\boot.ini";
+    if (!saved) return redirected ? Result(Problem{Code::SavedMenuGone}) : Result();
+    if (isRedirectedMenu(*saved)) return Problem{Code::SavedMenuNotOriginal};
     // boot.ini is the user's own, newer menu: the old copy must not replace it.
     if (menu && !redirected && *menu != *saved) return {};
-    if (Text failure = unprotect(kBootIni); !failure.empty()) return failure;
-    if (!p_.replaceFile(kBootBak, kBootIni)) return "用 C:\\boot.bak 恢复 C:\\boot.ini 失败";
+    if (Result r = unprotect(kBootIni); !r) return r;
+    if (const SysResult r = p_.replaceFile(kBootBak, kBootIni); !r) return stepFailed(Code::MenuFromSavedFailed, {}, r);
     return {};
 }
 

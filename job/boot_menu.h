@@ -10,8 +10,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
-#include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job {
 
@@ -21,17 +22,13 @@ namespace trivex::job {
 // user's own that happens to start C:\grldr by default is not.
 bool isRedirectedMenu(const Text& menu);
 
-// The redirected menu made from a user's menu, or why it cannot be made.
-struct Redirection {
-    Text menu;     // empty when refused
-    Text refusal;  // for the user; empty when `menu` is good
-};
-// The new loader section, then every line of the old [operating systems]
+// The redirected menu made from a user's menu, or why it cannot be made:
+// the new loader section, then every line of the old [operating systems]
 // section (any line ends, with or without a UTF-8 byte-order mark), at least
 // four lines with missing ones left empty, each ended by CR LF, then the
 // loader entry. A menu in UTF-16, one holding a zero byte, and one without
 // an [operating systems] entry are refused: the Windows entries would be lost.
-Redirection redirectMenuText(const Text& userMenu);
+Expected<Text> redirectMenuText(const Text& userMenu);
 
 class BootMenu {
 public:
@@ -46,42 +43,41 @@ public:
     // everything again.
     void save();
 
-    // Why a job cannot redirect the menu; empty when it can. Writes nothing.
-    Text check();
+    // Why a job cannot redirect the menu; done when it can. Writes nothing.
+    Result check();
 
     // Makes sure boot.bak holds the user's menu byte for byte (written whole,
     // the bytes checked, the menu's protection given), then rewrites boot.ini
     // whole. A boot.bak that differs from the menu cannot be told as ours: it
     // is first renamed to a free name (C:\boot-1.bak ...) and notice() says
     // so. boot.ini must not be redirected already (an earlier job is undone
-    // first). Empty on success, else what failed. What it changed is
-    // remembered for takeBack().
-    Text redirect();
-    // What the user should be told about a successful redirect(); empty when nothing.
-    const Text& notice() const { return notice_; }
+    // first). What it changed is remembered for takeBack().
+    Result redirect();
+    // What the user should be told about a successful redirect(), if anything.
+    const std::optional<Problem>& notice() const { return notice_; }
 
     // Puts boot.ini (bytes and attributes) back as redirect() found it,
     // removes a boot.bak that redirect() made and gives a boot.bak it set
-    // aside its name back. Empty when all of it worked, else each step that
+    // aside its name back. Done when all of it worked, else each step that
     // failed.
-    Text takeBack();
+    Result takeBack();
 
     // Undo: the saved menu replaces the redirected one in one step (boot.ini's
     // attributes cleared, then boot.bak moved over it), so that there is
     // never a moment without boot.ini. A saved copy older than a boot.ini
-    // that is not redirected is left alone. Empty on success, else why not.
-    Text restore();
+    // that is not redirected is left alone.
+    Result restore();
 
     // boot.ini is redirected now.
     bool isRedirected();
 
 private:
-    // Brings boot.bak up to date with `menu`; empty on success.
-    Text refreshSaved(const Text& menu);
+    // Brings boot.bak up to date with `menu`.
+    Result refreshSaved(const Text& menu);
     // Writes boot.bak whole with `menu` and gives it `protection`.
-    Text writeSaved(const Text& menu, uint32_t protection);
-    // Clears the protection bits of `path` when it has any; empty on success.
-    Text unprotect(const char* path);
+    Result writeSaved(const Text& menu, uint32_t protection);
+    // Clears the protection bits of `path` when it has any.
+    Result unprotect(const char* path);
 
     Machine& p_;
     struct Found {
@@ -91,7 +87,7 @@ private:
     } before_;
     bool changing_ = false;  // redirect() has started to change things
     Text setAside_;          // where the user's boot.bak waits
-    Text notice_;
+    std::optional<Problem> notice_;
 };
 
 }  // namespace trivex::job

@@ -57,37 +57,9 @@ constexpr char kBootManagerGuid[] = "{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
 // Identifiers are listed in either letter case.
 bool sameIdentifier(const Text& a, const Text& b) { return text::equalIgnoringCase(a, b); }
 
-// bcdedit's answer on one line, for a message: line ends become spaces, at
-// most about 300 bytes, never a two-byte character cut in half.
-Text summary(const Text& output) {
-    Text s;
-    bool gap = false;
-    for (size_t i = 0; i < output.size(); ++i) {
-        const char c = output[i];
-        if (c == '\r' || c == '\n' || c == '\t') {
-            gap = !s.empty();
-            continue;
-        }
-        if (gap) s += ' ';
-        gap = false;
-        if (text::isLeadByte(c) && i + 1 < output.size()) {
-            s += c;
-            s += output[++i];
-        } else {
-            s += c;
-        }
-        if (s.size() >= 300) {
-            s += "…";
-            break;
-        }
-    }
-    return text::trimTrailing(s);
-}
-
 struct Call {
     ToolRun run;
-    bool ok = false;
-    Text failure;  // when not ok
+    Result result;
 };
 
 // One bcdedit call, checked: started, ended within the time limit, exit code 0.
@@ -96,83 +68,55 @@ Call call(Machine& p, const Text& arguments) {
     c.run = p.runSystemTool(kTool, arguments, kCallTimeoutMs);
     const Text what = "bcdedit " + arguments;
     if (!c.run.started) {
-        c.failure = "无法运行系统的 bcdedit.exe（" + what + "）。";
+        c.result = Problem{Code::BcdNotStarted, {what}};
     } else if (!c.run.finished) {
-        c.failure = what + " 在 " + text::toText(static_cast<int32_t>(kCallTimeoutMs / 1000)) + " 秒内没有结束，已被终止。";
+        c.result = Problem{Code::BcdTimedOut, {what, Arg::number(kCallTimeoutMs / 1000)}};
     } else if (c.run.exitCode != 0) {
-        c.failure = what + " 失败（退出代码 " + text::toText(static_cast<int64_t>(c.run.exitCode)) + "）";
-        const Text said = summary(c.run.output);
-        c.failure += said.empty() ? Text("。") : "：" + said;
-    } else {
-        c.ok = true;
+        c.result = Problem{Code::BcdFailed, {what, Arg::number(c.run.exitCode), Arg::quote(c.run.output)}};
     }
     return c;
 }
 
-// Deletes an entry that addEntry made; a failure is added to `failure`.
-void takeBack(Machine& p, const Text& identifier, Text& failure) {
-    Text removeFailure;
-    if (removeEntry(p, identifier, removeFailure)) return;
-    failure += "\r\n撤回时删除该启动项也失败：" + removeFailure +
-               "\r\n启动项 " + identifier +
-               " 留在启动配置中；它不是默认项，也不在启动菜单中。Trivex 下次启动时会再次删除它。";
+// Deletes an entry that addEntry made; a failure is told after `failure`.
+void takeBack(Machine& p, const Text& identifier, Problem& failure) {
+    if (Result r = removeEntry(p, identifier); !r)
+        failure.parts.push_back(around(Code::BcdEntryLeft, {r.problem()}, {identifier}));
 }
 
 // After a /create whose outcome is unknown: removes whatever entry of ours
-// it may have made; a failure is added to `failure`.
-void takeBackUnknown(Machine& p, Text& failure) {
+// it may have made; a failure is told after `failure`.
+void takeBackUnknown(Machine& p, Problem& failure) {
     int removed = 0;
-    Text removeFailure;
-    if (removeOurEntries(p, removed, removeFailure)) return;
-    failure += "\r\n撤回时清理启动配置也失败：" + removeFailure;
+    if (Result r = removeOurEntries(p, removed); !r) failure.parts.push_back(around(Code::BcdCleanupFailed, {r.problem()}));
 }
 
 }  // namespace
 
-bool ready(Machine& p, Text& refusal) {
+Result ready(Machine& p) {
     const WindowsVersion v = p.windowsVersion();
-    if (v.major < 6) {
-        refusal = "这台电脑没有 C:\\boot.ini，而它的 Windows 版本（" + text::toText(static_cast<int32_t>(v.major)) + "." +
-                  text::toText(static_cast<int32_t>(v.minor)) +
-                  "）也不使用启动配置存储，Trivex 不知道如何让它启动到 DOS。任务未准备。";
-        return false;
-    }
+    if (v.major < 6) return Problem{Code::StoreNotOnThisWindows, {Arg::number(v.major), Arg::number(v.minor)}};
     switch (p.firmware()) {
-        case Firmware::Bios:
-            break;
-        case Firmware::Uefi:
-            refusal = "这台电脑以 UEFI 方式启动。Trivex 使用的 GRUB4DOS 和 DOS 只能在 BIOS（传统）启动方式下运行，"
-                      "因此不能在这台电脑上备份或还原。任务未准备，什么都没有改动。";
-            return false;
-        case Firmware::Unknown:
-            refusal = "无法确定这台电脑是以 BIOS 还是 UEFI 方式启动的。为安全起见，任务未准备，什么都没有改动。";
-            return false;
+        case Firmware::Bios: break;
+        case Firmware::Uefi: return Problem{Code::Uefi};
+        case Firmware::Unknown: return Problem{Code::FirmwareUnknown};
     }
-    if (!p.runsAsAdministrator()) {
-        refusal = "Trivex 没有以管理员身份运行，不能修改启动配置。请右键单击 Trivex，选择“以管理员身份运行”，"
-                  "然后重试。任务未准备，什么都没有改动。";
-        return false;
-    }
-    if (!p.systemToolExists(kTool)) {
-        refusal = "系统文件夹中找不到 bcdedit.exe，Trivex 不能修改启动配置。任务未准备，什么都没有改动。";
-        return false;
-    }
-    return true;
+    if (!p.runsAsAdministrator()) return Problem{Code::NotAdministrator};
+    if (!p.systemToolExists(kTool)) return Problem{Code::NoBcdedit};
+    return {};
 }
 
-bool addEntry(Machine& p, Text& identifier, Text& failure) {
-    identifier.clear();
+Expected<Text> addEntry(Machine& p) {
     const Call created = call(p, "/create /d \"" + Text(kDescription) + "\" /application bootsector");
-    if (!created.ok) {
-        failure = "无法在启动配置中添加启动项：" + created.failure;
+    if (!created.result) {
+        Problem failure = around(Code::BcdAddFailed, {created.result.problem()});
         if (created.run.started && !created.run.finished) takeBackUnknown(p, failure);
-        return false;
+        return failure;
     }
     const Text id = identifierIn(created.run.output);
     if (id.empty()) {
-        failure = "bcdedit /create 的回答中没有新启动项的标识符：" + summary(created.run.output);
+        Problem failure{Code::BcdNoIdentifier, {Arg::quote(created.run.output)}};
         takeBackUnknown(p, failure);
-        return false;
+        return failure;
     }
     const Text steps[] = {
         "/set " + id + " device " + entryDevice(),
@@ -181,39 +125,34 @@ bool addEntry(Machine& p, Text& identifier, Text& failure) {
     };
     for (const Text& step : steps) {
         const Call c = call(p, step);
-        if (c.ok) continue;
-        failure = "无法设置启动项 " + id + "：" + c.failure;
+        if (c.result) continue;
+        Problem failure = around(Code::BcdSetFailed, {c.result.problem()}, {id});
         takeBack(p, id, failure);
-        return false;
+        return failure;
     }
-    identifier = id;
-    return true;
+    return id;
 }
 
-bool removeEntry(Machine& p, const Text& identifier, Text& failure) {
+Result removeEntry(Machine& p, const Text& identifier) {
     const Call c = call(p, "/delete " + identifier);
-    if (c.ok) return true;
+    if (c.result) return {};
     // It may have been gone already (removed by hand, or by an earlier try
     // whose answer was lost): then there is nothing left to do.
     const Call listed = call(p, "/enum all /v");
-    if (listed.ok) {
+    if (listed.result) {
         const std::vector<ListedEntry> entries = parseListing(listed.run.output);
         if (std::none_of(entries.begin(), entries.end(),
                          [&](const ListedEntry& e) { return sameIdentifier(e.identifier, identifier); }))
-            return true;
+            return {};
     }
-    failure = c.failure;
-    return false;
+    return c.result;
 }
 
-bool findEntries(Machine& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started) {
+Result findEntries(Machine& p, std::vector<Text>& identifiers, std::vector<Text>* started) {
     identifiers.clear();
     if (started) started->clear();
     const Call listed = call(p, "/enum all /v");
-    if (!listed.ok) {
-        failure = "无法读取启动配置：" + listed.failure;
-        return false;
-    }
+    if (!listed.result) return around(Code::BcdListFailed, {listed.result.problem()});
     const std::vector<ListedEntry> entries = parseListing(listed.run.output);
     // Every store holds the boot manager's own entry. A listing in which it
     // cannot be found is one this reading does not understand: it cannot
@@ -221,11 +160,7 @@ bool findEntries(Machine& p, std::vector<Text>& identifiers, Text& failure, std:
     const auto manager = std::find_if(entries.begin(), entries.end(), [](const ListedEntry& e) {
         return sameIdentifier(e.identifier, kBootManagerGuid) || sameIdentifier(e.identifier, "{bootmgr}");
     });
-    if (manager == entries.end()) {
-        failure = "无法读取启动配置：bcdedit /enum all /v 的回答中找不到 Windows 启动管理器的启动项，"
-                  "无法确认启动配置中是否还有本程序的启动项。";
-        return false;
-    }
+    if (manager == entries.end()) return Problem{Code::BcdNoBootManager};
     for (const ListedEntry& e : entries) {
         if (!isGuid(e.identifier)) continue;
         if (std::find(e.values.begin(), e.values.end(), Text(kDescription)) == e.values.end()) continue;
@@ -235,28 +170,24 @@ bool findEntries(Machine& p, std::vector<Text>& identifiers, Text& failure, std:
                                    [&](const Text& v) { return sameIdentifier(v, e.identifier); }))
             started->push_back(e.identifier);
     }
-    return true;
+    return {};
 }
 
-bool removeOurEntries(Machine& p, int& removed, Text& failure) {
+Result removeOurEntries(Machine& p, int& removed) {
     removed = 0;
     std::vector<Text> ours;
-    if (!findEntries(p, ours, failure)) return false;
-    return removeEntries(p, ours, removed, failure);
+    if (Result r = findEntries(p, ours); !r) return r;
+    return removeEntries(p, ours, removed);
 }
 
-bool removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed, Text& failure) {
-    bool all = true;
+Result removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed) {
+    std::vector<Problem> stayed;
     for (const Text& id : identifiers) {
-        Text f;
-        if (removeEntry(p, id, f)) {
-            ++removed;
-        } else {
-            failure += (failure.empty() ? "" : "\r\n") + ("无法删除启动项 " + id + "：" + f);
-            all = false;
-        }
+        if (Result r = removeEntry(p, id); !r) stayed.push_back(around(Code::BcdEntryStays, {r.problem()}, {id}));
+        else ++removed;
     }
-    return all;
+    if (stayed.empty()) return {};
+    return around(Code::Lines, std::move(stayed));
 }
 
 Text identifierIn(const Text& answer) {

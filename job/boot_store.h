@@ -9,8 +9,7 @@
 // start is Windows again, whether or not the DOS side ever runs.
 //
 // Every bcdedit call is checked (started, ended in time, exit code 0). A
-// failure carries a reason for the user that names the call and quotes what
-// bcdedit said. Entries are recognised by their identifier in braces and by
+// failure is a problem that names the call and carries what bcdedit said. Entries are recognised by their identifier in braces and by
 // our description, never by the localised words around them: the Simplified
 // Chinese edition answers in GBK.
 //
@@ -19,7 +18,7 @@
 
 #include <vector>
 
-#include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job::bcd {
 
@@ -31,35 +30,34 @@ inline constexpr uint32_t kCallTimeoutMs = 30000;
 // Whether a job may go through the store on this machine (the caller has
 // found no C:\boot.ini): Windows 6.0 or later, BIOS firmware (GRUB4DOS and
 // DOS cannot start on UEFI), administrator rights (bcdedit cannot change the
-// store without them), and bcdedit in the system folder. False with
-// `refusal`, a message for the user, on the first that is not so. Runs no
-// tool and changes nothing.
-bool ready(Machine& p, Text& refusal);
+// store without them), and bcdedit in the system folder. Else the first
+// that is not so. Runs no tool and changes nothing.
+Result ready(Machine& p);
 
-// Adds our entry and makes it the one-time boot sequence. True with
-// `identifier` ("{…}", as bcdedit printed it). On a failure at any call the
-// store is put back as it was (the entry deleted again) and `failure` names
-// the failing call, and the take-back's own failure if there was one.
-bool addEntry(Machine& p, Text& identifier, Text& failure);
+// Adds our entry and makes it the one-time boot sequence; its identifier
+// ("{…}", as bcdedit printed it). On a failure at any call the store is put
+// back as it was (the entry deleted again) and the problem names the
+// failing call, and the take-back's own failure if there was one.
+Expected<Text> addEntry(Machine& p);
 
 // Deletes the entry (and, with it, every reference to it: the boot
-// sequence). True when it is gone afterwards, also when it was gone before.
-bool removeEntry(Machine& p, const Text& identifier, Text& failure);
+// sequence). Done when it is gone afterwards, also when it was gone before.
+Result removeEntry(Machine& p, const Text& identifier);
 
-// The identifiers of every entry of ours in the store, in store order. False
-// with `failure` when the store cannot be listed, or when the listing shows
-// no boot manager entry (a listing this reading does not understand).
+// The identifiers of every entry of ours in the store, in store order. A
+// problem when the store cannot be listed, or when the listing shows no
+// boot manager entry (a listing this reading does not understand).
 // `started`, when given, gets those the boot manager will start: the ones
 // its entry names (a job's one-time boot sequence; once that start is done,
 // the boot manager forgets the sequence and the entry is left over).
-bool findEntries(Machine& p, std::vector<Text>& identifiers, Text& failure, std::vector<Text>* started = nullptr);
+Result findEntries(Machine& p, std::vector<Text>& identifiers, std::vector<Text>* started = nullptr);
 
 // Removes every entry of ours (such as one that a finished job left behind).
-// True when none is left; `removed` counts those deleted.
-bool removeOurEntries(Machine& p, int& removed, Text& failure);
-// Removes the entries named (found earlier with findEntries); true when all
-// are gone, `removed` counting them, `failure` naming each that stayed.
-bool removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed, Text& failure);
+// Done when none is left; `removed` counts those deleted.
+Result removeOurEntries(Machine& p, int& removed);
+// Removes the entries named (found earlier with findEntries); done when all
+// are gone, `removed` counting them; else each that stayed.
+Result removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed);
 
 // ---- The reading of bcdedit's answers (used by the above; tests use them) ----
 

@@ -10,10 +10,9 @@
 
 namespace trivex::job {
 
-// Why the job cannot run, for the user; empty when it can. Reads the Ghost
-// plan made for this job (the partition numbers, its command line) and the
-// request.
-Text jobRefusal(Machine& p, const JobRequest& job, const GhostPlan& plan);
+// Why the job cannot run; done when it can. Reads the Ghost plan made for
+// this job (the partition numbers, its command line) and the request.
+Result jobRefusal(Machine& p, const JobRequest& job, const GhostPlan& plan);
 
 // The user's own Ghost: the path in the description when the custom Ghost
 // box is checked and the path holds "ghost.exe" anywhere (letter case
@@ -25,29 +24,26 @@ std::optional<Text> customGhostPath(const JobRequest& job);
 // full paths are compared, and the files themselves where both exist.
 bool isJobGhostExe(Machine& p, const Text& path);
 
-// Why ghost.bat cannot carry the image path, empty when it can: DOS and
+// Why ghost.bat cannot carry the image path, done when it can: DOS and
 // Ghost would read another path, or none. `firstLine` is the command line
 // the job would write.
-Text imagePathRefusal(const Text& path, const Text& firstLine);
+Result imagePathRefusal(const Text& path, const Text& firstLine);
 
 // Whether a file is a Ghost image: at least 512 bytes, starting with the
 // Ghost image signature FE EF.
 bool isGhostImage(Machine& p, const Text& path);
-
-// "2026年12月7日 18:43" of a date value.
-Text dateText(double date);
 
 // An image file's size in whole MB of 1,024,000 bytes, the MB in which the
 // program tells image sizes.
 Text imageMegabytes(Machine& p, const Text& path);
 
 // The questions the user has answered OK in this run. A question that only
-// informs (the demo build) is not asked again word for word; one about
-// losing data or about this job's partitions always is.
+// informs (the demo build) is not asked again (the same code and
+// arguments); one about losing data or about this job's partitions always is.
 struct Agreed {
-    std::vector<Text> questions;
+    std::vector<Question> questions;
 };
-bool userAgreesOnce(Questions& q, Agreed& agreed, const Text& question);
+bool userAgreesOnce(Questions& q, Agreed& agreed, const Question& question);
 
 // Before a backup overwrites an image that is there already, or starts with
 // less room on the image's drive than the partition holds: the user

@@ -3,14 +3,14 @@
 // ghost.bat, job/ghost_plan.h; a Ghost of the user's own is job/checks.h.)
 #pragma once
 
-#include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job {
 
 // Writes E:\Ghost32.exe (whole) and starts it. A file of the user's own at
-// that name is never written over: the user is told instead. Empty on
-// success; else why not, for the user, with nothing left behind.
-Text startGhost32(Machine& p);
+// that name is never written over: the user is told instead. On failure
+// nothing is left behind.
+Result startGhost32(Machine& p);
 // Deletes E:\Ghost32.exe when it is ours (a copy still running stays).
 void removeGhost32(Machine& p);
 

@@ -20,19 +20,11 @@ bool holdsGhostBat(Machine& p) {
     return bat && isGhostBatText(*bat);
 }
 
-bool removeFile(Machine& p, const char* path, Text& failures) {
-    // The job's files carry no protection, but the user may have given some.
-    (void)setProtection(p, path, 0);  // the delete tells whether it mattered
-    if (p.deleteFile(path)) return true;
-    addFailure(failures, Text("删除 ") + path + " 失败");
-    return false;
-}
-
 // A set-aside file gets its name back once the name is free again.
-void putBack(Machine& p, const JobFile& f, Text& failures) {
+void putBack(Machine& p, const JobFile& f, Failures& failures) {
     if (!f.setAsideAs || p.fileAttributes(f.path) >= 0 || p.fileAttributes(f.setAsideAs) < 0) return;
-    if (!p.renameFile(f.setAsideAs, f.path))
-        addFailure(failures, Text("把 ") + f.setAsideAs + " 改回 " + f.path + " 失败");
+    if (const SysResult r = p.renameFile(f.setAsideAs, f.path); !r)
+        failures.push_back(stepFailed(Code::RenameBackFailed, {f.setAsideAs, f.path}, r));
 }
 
 }  // namespace
@@ -41,10 +33,12 @@ const JobFile& jobFile(JobFileId id) { return kJobFiles[static_cast<size_t>(id)]
 
 bool writtenOn(const JobFile& f, BootRoute route) { return !f.storeOnly || route == BootRoute::BootStore; }
 
-void addFailure(Text& all, const Text& one) {
-    if (one.empty()) return;
-    if (!all.empty()) all += "；";
-    all += one;
+bool removeFile(Machine& p, const Text& path, Failures& failures) {
+    // The job's files carry no protection, but the user may have given some.
+    (void)setProtection(p, path, 0);  // the delete tells whether it mattered
+    const SysResult r = p.deleteFile(path);
+    if (!r) failures.push_back(stepFailed(Code::DeleteFailed, {path}, r));
+    return static_cast<bool>(r);
 }
 
 bool JobFilesFound::imageCarries(const Text& token) const {
@@ -83,72 +77,64 @@ JobFilesFound findJobFiles(Machine& p) {
     return found;
 }
 
-Text jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath) {
-    const Text moveIt = "请先把它移到别的文件夹，再准备任务。";
-    if (found.recordPresent && !found.record)
-        return Text(kJobRecord) + " 已存在，但不是本程序的任务记录；任务会覆盖它，DOS 下也会删除它。" + moveIt;
+Result jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath) {
+    if (found.recordPresent && !found.record) return Problem{Code::RecordNotOurs, {kJobRecord}};
     if (!outcomePath.empty() && p.fileAttributes(outcomePath) >= 0) {
         const std::optional<JobRecord> there = readRecord(p, outcomePath);
-        if (!there || !there->outcomeCopy)
-            return outcomePath + " 已存在，但不是本程序的任务结果记录；任务会覆盖它。" + moveIt;
+        if (!there || !there->outcomeCopy) return Problem{Code::OutcomeRecordNotOurs, {outcomePath}};
     }
     for (const JobFile& f : kJobFiles) {
         const FileFound& here = found[f.id];
         if (!writtenOn(f, route) || !here.present || here.ours) continue;
-        if (!f.setAsideAs)
-            return Text(f.path) + " 已存在，但不是本程序写入的文件；任务会覆盖它，DOS 下也会删除它。" + moveIt;
-        if (p.fileAttributes(f.setAsideAs) >= 0)
-            return Text(f.path) + " 不是本程序的引导程序，而 " + f.setAsideAs +
-                   " 也已存在，无法把它安全地移开。请先处理这两个文件中的一个。";
+        if (!f.setAsideAs) return Problem{Code::FileNotOurs, {f.path}};
+        if (p.fileAttributes(f.setAsideAs) >= 0) return Problem{Code::LoaderNoRoomAside, {f.path, f.setAsideAs}};
     }
     return {};
 }
 
-Text placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
-                  const std::function<SysResult()>& write, const Text& failure) {
+Result placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
+                    const std::function<SysResult()>& write, const Problem& failure) {
     const FileFound& here = found[f.id];
     if (here.present && !here.ours) {
-        if (!f.setAsideAs || !p.renameFile(f.path, f.setAsideAs))
-            return Text("把您自己的 ") + f.path + " 改名为 " + (f.setAsideAs ? f.setAsideAs : "") + " 失败";
+        const SysResult moved = f.setAsideAs ? p.renameFile(f.path, f.setAsideAs) : SysResult::failed(0);
+        if (!moved) return stepFailed(Code::SetAsideFailed, {f.path, f.setAsideAs ? f.setAsideAs : ""}, moved);
         trail.setAside.push_back(&f);
     }
     // From here on whatever is at the name is ours: absent, an earlier job's, or this job's.
     trail.written.push_back(&f);
-    return write() ? Text() : failure;
+    const SysResult written = write();
+    if (written) return {};
+    Problem why = failure;
+    why.error = written.error;
+    return why;
 }
 
-Text takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles) {
-    Text failures;
+void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failures& failures) {
     for (auto it = trail.written.rbegin(); it != trail.written.rend(); ++it)
-        if ((*it)->loader == loaderFiles && p.fileAttributes((*it)->path) >= 0) removeFile(p, (*it)->path, failures);
+        if ((*it)->loader == loaderFiles && p.fileAttributes((*it)->path) >= 0) (void)removeFile(p, (*it)->path, failures);
     for (auto it = trail.setAside.rbegin(); it != trail.setAside.rend(); ++it)
         if ((*it)->loader == loaderFiles) putBack(p, **it, failures);
-    return failures;
 }
 
-Text removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader) {
-    Text failures;
+void removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader, Failures& failures) {
     for (const JobFile& f : kJobFiles) {
         if (keepLoader && f.loader) continue;
         if (found[f.id].ours && p.fileAttributes(f.path) >= 0 && !removeFile(p, f.path, failures)) continue;
         if (found.record && found.record->setAside(f.name)) putBack(p, f, failures);
     }
-    return failures;
 }
 
-Text removeRecords(Machine& p, const JobFilesFound& found) {
-    Text failures;
+void removeRecords(Machine& p, const JobFilesFound& found, Failures& failures) {
     if (found.record) {
         const Text outcome = outcomeRecordPath(found.record->image);
         const std::optional<JobRecord> there = outcome.empty() ? std::nullopt : readRecord(p, outcome);
         if (there && there->outcomeCopy && there->token == found.record->token && there->outcome == Outcome::None)
-            removeFile(p, outcome.c_str(), failures);
+            (void)removeFile(p, outcome, failures);
         if (!outcome.empty() && p.fileAttributes(temporaryBeside(outcome)) >= 0)
-            removeFile(p, temporaryBeside(outcome).c_str(), failures);
+            (void)removeFile(p, temporaryBeside(outcome), failures);
     }
-    if (p.fileAttributes(temporaryBeside(kJobRecord)) >= 0) removeFile(p, temporaryBeside(kJobRecord).c_str(), failures);
-    if (found.record && p.fileAttributes(kJobRecord) >= 0) removeFile(p, kJobRecord, failures);
-    return failures;
+    if (p.fileAttributes(temporaryBeside(kJobRecord)) >= 0) (void)removeFile(p, temporaryBeside(kJobRecord), failures);
+    if (found.record && p.fileAttributes(kJobRecord) >= 0) (void)removeFile(p, kJobRecord, failures);
 }
 
 }  // namespace trivex::job

@@ -21,7 +21,7 @@
 #include "job/handoff.h"
 #include "job/record.h"
 #include "job/route.h"
-#include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job {
 
@@ -55,9 +55,9 @@ JobFilesFound findJobFiles(Machine& p);
 bool jobWaits(Machine& p);
 
 // Why the job's files cannot be placed on `route` without harm to the
-// user's files; empty when they can. `outcomePath` is the outcome copy's
+// user's files; done when they can. `outcomePath` is the outcome copy's
 // place (empty: none).
-Text jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath);
+Result jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath);
 
 // What a job did to the files, for taking it back.
 struct JobTrail {
@@ -66,27 +66,31 @@ struct JobTrail {
 };
 
 // Places one file: sets a user's own file aside first, then runs `write`.
-// Empty on success, else `failure` (or what went wrong with setting aside).
-Text placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
-                  const std::function<SysResult()>& write, const Text& failure);
+// On failure, `failure` with the system's error of the write (or what went
+// wrong with setting aside).
+Result placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, JobTrail& trail,
+                    const std::function<SysResult()>& write, const Problem& failure);
+
+// The steps that go on after each failure (taking back, undoing) add their
+// failures here, in order.
+using Failures = std::vector<Problem>;
 
 // Removes what the job wrote and gives set-aside files their names back:
-// the loader's files (loaderFiles), or all the others. Empty when all went,
-// else each failure.
-Text takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles);
+// the loader's files (loaderFiles), or all the others.
+void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failures& failures);
 
 // Undo and repair: removes every file of ours that `found` lists (found
 // before the boot was pointed away) and is still there, and gives the files
 // that the job's record says it set aside their names back. Without a
-// record, a stray .bak is not ours to touch. Empty when all went, else each
-// failure.
-Text removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader);
+// record, a stray .bak is not ours to touch.
+void removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader, Failures& failures);
 
 // Removes the job's record, its outcome copy when the DOS side never wrote
-// to it, and a temporary file a cut left beside them. Empty when all went.
-Text removeRecords(Machine& p, const JobFilesFound& found);
+// to it, and a temporary file a cut left beside them.
+void removeRecords(Machine& p, const JobFilesFound& found, Failures& failures);
 
-// "a；b" for failures, skipping empty ones.
-void addFailure(Text& all, const Text& one);
+// Deletes a file of the job's (its protection cleared first: the user may
+// have given it some); false, with the failure added, when it stays.
+bool removeFile(Machine& p, const Text& path, Failures& failures);
 
 }  // namespace trivex::job

@@ -6,15 +6,16 @@
 // be a Ghost image and be newer than the job.
 #pragma once
 
+#include <optional>
 #include <vector>
 
-#include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job {
 
 struct LastOutcome {
-    Text status;   // for the status bar: what the job did, and when
-    Text failure;  // for a message box; empty when the job went well
+    Problem status;                  // for the status bar: what the job did, and when
+    std::optional<Problem> failure;  // for a message box; none when the job went well
 };
 
 // The outcomes of finished jobs in the roots of C: to Z:, each described
@@ -22,8 +23,5 @@ struct LastOutcome {
 // or cut short) is left for that job. `shown` holds the tokens described
 // before in this run: a record that could not be removed is not told twice.
 std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown);
-
-// What Ghost's exit code means, in plain words.
-Text ghostCodeMeaning(int code);
 
 }  // namespace trivex::job

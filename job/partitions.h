@@ -11,22 +11,25 @@
 // all be on the boot disk, and the command lines always name disk 1.
 #pragma once
 
+#include <optional>
+
+#include "job/questions.h"
 #include "job/request.h"
 #include "platform/machine.h"
 
 namespace trivex::job {
 
 // Ghost's number of the partition that starts at `place.start`, counted the
-// way Ghost counts, or 0 when it cannot be told for sure (see the .cpp).
-// `why` says what stands in the way when 0, to follow "X: 盘".
-int ghostPartitionOf(const DiskPlace& place, Text& why);
+// way Ghost counts, or what stands in the way when it cannot be told for
+// sure (see the .cpp), told of the partition's drive.
+Expected<int> ghostPartitionOf(const DiskPlace& place);
 
 // The numbers for a job, and what stands in their way.
 struct PartitionCheck {
     int targetPartition = 0;  // Ghost's partition on disk 1 of the target drive; 0 none
     int imagePartition = 0;   // of the drive holding the image; 0 none
-    Text refusal;             // no job
-    Text question;            // the system cannot say it all: the user decides (OK/Cancel)
+    Result refusal;           // no job
+    std::optional<Question> question;  // the system cannot say it all: the user decides (OK/Cancel)
 };
 
 // For every job: C: must be on the boot disk. For restore and backup jobs:

@@ -39,8 +39,8 @@ JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const Job
 
 // Each file of the table with this job's content, written whole; `bat` is
 // the job's ghost.bat, none when no mode was chosen.
-Text writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& bat, const JobRecord& record,
-                const JobFilesFound& found, JobTrail& trail) {
+Result writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& bat, const JobRecord& record,
+                  const JobFilesFound& found, JobTrail& trail) {
     const std::optional<Text> own = customGhostPath(job);
     const auto payload = [&p](const char* path, Payload what) {
         return std::function<SysResult()>([&p, path, what] { return payloads::writePayloadWhole(p, path, what); });
@@ -48,7 +48,7 @@ Text writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& ba
     for (const JobFile& f : kJobFiles) {
         if (!writtenOn(f, record.route)) continue;
         std::function<SysResult()> write;
-        Text failure = Text("写入 ") + f.path + " 失败";
+        Problem failure{Code::WriteFailed, {f.path}};
         switch (f.id) {
             case JobFileId::Loader: write = payload(f.path, Payload::Loader); break;
             case JobFileId::LoaderMbr: write = payload(f.path, Payload::LoaderMbr); break;
@@ -62,7 +62,7 @@ Text writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& ba
                         const std::optional<Text> bytes = readWholeFile(p, *own);
                         return bytes ? p.writeFileWhole(f.path, {bytesOf(*bytes)}) : SysResult::failed(0);
                     };
-                    failure = "复制自定义的 Ghost（" + *own + "）到 C:\\ghost.exe 失败";
+                    failure = {Code::CopyCustomGhostFailed, {*own}};
                 } else {
                     write = payload(f.path, Payload::GhostDos);
                 }
@@ -71,7 +71,7 @@ Text writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& ba
                 write = [&] { return payloads::writeDosImage(p, f.path, record.token); };
                 break;
         }
-        if (Text why = placeJobFile(p, f, found, trail, write, failure); !why.empty()) return why;
+        if (Result r = placeJobFile(p, f, found, trail, write, failure); !r) return r;
     }
     return {};
 }
@@ -85,69 +85,64 @@ struct BootSwitch {
 
     BootSwitch(Machine& p, BootRoute r) : route(r), menu(p) {}
 
-    Text check(Machine& p) { return route == BootRoute::BootIni ? menu.check() : storeRefusal(p); }
+    Result check(Machine& p) { return route == BootRoute::BootIni ? menu.check() : bcd::ready(p); }
 
     // An earlier job of ours that has not run: boot.ini redirected, or
-    // entries of ours in the store. Empty unless the store cannot be read.
-    Text earlierJob(Machine& p, bool& found) {
+    // entries of ours in the store. A problem only when the store cannot be read.
+    Result earlierJob(Machine& p, bool& found) {
         if (route == BootRoute::BootIni) {
             found = menu.isRedirected();
             return {};
         }
         std::vector<Text> entries;
-        Text failure;
-        if (!bcd::findEntries(p, entries, failure)) return failure;
+        if (Result r = bcd::findEntries(p, entries); !r) return r;
         found = !entries.empty();
         return {};
     }
 
     // Points the boot away from an earlier job's loader, nothing else: on
     // failure that job is as it was.
-    Text off(Machine& p) {
+    Result off(Machine& p) {
         if (route == BootRoute::BootIni) return menu.restore();
         int removed = 0;
-        Text failure;
-        return bcd::removeOurEntries(p, removed, failure) ? Text() : failure;
+        return bcd::removeOurEntries(p, removed);
     }
 
-    Text on(Machine& p) {
+    Result on(Machine& p) {
         pointed = true;
         if (route == BootRoute::BootIni) return menu.redirect();
         // addEntry takes its own entry back when any of its calls fails.
-        Text failure, identifier;
-        if (!bcd::addEntry(p, identifier, failure)) return failure;
-        return {};
+        return bcd::addEntry(p).result();
     }
 
     // Points the boot away from the loader again; `stillStarts` says whether
     // it still starts the loader afterwards.
-    Text takeBack(Machine&, bool& stillStarts) {
+    void takeBack(bool& stillStarts, Failures& failures) {
         stillStarts = false;
-        if (!pointed || route == BootRoute::BootStore) return {};
-        const Text problems = menu.takeBack();
+        if (!pointed || route == BootRoute::BootStore) return;
+        if (Result r = menu.takeBack(); !r) failures.push_back(r.problem());
         stillStarts = menu.isRedirected();
-        return problems;
     }
 };
 
-// The job failed at `failure`: everything goes back in the reverse order,
-// the boot first, the files after, the record last, and the message says
-// what failed and whether going back worked.
-Text takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Text& failure, bool earlierUndone) {
+// The job failed: everything goes back in the reverse order, the boot
+// first, the files after, the record last, and the problem tells what
+// failed and whether going back worked.
+Problem takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Problem& failure, bool earlierUndone) {
     bool stillStarts = false;
-    Text problems = boot.takeBack(p, stillStarts);
-    addFailure(problems, takeBackJobFiles(p, trail, false));
+    Failures problems;
+    boot.takeBack(stillStarts, problems);
+    takeBackJobFiles(p, trail, false, problems);
     // While the boot still starts the loader, the loader stays: the machine must boot.
-    if (!stillStarts) addFailure(problems, takeBackJobFiles(p, trail, true));
-    if (!stillStarts) addFailure(problems, removeRecords(p, findJobFiles(p)));
+    if (!stillStarts) takeBackJobFiles(p, trail, true, problems);
+    if (!stillStarts) removeRecords(p, findJobFiles(p), problems);
 
-    Text message = failure + "，本次操作已撤回";
-    if (earlierUndone) message += "，之前准备好的任务也已撤销";
-    if (problems.empty()) return message + "。";
-    return message + "，但撤回时出错：" + problems + "。请在重启前检查启动菜单 C:\\boot.ini 和 C 盘根目录！";
+    if (problems.empty()) return around(earlierUndone ? Code::TakenBackEarlierToo : Code::TakenBack, {failure});
+    return around(earlierUndone ? Code::TakenBackEarlierTooWithErrors : Code::TakenBackWithErrors,
+                  {failure, around(Code::Several, std::move(problems))});
 }
 
-Prepared refused(const Text& why) { return {false, why, {}, {}}; }
+Prepared refused(const Problem& why) { return {false, why, {}, {}}; }
 
 }  // namespace
 
@@ -164,15 +159,15 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     BootSwitch boot(p, route);
     const JobKind kind = job.kind();
     const Text outcomePath = kind == JobKind::Manual ? Text() : outcomeRecordPath(job.imagePath);
-    Text why = routeRefusal(p);
-    if (why.empty()) why = boot.check(p);
-    if (why.empty()) why = partitions.refusal;
-    if (why.empty()) why = jobRefusal(p, job, plan);
+    Result why = routeRefusal(p);
+    if (why) why = boot.check(p);
+    if (why) why = partitions.refusal;
+    if (why) why = jobRefusal(p, job, plan);
     JobFilesFound found = findJobFiles(p);
-    if (why.empty()) why = jobFilesRefusal(p, found, route, outcomePath);
-    if (!why.empty()) return refused(why);
+    if (why) why = jobFilesRefusal(p, found, route, outcomePath);
+    if (!why) return refused(why.problem());
     // Asked at every job: the numbers are this job's.
-    if (!partitions.question.empty() && !questions.agree(partitions.question)) return {};
+    if (partitions.question && !questions.agree(*partitions.question)) return {};
     if (!backupGoesOn(p, questions, job)) return {};
     if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(questions, agreed)) return {};
 
@@ -180,16 +175,13 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     // way undo takes it back: this job is prepared on a machine that starts
     // Windows, and only its own files are on the disk.
     bool earlier = false;
-    if (Text failure = boot.earlierJob(p, earlier); !failure.empty()) return refused(failure);
+    if (Result r = boot.earlierJob(p, earlier); !r) return refused(r.problem());
     if (earlier) {
-        if (Text failure = boot.off(p); !failure.empty())
-            return refused("之前准备好的任务无法撤销（" + failure + "），它保持原样，本次任务没有准备。");
-        const Undone u = undoJob(p);
-        if (!u.failures.empty() || !u.loaderKept.empty())
-            return refused("之前准备好的任务没能完全撤销（" + undoMessage(u) + "），本次任务没有准备。");
+        if (Result r = boot.off(p); !r) return refused(around(Code::EarlierJobStays, {r.problem()}));
+        if (Result u = undoJob(p).account(); !u) return refused(around(Code::EarlierJobPartlyUndone, {u.problem()}));
         found = findJobFiles(p);
-        if (Text again = jobFilesRefusal(p, found, route, outcomePath); !again.empty())
-            return refused("之前准备好的任务已撤销。" + again);
+        if (Result again = jobFilesRefusal(p, found, route, outcomePath); !again)
+            return refused(around(Code::EarlierJobUndoneThen, {again.problem()}));
     }
 
     // The record first, then every file, then the outcome copy, each whole;
@@ -197,20 +189,21 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     JobTrail trail;
     const std::optional<Text> bat = plan.batText();
     const JobRecord record = recordOf(p, job, route, found, bat.has_value());
-    Text failure;
-    if (!p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))})) failure = Text("写入 ") + kJobRecord + " 失败";
-    if (failure.empty()) failure = writeFiles(p, job, bat, record, found, trail);
-    if (failure.empty() && !outcomePath.empty()) {
+    Result done;
+    if (const SysResult r = p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))}); !r)
+        done = stepFailed(Code::WriteFailed, {kJobRecord}, r);
+    if (done) done = writeFiles(p, job, bat, record, found, trail);
+    if (done && !outcomePath.empty()) {
         JobRecord outcome = record;
         outcome.outcomeCopy = true;
         // An outcome of an earlier job there was shown before this job began.
         (void)setProtection(p, outcomePath, 0);
-        if (!p.writeFileWhole(outcomePath, {bytesOf(recordText(outcome))}))
-            failure = "写入任务结果记录 " + outcomePath + " 失败";
+        if (const SysResult r = p.writeFileWhole(outcomePath, {bytesOf(recordText(outcome))}); !r)
+            done = stepFailed(Code::WriteOutcomeFailed, {outcomePath}, r);
     }
-    if (failure.empty()) failure = boot.on(p);
-    if (failure.empty()) return {true, {}, boot.menu.notice(), {}};
-    return refused(takeBack(p, boot, trail, failure, earlier));
+    if (done) done = boot.on(p);
+    if (done) return {true, {}, boot.menu.notice(), {}};
+    return refused(takeBack(p, boot, trail, done.problem(), earlier));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // was with the user told why.
 #pragma once
 
+#include <optional>
+
 #include "job/checks.h"
 #include "job/ghost_plan.h"
 #include "job/request.h"
@@ -11,8 +13,8 @@ namespace trivex::job {
 
 struct Prepared {
     bool ok = false;
-    Text message;  // why not, for the user; empty when ok or when the user stopped it
-    Text notice;   // when ok: what the user should know (a file of the user's set aside)
+    std::optional<Problem> problem;  // why not; none when ok or when the user stopped it
+    std::optional<Problem> notice;   // when ok: what the user should know (a file of the user's set aside)
     GhostPlan plan;  // what Ghost was to do (numbers 0 where the check found none)
 };
 

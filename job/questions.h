@@ -3,15 +3,19 @@
 // test's script of answers).
 #pragma once
 
-#include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job {
+
+// A question is told the way a problem is: a code and its arguments (the
+// catalogue has its words). Two questions are the same when those are.
+using Question = Problem;
 
 class Questions {
 public:
     virtual ~Questions() = default;
     // The question, with OK and Cancel: true when the user chose OK.
-    virtual bool agree(const Text& question) = 0;
+    virtual bool agree(const Question& question) = 0;
 };
 
 }  // namespace trivex::job

@@ -20,9 +20,8 @@ namespace {
 bool bootPointsAtLoader(Machine& p, BootRoute route, bool& known) {
     known = true;
     if (route == BootRoute::BootIni) return BootMenu(p).isRedirected();
-    Text refusal, failure;
     std::vector<Text> entries, started;
-    if (!bcd::ready(p, refusal) || !bcd::findEntries(p, entries, failure, &started)) {
+    if (!bcd::ready(p) || !bcd::findEntries(p, entries, &started)) {
         known = false;
         return false;
     }
@@ -49,39 +48,37 @@ bool wholeWithoutRecord(const JobFilesFound& found, BootRoute route) {
     return found[JobFileId::GhostExe].present;
 }
 
-Text namesOfOurs(const JobFilesFound& found) {
-    Text names;
+// The paths of the job's files of ours that are there, and its record.
+Problem namesOfOurs(const JobFilesFound& found) {
+    Problem names{Code::FileNames};
     for (const JobFile& f : kJobFiles)
-        if (oursAndThere(found, f.id)) names += (names.empty() ? "" : "、") + Text(f.path);
-    if (found.record) names += (names.empty() ? "" : "、") + Text(kJobRecord);
+        if (oursAndThere(found, f.id)) names.args.push_back(f.path);
+    if (found.record) names.args.push_back(kJobRecord);
     return names;
 }
 
 // The DOS side renames the redirected boot.ini aside as bootini.job before
 // boot.bak takes the name boot.ini: cut between the two, C: has no boot.ini.
 // The saved menu takes the name, and the aside copy (ours by its text) goes.
-// Empty when there was nothing to do; else what was done, for the user.
-Text repairMenuAside(Machine& p, Text& failures) {
+// What was done, if anything; failures are added to `failures`.
+std::optional<Problem> repairMenuAside(Machine& p, Failures& failures) {
     if (p.fileAttributes(kBootIniAside) < 0) return {};
     const std::optional<Text> aside = readWholeFile(p, kBootIniAside);
     if (!aside || !isRedirectedMenu(*aside)) return {};
-    Text done;
+    std::optional<Problem> done;
     if (p.fileAttributes(kBootIni) < 0 && p.fileAttributes(kBootBak) >= 0) {
-        if (p.renameFile(kBootBak, kBootIni)) done = "C:\\boot.ini 不见了，已把保存的启动菜单 C:\\boot.bak 改回 C:\\boot.ini";
-        else addFailure(failures, "把 C:\\boot.bak 改回 C:\\boot.ini 失败");
+        if (const SysResult r = p.renameFile(kBootBak, kBootIni); r) done = Problem{Code::MenuCutRepaired};
+        else failures.push_back(stepFailed(Code::RenameBackFailed, {kBootBak, kBootIni}, r));
     }
-    if (p.fileAttributes(kBootIni) >= 0) {
-        (void)setProtection(p, kBootIniAside, 0);  // the delete tells whether it mattered
-        if (!p.deleteFile(kBootIniAside)) addFailure(failures, Text("删除 ") + kBootIniAside + " 失败");
-    }
+    if (p.fileAttributes(kBootIni) >= 0) (void)removeFile(p, kBootIniAside, failures);
     return done;
 }
 
 }  // namespace
 
-Text repairCutJob(Machine& p) {
-    Text menuFailures;
-    const Text menuDone = repairMenuAside(p, menuFailures);
+std::optional<Problem> repairCutJob(Machine& p) {
+    Failures failures;
+    const std::optional<Problem> menuDone = repairMenuAside(p, failures);
     const JobFilesFound found = findJobFiles(p);
     const BootRoute route = found.record ? found.record->route : bootRouteOf(p);
     bool known = true;
@@ -98,35 +95,29 @@ Text repairCutJob(Machine& p) {
     // The store's entry of a job that ran, with nothing of the job left, is
     // no cut: removeStaleEntries removes it without a word.
     if (!anything && !pointed) {
-        if (menuDone.empty() && menuFailures.empty()) return {};
-        Text message = "Trivex 上次的任务在 DOS 下恢复启动菜单时被中断：" + menuDone + "。";
-        if (!menuFailures.empty()) message += "出错：" + menuFailures + "。请检查 C:\\boot.ini。";
-        return message;
+        if (!menuDone && failures.empty()) return {};
+        if (failures.empty()) return around(Code::DosMenuCut, {*menuDone});
+        const Problem failed = around(Code::Several, failures);
+        if (!menuDone) return around(Code::DosMenuCutFailed, {failed});
+        return around(Code::DosMenuCutWithErrors, {*menuDone, failed});
     }
 
-    Text what;
-    if (pointed) {
-        what = route == BootRoute::BootIni ? "启动菜单 C:\\boot.ini 仍指向 Ghost 任务，但任务的文件不完整"
-                                           : "启动配置中仍有 Ghost 任务的启动项，但任务的文件不完整";
-    } else {
-        what = "任务的文件还在，但下次启动不会运行它们";
-    }
-    if (const Text names = namesOfOurs(found); !names.empty()) what += "（" + names + "）";
+    Problem what{Code::InTurn};
+    what.parts.push_back({!pointed ? Code::JobCutFiles : route == BootRoute::BootIni ? Code::JobCutMenu : Code::JobCutStore});
+    if (const Problem names = namesOfOurs(found); !names.args.empty()) what.parts.push_back(names);
+    if (menuDone) what.parts.push_back(around(Code::Also, {*menuDone}));
 
     const Undone u = undoJob(p);
-    Text failures = menuFailures;
-    addFailure(failures, u.failures);
-    if (!menuDone.empty()) what += "；" + menuDone;
-    if (u.loaderKept.empty() && p.fileAttributes(temporaryBeside(kJobRecord)) >= 0 &&
-        !p.deleteFile(temporaryBeside(kJobRecord)))
-        addFailure(failures, Text("删除 ") + temporaryBeside(kJobRecord) + " 失败");
-    Text message = "Trivex 上次准备或撤销 Ghost 任务时被中断（程序被关闭或断电）：" + what + "。";
-    if (failures.empty() && u.loaderKept.empty())
-        return message + "已把这个不完整的任务撤回：启动菜单和您的文件都已恢复，计算机会正常启动 Windows。"
-                         "如果还要备份或还原，请重新准备任务。";
-    Text problems;
-    if (!failures.empty()) problems = "撤回时出错：" + failures + "。";
-    return message + problems + u.loaderKept;
+    failures.insert(failures.end(), u.failures.begin(), u.failures.end());
+    if (!u.loaderKept && p.fileAttributes(temporaryBeside(kJobRecord)) >= 0) {
+        if (const SysResult r = p.deleteFile(temporaryBeside(kJobRecord)); !r)
+            failures.push_back(stepFailed(Code::DeleteFailed, {temporaryBeside(kJobRecord)}, r));
+    }
+    if (failures.empty() && !u.loaderKept) return around(Code::JobCutRepaired, {what});
+    Problem stayed{Code::InTurn};
+    if (!failures.empty()) stayed.parts.push_back(around(Code::TakeBackErrors, {around(Code::Several, failures)}));
+    if (u.loaderKept) stayed.parts.push_back(*u.loaderKept);
+    return around(Code::JobCutPartly, {what, stayed});
 }
 
 }  // namespace trivex::job

@@ -3,7 +3,9 @@
 // back, so that the machine starts Windows with the user's menu and files.
 #pragma once
 
-#include "platform/machine.h"
+#include <optional>
+
+#include "platform/problem.h"
 
 namespace trivex::job {
 
@@ -14,8 +16,8 @@ namespace trivex::job {
 // Such a job is taken back the way undo takes a job back. A whole job that
 // waits for its restart is left alone, and so is the one-time store entry a
 // job that ran leaves behind (removeStaleEntries takes it). Returns the one
-// message for the user: what was found and what was done; empty when there
+// account for the user, what was found and what was done; none when there
 // was nothing to do.
-Text repairCutJob(Machine& p);
+std::optional<Problem> repairCutJob(Machine& p);
 
 }  // namespace trivex::job

@@ -6,7 +6,7 @@
 // there (job/boot_store.h).
 #pragma once
 
-#include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job {
 
@@ -19,19 +19,16 @@ enum class BootRoute { BootIni, BootStore };
 // holds neither), the running Windows does: Vista and later the store.
 BootRoute bootRouteOf(Machine& p);
 
-// Why a job cannot take the route the machine starts by; empty when it
+// Why a job cannot take the route the machine starts by; done when it
 // can, or when the system cannot say: Windows XP on a machine that starts
 // through bootmgr, or a boot menu that is not C:\boot.ini.
-Text routeRefusal(Machine& p);
-
-// Why a job cannot go through the store on this machine; empty when it can.
-Text storeRefusal(Machine& p);
+Result routeRefusal(Machine& p);
 
 // A finished job leaves its one-time entry in the store (the boot manager
 // only forgets the sequence): at start, with no job of ours waiting on C:,
-// entries of ours are removed. Empty when there was nothing to do or it
-// went; else what failed, for the user. Silent where the store route does
-// not apply or cannot be used.
-Text removeStaleEntries(Machine& p);
+// entries of ours are removed. Done when there was nothing to do or it
+// went; else what failed. Silent where the store route does not apply or
+// cannot be used.
+Result removeStaleEntries(Machine& p);
 
 }  // namespace trivex::job

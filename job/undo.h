@@ -3,13 +3,19 @@
 // program is taken back the same way.
 #pragma once
 
-#include "platform/machine.h"
+#include <optional>
+#include <vector>
+
+#include "platform/problem.h"
 
 namespace trivex::job {
 
-struct Undone {
-    Text failures;     // each step that failed, "；" between them; empty when all went
-    Text loaderKept;   // why the loader's files stayed (the boot still starts them); empty when they went
+struct [[nodiscard]] Undone {
+    std::vector<Problem> failures;      // each step that failed; none when all went
+    std::optional<Problem> loaderKept;  // why the loader's files stayed (the boot still starts them)
+
+    // Done when all went; else what did not, and why the loader stayed.
+    Result account() const;
 };
 
 // The boot goes back first: the saved menu replaces the redirected one
@@ -20,8 +26,5 @@ struct Undone {
 // side has not written to it). While the boot still starts the loader, its
 // files and the record stay, so that the machine still boots.
 Undone undoJob(Machine& p);
-
-// The message for the user about an undo, empty when there is nothing to say.
-Text undoMessage(const Undone& u);
 
 }  // namespace trivex::job

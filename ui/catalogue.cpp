@@ -7,14 +7,54 @@
 namespace trivex::say {
 
 const char kBoxCaption[] = "信息：";
+const char kMainTitle[] = "Trivex";
+const char kPromptTitle[] = "Trivex Ghost";
+const char kRestoreMode[] = "还原系统(&R)";
+const char kBackupMode[] = "备份系统(&B)";
+const char kGhost32Box[] = "Ghost32(&G)";
+const char kImagePathLabel[] = " Ghost映像文件路径：";
+const char kImageFilter[] = "(GHO文件)*.gho|*.gho";
+const char kProgramFilter[] = "*.exe|*.exe";
+const char kPartitionHeading[] = "还原分区（H）";
+const char kUsedHeading[] = "已用空间(K)";
+const char kFreeHeading[] = "可用空间(M)";
+const char kTotalHeading[] = "总大小(M)";
+const char kAdvancedOptions[] = " 高级选项";
+const char kCustomGhostBox[] = "自定义Ghost版本(&V)";
+const char kIgnoreCrcBox[] = "忽略CRC错误(&I)";
+const char kCompressionLabel[] = "选择压缩率：";
+const char kFastCompression[] = "快速压缩";
+const char kHighCompression[] = "高压缩";
+const char kHighestCompression[] = "最高压缩";
+const char kBrowseGhostCaption[] = "打开(&P)";
+const char kManualGhostBox[] = "手动Ghost";
+const char kImagePattern[] = "*.GHO";
+const char kNotice[] =
+    "Trivex 系统备份还原工具，免费使用。\r\n"
+    "备份与还原在重启后的DOS中自动完成，\r\n"
+    "请勿中途关机。还原会覆盖所选分区上\r\n"
+    "的全部数据，请先确认分区无误！";
+const char kUndoCaption[] = "撒销(&U)";
+const char kConfirmCaption[] = "确定(&Y)";
+const char kDeleteCaption[] = "删除(&S)";
+const char kExitCaption[] = "退出(&X)";
+const char kAboutCaption[] = "Ghost解答(&J)";
+const char kUsageCaption[] = "使用方法(&F)";
+const char kWhyCaption[] = "为什么开发(&F)";
+const char kContactCaption[] = "联系作者(&L)";
+const char kWaiting[] = "等待操作";
+const char kFriendlyReminder[] = "友情提示：";
+const char kRestartQuestion[] = "程序处理完成，是否马上重启计算机进行还原？";
+const char kRestartChoices[] = "选择“是(Y)”立即重启计算机，选择“否(N)”退出程序。";
+const char kUndoQuestion[] = "您要撤销之前的操作吗？";
+const char kUndoChoices[] = "选择“是(Y)”撤销操作，选择“否(N)”返回。";
+const char kNoCaption[] = "取消(&N)";
+
 const char kLayoutFailed[] = "载入启动窗口失败";
 const char kProbeFailed[] = "获取磁盘分区信息失败，请重启程序";
 const char kBackedUp[] = "本系统已做备份，备份时注意覆盖原镜像！";
 const char kNotBackedUp[] = "尚未用本软件备份系统，请及时备份镜像！";
 const char kJobPrepared[] = "任务已准备好，下次启动计算机时将运行 Ghost。不想运行请按 U 键撤销。";
-const char kRestartRefused[] =
-    "系统拒绝了重启（没有关机权限，或有程序阻止重启）。任务已准备好，请稍后自己重启计算机；"
-    "不想运行任务请按 U 键撤销。";
 const char kAbout[] =
     "Trivex（英文名 Trivex System Backup & Restore）是一款在Windows中准备Ghost备份与还原任务的系统备份还原工具。"
     "该软件能够完整而快速地复制备份、还原整个硬盘或单一分区。";

@@ -1,16 +1,74 @@
-// Every text the user sees, in one place: the texts of message boxes, the
-// status bar, captions that change, prompts, and the sentences made of a
-// number or a path. GBK at run time; byte for byte what the program shows.
+// Every text the user sees, in one place: the windows' captions, the texts
+// of message boxes, the status bar, captions that change, prompts, the
+// sentences made of a number or a path, and the sentence each problem and
+// question becomes. GBK at run time; byte for byte what the program shows.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::say {
 
+// ---- Problems and questions (sentences.cpp) -----------------------------------
+// The sentence the user reads for a problem or a question. Where a problem
+// carries the system's error, the system's own words for it (its
+// errorText, without the closing "。") follow the step that failed, in
+// full-width brackets: "写入 C:\grldr 失败（磁盘满）"; an error the system
+// has no words for is told by its number.
+Text sentence(const Problem& problem, Machine& machine);
+// The words of a code: its sentence with %1 to %9 for its arguments, %A to
+// %I for the problems told inside it (nothing where it has none), %; %/ %+
+// for all of those in a row ("；" between them, one line each, nothing
+// between), %, for all its arguments in a row ("、" between them), and %!
+// where the system's reason goes when not at the end (before a closing
+// "。"). Null for the codes told another way (Code::Disk, Code::BcdFailed).
+const char* wordsOf(Code code);
+
+// ---- The windows' captions (layout tables) ---------------------------------------
 // The caption of every message box of the program.
 extern const char kBoxCaption[];
+extern const char kMainTitle[];
+extern const char kPromptTitle[];
+extern const char kRestoreMode[];
+extern const char kBackupMode[];
+extern const char kGhost32Box[];
+extern const char kImagePathLabel[];
+extern const char kImageFilter[];
+extern const char kProgramFilter[];
+extern const char kPartitionHeading[];
+extern const char kUsedHeading[];
+extern const char kFreeHeading[];
+extern const char kTotalHeading[];
+extern const char kAdvancedOptions[];
+extern const char kCustomGhostBox[];
+extern const char kIgnoreCrcBox[];
+extern const char kCompressionLabel[];
+extern const char kFastCompression[];
+extern const char kHighCompression[];
+extern const char kHighestCompression[];
+extern const char kBrowseGhostCaption[];
+extern const char kManualGhostBox[];
+extern const char kImagePattern[];
+extern const char kNotice[];
+extern const char kUndoCaption[];
+extern const char kConfirmCaption[];
+extern const char kDeleteCaption[];
+extern const char kExitCaption[];
+extern const char kAboutCaption[];
+extern const char kUsageCaption[];
+extern const char kWhyCaption[];
+extern const char kContactCaption[];
+extern const char kWaiting[];
+extern const char kFriendlyReminder[];
+extern const char kRestartQuestion[];
+extern const char kRestartChoices[];
+extern const char kUndoQuestion[];
+extern const char kUndoChoices[];
+extern const char kNoCaption[];
+
+// ---- Texts the commands show ------------------------------------------------------
 // Start-up.
 extern const char kLayoutFailed[];
 extern const char kProbeFailed[];
@@ -18,8 +76,6 @@ extern const char kProbeFailed[];
 extern const char kBackedUp[];
 extern const char kNotBackedUp[];
 extern const char kJobPrepared[];
-// The restart prompt's Yes, refused by the system.
-extern const char kRestartRefused[];
 // The help buttons.
 extern const char kAbout[];
 extern const char kUsage[];

@@ -12,9 +12,9 @@ const Text kSection = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n";
 const Text kEntry = "C:\\grldr=Trivex Ghost";
 
 Text redirectedText(const Text& menu) {
-    const Redirection r = redirectMenuText(menu);
-    EXPECT_TRUE(r.refusal.empty()) << r.refusal;
-    return r.menu;
+    const Expected<Text> r = redirectMenuText(menu);
+    EXPECT_TRUE(r) << r.problem();
+    return r ? *r : Text();
 }
 
 TEST(RedirectedMenu, TheStandardMenusAreRewrittenAsBefore) {
@@ -42,16 +42,16 @@ TEST(RedirectedMenu, EveryWindowsEntryIsCarriedWhateverTheLayout) {
 }
 
 TEST(RedirectedMenu, MenusThatWouldLoseWindowsAreRefused) {
-    const Text refused[] = {
-        Text("\xFF\xFE[\0b\0", 6),                               // UTF-16
-        Text("[boot loader]\r\n[operating systems]\r\na=\0\"A\"\r\n", 40),  // a zero byte
-        "[boot loader]\r\ntimeout=30\r\ndefault=a\r\n",           // no [operating systems]
-        "[boot loader]\r\ndefault=a\r\n[operating systems]\r\n; nothing\r\n\r\n",  // no entry
+    const std::pair<Text, Code> refused[] = {
+        {Text("\xFF\xFE[\0b\0", 6), Code::MenuNotText},                                             // UTF-16
+        {Text("[boot loader]\r\n[operating systems]\r\na=\0\"A\"\r\n", 40), Code::MenuNotText},       // a zero byte
+        {"[boot loader]\r\ntimeout=30\r\ndefault=a\r\n", Code::MenuWithoutSystems},                     // no [operating systems]
+        {"[boot loader]\r\ndefault=a\r\n[operating systems]\r\n; nothing\r\n\r\n", Code::MenuWithoutSystems},  // no entry
     };
-    for (const Text& menu : refused) {
-        const Redirection r = redirectMenuText(menu);
-        EXPECT_TRUE(r.menu.empty());
-        EXPECT_NE(r.refusal.find("C:\\boot.ini"), Text::npos) << r.refusal;
+    for (const auto& [menu, why] : refused) {
+        const Expected<Text> r = redirectMenuText(menu);
+        ASSERT_FALSE(r) << *r;
+        EXPECT_EQ(r.problem(), Problem{why});
     }
 }
 
@@ -78,23 +78,24 @@ TEST_F(BootMenuTest, ABootBakThatIsNotTheMenuIsSetAsideNeverOverwritten) {
     const Text changed = kXpBootIni + "multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS=\"Second\"\r\n";
     machine.addFile(kBootIni, changed);
     BootMenu menu(machine);
-    ASSERT_EQ(menu.check(), "");
-    ASSERT_EQ(menu.redirect(), "");
+    ASSERT_TRUE(menu.check());
+    ASSERT_TRUE(menu.redirect());
     EXPECT_EQ(machine.content(kBootBak), changed);
     EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs) << "the older copy showed the menu's protection";
     EXPECT_EQ(machine.content("C:\\boot-2.bak"), older);
     EXPECT_EQ(machine.content("C:\\boot-1.bak"), "taken");
-    EXPECT_NE(menu.notice().find("C:\\boot-2.bak"), Text::npos) << menu.notice();
-    EXPECT_EQ(menu.restore(), "");
+    EXPECT_EQ(menu.notice(), (Problem{Code::BootBakSetAside, {"C:\\boot-2.bak"}}));
+    EXPECT_TRUE(menu.restore());
     EXPECT_EQ(machine.content(kBootIni), changed);
     EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
 
     // Taken back, the copy that waited aside gets its name again.
     machine.addFile(kBootBak, older, kRhs);
     BootMenu again(machine);
-    ASSERT_EQ(again.redirect(), "");
+    ASSERT_TRUE(again.redirect());
     ASSERT_EQ(machine.content("C:\\boot-3.bak"), older);
-    EXPECT_EQ(again.takeBack(), "");
+    EXPECT_TRUE(again.takeBack());
+    EXPECT_FALSE(again.notice()) << "the copy has its name back";
     EXPECT_EQ(machine.content(kBootBak), older);
     EXPECT_FALSE(machine.exists("C:\\boot-3.bak"));
     EXPECT_EQ(machine.content(kBootIni), changed);
@@ -102,12 +103,14 @@ TEST_F(BootMenuTest, ABootBakThatIsNotTheMenuIsSetAsideNeverOverwritten) {
 
 TEST_F(BootMenuTest, ARedirectedMenuIsNeverRedirectedAgain) {
     BootMenu menu(machine);
-    ASSERT_EQ(menu.redirect(), "");
+    ASSERT_TRUE(menu.redirect());
     const Text redirectedMenu = *machine.content(kBootIni);
     saveMenu();
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
     // An earlier job is undone before a new one points the boot anywhere.
-    EXPECT_NE(BootMenu(machine).redirect(), "");
+    const Result again = BootMenu(machine).redirect();
+    ASSERT_FALSE(again);
+    EXPECT_EQ(again.problem(), Problem{Code::MenuStillRedirected});
     EXPECT_EQ(machine.content(kBootIni), redirectedMenu);
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
 }
@@ -120,11 +123,11 @@ TEST_F(BootMenuTest, AUsersOwnGrldrDefaultIsNotAPreparedJob) {
     machine.addFile(kBootIni, own, kRhs);
     BootMenu menu(machine);
     EXPECT_FALSE(menu.isRedirected());
-    ASSERT_EQ(menu.check(), "");
-    ASSERT_EQ(menu.redirect(), "");
+    ASSERT_TRUE(menu.check());
+    ASSERT_TRUE(menu.redirect());
     EXPECT_EQ(machine.content(kBootBak), own);
     EXPECT_TRUE(menu.isRedirected());
-    EXPECT_EQ(menu.restore(), "");
+    EXPECT_TRUE(menu.restore());
     EXPECT_EQ(machine.content(kBootIni), own);
     // Our text with a line changed is not ours either.
     Text edited = redirectedText(kXpBootIni);
@@ -135,24 +138,26 @@ TEST_F(BootMenuTest, AUsersOwnGrldrDefaultIsNotAPreparedJob) {
 TEST_F(BootMenuTest, RestoringReplacesInOneStepAndNeverLosesTheMenu) {
     saveMenu();
     BootMenu menu(machine);
-    ASSERT_EQ(menu.redirect(), "");
+    ASSERT_TRUE(menu.redirect());
     const Text redirectedMenu = *machine.content(kBootIni);
     machine.setAttributes(kBootIni, kRhs);  // protected again by someone
 
     // The move fails: boot.ini stays (redirected, but there), boot.bak too.
     machine.failOn(sim::Op::Rename, kBootBak);
-    EXPECT_NE(menu.restore(), "");
+    const Result failed = menu.restore();
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.problem(), (Problem{Code::MenuFromSavedFailed, {}, kErrorAccessDenied}));
     EXPECT_EQ(machine.content(kBootIni), redirectedMenu);
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
 
-    EXPECT_EQ(menu.restore(), "");
+    EXPECT_TRUE(menu.restore());
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
     EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
     EXPECT_FALSE(machine.exists(kBootBak));
 
     // A saved copy older than a boot.ini that is not redirected stays out of it.
     machine.addFile(kBootBak, "[operating systems]\r\nold=\"old\"\r\n");
-    EXPECT_EQ(menu.restore(), "");
+    EXPECT_TRUE(menu.restore());
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
 }
 

@@ -11,6 +11,7 @@
 #include "tests/support/fake_bcdedit.h"
 #include "tests/support/sim_machine.h"
 #include "tests/support/test_toolkit.h"
+#include "ui/catalogue.h"
 
 namespace trivex {
 namespace {
@@ -28,6 +29,7 @@ protected:
     // The identifiers the boot manager's one-time sequence names.
     std::vector<Text> sequence() const { return store.values("{bootmgr}", "bootsequence"); }
     bool contains(const Text& text, const Text& part) const { return text.find(part) != Text::npos; }
+    Text said(const Problem& p) { return say::sentence(p, machine); }
 
     sim::SimMachine machine;
     FakeBcdStore store;
@@ -35,8 +37,9 @@ protected:
 };
 
 TEST_F(BootStoreTest, AddsABootSectorEntryForGrldrMbrAsTheOneTimeBootOnly) {
-    Text id, failure;
-    ASSERT_TRUE(bcd::addEntry(machine, id, failure)) << failure;
+    const Expected<Text> added = bcd::addEntry(machine);
+    ASSERT_TRUE(added) << said(added.problem());
+    const Text id = *added;
     ASSERT_EQ(id.size(), 38u);
     EXPECT_EQ(store.log(), (std::vector<Text>{
                                "/create /d \"Trivex Ghost\" /application bootsector",
@@ -60,7 +63,8 @@ TEST_F(BootStoreTest, AddsABootSectorEntryForGrldrMbrAsTheOneTimeBootOnly) {
     EXPECT_EQ(store.values("{bootmgr}", "displayorder"), before.values("{bootmgr}", "displayorder"));
 
     // Removing it leaves the store exactly as it was.
-    ASSERT_TRUE(bcd::removeEntry(machine, id, failure)) << failure;
+    const Result removed = bcd::removeEntry(machine, id);
+    ASSERT_TRUE(removed) << said(removed.problem());
     EXPECT_EQ(store.log().back(), "/delete " + id);
     EXPECT_TRUE(store.sameEntries(before));
 }
@@ -72,9 +76,9 @@ TEST_F(BootStoreTest, AFailureAtEachCallPutsTheStoreBackAndNamesTheCall) {
         FakeBcdStore fresh = FakeBcdStore::windows7();
         sim::installAsBcdedit(machine, fresh);
         fresh.failCall(failing);
-        Text id = "stale", failure;
-        EXPECT_FALSE(bcd::addEntry(machine, id, failure));
-        EXPECT_TRUE(id.empty());
+        const Expected<Text> added = bcd::addEntry(machine);
+        ASSERT_FALSE(added) << *added;
+        const Text failure = said(added.problem());
         EXPECT_TRUE(fresh.sameEntries(before)) << fresh.save();
         EXPECT_TRUE(contains(failure, calls[failing])) << failure;
         EXPECT_TRUE(contains(failure, "失败（退出代码 1）：无法打开启动配置数据存储。 拒绝访问。")) << failure;
@@ -90,13 +94,13 @@ TEST_F(BootStoreTest, AFailureAtEachCallPutsTheStoreBackAndNamesTheCall) {
 TEST_F(BootStoreTest, WhenTheTakeBackFailsTooBothAreNamedAndTheEntryIsNotTheNextBoot) {
     store.failCall(3);         // /bootsequence
     store.failWhen("/delete");  // and the take-back
-    Text id, failure;
-    ASSERT_FALSE(bcd::addEntry(machine, id, failure));
+    const Expected<Text> added = bcd::addEntry(machine);
+    ASSERT_FALSE(added);
+    const Text failure = said(added.problem());
     EXPECT_TRUE(contains(failure, "bcdedit /bootsequence")) << failure;
     EXPECT_TRUE(contains(failure, "撤回时删除该启动项也失败：bcdedit /delete {")) << failure;
     std::vector<Text> ours;
-    Text f;
-    ASSERT_TRUE(bcd::findEntries(machine, ours, f)) << f;
+    ASSERT_TRUE(bcd::findEntries(machine, ours));
     ASSERT_EQ(ours.size(), 1u);
     EXPECT_TRUE(contains(failure, "启动项 " + ours[0] + " 留在启动配置中")) << failure;
     EXPECT_TRUE(sequence().empty());
@@ -112,9 +116,9 @@ TEST_F(BootStoreTest, ACreateThatHangsIsCleanedUpFromTheListing) {
         if (args.rfind("/create", 0) == 0) a.runsForMs = sim::kRunsForever;
         return a;
     });
-    Text id, failure;
-    EXPECT_FALSE(bcd::addEntry(machine, id, failure));
-    EXPECT_TRUE(contains(failure, "秒内没有结束")) << failure;
+    const Expected<Text> added = bcd::addEntry(machine);
+    ASSERT_FALSE(added);
+    EXPECT_TRUE(contains(said(added.problem()), "秒内没有结束")) << said(added.problem());
     EXPECT_TRUE(store.sameEntries(before)) << store.save();
     EXPECT_EQ(store.log()[1], "/enum all /v");
 }
@@ -135,10 +139,10 @@ TEST_F(BootStoreTest, TheIdentifierIsReadFromTheBracesOfAGbkAnswer) {
         if (args.rfind("/create", 0) == 0) a.output = tricky + a.output;
         return a;
     });
-    Text id, failure;
-    ASSERT_TRUE(bcd::addEntry(machine, id, failure)) << failure;
-    EXPECT_NE(store.entry(id), nullptr);
-    EXPECT_EQ(sequence(), std::vector<Text>{id});
+    const Expected<Text> id = bcd::addEntry(machine);
+    ASSERT_TRUE(id) << said(id.problem());
+    EXPECT_NE(store.entry(*id), nullptr);
+    EXPECT_EQ(sequence(), std::vector<Text>{*id});
 }
 
 TEST_F(BootStoreTest, ACreateAnswerWithoutAnIdentifierRemovesWhatItMayHaveMade) {
@@ -147,47 +151,44 @@ TEST_F(BootStoreTest, ACreateAnswerWithoutAnIdentifierRemovesWhatItMayHaveMade) 
         if (args.rfind("/create", 0) == 0) a.output = "操作成功完成。\r\n";
         return a;
     });
-    Text id, failure;
-    EXPECT_FALSE(bcd::addEntry(machine, id, failure));
-    EXPECT_TRUE(contains(failure, "没有新启动项的标识符：操作成功完成。")) << failure;
+    const Expected<Text> added = bcd::addEntry(machine);
+    ASSERT_FALSE(added);
+    EXPECT_TRUE(contains(said(added.problem()), "没有新启动项的标识符：操作成功完成。")) << said(added.problem());
     EXPECT_TRUE(store.sameEntries(before));
 }
 
 TEST_F(BootStoreTest, RemovingAnEntryThatIsAlreadyGoneSucceeds) {
-    Text failure;
-    EXPECT_TRUE(bcd::removeEntry(machine, "{0b5e3f00-0000-4000-8000-000000000001}", failure)) << failure;
+    EXPECT_TRUE(bcd::removeEntry(machine, "{0b5e3f00-0000-4000-8000-000000000001}"));
     EXPECT_EQ(store.log(), (std::vector<Text>{"/delete {0b5e3f00-0000-4000-8000-000000000001}", "/enum all /v"}));
 
-    Text id;
-    ASSERT_TRUE(bcd::addEntry(machine, id, failure));
+    const Expected<Text> id = bcd::addEntry(machine);
+    ASSERT_TRUE(id);
     store.failWhen("/delete");
-    EXPECT_FALSE(bcd::removeEntry(machine, id, failure));
-    EXPECT_TRUE(contains(failure, "bcdedit /delete " + id + " 失败")) << failure;
-    EXPECT_NE(store.entry(id), nullptr);
+    const Result removed = bcd::removeEntry(machine, *id);
+    ASSERT_FALSE(removed);
+    EXPECT_TRUE(contains(said(removed.problem()), "bcdedit /delete " + *id + " 失败")) << said(removed.problem());
+    EXPECT_NE(store.entry(*id), nullptr);
 }
 
 // Entries of ours are found by their description, whatever language the
 // listing is in; entries of others are left alone.
 TEST_F(BootStoreTest, EntriesOfOursAreFoundAndRemovedOthersStay) {
     ASSERT_EQ(store.run("/create /d \"GRUB4DOS\" /application bootsector").exitCode, 0u);
-    for (int i = 0; i < 2; ++i) {
-        Text id, failure;
-        ASSERT_TRUE(bcd::addEntry(machine, id, failure)) << failure;
-    }
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(bcd::addEntry(machine));
     std::vector<Text> ours;
-    Text failure;
-    ASSERT_TRUE(bcd::findEntries(machine, ours, failure)) << failure;
+    ASSERT_TRUE(bcd::findEntries(machine, ours));
     ASSERT_EQ(ours.size(), 2u);
     int removed = 0;
-    ASSERT_TRUE(bcd::removeOurEntries(machine, removed, failure)) << failure;
+    ASSERT_TRUE(bcd::removeOurEntries(machine, removed));
     EXPECT_EQ(removed, 2);
-    ASSERT_TRUE(bcd::findEntries(machine, ours, failure));
+    ASSERT_TRUE(bcd::findEntries(machine, ours));
     EXPECT_TRUE(ours.empty());
     EXPECT_EQ(store.entries().size(), before.entries().size() + 1) << "the GRUB4DOS entry stays";
 
     store.failWhen("/enum");
-    EXPECT_FALSE(bcd::findEntries(machine, ours, failure));
-    EXPECT_TRUE(contains(failure, "无法读取启动配置：bcdedit /enum all /v 失败")) << failure;
+    const Result found = bcd::findEntries(machine, ours);
+    ASSERT_FALSE(found);
+    EXPECT_TRUE(contains(said(found.problem()), "无法读取启动配置：bcdedit /enum all /v 失败")) << said(found.problem());
 }
 
 TEST(BootStoreListing, AnEnglishListingReadsTheSame) {
@@ -213,16 +214,14 @@ TEST(BootStoreListing, AnEnglishListingReadsTheSame) {
     sim::SimMachine machine;
     machine.system().installTool("bcdedit.exe", [&](const Text&) { return ToolAnswer{0, listing}; });
     std::vector<Text> ours;
-    Text failure;
-    ASSERT_TRUE(job::bcd::findEntries(machine, ours, failure)) << failure;
+    ASSERT_TRUE(job::bcd::findEntries(machine, ours));
     EXPECT_EQ(ours, std::vector<Text>{"{0c1d2e3f-4a5b-11e0-8355-a4badbfc7822}"});
 }
 
 // ---- Which machines may take a job through the store ---------------------------
 
 TEST_F(BootStoreTest, AWindows7BiosMachineRunningElevatedWithBcdeditIsReady) {
-    Text refusal;
-    EXPECT_TRUE(bcd::ready(machine, refusal)) << refusal;
+    EXPECT_TRUE(bcd::ready(machine));
     EXPECT_TRUE(machine.system().toolCalls().empty()) << "the check runs nothing";
 }
 
@@ -243,9 +242,9 @@ TEST_F(BootStoreTest, RefusalsSayWhatIsMissing) {
         m.system().version = {10, 0};
         sim::installAsBcdedit(m, store);
         c.change(m.system());
-        Text refusal;
-        EXPECT_FALSE(bcd::ready(m, refusal)) << c.says;
-        EXPECT_TRUE(contains(refusal, c.says)) << refusal;
+        const Result ready = bcd::ready(m);
+        ASSERT_FALSE(ready) << c.says;
+        EXPECT_TRUE(contains(say::sentence(ready.problem(), m), c.says)) << say::sentence(ready.problem(), m);
         EXPECT_TRUE(m.system().toolCalls().empty());
     }
     EXPECT_TRUE(store.log().empty());
@@ -253,9 +252,9 @@ TEST_F(BootStoreTest, RefusalsSayWhatIsMissing) {
 
 TEST_F(BootStoreTest, WithoutBcdeditNothingRunsAndTheReasonSaysSo) {
     machine.system().removeTool("bcdedit.exe");
-    Text id, failure;
-    EXPECT_FALSE(bcd::addEntry(machine, id, failure));
-    EXPECT_TRUE(contains(failure, "无法运行系统的 bcdedit.exe")) << failure;
+    const Expected<Text> added = bcd::addEntry(machine);
+    ASSERT_FALSE(added);
+    EXPECT_TRUE(contains(said(added.problem()), "无法运行系统的 bcdedit.exe")) << said(added.problem());
     EXPECT_EQ(machine.system().toolCalls().size(), 1u);
 }
 

@@ -139,7 +139,7 @@ TEST_F(JobFlowTest, ManualGhostWritesItsBatchTextAndNoModeIsRefused) {
     EXPECT_EQ(machine.content(kGhostBat), "ghost.exe");
 
     // Neither radio button (or both): the window no longer says what runs.
-    undoJob(machine);
+    ASSERT_TRUE(undoJob(machine).account());
     for (const int both : {0, 1}) {
         setMain(ctl::手动选择框, Prop::Checked, 0);
         setMain(ctl::还原单选框, Prop::Checked, both);

@@ -154,8 +154,8 @@ TEST_F(JobSafetyTest, ATakeBackThatFailsSaysWhatIsLeftAndKeepsTheMachineBootable
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
     EXPECT_FALSE(machine.exists(kGrldr));
     ASSERT_EQ(told().size(), 1u);
-    EXPECT_NE(told()[0].find("写入 C:\\Vemo.img 失败"), Text::npos) << told()[0];
-    const size_t named = told()[0].find("删除 C:\\ghost.exe 失败");
+    EXPECT_NE(told()[0].find("写入 C:\\Vemo.img 失败（访问被拒绝）"), Text::npos) << told()[0];
+    const size_t named = told()[0].find("删除 C:\\ghost.exe 失败（访问被拒绝）");
     ASSERT_NE(named, Text::npos) << told()[0];
     EXPECT_EQ(told()[0].find("删除 C:\\ghost.exe 失败", named + 1), Text::npos) << "named twice: " << told()[0];
 
@@ -172,8 +172,8 @@ TEST_F(JobSafetyTest, ATakeBackThatFailsSaysWhatIsLeftAndKeepsTheMachineBootable
     for (const char* path : {kGrldr, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB", "E:\\TRIVEX.JOB"})
         EXPECT_FALSE(machine.exists(path)) << path;
     ASSERT_EQ(told().size(), 2u);
-    EXPECT_NE(told()[1].find("改写 C:\\boot.ini 失败"), Text::npos) << told()[1];
-    EXPECT_NE(told()[1].find("删除本次生成的 C:\\boot.bak 失败"), Text::npos) << told()[1];
+    EXPECT_NE(told()[1].find("改写 C:\\boot.ini 失败（访问被拒绝）"), Text::npos) << told()[1];
+    EXPECT_NE(told()[1].find("删除本次生成的 C:\\boot.bak 失败（访问被拒绝）"), Text::npos) << told()[1];
 }
 
 TEST_F(JobSafetyTest, UndoNeverLeavesTheMachineWithoutAMenu) {
@@ -188,8 +188,8 @@ TEST_F(JobSafetyTest, UndoNeverLeavesTheMachineWithoutAMenu) {
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
     EXPECT_FALSE(machine.exists(kVemoImg));
     ASSERT_EQ(told().size(), 1u);
-    EXPECT_NE(told()[0].find("用 C:\\boot.bak 恢复 C:\\boot.ini 失败"), Text::npos) << told()[0];
-    EXPECT_NE(told()[0].find("删除 C:\\ghost.bat 失败"), Text::npos) << told()[0];
+    EXPECT_NE(told()[0].find("用 C:\\boot.bak 恢复 C:\\boot.ini 失败（访问被拒绝）"), Text::npos) << told()[0];
+    EXPECT_NE(told()[0].find("删除 C:\\ghost.bat 失败（访问被拒绝）"), Text::npos) << told()[0];
 
     undo();  // the next try goes through
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);

@@ -18,7 +18,16 @@
 #include "payloads/store.h"
 #include "tests/support/sim_machine.h"
 #include "tests/support/test_toolkit.h"
+#include "ui/catalogue.h"
 #include "ui/names.h"
+
+namespace trivex {
+// Problems in the tests' messages, as the user would read them.
+inline std::ostream& operator<<(std::ostream& os, const Problem& p) {
+    sim::SimMachine m;
+    return os << say::sentence(p, m);
+}
+}  // namespace trivex
 
 namespace trivex::testing_job {
 
@@ -50,20 +59,39 @@ inline Text payloadBytes(payloads::Payload p) {
     return Text(static_cast<const char*>(v.data), v.size);
 }
 
+// Drives C:, D: and E: on the standard disk, C: the system partition with
+// the XP menu, and the restore image on E:.
+inline void setUpForJobs(SimMachine& machine) {
+    machine.addDrive('C', 40ull << 30, 20ull << 30);
+    machine.addDrive('D', 80ull << 30, 60ull << 30);
+    machine.addDrive('E', 80ull << 30, 60ull << 30);
+    machine.addFile(job::kBootIni, kXpBootIni, kRhs);
+    machine.addFile(kRestoreImage, kImageBytes);
+    for (const char letter : {'C', 'D', 'E'}) machine.setDrivePlace(letter, standardPlace(letter - 'C' + 1));
+    // C: is the system partition; without a loader file in its root the
+    // route follows the Windows version.
+    machine.setSystemPartition(standardPlace(1), 'C');
+}
+
+// Every job file with its content and protection, for before/after
+// comparisons (the archive bit comes and goes with any write).
+inline std::string diskOf(const SimMachine& machine) {
+    std::string s;
+    for (const char* path : {job::kBootIni, job::kBootBak, job::kGrldr, job::kGhostBat, job::kGhostExe, job::kVemoImg,
+                             job::kGhost32Exe, "E:\\Ghost\\G_WinXP.gho", "C:\\TRIVEX.JOB", "E:\\TRIVEX.JOB"}) {
+        const std::optional<Text> c = machine.content(path);
+        const int64_t a = machine.attributes(path);
+        s += std::string(path) + (c ? "=" + *c : " missing") + " protection " + std::to_string(a < 0 ? a : a & kRhs) + "\n";
+    }
+    return s;
+}
+
 // The machine and the program, set up for jobs; JobTest is the fixture, a
 // test that needs several fresh machines makes its own.
 class JobRig {
 public:
     JobRig() {
-        machine.addDrive('C', 40ull << 30, 20ull << 30);
-        machine.addDrive('D', 80ull << 30, 60ull << 30);
-        machine.addDrive('E', 80ull << 30, 60ull << 30);
-        machine.addFile(job::kBootIni, kXpBootIni, kRhs);
-        machine.addFile(kRestoreImage, kImageBytes);
-        for (const char letter : {'C', 'D', 'E'}) machine.setDrivePlace(letter, standardPlace(letter - 'C' + 1));
-        // C: is the system partition; without a loader file in its root the
-        // route follows the Windows version.
-        machine.setSystemPartition(standardPlace(1), 'C');
+        setUpForJobs(machine);
         app.state.selectedDrive = "C";
     }
 
@@ -95,18 +123,7 @@ public:
             if (m.style == kMbTaskModal) out.push_back(m.text);
         return out;
     }
-    // Every job file with its content and protection, for before/after
-    // comparisons (the archive bit comes and goes with any write).
-    std::string disk() const {
-        std::string s;
-        for (const char* path : {job::kBootIni, job::kBootBak, job::kGrldr, job::kGhostBat, job::kGhostExe,
-                                 job::kVemoImg, job::kGhost32Exe, "E:\\Ghost\\G_WinXP.gho"}) {
-            const std::optional<Text> c = machine.content(path);
-            const int64_t a = machine.attributes(path);
-            s += std::string(path) + (c ? "=" + *c : " missing") + " protection " + std::to_string(a < 0 ? a : a & kRhs) + "\n";
-        }
-        return s;
-    }
+    std::string disk() const { return diskOf(machine); }
     // The Ghost command line in C:\ghost.bat (the backup or restore line;
     // the lines around it note the job's outcome).
     Text ghostCommandLine() const {

@@ -10,6 +10,7 @@
 #include "tests/support/fake_bcdedit.h"
 #include "platform/files.h"
 #include "platform/win32/win32_machine.h"
+#include "ui/catalogue.h"
 
 namespace trivex {
 namespace {
@@ -62,13 +63,13 @@ TEST_F(BootStoreWine, TheTestWindowsIsA7OnBiosWithBcdedit) {
     EXPECT_EQ(v.major, 6);
     EXPECT_EQ(v.minor, 1);
     EXPECT_EQ(machine.firmware(), Firmware::Bios);
-    Text refusal;
-    EXPECT_TRUE(bcd::ready(machine, refusal)) << refusal;
+    EXPECT_TRUE(bcd::ready(machine));
 }
 
 TEST_F(BootStoreWine, AnEntryIsAddedAsTheOneTimeBootAndRemovedAgain) {
-    Text id, failure;
-    ASSERT_TRUE(bcd::addEntry(machine, id, failure)) << failure;
+    const Expected<Text> added = bcd::addEntry(machine);
+    ASSERT_TRUE(added) << say::sentence(added.problem(), machine);
+    const Text id = *added;
     FakeBcdStore s = stored();
     EXPECT_EQ(s.log(), (std::vector<Text>{
                            "/create /d \"Trivex Ghost\" /application bootsector",
@@ -80,7 +81,7 @@ TEST_F(BootStoreWine, AnEntryIsAddedAsTheOneTimeBootAndRemovedAgain) {
     EXPECT_EQ(s.values("{bootmgr}", "bootsequence"), std::vector<Text>{id});
     EXPECT_EQ(s.values("{bootmgr}", "default"), before.values("{bootmgr}", "default"));
 
-    ASSERT_TRUE(bcd::removeEntry(machine, id, failure)) << failure;
+    ASSERT_TRUE(bcd::removeEntry(machine, id));
     EXPECT_TRUE(stored().sameEntries(before));
 }
 
@@ -88,8 +89,9 @@ TEST_F(BootStoreWine, AFailedCallTakesTheEntryBackAndQuotesBcdeditInGbk) {
     FakeBcdStore failing = FakeBcdStore::windows7();
     failing.failCall(2);  // /set … path
     put(failing);
-    Text id, failure;
-    EXPECT_FALSE(bcd::addEntry(machine, id, failure));
+    const Expected<Text> added = bcd::addEntry(machine);
+    ASSERT_FALSE(added);
+    const Text failure = say::sentence(added.problem(), machine);
     EXPECT_NE(failure.find(" path \\grldr.mbr 失败（退出代码 1）：无法打开启动配置数据存储。 拒绝访问。"), Text::npos)
         << failure;
     const FakeBcdStore s = stored();
@@ -103,16 +105,16 @@ TEST_F(BootStoreWine, AnEntryLeftByAFinishedJobIsFoundAndRemoved) {
     ASSERT_EQ(left.run("/create /d \"Trivex Ghost\" /application bootsector").exitCode, 0u);
     put(left);
     int removed = 0;
-    Text failure;
-    ASSERT_TRUE(bcd::removeOurEntries(machine, removed, failure)) << failure;
+    ASSERT_TRUE(bcd::removeOurEntries(machine, removed));
     EXPECT_EQ(removed, 1);
     EXPECT_TRUE(stored().sameEntries(before));
 }
 
 TEST_F(BootStoreWine, WithoutBcdeditTheMachineIsRefused) {
     ASSERT_TRUE(DeleteFileA(systemPath("bcdedit.exe").c_str()));
-    Text refusal;
-    EXPECT_FALSE(bcd::ready(machine, refusal));
+    const Result ready = bcd::ready(machine);
+    ASSERT_FALSE(ready);
+    const Text refusal = say::sentence(ready.problem(), machine);
     EXPECT_NE(refusal.find("找不到 bcdedit.exe"), Text::npos) << refusal;
 }
 
