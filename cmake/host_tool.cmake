@@ -17,11 +17,11 @@ function(trivex_host_tool name)
     # never share a name (Ninja refuses that).
     set(out ${CMAKE_CURRENT_BINARY_DIR}/host-tools/${name})
     # Build-time tools include headers of tools/ and of the layers below,
-    # and the hand-off (job/handoff.h) that the DOS side's sources are filled from.
+    # and the hand-off (payloads/handoff.h) that the DOS side's sources are filled from.
     file(GLOB_RECURSE tool_headers CONFIGURE_DEPENDS
       ${CMAKE_SOURCE_DIR}/tools/*.h ${CMAKE_SOURCE_DIR}/platform/*.h ${CMAKE_SOURCE_DIR}/ui/*.h
       ${CMAKE_SOURCE_DIR}/payloads/*.h)
-    list(APPEND tool_headers ${CMAKE_SOURCE_DIR}/job/handoff.h)
+    list(APPEND tool_headers ${CMAKE_SOURCE_DIR}/payloads/handoff.h)
     set(abs)
     foreach(s ${srcs})
       get_filename_component(a ${s} ABSOLUTE)

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "job/files.h"
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 #include "platform/files.h"
 #include "platform/text.h"
 

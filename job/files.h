@@ -1,9 +1,9 @@
-// The fixed files of a job, as the hand-off (job/handoff.h) names them.
+// The fixed files of a job, as the hand-off (payloads/handoff.h) names them.
 // Names on the target file systems ignore letter case: "C:\Ghost.bat" is the
 // "C:\ghost.bat" the job wrote.
 #pragma once
 
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 #include "payloads/targets.h"
 
 namespace trivex::job {

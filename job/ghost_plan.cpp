@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 #include "platform/text.h"
 
 namespace trivex::job {

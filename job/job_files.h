@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 #include "job/record.h"
 #include "job/route.h"
 #include "platform/problem.h"

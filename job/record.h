@@ -26,13 +26,13 @@
 //   ghost=check-failed N | ghost=started | ghost=exit N
 // (dos=unrecorded: the outcome copy is on a volume of the DOS NTFS driver,
 // which goes before Ghost runs; nothing more can be written to it.)
-// A reader ignores lines it does not know. Keys and values: job/handoff.h.
+// A reader ignores lines it does not know. Keys and values: payloads/handoff.h.
 #pragma once
 
 #include <optional>
 #include <vector>
 
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 #include "job/request.h"
 #include "job/route.h"
 #include "platform/machine.h"

@@ -37,7 +37,7 @@ SysResult writePayloadWhole(Machine& machine, const Text& path, Payload p) {
 }
 
 size_t tokenPlace(ByteView image) {
-    const auto& placeholder = job::handoff::kTokenPlaceholder;
+    const auto& placeholder = handoff::kTokenPlaceholder;
     const char* bytes = static_cast<const char*>(image.data);
     const char* end = bytes + image.size;
     const char* at = std::search(bytes, end, placeholder.text, placeholder.text + placeholder.length);

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 #include "platform/machine.h"
 
 namespace trivex::payloads {
@@ -43,9 +43,9 @@ SysResult writePayloadWhole(Machine& machine, const Text& path, Payload p);
 // Every job's DOS image carries that job's token, so that the DOS side runs
 // the job this image was written for and no other. The image holds the
 // placeholder "set token=" followed by 16 "?" once (its file TOKEN.BAT,
-// job::handoff::kTokenPlaceholder); the job's copy has the token's 16
+// handoff::kTokenPlaceholder); the job's copy has the token's 16
 // upper-case hex digits in their place.
-inline constexpr size_t kTokenLength = job::handoff::kTokenDigits;
+inline constexpr size_t kTokenLength = handoff::kTokenDigits;
 // Whether `t` is a token: 16 upper-case hex digits.
 bool isToken(const Text& t);
 // Where the token's digits go in `image`: the offset of the placeholder's

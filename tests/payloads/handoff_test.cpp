@@ -16,7 +16,7 @@
 #include "helpers.h"
 #include "job/files.h"
 #include "job/ghost_plan.h"
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 #include "job/job_files.h"
 #include "job/record.h"
 
@@ -28,7 +28,7 @@ void PrintTo(Outcome o, std::ostream* os) { *os << "Outcome(" << static_cast<int
 namespace trivex::test {
 namespace {
 
-namespace h = job::handoff;
+namespace h = handoff;
 
 const fs::path kGen = TRIVEX_PAYLOAD_GEN_DIR;
 const fs::path kSource = TRIVEX_PAYLOAD_SOURCE_DIR;

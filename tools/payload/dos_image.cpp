@@ -6,7 +6,7 @@
 
 #include "fat12.h"
 #include "handoff_text.h"
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 
 namespace fs = std::filesystem;
 
@@ -153,7 +153,7 @@ bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& e
 
     // Our own files with the hand-off's values filled in, checked so that an
     // editor or a checkout cannot change their bytes unseen.
-    const std::string tokenLine = job::handoff::kTokenPlaceholder.text;
+    const std::string tokenLine = handoff::kTokenPlaceholder.text;
     std::vector<FatEntry> own;
     for (const OwnScript& s : kScripts) {
         FatEntry e{s.name, false, {}, {}};

@@ -37,7 +37,7 @@ const std::vector<std::string>& dosChainFiles();
 // ends), TOKEN.BAT is not the token line, a supplied name is no DOS 8.3
 // name, the supplied boot sector is not a FAT12 boot sector, the files do
 // not fit, or the finished image does not hold the token text
-// (job::handoff::kTokenPlaceholder) exactly once.
+// (handoff::kTokenPlaceholder) exactly once.
 bool buildDosImage(const DosImageInputs& in, DosImageResult& out, std::string& err);
 
 }  // namespace trivex::tools

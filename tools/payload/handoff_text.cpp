@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "job/handoff.h"
+#include "payloads/handoff.h"
 
 namespace trivex::tools {
 namespace {
 
-namespace h = job::handoff;
+namespace h = handoff;
 
 std::string lower(std::string s) {
     for (char& c : s)
@@ -109,7 +109,7 @@ bool fillHandoff(const Bytes& source, const std::string& file, Bytes& out, std::
         const auto value = handoffValues().find(name);
         if (value == handoffValues().end()) {
             err = file + " line " + std::to_string(line) + ": unknown placeholder {" + name +
-                  "}: the hand-off (job/handoff.h) gives no value by that name";
+                  "}: the hand-off (payloads/handoff.h) gives no value by that name";
             return false;
         }
         out.insert(out.end(), value->second.begin(), value->second.end());

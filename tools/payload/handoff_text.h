@@ -2,7 +2,7 @@
 // loader's command list) name what the program and the DOS side must agree
 // on by placeholders: {record} in a script is the record's file name as the
 // DOS side writes it, {key.token} the record's token key. The build fills
-// them in from the hand-off (job/handoff.h) as it reads the sources, so the
+// them in from the hand-off (payloads/handoff.h) as it reads the sources, so the
 // image and the loader hold the program's own values.
 //
 // A placeholder is a name between braces on one line. The names:

@@ -11,13 +11,15 @@
 // that names nothing here stops the build. So the two sides agree by
 // construction.
 //
-// Header only, compile-time constants: the build-time tools include it too.
+// It lives with the payloads, below the job room: the payload store writes
+// the token into the image and the DOS side is built from it. Header only,
+// compile-time constants: the build-time tools include it too.
 #pragma once
 
 #include <array>
 #include <cstddef>
 
-namespace trivex::job::handoff {
+namespace trivex::handoff {
 
 // ---- Texts put together at compile time --------------------------------------
 
@@ -188,4 +190,4 @@ inline constexpr char kVerbCheck[] = "check";
 inline constexpr char kVerbDos[] = "dos";
 inline constexpr char kRestart[] = "restart";
 
-}  // namespace trivex::job::handoff
+}  // namespace trivex::handoff
