@@ -7,7 +7,7 @@
 // The program takes every one of these texts from here. The DOS side's
 // sources (payloads/dos/) name them by placeholders, {record} or
 // {key.token}, that the build fills in from this header when it makes the
-// boot image and the loader (tools/payload/handoff_text.h); a placeholder
+// boot image and the loader (the image builder's placeholder filler); a placeholder
 // that names nothing here stops the build. So the two sides agree by
 // construction.
 //
