@@ -11,103 +11,23 @@ namespace trivex::job {
 
 namespace {
 
-constexpr auto kLoaderSection =
-    handoff::join("[boot loader]\r\ntimeout=2\r\ndefault=", handoff::kLoaderPath.text, "\r\n");
-constexpr auto kMenuEntry = handoff::join(handoff::kLoaderPath.text, "=Trivex Ghost");
-constexpr char kSystemsSection[] = "[operating systems]";
-constexpr char kCrLf[] = "\r\n";
-// The old menu carries at least its lines 4 to 7 into the new one.
-constexpr size_t kCarriedLines = 4;
-
-// ASCII letters in lower case, spaces and tabs at both ends removed: how the
-// NT loader compares section names and keys.
-Text folded(const Text& line) {
-    size_t a = 0, b = line.size();
-    while (a < b && (line[a] == ' ' || line[a] == '\t')) ++a;
-    while (b > a && (line[b - 1] == ' ' || line[b - 1] == '\t')) --b;
-    Text out = line.substr(a, b - a);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-// The menu's lines: a byte-order mark dropped, text after a 0x1A end marker
-// ignored, lines ended by CR LF, LF or CR alone. A last line end does not
-// start another line.
-std::vector<Text> menuLines(Text menu) {
-    if (menu.compare(0, 3, "\xEF\xBB\xBF") == 0) menu.erase(0, 3);
-    if (const size_t end = menu.find('\x1A'); end != Text::npos) menu.resize(end);
-    std::vector<Text> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < menu.size(); ++i) {
-        if (menu[i] != '\r' && menu[i] != '\n') continue;
-        lines.push_back(menu.substr(start, i - start));
-        if (menu[i] == '\r' && i + 1 < menu.size() && menu[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < menu.size()) lines.push_back(menu.substr(start));
-    return lines;
-}
-
-bool isSectionLine(const Text& line) {
-    const Text f = folded(line);
-    return !f.empty() && f[0] == '[';
-}
-
 uint32_t protectionOf(Machine& p, const char* path) {
     const int64_t a = p.fileAttributes(path);
     return a < 0 ? 0 : static_cast<uint32_t>(a) & kProtection;
 }
 
+Problem leftAlone(Code why) { return around(Code::MenuLeftAlone, {Problem{why}}); }
+
 }  // namespace
-
-bool isRedirectedMenu(const Text& menu) {
-    // The whole text as redirectMenuText writes it: a user's own menu that
-    // merely starts C:\grldr by default is not a job of ours.
-    const size_t head = kLoaderSection.length, tail = kMenuEntry.length;
-    if (menu.size() < head + tail || menu.compare(0, head, kLoaderSection.text) != 0 ||
-        menu.compare(menu.size() - tail, tail, kMenuEntry.text) != 0)
-        return false;
-    const Text carried = menu.substr(head, menu.size() - head - tail);
-    std::vector<Text> lines;
-    for (size_t at = 0; at < carried.size();) {
-        const size_t end = carried.find(kCrLf, at);
-        if (end == Text::npos) return false;
-        lines.push_back(carried.substr(at, end - at));
-        at = end + 2;
-    }
-    if (lines.size() < kCarriedLines || folded(lines[0]) != kSystemsSection) return false;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].find_first_of(Text("\r\n\0\x1A", 4)) != Text::npos) return false;
-        if (i > 0 && isSectionLine(lines[i])) return false;
-    }
-    return true;
-}
-
-Expected<Text> redirectMenuText(const Text& userMenu) {
-    const bool utf16 = userMenu.compare(0, 2, "\xFF\xFE") == 0 || userMenu.compare(0, 2, "\xFE\xFF") == 0;
-    if (utf16 || userMenu.find('\0') != Text::npos) return Problem{Code::MenuNotText};
-    const std::vector<Text> lines = menuLines(userMenu);
-    size_t at = 0;
-    while (at < lines.size() && folded(lines[at]) != kSystemsSection) ++at;
-    std::vector<Text> carried;
-    bool entry = false;
-    for (size_t i = at; i < lines.size() && (i == at || !isSectionLine(lines[i])); ++i) {
-        carried.push_back(lines[i]);
-        const Text f = folded(lines[i]);
-        entry = entry || (i > at && !f.empty() && f[0] != ';');
-    }
-    if (!entry) return Problem{Code::MenuWithoutSystems};
-    while (carried.size() < kCarriedLines) carried.emplace_back();
-    Text menu = kLoaderSection.text;
-    for (const Text& line : carried) menu += line + kCrLf;
-    menu += kMenuEntry.text;
-    return menu;
-}
 
 bool BootMenu::isRedirected() {
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
-    return menu && isRedirectedMenu(*menu);
+    return menu && holdsJobEntry(*menu);
+}
+
+bool BootMenu::namesLoader() {
+    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
+    return !menu || job::namesLoader(*menu);
 }
 
 Result BootMenu::unprotect(const char* path) {
@@ -151,36 +71,48 @@ void BootMenu::save() {
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
     // Only a boot.bak this program can tell as its own is written: none yet.
     // One that differs from the menu is left for the job, which sets it aside.
-    if (menu && !isRedirectedMenu(*menu) && p_.fileAttributes(kBootBak) < 0)
+    if (menu && !holdsJobEntry(*menu) && p_.fileAttributes(kBootBak) < 0)
         (void)writeSaved(*menu, protectionOf(p_, kBootIni));
     (void)unprotect(kBootIni);
 }
 
 Result BootMenu::check() {
+    plan_.reset();
+    memo_.reset();
     if (!isFile(p_, kBootIni)) return Problem{Code::NoBootIni};
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
     if (!menu) return Problem{Code::MenuUnreadable};
-    if (!isRedirectedMenu(*menu)) return redirectMenuText(*menu).result();
-    // A job is prepared already: the user's menu is the saved one.
-    const std::optional<Text> saved = readWholeFile(p_, kBootBak);
-    if (!saved) return Problem{Code::SavedMenuMissing};
-    if (isRedirectedMenu(*saved)) return Problem{Code::SavedMenuNotTheMenu};
-    return redirectMenuText(*saved).result();
+    MenuPlan plan = planRedirect(*menu);
+    switch (plan.refusal) {
+        case MenuRefusal::None: break;
+        case MenuRefusal::Redirected: return {};  // an earlier job: it is undone first, then the menu checked again
+        case MenuRefusal::NotText: return Problem{Code::MenuNotText};
+        case MenuRefusal::WithoutLoaderSection: return Problem{Code::MenuWithoutLoaderSection};
+        case MenuRefusal::WithoutSystems: return Problem{Code::MenuWithoutSystems};
+        case MenuRefusal::Unusual: return Problem{Code::MenuUnusual, {Arg::quote(plan.line)}};
+    }
+    // The DOS side writes the menu without the job's lines under one name
+    // and puts the job's menu aside under another: both must be free.
+    for (const char* name : {kBootIniNew, kBootIniAside})
+        if (p_.fileAttributes(name) >= 0) return Problem{Code::FileNotOurs, {name}};
+    planned_ = *menu;
+    memo_ = plan.memo;
+    plan_ = std::move(plan);
+    return {};
 }
 
 Result BootMenu::redirect() {
     const std::optional<Text> menu = readWholeFile(p_, kBootIni);
     if (!menu) return Problem{Code::ReadMenuFailed};
-    if (isRedirectedMenu(*menu)) return Problem{Code::MenuStillRedirected};
+    if (holdsJobEntry(*menu)) return Problem{Code::MenuStillRedirected};
+    if (!plan_ || *menu != planned_) return Problem{Code::MenuChangedMeanwhile};
     const int64_t a = p_.fileAttributes(kBootIni);
     before_ = {*menu, a < 0 ? 0u : static_cast<uint32_t>(a), isFile(p_, kBootBak)};
     changing_ = true;
-    const Expected<Text> redirected = redirectMenuText(*menu);
-    if (!redirected) return redirected.problem();
     // The saved menu is whole on the disk before boot.ini points anywhere new.
     if (Result r = refreshSaved(*menu); !r) return r;
     if (Result r = unprotect(kBootIni); !r) return r;
-    if (const SysResult r = p_.writeFileWhole(kBootIni, {bytesOf(*redirected)}); !r)
+    if (const SysResult r = p_.writeFileWhole(kBootIni, {bytesOf(plan_->redirected)}); !r)
         return stepFailed(Code::RewriteMenuFailed, {}, r);
     return {};
 }
@@ -189,13 +121,20 @@ Result BootMenu::takeBack() {
     if (!changing_) return {};
     changing_ = false;
     std::optional<Text> now = readWholeFile(p_, kBootIni);
+    // What the menu must be: without this job's lines, whatever else it holds.
+    Text target = now ? *now : before_.menu;
+    if (now && holdsJobEntry(*now)) {
+        const MenuTakeOut taken = takeOutLines(*now, *memo_);
+        if (taken.what != MenuTaken::Edited) return Problem{Code::RestoreMenuFailed};
+        target = taken.menu;
+    }
     SysResult rewritten;
-    if (!now || *now != before_.menu) {
+    if (!now || *now != target) {
         (void)unprotect(kBootIni);
-        rewritten = p_.writeFileWhole(kBootIni, {bytesOf(before_.menu)});  // judged by what it reads back
+        rewritten = p_.writeFileWhole(kBootIni, {bytesOf(target)});  // judged by what it reads back
         now = readWholeFile(p_, kBootIni);
     }
-    if (!now || *now != before_.menu) return stepFailed(Code::RestoreMenuFailed, {}, rewritten);
+    if (!now || *now != target) return stepFailed(Code::RestoreMenuFailed, {}, rewritten);
 
     std::vector<Problem> failures;
     if (const SysResult r = setProtection(p_, kBootIni, before_.attributes & kProtection); !r)
@@ -214,17 +153,54 @@ Result BootMenu::takeBack() {
     return Result::allOf(std::move(failures));
 }
 
-Result BootMenu::restore() {
-    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
-    const bool redirected = menu && isRedirectedMenu(*menu);
+bool BootMenu::savedIsOurs(const std::optional<MenuMemo>& memo, const Text& menuNow) {
     const std::optional<Text> saved = readWholeFile(p_, kBootBak);
-    if (!saved) return redirected ? Result(Problem{Code::SavedMenuGone}) : Result();
-    if (isRedirectedMenu(*saved)) return Problem{Code::SavedMenuNotOriginal};
-    // boot.ini is the user's own, newer menu: the old copy must not replace it.
-    if (menu && !redirected && *menu != *saved) return {};
-    if (Result r = unprotect(kBootIni); !r) return r;
-    if (const SysResult r = p_.replaceFile(kBootBak, kBootIni); !r) return stepFailed(Code::MenuFromSavedFailed, {}, r);
+    if (!saved) return false;
+    if (memo) return menuSum(*saved) == memo->savedSum;
+    // Without a job, the image file button's copy: the menu byte for byte.
+    return *saved == menuNow && !holdsJobEntry(menuNow);
+}
+
+Result BootMenu::settle(const std::optional<Text>& menu, const std::optional<MenuMemo>& memo, const Text& menuNow) {
+    const bool savedOurs = savedIsOurs(memo, menuNow);
+    const uint32_t had = protectionOf(p_, kBootIni);
+    // The job's copy carries the protection the menu had before the job.
+    const uint32_t protection = had | (savedOurs ? protectionOf(p_, kBootBak) : 0);
+    if (menu) {
+        if (Result r = unprotect(kBootIni); !r) return r;
+        if (const SysResult r = p_.writeFileWhole(kBootIni, {bytesOf(*menu)}); !r) {
+            (void)setProtection(p_, kBootIni, had);
+            return stepFailed(Code::RestoreMenuFailed, {}, r);
+        }
+    }
+    if (const SysResult r = setProtection(p_, kBootIni, protection); !r)
+        return stepFailed(Code::RestoreMenuAttributesFailed, {}, r);
+    if (!savedOurs) return {};
+    SysResult deleted = setProtection(p_, kBootBak, 0);
+    if (deleted) deleted = p_.deleteFile(kBootBak);
+    if (!deleted) return stepFailed(Code::DeleteSavedMenuFailed, {}, deleted);
     return {};
+}
+
+Result BootMenu::takeOut(const std::optional<MenuMemo>& memo) {
+    const std::optional<Text> menu = readWholeFile(p_, kBootIni);
+    const bool known = memo && !memo->changes.empty();
+    if (!menu) return known ? Result(Problem{Code::MenuGoneWhileJob}) : Result();
+    if (!known) {
+        // Nothing tells which lines a job changed: its entry stays, and so does the rest.
+        if (holdsJobEntry(*menu)) return leftAlone(Code::MenuJobUnrecorded);
+        return settle(std::nullopt, std::nullopt, *menu);
+    }
+    const MenuTakeOut taken = takeOutLines(*menu, *memo);
+    switch (taken.what) {
+        case MenuTaken::Edited: return settle(taken.menu, memo, *menu);
+        case MenuTaken::NothingOurs: return settle(std::nullopt, memo, *menu);
+        case MenuTaken::EntryGone: return leftAlone(Code::MenuEntryGone);
+        case MenuTaken::NotText: return leftAlone(Code::MenuNowNotText);
+        case MenuTaken::Twice: return leftAlone(Code::MenuLinesTwice);
+        case MenuTaken::NoMemo: break;
+    }
+    return leftAlone(Code::MenuJobUnrecorded);
 }
 
 }  // namespace trivex::job

@@ -1,41 +1,32 @@
 // The NT boot menu C:\boot.ini and its one owner. A job keeps the user's
-// menu as C:\boot.bak, byte for byte, and rewrites boot.ini so that it
-// starts C:\grldr by default after 2 seconds while every entry of the old
-// menu stays selectable. The menu comes back when boot.bak replaces boot.ini:
-// undo here, or the DOS side before Ghost runs.
+// menu as C:\boot.bak, byte for byte, and changes only the lines it needs
+// (job/menu_lines.h): timeout=2, default=C:\grldr and its own entry, so
+// that the menu starts C:\grldr after 2 seconds while every entry of the
+// user's stays one choice away. What it changed is kept in the job's
+// record. Taking the job back (undo here, the next start's repair, or the
+// DOS side before Ghost runs) takes exactly those lines out of the menu as
+// it is then and keeps every change the user made meanwhile; C:\boot.bak,
+// the job's copy, goes once the menu is the user's again.
 //
 // The image file button saves, the job checks and redirects (and takes its
-// redirection back when a later step fails), undo restores: all of them go
-// through BootMenu.
+// redirection back when a later step fails), undo and repair take it out:
+// all of them go through BootMenu.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
+#include "job/menu_lines.h"
 #include "platform/problem.h"
 
 namespace trivex::job {
-
-// Whether a menu is the whole text that redirectMenuText writes (the loader
-// section, the carried [operating systems] lines, the loader entry): a job
-// has been prepared and has neither run nor been undone. A menu of the
-// user's own that happens to start C:\grldr by default is not.
-bool isRedirectedMenu(const Text& menu);
-
-// The redirected menu made from a user's menu, or why it cannot be made:
-// the new loader section, then every line of the old [operating systems]
-// section (any line ends, with or without a UTF-8 byte-order mark), at least
-// four lines with missing ones left empty, each ended by CR LF, then the
-// loader entry. A menu in UTF-16, one holding a zero byte, and one without
-// an [operating systems] entry are refused: the Windows entries would be lost.
-Expected<Text> redirectMenuText(const Text& userMenu);
 
 class BootMenu {
 public:
     explicit BootMenu(Machine& p) : p_(p) {}
 
-    // After each use of the image file button: while boot.ini is not
-    // redirected and there is no boot.bak, boot.ini is saved as boot.bak
+    // After each use of the image file button: while boot.ini holds no
+    // entry of a job and there is no boot.bak, boot.ini is saved as boot.bak
     // (written whole, with the menu's protection); then boot.ini's
     // read-only, hidden and system attributes are cleared so that a job can
     // rewrite it. A boot.bak that is there already is left alone: the job
@@ -44,32 +35,44 @@ public:
     void save();
 
     // Why a job cannot redirect the menu; done when it can. Writes nothing.
+    // A menu that holds a job's entry already is an earlier job, which is
+    // undone first: then check() is done and plans nothing, and the job
+    // checks again once the earlier one is gone.
     Result check();
+    // After a check() that planned the redirection: what redirect() will
+    // change, for the job's record.
+    const std::optional<MenuMemo>& memo() const { return memo_; }
 
     // Makes sure boot.bak holds the user's menu byte for byte (written whole,
     // the bytes checked, the menu's protection given), then rewrites boot.ini
-    // whole. A boot.bak that differs from the menu cannot be told as ours: it
-    // is first renamed to a free name (C:\boot-1.bak ...) and notice() says
-    // so. boot.ini must not be redirected already (an earlier job is undone
-    // first). What it changed is remembered for takeBack().
+    // whole as check() planned it. A boot.bak that differs from the menu
+    // cannot be told as ours: it is first renamed to a free name
+    // (C:\boot-1.bak ...) and notice() says so. Refused when the menu is not
+    // the one check() planned for. What it changed is remembered for takeBack().
     Result redirect();
     // What the user should be told about a successful redirect(), if anything.
     const std::optional<Problem>& notice() const { return notice_; }
 
-    // Puts boot.ini (bytes and attributes) back as redirect() found it,
-    // removes a boot.bak that redirect() made and gives a boot.bak it set
-    // aside its name back. Done when all of it worked, else each step that
-    // failed.
+    // Takes this job's lines out of boot.ini again and gives it back the
+    // attributes redirect() found; removes a boot.bak that redirect() made
+    // and gives a boot.bak it set aside its name back. Done when all of it
+    // worked, else each step that failed.
     Result takeBack();
 
-    // Undo: the saved menu replaces the redirected one in one step (boot.ini's
-    // attributes cleared, then boot.bak moved over it), so that there is
-    // never a moment without boot.ini. A saved copy older than a boot.ini
-    // that is not redirected is left alone.
-    Result restore();
+    // Undo and repair: takes the lines `memo` lists (a job's record) out of
+    // boot.ini as it is now, keeping every other byte, and gives the menu the
+    // protection of the job's boot.bak, which then goes (it is the job's when
+    // its checksum is the memo's; without a job, when it is boot.ini byte for
+    // byte). A menu that cannot be read as the job's lines and the user's, a
+    // job's entry without a memo, and a missing boot.ini while a job waits
+    // are left alone, and the problem says what the user should check.
+    Result takeOut(const std::optional<MenuMemo>& memo);
 
-    // boot.ini is redirected now.
+    // boot.ini holds a job's entry: the next start offers the loader.
     bool isRedirected();
+    // A line of boot.ini names the loader C:\grldr (an entry of it, or
+    // default= it), or boot.ini cannot be read: the loader must stay.
+    bool namesLoader();
 
 private:
     // Brings boot.bak up to date with `menu`.
@@ -78,8 +81,16 @@ private:
     Result writeSaved(const Text& menu, uint32_t protection);
     // Clears the protection bits of `path` when it has any.
     Result unprotect(const char* path);
+    // boot.bak is the job's copy of the menu (see takeOut()).
+    bool savedIsOurs(const std::optional<MenuMemo>& memo, const Text& menuNow);
+    // boot.ini becomes `menu` (nullopt: it stays), with its protection and
+    // that of boot.bak when boot.bak is the job's, which then goes.
+    Result settle(const std::optional<Text>& menu, const std::optional<MenuMemo>& memo, const Text& menuNow);
 
     Machine& p_;
+    std::optional<MenuPlan> plan_;  // check()'s
+    Text planned_;                  // the menu it planned for
+    std::optional<MenuMemo> memo_;
     struct Found {
         Text menu;               // boot.ini's bytes
         uint32_t attributes = 0; // and attributes

@@ -13,6 +13,8 @@ inline constexpr const char* kBootBak = handoff::kBootMenuSavedPath.text;
 // Where the DOS side puts the redirected boot.ini for the moment between
 // its two renames; a cut there leaves it (and maybe no boot.ini).
 inline constexpr const char* kBootIniAside = handoff::kBootMenuAsidePath.text;
+// Where the DOS side writes the menu without the job's lines before the renames.
+inline constexpr const char* kBootIniNew = handoff::kBootMenuNewPath.text;
 inline constexpr const char* kGrldr = payloads::kLoaderTarget;
 // Where a loader of the user's own waits while a job is prepared; the DOS
 // side and undo give it its name back.

@@ -22,8 +22,9 @@ using payloads::Payload;
 
 // The job's record, as it will be once every file is in place.
 JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const JobFilesFound& found,
-                   bool ghostBat) {
+                   bool ghostBat, const std::optional<MenuMemo>& menu) {
     JobRecord r;
+    if (menu) r.menu = *menu;
     r.token = newToken(p);
     r.kind = job.kind();
     r.route = route;
@@ -87,11 +88,13 @@ struct BootSwitch {
 
     Result check(Machine& p) { return route == BootRoute::BootIni ? menu.check() : bcd::ready(p); }
 
-    // An earlier job of ours that has not run: boot.ini redirected, or
-    // entries of ours in the store. A problem only when the store cannot be read.
-    Result earlierJob(Machine& p, bool& found) {
+    // An earlier job of ours that has not run: a job's entry in boot.ini, or
+    // a record of a job that changed boot.ini (its entry may be gone while
+    // other lines of it stay), or entries of ours in the store. A problem
+    // only when the store cannot be read.
+    Result earlierJob(Machine& p, const JobFilesFound& jobs, bool& found) {
         if (route == BootRoute::BootIni) {
-            found = menu.isRedirected();
+            found = menu.isRedirected() || (jobs.record && !jobs.record->menu.changes.empty());
             return {};
         }
         std::vector<Text> entries;
@@ -101,9 +104,10 @@ struct BootSwitch {
     }
 
     // Points the boot away from an earlier job's loader, nothing else: on
-    // failure that job is as it was.
-    Result off(Machine& p) {
-        if (route == BootRoute::BootIni) return menu.restore();
+    // failure that job is as it was. `earlier` is that job's record.
+    Result off(Machine& p, const std::optional<JobRecord>& earlier) {
+        if (route == BootRoute::BootIni)
+            return BootMenu(p).takeOut(earlier ? std::optional<MenuMemo>(earlier->menu) : std::nullopt);
         int removed = 0;
         return bcd::removeOurEntries(p, removed);
     }
@@ -116,12 +120,13 @@ struct BootSwitch {
     }
 
     // Points the boot away from the loader again; `stillStarts` says whether
-    // it still starts the loader afterwards.
-    void takeBack(bool& stillStarts, Failures& failures) {
+    // it may still start the loader afterwards: a line of the menu names it,
+    // and no loader of the user's comes back to its name.
+    void takeBack(bool& stillStarts, Failures& failures, bool usersLoaderBack) {
         stillStarts = false;
         if (!pointed || route == BootRoute::BootStore) return;
         if (Result r = menu.takeBack(); !r) failures.push_back(r.problem());
-        stillStarts = menu.isRedirected();
+        stillStarts = menu.namesLoader() && !usersLoaderBack;
     }
 };
 
@@ -131,7 +136,9 @@ struct BootSwitch {
 Problem takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Problem& failure, bool earlierUndone) {
     bool stillStarts = false;
     Failures problems;
-    boot.takeBack(stillStarts, problems);
+    bool usersLoaderBack = false;
+    for (const JobFile* f : trail.setAside) usersLoaderBack = usersLoaderBack || f->id == JobFileId::Loader;
+    boot.takeBack(stillStarts, problems, usersLoaderBack);
     takeBackJobFiles(p, trail, false, problems);
     // While the boot still starts the loader, the loader stays: the machine must boot.
     if (!stillStarts) takeBackJobFiles(p, trail, true, problems);
@@ -175,20 +182,23 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     // way undo takes it back: this job is prepared on a machine that starts
     // Windows, and only its own files are on the disk.
     bool earlier = false;
-    if (Result r = boot.earlierJob(p, earlier); !r) return refused(r.problem());
+    if (Result r = boot.earlierJob(p, found, earlier); !r) return refused(r.problem());
     if (earlier) {
-        if (Result r = boot.off(p); !r) return refused(around(Code::EarlierJobStays, {r.problem()}));
+        if (Result r = boot.off(p, found.record); !r) return refused(around(Code::EarlierJobStays, {r.problem()}));
         if (Result u = undoJob(p).account(); !u) return refused(around(Code::EarlierJobPartlyUndone, {u.problem()}));
         found = findJobFiles(p);
-        if (Result again = jobFilesRefusal(p, found, route, outcomePath); !again)
-            return refused(around(Code::EarlierJobUndoneThen, {again.problem()}));
+        Result again = jobFilesRefusal(p, found, route, outcomePath);
+        if (again) again = boot.check(p);  // the menu without the earlier job's lines
+        if (!again) return refused(around(Code::EarlierJobUndoneThen, {again.problem()}));
     }
+    // What the job changes in boot.ini is in its record before the menu changes.
+    if (route == BootRoute::BootIni && !boot.menu.memo()) return refused(Problem{Code::MenuStillRedirected});
 
     // The record first, then every file, then the outcome copy, each whole;
     // the boot is pointed at the loader last.
     JobTrail trail;
     const std::optional<Text> bat = plan.batText();
-    const JobRecord record = recordOf(p, job, route, found, bat.has_value());
+    const JobRecord record = recordOf(p, job, route, found, bat.has_value(), boot.menu.memo());
     Result done;
     if (const SysResult r = p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))}); !r)
         done = stepFailed(Code::WriteFailed, {kJobRecord}, r);

@@ -26,9 +26,9 @@ struct Prepared {
 // (temporary file, flush, move): the job's record C:\TRIVEX.JOB, C:\grldr
 // (and C:\grldr.mbr on the store route), C:\ghost.bat, C:\ghost.exe,
 // C:\Vemo.img with the job's token, the outcome copy of the record on the
-// image's drive; last, the boot is pointed at the loader (boot.ini
-// redirected with the user's menu kept as boot.bak, or the store's one-time
-// entry). A cut at any moment leaves a machine that starts Windows, and the
+// image's drive; last, the boot is pointed at the loader (boot.ini's few
+// lines of the job's, which the record lists, with the user's menu kept as
+// boot.bak, or the store's one-time entry). A cut at any moment leaves a machine that starts Windows, and the
 // next start takes the half-prepared job back.
 // Every step is checked; a failure takes the job back in the reverse order:
 // the boot first, the files after (a loader of the user's own back under its

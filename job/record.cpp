@@ -52,6 +52,12 @@ Text recordText(const JobRecord& r) {
     if (!r.image.empty()) line(handoff::kKeyImage, r.image);
     for (const Text& name : r.wrote) line(handoff::kKeyWrote, name);
     for (const Text& name : r.aside) line(handoff::kKeyAside, name);
+    // The boot menu's lines.
+    for (const MenuChange& c : r.menu.changes) {
+        line(handoff::kKeyMenuLine, c.line);
+        line(handoff::kKeyMenuWas, c.was);
+    }
+    if (!r.menu.savedSum.empty()) line(handoff::kKeyMenuSaved, r.menu.savedSum);
     return t;
 }
 
@@ -96,6 +102,12 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             r.wrote.push_back(value);
         } else if (key == handoff::kKeyAside) {
             r.aside.push_back(value);
+        } else if (key == handoff::kKeyMenuLine) {
+            r.menu.changes.push_back({value, ""});
+        } else if (key == handoff::kKeyMenuWas) {
+            if (!r.menu.changes.empty()) r.menu.changes.back().was = value;
+        } else if (key == handoff::kKeyMenuSaved) {
+            r.menu.savedSum = value;
         } else if (key == handoff::kKeyDos) {
             if (value == handoff::kDosFound) r.outcome = Outcome::Found;
             else if (value == handoff::kDosNoMenu) r.outcome = Outcome::NoMenu;

@@ -21,6 +21,9 @@
 //   image=E:\Ghost\G_WinXP.gho  (none for manual Ghost)
 //   wrote=grldr                 one line per file of the job in C:\ (8.3 names, lower case)
 //   aside=grldr                 a file of the user's at that name waits as <name>.bak
+//   menu-line=timeout=2         the boot menu's lines the job wrote (boot.ini route),
+//   menu-was=timeout=30         each with the user's line it replaced (job/menu_lines.h)
+//   menu-saved=1A2B3C4D         the checksum of the job's C:\boot.bak
 // and what the DOS side appends, in the order things happen:
 //   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded
 //   ghost=check-failed N | ghost=started | ghost=exit N
@@ -33,6 +36,7 @@
 #include <vector>
 
 #include "payloads/handoff.h"
+#include "job/menu_lines.h"
 #include "job/request.h"
 #include "job/route.h"
 #include "platform/machine.h"
@@ -63,6 +67,7 @@ struct JobRecord {
     Text image;                 // empty for manual Ghost
     std::vector<Text> wrote;    // "grldr", "ghost.bat"...
     std::vector<Text> aside;    // "grldr", "grldr.mbr"
+    MenuMemo menu;              // what the job changed in boot.ini (none on the store route)
     // Read from the outcome copy only.
     Outcome outcome = Outcome::None;
     int exitCode = -1;          // with CheckFailed and Exited

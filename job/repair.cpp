@@ -57,20 +57,51 @@ Problem namesOfOurs(const JobFilesFound& found) {
     return names;
 }
 
-// The DOS side renames the redirected boot.ini aside as bootini.job before
-// boot.bak takes the name boot.ini: cut between the two, C: has no boot.ini.
-// The saved menu takes the name, and the aside copy (ours by its text) goes.
-// What was done, if anything; failures are added to `failures`.
-std::optional<Problem> repairMenuAside(Machine& p, Failures& failures) {
-    if (p.fileAttributes(kBootIniAside) < 0) return {};
-    const std::optional<Text> aside = readWholeFile(p, kBootIniAside);
-    if (!aside || !isRedirectedMenu(*aside)) return {};
+// The DOS side writes boot.ini without the job's lines as bootini.new,
+// renames boot.ini aside as bootini.job, gives bootini.new the name boot.ini
+// and deletes bootini.job: cut between the renames, C: has no boot.ini. The
+// menu without the job's lines takes the name (bootini.new when it is that
+// menu, else written here with the attributes the job's menu had; without
+// the job's memo, the job's menu itself, which the undo that follows reads),
+// and the copies of ours go: the job's menu aside once boot.ini is there,
+// and a bootini.new that is the job's menu without the job's lines. What
+// was done, if anything; failures are added to `failures`.
+std::optional<Problem> repairMenuAside(Machine& p, const std::optional<MenuMemo>& memo, Failures& failures) {
+    std::optional<Text> aside;
+    if (p.fileAttributes(kBootIniAside) >= 0) aside = readWholeFile(p, kBootIniAside);
+    if (aside && !holdsJobEntry(*aside)) aside.reset();  // not ours
+    const auto withoutOurs = [&memo](const Text& menu) -> std::optional<Text> {
+        if (!memo) return std::nullopt;
+        MenuTakeOut taken = takeOutLines(menu, *memo);
+        if (taken.what != MenuTaken::Edited) return std::nullopt;
+        return std::move(taken.menu);
+    };
     std::optional<Problem> done;
-    if (p.fileAttributes(kBootIni) < 0 && p.fileAttributes(kBootBak) >= 0) {
-        if (const SysResult r = p.renameFile(kBootBak, kBootIni); r) done = Problem{Code::MenuCutRepaired};
-        else failures.push_back(stepFailed(Code::RenameBackFailed, {kBootBak, kBootIni}, r));
+    if (aside && p.fileAttributes(kBootIni) < 0) {
+        const std::optional<Text> menu = withoutOurs(*aside), fresh = readWholeFile(p, kBootIniNew);
+        SysResult r;
+        Problem failed{Code::RenameBackFailed, {kBootIniAside, kBootIni}};
+        if (menu && fresh && *fresh == *menu) {
+            r = p.renameFile(kBootIniNew, kBootIni);
+            failed.args = {kBootIniNew, kBootIni};
+        } else if (menu) {
+            r = p.writeFileWhole(kBootIni, {bytesOf(*menu)});
+            const int64_t a = p.fileAttributes(kBootIniAside);
+            if (r) r = setProtection(p, kBootIni, a < 0 ? 0u : static_cast<uint32_t>(a) & kProtection);
+            failed = {Code::WriteFailed, {kBootIni}};
+        } else {
+            r = p.renameFile(kBootIniAside, kBootIni);
+        }
+        if (r) done = Problem{Code::MenuCutRepaired};
+        else failures.push_back(stepFailed(failed.code, failed.args, r));
     }
-    if (p.fileAttributes(kBootIni) >= 0) (void)removeFile(p, kBootIniAside, failures);
+    if (aside && p.fileAttributes(kBootIni) >= 0 && p.fileAttributes(kBootIniAside) >= 0)
+        (void)removeFile(p, kBootIniAside, failures);
+    if (p.fileAttributes(kBootIniNew) >= 0) {
+        const std::optional<Text> fresh = readWholeFile(p, kBootIniNew), now = readWholeFile(p, kBootIni);
+        const std::optional<Text> menu = now ? withoutOurs(*now) : std::nullopt;
+        if (fresh && menu && *fresh == *menu) (void)removeFile(p, kBootIniNew, failures);
+    }
     return done;
 }
 
@@ -78,8 +109,9 @@ std::optional<Problem> repairMenuAside(Machine& p, Failures& failures) {
 
 std::optional<Problem> repairCutJob(Machine& p) {
     Failures failures;
-    const std::optional<Problem> menuDone = repairMenuAside(p, failures);
     const JobFilesFound found = findJobFiles(p);
+    const std::optional<MenuMemo> memo = found.record ? std::optional<MenuMemo>(found.record->menu) : std::nullopt;
+    const std::optional<Problem> menuDone = repairMenuAside(p, memo, failures);
     const BootRoute route = found.record ? found.record->route : bootRouteOf(p);
     bool known = true;
     const bool pointed = bootPointsAtLoader(p, route, known);

@@ -39,17 +39,27 @@ Undone undoJob(Machine& p) {
     const JobFilesFound found = findJobFiles(p);
     Undone u;
     const BootRoute route = found.record ? found.record->route : bootRouteOf(p);
+    bool menuStays = false;
     if (route == BootRoute::BootIni) {
+        // The job's lines go, as the record lists them; the user's stay.
         BootMenu menu(p);
-        if (Result r = menu.restore(); !r) u.failures.push_back(r.problem());
-        if (menu.isRedirected()) u.loaderKept = Problem{Code::LoaderKeptForMenu};
+        const std::optional<MenuMemo> memo = found.record ? std::optional<MenuMemo>(found.record->menu) : std::nullopt;
+        if (Result r = menu.takeOut(memo); !r) u.failures.push_back(r.problem());
+        menuStays = menu.isRedirected();
+        // The loader stays while a line of the menu names it, unless the
+        // user's own loader, set aside by the job, takes its name again.
+        const bool usersLoaderBack = found.record && found.record->setAside(handoff::kLoaderName) &&
+                                     p.fileAttributes(jobFile(JobFileId::Loader).setAsideAs) >= 0;
+        if (found[JobFileId::Loader].ours && menu.namesLoader() && !usersLoaderBack)
+            u.loaderKept = Problem{Code::LoaderKeptForMenu};
     } else {
         removeEntries(p, u);
     }
     removeJobFiles(p, found, u.loaderKept.has_value(), u.failures);
-    // The record goes last, and stays while the loader does: it still
-    // describes what is on the disk.
-    if (!u.loaderKept) removeRecords(p, found, u.failures);
+    // The record goes last, and stays while the loader does, or while the
+    // job's lines are still in the menu: it still describes what is on the
+    // disk, and which lines are the job's.
+    if (!u.loaderKept && !menuStays) removeRecords(p, found, u.failures);
     return u;
 }
 

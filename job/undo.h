@@ -18,13 +18,16 @@ struct [[nodiscard]] Undone {
     Result account() const;
 };
 
-// The boot goes back first: the saved menu replaces the redirected one
-// (boot.ini route), or the entries of ours leave the store (store route).
-// Only then do the job's files go (only the ones that are this program's),
-// files of the user's that the job's record says it set aside get their
-// names back, and last the record itself and its outcome copy (while the DOS
-// side has not written to it). While the boot still starts the loader, its
-// files and the record stay, so that the machine still boots.
+// The boot goes back first: the job's lines leave boot.ini, as its record
+// lists them, with every change the user made meanwhile kept (boot.ini
+// route), or the entries of ours leave the store (store route). Only then
+// do the job's files go (only the ones that are this program's), files of
+// the user's that the job's record says it set aside get their names back,
+// and last the record itself and its outcome copy (while the DOS side has
+// not written to it). While a line of the menu names the loader (or the
+// store still starts it), its files and the record stay, so that the
+// machine still boots; while the job's lines stay in the menu, so does the
+// record, which tells them.
 Undone undoJob(Machine& p);
 
 }  // namespace trivex::job

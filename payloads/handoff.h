@@ -113,16 +113,20 @@ inline constexpr std::array<JobFile, 5> kJobFiles = {{
 
 // ---- The NT boot menu --------------------------------------------------------------
 //
-// A job keeps the user's menu as boot.bak; the DOS side renames the
-// redirected menu aside to bootini.job before boot.bak takes the name
-// boot.ini, and deletes it after.
+// A job keeps the user's menu as boot.bak and changes a few lines of
+// boot.ini, which its record lists (the menu keys below). The DOS side
+// writes boot.ini without those lines as bootini.new, renames the job's
+// boot.ini aside to bootini.job, gives bootini.new the name boot.ini, and
+// then deletes bootini.job (and boot.bak, when it is the job's copy).
 
 inline constexpr char kBootMenuName[] = "boot.ini";
 inline constexpr char kBootMenuSavedName[] = "boot.bak";
 inline constexpr char kBootMenuAsideName[] = "bootini.job";
+inline constexpr char kBootMenuNewName[] = "bootini.new";
 inline constexpr auto kBootMenuPath = join(kSystemRoot, kBootMenuName);
 inline constexpr auto kBootMenuSavedPath = join(kSystemRoot, kBootMenuSavedName);
 inline constexpr auto kBootMenuAsidePath = join(kSystemRoot, kBootMenuAsideName);
+inline constexpr auto kBootMenuNewPath = join(kSystemRoot, kBootMenuNewName);
 
 // ---- The job's record ----------------------------------------------------------------
 //
@@ -143,6 +147,22 @@ inline constexpr char kKeyAside[] = "aside";
 // Appended by the DOS side to the outcome copy.
 inline constexpr char kKeyDos[] = "dos";
 inline constexpr char kKeyGhost[] = "ghost";
+
+// The boot menu's lines a job wrote (boot.ini route): each line as the job
+// wrote it, followed by the user's line it took the place of (empty: the
+// job added it), the job's entry first; and the checksum of boot.bak as the
+// job saved it (FNV-1a, 32 bits, 8 upper-case hex digits). jobtool's menu
+// verb reads them: a line of the record holds at most 255 bytes.
+//   menu-line=C:\grldr=Trivex Ghost
+//   menu-was=
+//   menu-line=timeout=2
+//   menu-was=timeout=30
+//   menu-line=default=C:\grldr
+//   menu-was=default=multi(0)disk(0)rdisk(0)partition(1)\WINDOWS
+//   menu-saved=1A2B3C4D
+inline constexpr char kKeyMenuLine[] = "menu-line";
+inline constexpr char kKeyMenuWas[] = "menu-was";
+inline constexpr char kKeyMenuSaved[] = "menu-saved";
 
 inline constexpr char kCopyJob[] = "job";
 inline constexpr char kCopyOutcome[] = "outcome";

@@ -101,8 +101,6 @@ enum class Code : uint16_t {
     MenuWithoutSystems,
     NoBootIni,
     MenuUnreadable,
-    SavedMenuMissing,
-    SavedMenuNotTheMenu,
     ReadMenuFailed,
     MenuStillRedirected,
     UnprotectFailed,  // %1 the file
@@ -116,9 +114,6 @@ enum class Code : uint16_t {
     RestoreMenuAttributesFailed,
     DeleteSavedMenuFailed,
     RenameBackFailed,  // %1 the name it waited under, %2 its own
-    SavedMenuGone,
-    SavedMenuNotOriginal,
-    MenuFromSavedFailed,
 
     // ---- The job's files and its record ------------------------------------------------
     DeleteFailed,  // %1 the file
@@ -190,6 +185,17 @@ enum class Code : uint16_t {
 
     // ---- The restart prompt's Yes, refused by the system ------------------------------------------------
     RestartRefused,
+
+    // ---- The boot menu's own lines: a job owns the lines it wrote ------------------------------------
+    MenuWithoutLoaderSection,
+    MenuUnusual,           // %1 the line that makes the job's lines ambiguous (quoted)
+    MenuChangedMeanwhile,  // boot.ini changed between the check and the redirection
+    MenuLeftAlone,         // part: why the job's lines cannot be told (one of the four below)
+    MenuJobUnrecorded,
+    MenuNowNotText,
+    MenuLinesTwice,
+    MenuEntryGone,
+    MenuGoneWhileJob,
 
     Count  // not a code: how many there are
 };

@@ -125,9 +125,6 @@ const char* wordsOf(Code code) {
         case Code::NoBootIni:
             return "找不到 C:\\boot.ini：本机不是用 boot.ini 启动的系统，无法用本程序安排 Ghost 任务。";
         case Code::MenuUnreadable: return "读取 C:\\boot.ini 失败，无法改写启动菜单。";
-        case Code::SavedMenuMissing:
-            return "C:\\boot.ini 已被改写，但找不到原来的启动菜单备份 C:\\boot.bak，无法继续。请先修复启动菜单。";
-        case Code::SavedMenuNotTheMenu: return "C:\\boot.bak 不是原来的启动菜单，无法继续。请先修复启动菜单。";
         case Code::ReadMenuFailed: return "读取 C:\\boot.ini 失败";
         case Code::MenuStillRedirected: return "C:\\boot.ini 仍指向 C:\\grldr（之前的任务没有撤销）";
         case Code::UnprotectFailed: return "去掉 %1 的只读、隐藏和系统属性失败";
@@ -143,9 +140,25 @@ const char* wordsOf(Code code) {
         case Code::RestoreMenuAttributesFailed: return "恢复 C:\\boot.ini 的属性失败";
         case Code::DeleteSavedMenuFailed: return "删除本次生成的 C:\\boot.bak 失败";
         case Code::RenameBackFailed: return "把 %1 改回 %2 失败";
-        case Code::SavedMenuGone: return "找不到原来的启动菜单备份 C:\\boot.bak";
-        case Code::SavedMenuNotOriginal: return "C:\\boot.bak 不是原来的启动菜单，没有用它替换 C:\\boot.ini";
-        case Code::MenuFromSavedFailed: return "用 C:\\boot.bak 恢复 C:\\boot.ini 失败";
+
+        // ---- The boot menu's own lines ----
+        case Code::MenuWithoutLoaderSection:
+            return "C:\\boot.ini 中没有 [boot loader] 段，本程序无法只改动其中的几行，不会改写它。任务未准备，什么都没有改动。";
+        case Code::MenuUnusual:
+            return "C:\\boot.ini 中的这一行会让本程序以后分辨不出哪些行是它改的：%1。本程序不会改写启动菜单，"
+                   "任务未准备，什么都没有改动。请先用记事本修改这一行（例如删除重复的一行），再准备任务。";
+        case Code::MenuChangedMeanwhile: return "C:\\boot.ini 在准备任务时被改动了";
+        case Code::MenuLeftAlone:
+            return "无法分辨 C:\\boot.ini 中哪些行是本程序改的（%A），所以没有改动它。请用记事本打开 C:\\boot.ini 检查："
+                   "删除“C:\\grldr=Trivex Ghost”一行，把 default= 改回 Windows 的启动项，timeout= 改回原来的秒数"
+                   "（准备任务之前的启动菜单保存在 C:\\boot.bak）";
+        case Code::MenuJobUnrecorded: return "任务记录 C:\\TRIVEX.JOB 不见了或不是本程序的，不知道任务改了哪些行";
+        case Code::MenuNowNotText: return "它已不是普通文本：UTF-16 编码或含有空字节";
+        case Code::MenuLinesTwice: return "本程序写入的某一行出现了两次";
+        case Code::MenuEntryGone: return "本程序的启动项已被删除，但 default= 仍指向 C:\\grldr";
+        case Code::MenuGoneWhileJob:
+            return "找不到或无法读取 C:\\boot.ini，所以没有改动它。请确认 C:\\boot.ini 还在"
+                   "（准备任务之前的启动菜单保存在 C:\\boot.bak）";
 
         // ---- The job's files and its record ----
         case Code::DeleteFailed: return "删除 %1 失败";
@@ -177,14 +190,16 @@ const char* wordsOf(Code code) {
         // ---- Undo ----
         case Code::UndoErrors: return "撤销时出错：%A。";
         case Code::LoaderKeptForMenu:
-            return "C:\\boot.ini 仍然默认启动 C:\\grldr，所以保留了 C:\\grldr，任务的其他文件已删除。"
-                   "重启时请在启动菜单中选择 Windows，然后在“系统属性-高级-启动和故障恢复”中把默认系统改回 Windows。";
+            return "C:\\boot.ini 中仍有指向 C:\\grldr 的行，所以保留了 C:\\grldr，任务的其他文件已删除。"
+                   "重启时请在启动菜单中选择 Windows；然后用记事本打开 C:\\boot.ini，删除指向 C:\\grldr 的行，"
+                   "并把 default= 改回 Windows 的启动项（也可以在“系统属性-高级-启动和故障恢复”中修改）。";
         case Code::LoaderKeptForStore:
             return "启动配置中仍有本程序的启动项，所以保留了 C:\\grldr 和 C:\\grldr.mbr，任务的其他文件已删除。"
                    "下次启动如果停在 GRUB4DOS 的提示符，请重启进入 Windows，再用本程序撤销一次。";
 
         // ---- A job cut short ----
-        case Code::MenuCutRepaired: return "C:\\boot.ini 不见了，已把保存的启动菜单 C:\\boot.bak 改回 C:\\boot.ini";
+        case Code::MenuCutRepaired:
+            return "C:\\boot.ini 不见了（DOS 下恢复启动菜单时被中断），已把去掉本程序启动项的启动菜单放回 C:\\boot.ini";
         case Code::DosMenuCut: return "Trivex 上次的任务在 DOS 下恢复启动菜单时被中断：%A。";
         case Code::DosMenuCutWithErrors:
             return "Trivex 上次的任务在 DOS 下恢复启动菜单时被中断：%A。出错：%B。请检查 C:\\boot.ini。";

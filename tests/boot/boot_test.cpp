@@ -58,7 +58,8 @@ const std::string kSavedMenu =
     "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
     "[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" "
     "/fastdetect\r\n";
-const std::string kRedirectedMenu = *job::redirectMenuText(kSavedMenu);
+const job::MenuPlan kPlan = job::planRedirect(kSavedMenu);
+const std::string kRedirectedMenu = kPlan.redirected;
 
 // The job's token, and another job's.
 const std::string kToken = "0123456789ABCDEF";

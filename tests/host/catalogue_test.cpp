@@ -43,12 +43,11 @@ const Shape kShapes[] = {
     {Code::BcdNotStarted, 1}, {Code::BcdTimedOut, 2}, {Code::BcdFailed, 3}, {Code::BcdAddFailed, 0, 2},
     {Code::BcdNoIdentifier, 1, 1}, {Code::BcdCleanupFailed, 0, 1}, {Code::BcdSetFailed, 1, 2}, {Code::BcdEntryLeft, 1, 1},
     {Code::BcdListFailed, 0, 1}, {Code::BcdNoBootManager}, {Code::BcdEntryStays, 1, 1},
-    {Code::MenuNotText}, {Code::MenuWithoutSystems}, {Code::NoBootIni}, {Code::MenuUnreadable}, {Code::SavedMenuMissing},
-    {Code::SavedMenuNotTheMenu}, {Code::ReadMenuFailed}, {Code::MenuStillRedirected}, {Code::UnprotectFailed, 1},
+    {Code::MenuNotText}, {Code::MenuWithoutSystems}, {Code::NoBootIni}, {Code::MenuUnreadable},
+    {Code::ReadMenuFailed}, {Code::MenuStillRedirected}, {Code::UnprotectFailed, 1},
     {Code::SaveMenuFailed}, {Code::SavedMenuDiffers}, {Code::SavedMenuAttributesFailed}, {Code::BootBakInTheWay},
     {Code::BootBakSetAside, 1}, {Code::RewriteMenuFailed}, {Code::RestoreMenuFailed}, {Code::RestoreMenuAttributesFailed},
-    {Code::DeleteSavedMenuFailed}, {Code::RenameBackFailed, 2}, {Code::SavedMenuGone}, {Code::SavedMenuNotOriginal},
-    {Code::MenuFromSavedFailed},
+    {Code::DeleteSavedMenuFailed}, {Code::RenameBackFailed, 2},
     {Code::DeleteFailed, 1}, {Code::RecordNotOurs, 1}, {Code::OutcomeRecordNotOurs, 1}, {Code::FileNotOurs, 1},
     {Code::LoaderNoRoomAside, 2}, {Code::SetAsideFailed, 2},
     {Code::WriteFailed, 1}, {Code::CopyCustomGhostFailed, 1}, {Code::WriteOutcomeFailed, 1}, {Code::TakenBack, 0, 1},
@@ -66,6 +65,10 @@ const Shape kShapes[] = {
     {Code::BackupWrittenUnrecorded, 3}, {Code::NoOutcomeRecord, 0, 1}, {Code::NoOutcomeRecordBackup, 0, 1},
     {Code::CFilesTakenBack}, {Code::CFilesTakeBackTrouble, 0, 1},
     {Code::Ghost32NotOurs}, {Code::Ghost32WriteFailed}, {Code::Ghost32StartFailed}, {Code::RestartRefused},
+    // The boot menu's own lines.
+    {Code::MenuWithoutLoaderSection}, {Code::MenuUnusual, 1}, {Code::MenuChangedMeanwhile}, {Code::MenuLeftAlone, 0, 1},
+    {Code::MenuJobUnrecorded}, {Code::MenuNowNotText}, {Code::MenuLinesTwice}, {Code::MenuEntryGone},
+    {Code::MenuGoneWhileJob},
 };
 
 Text argMarker(int i) { return "<arg" + std::to_string(i) + ">"; }

@@ -126,12 +126,16 @@ TEST_F(EarlierJobFaultTest, ARefusedJobLeavesTheEarlierJobAsItWas) {
 }
 
 // Once the checks are passed the earlier job gives way, boot first: a failure
-// after that leaves neither job, and a machine that starts Windows.
+// after that leaves neither job, and a machine that starts Windows with the
+// menu as the user left it while the earlier job waited.
 TEST_F(EarlierJobFaultTest, AFailureOfTheBootSideLeavesNeitherJob) {
-    machine.failOn(sim::Op::Write, kBootIni);
+    const Text console = "C:\\CMDCONS\\BOOTSECT.DAT=\"Microsoft Windows Recovery Console\" /cmdcons\r\n";
+    machine.addFile(kBootIni, *machine.content(kBootIni) + console);
+    machine.failOn(sim::Op::Write, kBootIni, false, 1);  // the earlier job's lines go, this job's do not come
     prepare();
     EXPECT_FALSE(anyJobFile());
-    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+    EXPECT_FALSE(machine.exists(kBootBak));
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni + console);
     EXPECT_EQ(machine.attributes(kBootIni) & kRhs, kRhs);
     EXPECT_EQ(told(), std::vector<Text>{"改写 C:\\boot.ini 失败（访问被拒绝），本次操作已撤回，之前准备好的任务也已撤销。"});
 }

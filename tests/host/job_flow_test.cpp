@@ -37,8 +37,7 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     setMain(ctl::CRC选择框, Prop::Checked, 1);
     answerRestartPrompt(ctl::按钮2);
     prepare();
-    EXPECT_EQ(machine.content(kBootIni), "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n" +
-                                             kSystemLine + "\r\n\r\n\r\nC:\\grldr=Trivex Ghost");
+    EXPECT_EQ(machine.content(kBootIni), kXpRedirected);
     EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
     EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
     expectPayload(kGrldr, Payload::Loader);
@@ -55,6 +54,7 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(payloads::dosImageToken(machine, kVemoImg), payloads::dosImageTakesToken() ? record->token : Text());
     EXPECT_EQ(record->wrote, (std::vector<Text>{"grldr", "ghost.bat", "ghost.exe", "vemo.img"}));
     EXPECT_EQ(record->image, kRestoreImage);
+    EXPECT_EQ(record->menu, job::planRedirect(kXpBootIni).memo);  // what the job changed in the menu
     const std::optional<job::JobRecord> outcome = job::readRecord(machine, "E:\\TRIVEX.JOB");
     ASSERT_TRUE(outcome);
     EXPECT_TRUE(outcome->outcomeCopy);

@@ -34,22 +34,6 @@ public:
         userMenu = *machine.content(kBootIni);
     }
 
-    // The program ends with the machine; at the next start it runs again.
-    void nextStart() {
-        machine.restorePower();
-        windows.closeWindow(kMain);
-        windows.processPendingMessages();
-        messagesBefore = windows.messages().size();
-        next = std::make_unique<App>(machine, windows);
-        ASSERT_TRUE(windows.openWindow(kMain, false));
-        windows.processPendingMessages();
-    }
-    std::vector<Text> toldSinceStart() const {
-        std::vector<Text> out;
-        for (size_t i = messagesBefore; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
-        return out;
-    }
-
     // Whether a whole job waits: the boot points at our loader and every file is ours.
     bool wholeJobWaits() {
         const JobFilesFound f = findJobFiles(machine);
@@ -72,8 +56,6 @@ public:
     }
 
     Text userMenu;
-    size_t messagesBefore = 0;
-    std::unique_ptr<App> next;
 };
 
 // One message says that the job was cut short and has been taken back.
@@ -170,10 +152,15 @@ TEST(PowerCut, WhileTakingAFailedJobBack) {
     }
 }
 
-// Undo: the saved menu moves over the redirected one, then the files go,
-// the user's loader comes back, and the record goes last.
+// Undo: the menu without the job's lines replaces boot.ini and gets the
+// protection of the saved copy, which then goes; then the files go, the
+// user's loader comes back, and the record goes last.
 const std::vector<Text> kUndoing = {
-    "move C:\\boot.bak C:\\boot.ini",
+    "write C:\\TRIVEX.TMP",
+    "move C:\\TRIVEX.TMP C:\\boot.ini",
+    "attributes C:\\boot.ini 39",
+    "attributes C:\\boot.bak 32",
+    "delete C:\\boot.bak",
     "delete C:\\grldr",
     "rename C:\\grldr.bak C:\\grldr",
     "delete C:\\ghost.bat",
@@ -273,28 +260,71 @@ TEST(PowerCut, WhilePreparingAJobThroughTheStore) {
     }
 }
 
-// The DOS side puts the menu back by two renames: the redirected boot.ini
-// aside as bootini.job, then boot.bak to boot.ini. Cut between them, C: has
-// no boot.ini; Windows' loader still starts Windows from its default place,
-// and the next start of the program puts the saved menu back.
-TEST(PowerCut, BetweenTheDosSidesTwoRenames) {
+// The DOS side writes the menu without the job's lines as bootini.new (with
+// the attributes of boot.ini and of the job's boot.bak), renames boot.ini
+// aside as bootini.job, gives bootini.new the name boot.ini, deletes
+// bootini.job, then the job's boot.bak. Cut after any of these steps, the
+// next start finds a machine that starts Windows (between the renames the
+// NT loader starts Windows from its default place without a menu) and puts
+// the user's menu back, or leaves a whole job that waits.
+void dosMenuSteps(CutRig& rig, size_t steps) {
+    SimMachine& m = rig.machine;
+    const std::optional<JobRecord> record = readRecord(m, kJobRecord);
+    ASSERT_TRUE(record);
+    const MenuTakeOut taken = takeOutLines(*m.content(kBootIni), record->menu);
+    ASSERT_EQ(taken.what, MenuTaken::Edited);
+    const auto protection = [&m](const char* path) { return static_cast<uint32_t>(m.attributes(path)) & kRhs; };
+    const std::function<void()> dos[] = {
+        [&] { m.addFile(kBootIniNew, taken.menu, protection(kBootIni) | protection(kBootBak)); },
+        [&] { ASSERT_TRUE(m.renameFile(kBootIni, kBootIniAside)); },
+        [&] { ASSERT_TRUE(m.renameFile(kBootIniNew, kBootIni)); },
+        [&] { ASSERT_TRUE(m.removeTree(kBootIniAside)); },
+        [&] { ASSERT_TRUE(m.removeTree(kBootBak)); },
+    };
+    for (size_t n = 0; n < steps; ++n) dos[n]();
+}
+
+TEST(PowerCut, WhileTheDosSidePutsTheMenuBack) {
+    for (size_t steps = 1; steps <= 5; ++steps) {
+        const std::string step = "cut after the DOS side's step " + std::to_string(steps);
+        CutRig rig;
+        rig.prepare();
+        dosMenuSteps(rig, steps);
+        rig.nextStart();
+        EXPECT_FALSE(rig.machine.exists(kBootIniNew)) << step;
+        EXPECT_FALSE(rig.machine.exists(kBootIniAside)) << step;
+        if (steps == 1) {
+            EXPECT_TRUE(rig.wholeJobWaits()) << step;
+            EXPECT_TRUE(rig.toldSinceStart().empty()) << step;
+            continue;
+        }
+        rig.expectWindowsAsBefore(step);
+        EXPECT_EQ(rig.machine.attributes(kBootIni) & kRhs, kRhs) << step;
+        expectToldTakenBack(rig.toldSinceStart(), step);
+        if (steps == 2) {
+            EXPECT_NE(rig.toldSinceStart()[0].find("DOS 下恢复启动菜单时被中断"), Text::npos) << rig.toldSinceStart()[0];
+        }
+    }
+
+    // Between the renames, without the DOS side's bootini.new (or with one
+    // cut short): the menu is made from the job's menu aside.
     CutRig rig;
     rig.prepare();
-    ASSERT_TRUE(rig.machine.renameFile(kBootIni, kBootIniAside));
+    dosMenuSteps(rig, 2);
+    rig.machine.addFile(kBootIniNew, "[boot lo");
     rig.nextStart();
-    EXPECT_EQ(rig.machine.content(kBootIni), rig.userMenu);
+    rig.expectWindowsAsBefore("bootini.new cut short");
     EXPECT_EQ(rig.machine.attributes(kBootIni) & kRhs, kRhs);
+    EXPECT_EQ(rig.machine.content(kBootIniNew), "[boot lo") << "not the job's menu: not ours to delete";
     EXPECT_FALSE(rig.machine.exists(kBootIniAside));
-    rig.expectWindowsAsBefore("between the renames");
-    const std::vector<Text> said = rig.toldSinceStart();
-    ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find("C:\\boot.bak 改回 C:\\boot.ini"), Text::npos) << said[0];
 
-    // A file of that name that is not our menu is not touched.
+    // Files of those names that are not ours are not touched.
     CutRig other;
     other.machine.addFile(kBootIniAside, "the user's own notes");
+    other.machine.addFile(kBootIniNew, "the user's own list");
     other.nextStart();
     EXPECT_EQ(other.machine.content(kBootIniAside), "the user's own notes");
+    EXPECT_EQ(other.machine.content(kBootIniNew), "the user's own list");
     EXPECT_TRUE(other.toldSinceStart().empty());
 }
 

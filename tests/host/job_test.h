@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,9 @@ inline const Text kSystemLine =
     "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect";
 inline const Text kXpBootIni = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
                                "[operating systems]\r\n" + kSystemLine + "\r\n";
+// kXpBootIni as a job leaves it: its timeout= and default= lines and its entry.
+inline const Text kXpRedirected = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n"
+                                  "C:\\grldr=Trivex Ghost\r\n" + kSystemLine + "\r\n";
 inline const Text kRestoreImage = "E:\\Ghost\\G_WinXP.gho";
 // What a Ghost image starts with, and enough bytes after it.
 inline const Text kImageBytes = "\xFE\xEF" + Text(1022, 'g');
@@ -133,6 +137,23 @@ public:
         const size_t end = bat.find("\r\n", at);
         return bat.substr(at, end == Text::npos ? Text::npos : end - at);
     }
+    // The program ends with the machine; at the next start it runs again
+    // (the real start-up sequence).
+    void nextStart() {
+        machine.restorePower();
+        windows.closeWindow(kMain);
+        windows.processPendingMessages();
+        messagesBefore = windows.messages().size();
+        next = std::make_unique<App>(machine, windows);
+        ASSERT_TRUE(windows.openWindow(kMain, false));
+        windows.processPendingMessages();
+    }
+    // What the message boxes said since the last nextStart().
+    std::vector<Text> toldSinceStart() const {
+        std::vector<Text> out;
+        for (size_t i = messagesBefore; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
+        return out;
+    }
     // The image file button's saving of the menu, as after a use of 打开1.
     void saveMenu() { job::BootMenu(machine).save(); }
     bool redirected() { return job::BootMenu(machine).isRedirected(); }
@@ -146,6 +167,8 @@ public:
     sim::TestToolkit windows;
     bool mainOpen = windows.openWindow(kMain, false);  // before App binds the commands
     App app{machine, windows};
+    size_t messagesBefore = 0;
+    std::unique_ptr<App> next;  // the program of the next start
 };
 
 class JobTest : public ::testing::Test, public JobRig {};

@@ -77,21 +77,37 @@ TEST_F(UndoTest, NoAndEscChangeNothing) {
     EXPECT_EQ(windows.getProp(kMain, ctl::销毁按钮, Prop::Enabled), 1);
 }
 
-TEST_F(UndoTest, WithoutTheSavedMenuTheLoaderStaysAndTheUserIsTold) {
+// The record, not the saved copy, says which lines are the job's: without
+// boot.bak the menu still comes back. Without the record nothing says which
+// lines are the job's: boot.ini stays as it is, and so does the loader it
+// names, and the user is told what to check.
+TEST_F(UndoTest, TheRecordSaysWhichLinesAreTheJobsWithoutItTheMenuAndTheLoaderStay) {
     saveMenu();
     prepareRestoreJob();
     machine.setAttributes(kBootBak, 0);
     machine.removeTree(kBootBak);  // the saved menu is gone
-    const Text menu = *machine.content(kBootIni);
     undo(ctl::按钮1);
+    EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
+    EXPECT_FALSE(anyJobFile());
+    EXPECT_TRUE(told().empty());
+
+    prepareRestoreJob();
+    machine.removeTree("C:\\TRIVEX.JOB");  // the record is gone
+    windows.post([this] { windows.click(kUndoPrompt, ctl::按钮1); });
+    windows.pressKey(kMain, 'U');  // the button stays disabled after the first undo
+    windows.processPendingMessages();
     // boot.ini still starts the loader: it stays, so that the machine boots
     // (the menu still lists Windows); nothing of the job can run any more.
-    EXPECT_EQ(machine.content(kBootIni), menu);
+    EXPECT_EQ(machine.content(kBootIni), kXpRedirected);
+    EXPECT_EQ(machine.content(kBootBak), kXpBootIni);
     EXPECT_EQ(machine.content(kGrldr), payloadBytes(payloads::Payload::Loader));
     for (const char* path : {kGhostBat, kGhostExe, kVemoImg}) EXPECT_FALSE(machine.exists(path)) << path;
-    ASSERT_EQ(told().size(), 1u);
-    EXPECT_NE(told()[0].find("C:\\boot.bak"), Text::npos) << told()[0];
-    EXPECT_NE(told()[0].find("保留了 C:\\grldr"), Text::npos) << told()[0];
+    // (Told first: the outcome copy on E: has lost its record.)
+    ASSERT_EQ(told().size(), 2u);
+    const Text said = told()[1];
+    EXPECT_NE(said.find("C:\\TRIVEX.JOB 不见了"), Text::npos) << said;
+    EXPECT_NE(said.find("删除“C:\\grldr=Trivex Ghost”一行"), Text::npos) << said;
+    EXPECT_NE(said.find("保留了 C:\\grldr"), Text::npos) << said;
 }
 
 class Ghost32Test : public JobTest {
