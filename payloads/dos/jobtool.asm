@@ -18,6 +18,29 @@
 ;   jobtool flush
 ;       Writes DOS's modified disk buffers to disk (a disk cache that hooks
 ;       the call writes its own too). 0.
+;   jobtool menu RECORD FILE NEW SAVED LINEKEY WASKEY SUMKEY
+;       Takes a job's lines out of the boot menu FILE. RECORD's lines
+;       LINEKEY=TEXT name each line the job wrote, the WASKEY=TEXT line after
+;       each the user's line it replaced (empty: the job added the line),
+;       the job's entry first; SUMKEY= is the checksum (FNV-1a, 32 bits, 8
+;       hex digits) of the user's menu the job saved as SAVED. Lines of FILE
+;       end at LF (a CR before it belongs to the end); a line of FILE is one
+;       of the job's when, spaces and tabs at both ends dropped and ASCII
+;       letters in lower case, it equals one of those TEXTs, and it has at
+;       most 255 bytes. Writes NEW (a name in FILE's folder, written over if
+;       it is there) as FILE with each line of the job's replaced by the
+;       user's line (followed by the spaces and tabs at its own end and its
+;       own end) or, where the job added it, dropped with its end; every
+;       other byte stays. NEW gets FILE's read-only, hidden and system
+;       attributes, and SAVED's too when SAVED is the job's copy (its
+;       checksum is the record's).
+;       0: NEW written, SAVED is the job's copy; 1: NEW written, SAVED is
+;       not the job's copy (or not there); 2: nothing written: RECORD or
+;       FILE cannot be read, or NEW cannot be written (what was begun of it
+;       is deleted); 4: nothing written: FILE is not the job's lines and the
+;       user's (RECORD names no line, the job's entry is not in FILE, a line
+;       of the job's is there twice, or FILE holds a zero byte; more than 4
+;       lines in RECORD).
 ;   Anything else: 3.
 ;
 ; A critical error (a drive that is not ready) fails the call that met it
@@ -31,6 +54,9 @@
 MAX_WORDS       equ     10              ; verb, file and up to 8 lines
 MAX_LINE        equ     128             ; longer lines cannot match a word
 LFN_MISSING     equ     0x7100          ; AX after a long-name call DOS lacks
+MAX_CHANGES     equ     4               ; the record's lines of the job's in the boot menu
+MENU_LINE_BUF   equ     256             ; a line of ours: 255 bytes and a CR
+LINE_OURS_MAX   equ     255
 
 start:  cld
         mov     dx, critical_error
@@ -62,6 +88,9 @@ start:  cld
         mov     di, verb_flush
         call    is_verb
         je      do_flush
+        mov     di, verb_menu
+        call    is_verb
+        je      do_menu
 usage:  mov     al, 3
 quit:   test    al, al
         jnz     .code
@@ -402,10 +431,675 @@ do_flush:
         mov     al, 0
         jmp     quit
 
+; ---- menu -----------------------------------------------------------------------
+
+do_menu:
+        cmp     word [word_count], 8
+        jne     usage
+        mov     si, [words + 6]         ; NEW and SAVED, in FILE's folder
+        mov     di, new_path
+        call    path_beside
+        mov     si, [words + 8]
+        mov     di, saved_path
+        call    path_beside
+
+        mov     si, [words + 2]         ; the record's lines
+        call    open_read
+        jc      unreadable
+        mov     [handle], ax
+        mov     byte [pass], 0
+        call    read_lines
+        pushf
+        call    close_file
+        popf
+        jc      unreadable
+        cmp     byte [too_many], 0
+        jne     not_ours
+        cmp     word [change_count], 0
+        je      not_ours
+
+        mov     si, [words + 4]         ; the menu: the job's lines and the user's?
+        call    open_read
+        jc      unreadable
+        mov     [handle], ax
+        mov     byte [pass], 1
+        call    read_lines
+        jc      menu_unreadable
+        cmp     byte [zero_seen], 0
+        jne     menu_not_ours
+        cmp     byte [change_seen], 0   ; the job's entry
+        je      menu_not_ours
+        xor     bx, bx
+.twice: cmp     bx, [change_count]
+        je      .once
+        cmp     byte [change_seen + bx], 1
+        ja      menu_not_ours
+        inc     bx
+        jmp     .twice
+.once:  mov     bx, [handle]            ; back to its start
+        mov     ax, 0x4200
+        xor     cx, cx
+        xor     dx, dx
+        int     0x21
+        jc      menu_unreadable
+
+        call    saved_is_ours
+        mov     dx, [words + 4]         ; the attributes NEW gets
+        mov     bl, 0
+        call    attributes
+        jc      menu_unreadable
+        and     cx, 0x07
+        mov     [kept], cx
+        cmp     byte [saved_ours], 0
+        je      .create
+        mov     dx, saved_path
+        mov     bl, 0
+        call    attributes
+        jc      .create
+        and     cx, 0x07
+        or      [kept], cx
+.create:
+        mov     dx, new_path            ; one left from an earlier try is written over
+        xor     cx, cx
+        mov     bl, 1
+        call    attributes
+        mov     si, new_path
+        call    create_file
+        jc      menu_unreadable
+        mov     [out_handle], ax
+        mov     byte [pass], 2
+        call    read_lines
+        jc      .write_failed
+        call    flush_out
+        jnc     .close_new
+.write_failed:
+        mov     byte [write_failed], 1
+.close_new:
+        mov     bx, [out_handle]
+        mov     ah, 0x3E
+        int     0x21
+        jnc     .closed
+        mov     byte [write_failed], 1
+.closed:
+        call    close_file
+        cmp     byte [write_failed], 0
+        jne     .drop
+        mov     cx, [kept]
+        or      cx, 0x20
+        mov     dx, new_path
+        mov     bl, 1
+        call    attributes
+        jc      .drop
+        mov     al, 1
+        cmp     byte [saved_ours], 0
+        je      quit
+        mov     al, 0
+        jmp     quit
+.drop:  call    delete_new
+        jmp     unreadable
+
+menu_unreadable:
+        call    close_file
+        jmp     unreadable
+menu_not_ours:
+        call    close_file
+not_ours:
+        mov     al, 4
+        jmp     quit
+
+; DI = the path of the name SI in FILE's folder.
+path_beside:
+        push    si
+        mov     si, [words + 4]
+        mov     bx, di                  ; where the name goes
+.path:  lodsb
+        stosb
+        test    al, al
+        jz      .name
+        cmp     al, '\'
+        je      .folder
+        cmp     al, ':'
+        jne     .path
+.folder:
+        mov     bx, di
+        jmp     .path
+.name:  mov     di, bx
+        pop     si
+.copy:  lodsb
+        stosb
+        test    al, al
+        jnz     .copy
+        ret
+
+; Opens the file SI names for reading: AX = its handle; CF on failure.
+open_read:
+        mov     ax, 0x716C
+        xor     bx, bx
+        xor     cx, cx
+        mov     dx, 1
+        stc
+        int     0x21
+        jnc     .done
+        cmp     ax, LFN_MISSING
+        jne     .failed
+        mov     dx, si
+        mov     ax, 0x3D00
+        int     0x21
+        ret
+.failed:
+        stc
+.done:  ret
+
+; Creates the file SI names, or empties it, for writing: AX = its handle; CF on failure.
+create_file:
+        mov     ax, 0x716C
+        mov     bx, 1
+        xor     cx, cx
+        mov     dx, 0x12                ; empty it when it is there, else create it
+        stc
+        int     0x21
+        jnc     .done
+        cmp     ax, LFN_MISSING
+        jne     .failed
+        mov     dx, si
+        xor     cx, cx
+        mov     ah, 0x3C
+        int     0x21
+        ret
+.failed:
+        stc
+.done:  ret
+
+; Deletes what was begun of NEW.
+delete_new:
+        mov     dx, new_path
+        xor     cx, cx
+        mov     bl, 1
+        call    attributes
+        mov     dx, new_path
+        xor     si, si
+        xor     cx, cx
+        mov     ax, 0x7141
+        stc
+        int     0x21
+        jnc     .done
+        cmp     ax, LFN_MISSING
+        jne     .done
+        mov     dx, new_path
+        mov     ah, 0x41
+        int     0x21
+.done:  ret
+
+; Reads the file [handle] to its end and hands each line to line_done: its
+; text in menu_line, menu_length long, its end in end_cr and end_lf. A line
+; too long to be the job's goes out as it is (in the writing pass). CF on a
+; read or write failure.
+read_lines:
+        mov     word [menu_length], 0
+        mov     byte [menu_overlong], 0
+        mov     byte [zero_seen], 0
+.read:  mov     bx, [handle]
+        mov     dx, buffer
+        mov     cx, 512
+        mov     ah, 0x3F
+        int     0x21
+        jc      .failed
+        test    ax, ax
+        jz      .eof
+        mov     cx, ax
+        mov     si, buffer
+.byte:  lodsb
+        test    al, al
+        jnz     .not_zero
+        mov     byte [zero_seen], 1
+.not_zero:
+        cmp     al, 10
+        je      .lf
+        cmp     byte [menu_overlong], 0
+        jne     .out
+        mov     bx, [menu_length]
+        cmp     bx, MENU_LINE_BUF
+        jb      .keep
+        push    ax
+        call    spill
+        pop     ax
+        jc      .failed
+        mov     byte [menu_overlong], 1
+.out:   call    put_byte
+        jc      .failed
+        jmp     .next
+.keep:  mov     [menu_line + bx], al
+        inc     word [menu_length]
+        jmp     .next
+.lf:    call    line_ended
+        jc      .failed
+.next:  loop    .byte
+        jmp     .read
+.eof:   cmp     byte [menu_overlong], 0
+        jne     .done
+        cmp     word [menu_length], 0
+        je      .done
+        mov     byte [end_cr], 0        ; a last line without its end
+        mov     byte [end_lf], 0
+        call    line_done
+        jc      .failed
+.done:  clc
+        ret
+.failed:
+        stc
+        ret
+
+; A line feed came: the line so far ends (with the CR before it, if any).
+line_ended:
+        push    cx
+        push    si
+        mov     byte [end_lf], 1
+        mov     byte [end_cr], 0
+        cmp     byte [menu_overlong], 0
+        je      .whole
+        mov     byte [menu_overlong], 0
+        mov     al, 10
+        call    put_byte
+        jmp     .done
+.whole: mov     bx, [menu_length]
+        test    bx, bx
+        jz      .text
+        cmp     byte [menu_line + bx - 1], 13
+        jne     .text
+        dec     word [menu_length]
+        mov     byte [end_cr], 1
+.text:  call    line_done
+.done:  mov     word [menu_length], 0
+        pop     si
+        pop     cx
+        ret
+
+; One line: the record's (pass 0), counted (pass 1) or written (pass 2).
+line_done:
+        cmp     byte [pass], 0
+        je      record_line
+        call    change_of
+        cmp     byte [pass], 1
+        jne     .write
+        cmp     ax, 0xFFFF
+        je      .counted
+        mov     bx, ax
+        cmp     byte [change_seen + bx], 2
+        jae     .counted
+        inc     byte [change_seen + bx]
+.counted:
+        clc
+        ret
+.write: cmp     ax, 0xFFFF
+        jne     .ours
+        mov     si, menu_line
+        mov     cx, [menu_length]
+        call    put_bytes
+        jc      .done
+        jmp     put_end
+.ours:  mov     bx, ax
+        shl     bx, 1
+        mov     cx, [change_was_len + bx]
+        jcxz    .dropped                ; the job added it: it goes with its end
+        mov     si, ax
+        shl     si, 8
+        add     si, change_was
+        call    put_bytes
+        jc      .done
+        mov     si, [trail_at]          ; the spaces at its end stay
+        mov     cx, menu_line
+        add     cx, [menu_length]
+        sub     cx, si
+        call    put_bytes
+        jc      .done
+        jmp     put_end
+.dropped:
+        clc
+.done:  ret
+
+put_end:
+        cmp     byte [end_cr], 0
+        je      .lf
+        mov     al, 13
+        call    put_byte
+        jc      .done
+.lf:    cmp     byte [end_lf], 0
+        je      .none
+        mov     al, 10
+        jmp     put_byte
+.none:  clc
+.done:  ret
+
+; AX = which of the record's lines the line in menu_line is (0xFFFF: none);
+; trail_at = where the spaces and tabs at its end begin.
+change_of:
+        mov     cx, [menu_length]
+        cmp     cx, LINE_OURS_MAX
+        ja      .none
+        mov     si, menu_line
+        mov     di, menu_line
+        add     di, cx
+.lead:  cmp     si, di
+        je      .trail
+        mov     bl, [si]
+        call    is_blank
+        jne     .trail
+        inc     si
+        jmp     .lead
+.trail: cmp     di, si
+        je      .trimmed
+        mov     bl, [di - 1]
+        call    is_blank
+        jne     .trimmed
+        dec     di
+        jmp     .trail
+.trimmed:
+        mov     [trail_at], di
+        mov     dx, di
+        sub     dx, si                  ; the folded length
+        xor     bx, bx
+.each:  cmp     bx, [change_count]
+        je      .none
+        mov     di, bx
+        shl     di, 1
+        cmp     dx, [change_line_len + di]
+        jne     .other
+        push    si
+        mov     di, bx
+        shl     di, 8
+        add     di, change_line
+        mov     cx, dx
+.compare:
+        jcxz    .same
+        mov     al, [si]
+        call    lower
+        cmp     al, [di]
+        jne     .differ
+        inc     si
+        inc     di
+        dec     cx
+        jmp     .compare
+.same:  pop     si
+        mov     ax, bx
+        ret
+.differ:
+        pop     si
+.other: inc     bx
+        jmp     .each
+.none:  mov     ax, 0xFFFF
+        ret
+
+; ZF set when BL is a space or a tab.
+is_blank:
+        cmp     bl, ' '
+        je      .done
+        cmp     bl, 9
+.done:  ret
+
+; AL in lower case (ASCII letters).
+lower:  cmp     al, 'A'
+        jb      .done
+        cmp     al, 'Z'
+        ja      .done
+        or      al, 0x20
+.done:  ret
+
+; A line of the record (spaces at its end dropped, as the program reads it):
+; LINEKEY=TEXT adds a line of the job's (folded), WASKEY=TEXT gives the last
+; one the user's line, SUMKEY=X the checksum.
+record_line:
+        mov     cx, [menu_length]
+.trim:  jcxz    .trimmed
+        mov     bx, cx
+        cmp     byte [menu_line + bx - 1], ' '
+        jne     .trimmed
+        dec     cx
+        jmp     .trim
+.trimmed:
+        mov     [value_end], cx
+        mov     di, [words + 10]
+        call    key_value
+        jc      .was
+        mov     bx, [change_count]
+        cmp     bx, MAX_CHANGES
+        jb      .add
+        mov     byte [too_many], 1
+        clc
+        ret
+.add:   call    fold_range
+        mov     di, bx
+        shl     di, 8
+        add     di, change_line
+        shl     bx, 1
+        mov     [change_line_len + bx], cx
+        mov     word [change_was_len + bx], 0
+.copy:  jcxz    .added
+        lodsb
+        call    lower
+        stosb
+        loop    .copy
+.added: inc     word [change_count]
+        clc
+        ret
+.was:   mov     di, [words + 12]
+        call    key_value
+        jc      .sum
+        mov     bx, [change_count]
+        test    bx, bx
+        jz      .done
+        dec     bx
+        mov     di, bx
+        shl     di, 8
+        add     di, change_was
+        shl     bx, 1
+        mov     [change_was_len + bx], cx
+        rep     movsb
+        clc
+        ret
+.sum:   mov     di, [words + 14]
+        call    key_value
+        jc      .done
+        call    parse_sum
+.done:  clc
+        ret
+
+; CF clear when menu_line (value_end long) starts with the zero-ended key at
+; DI and "=": SI = the value, CX = its length.
+key_value:
+        mov     si, menu_line
+        mov     cx, [value_end]
+.key:   mov     al, [di]
+        test    al, al
+        jz      .equals
+        jcxz    .no
+        cmp     al, [si]
+        jne     .no
+        inc     si
+        inc     di
+        dec     cx
+        jmp     .key
+.equals:
+        jcxz    .no
+        cmp     byte [si], '='
+        jne     .no
+        inc     si
+        dec     cx
+        clc
+        ret
+.no:    stc
+        ret
+
+; SI, CX without the spaces and tabs at both ends.
+fold_range:
+        push    bx
+.lead:  jcxz    .done
+        mov     bl, [si]
+        call    is_blank
+        jne     .trail
+        inc     si
+        dec     cx
+        jmp     .lead
+.trail: jcxz    .done
+        mov     bx, si
+        add     bx, cx
+        mov     bl, [bx - 1]
+        call    is_blank
+        jne     .done
+        dec     cx
+        jmp     .trail
+.done:  pop     bx
+        ret
+
+; SI, CX: 8 upper-case hex digits, the checksum the record keeps.
+parse_sum:
+        cmp     cx, 8
+        jne     .done
+        xor     edx, edx
+.digit: lodsb
+        sub     al, '0'
+        cmp     al, 9
+        jbe     .add
+        sub     al, 'A' - '0' - 10
+        cmp     al, 10
+        jb      .done
+        cmp     al, 15
+        ja      .done
+.add:   shl     edx, 4
+        or      dl, al
+        loop    .digit
+        mov     [sum_want], edx
+        mov     byte [have_sum], 1
+.done:  ret
+
+; saved_ours = 1 when SAVED's checksum (FNV-1a, 32 bits) is the record's.
+saved_is_ours:
+        mov     byte [saved_ours], 0
+        cmp     byte [have_sum], 0
+        je      .done
+        mov     si, saved_path
+        call    open_read
+        jc      .done
+        mov     [handle2], ax
+        mov     dword [hash], 0x811C9DC5
+.read:  mov     bx, [handle2]
+        mov     dx, buffer
+        mov     cx, 512
+        mov     ah, 0x3F
+        int     0x21
+        jc      .close
+        test    ax, ax
+        jz      .compare
+        mov     cx, ax
+        mov     si, buffer
+        mov     edx, [hash]
+.byte:  movzx   eax, byte [si]
+        inc     si
+        xor     edx, eax
+        imul    edx, edx, 0x01000193
+        loop    .byte
+        mov     [hash], edx
+        jmp     .read
+.compare:
+        mov     edx, [hash]
+        cmp     edx, [sum_want]
+        jne     .close
+        mov     byte [saved_ours], 1
+.close: mov     bx, [handle2]
+        mov     ah, 0x3E
+        int     0x21
+.done:  ret
+
+; The writing pass's output: AL, or CX bytes at SI, go to NEW through
+; out_buffer. Nothing in the other passes. CF on a write failure; every
+; register but flags is kept (put_byte: AL too).
+put_byte:
+        cmp     byte [pass], 2
+        jne     .none
+        push    bx
+        mov     bx, [out_length]
+        mov     [out_buffer + bx], al
+        inc     bx
+        mov     [out_length], bx
+        cmp     bx, 512
+        pop     bx
+        jae     flush_out
+.none:  clc
+        ret
+
+put_bytes:
+        push    ax
+        push    cx
+        push    si
+.next:  jcxz    .done
+        lodsb
+        call    put_byte
+        jc      .failed
+        dec     cx
+        jmp     .next
+.done:  clc
+.failed:
+        pop     si
+        pop     cx
+        pop     ax
+        ret
+
+; The line so far goes out as it is.
+spill:  push    cx
+        push    si
+        mov     si, menu_line
+        mov     cx, [menu_length]
+        call    put_bytes
+        mov     word [menu_length], 0
+        pop     si
+        pop     cx
+        ret
+
+flush_out:
+        push    ax
+        push    bx
+        push    cx
+        push    dx
+        mov     cx, [out_length]
+        jcxz    .written
+        mov     bx, [out_handle]
+        mov     dx, out_buffer
+        mov     ah, 0x40
+        int     0x21
+        jc      .failed
+        cmp     ax, cx
+        jne     .failed                 ; the disk is full
+        mov     word [out_length], 0
+.written:
+        clc
+        jmp     .done
+.failed:
+        stc
+.done:  pop     dx
+        pop     cx
+        pop     bx
+        pop     ax
+        ret
+
+pass:           db 0                    ; 0 the record, 1 counting, 2 writing
+zero_seen:      db 0
+too_many:       db 0
+have_sum:       db 0
+saved_ours:     db 0
+write_failed:   db 0
+end_cr:         db 0
+end_lf:         db 0
+menu_overlong:  db 0
+change_seen:    times MAX_CHANGES db 0
+change_count:   dw 0
+menu_length:    dw 0
+out_length:     dw 0
+
+
 verb_line:      db "line", 0
 verb_ren:       db "ren", 0
 verb_net:       db "net", 0
 verb_flush:     db "flush", 0
+verb_menu:      db "menu", 0
 
 critical_hit:   db 0
 found:          db 0
@@ -423,3 +1117,17 @@ kept:           resw 1
 line:           resb MAX_LINE
 new_path:       resb 260
 buffer:         resb 512
+; menu
+saved_path:     resb 260
+menu_line:      resb MENU_LINE_BUF
+change_line:    resb MAX_CHANGES * 256  ; folded
+change_line_len: resw MAX_CHANGES
+change_was:     resb MAX_CHANGES * 256
+change_was_len: resw MAX_CHANGES
+out_buffer:     resb 512
+out_handle:     resw 1
+handle2:        resw 1
+trail_at:       resw 1
+value_end:      resw 1
+sum_want:       resd 1
+hash:           resd 1

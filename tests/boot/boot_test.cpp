@@ -60,6 +60,22 @@ const std::string kSavedMenu =
     "/fastdetect\r\n";
 const job::MenuPlan kPlan = job::planRedirect(kSavedMenu);
 const std::string kRedirectedMenu = kPlan.redirected;
+const std::string kEntryLine = "C:\\grldr=Trivex Ghost";
+const std::string kConsole = "C:\\CMDCONS\\BOOTSECT.DAT=\"Microsoft Windows Recovery Console\" /cmdcons";
+
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+    const size_t at = s.find(from);
+    if (at == std::string::npos) throw std::runtime_error("no " + from + " in " + s);
+    return s.replace(at, from.size(), to);
+}
+
+// The job's menu as the user and an installer left it while the job waited:
+// the Recovery Console's entry added, the time-out changed, the job's entry
+// moved to the end. Without the job's lines it is the user's menu with the
+// same changes.
+const std::string kChangedMenu =
+    replaced(replaced(kRedirectedMenu, "timeout=2", "timeout=10"), kEntryLine + "\r\n", "") + kConsole + "\r\n" + kEntryLine;
+const std::string kChangedBack = replaced(kSavedMenu, "timeout=30", "timeout=10") + kConsole + "\r\n";
 
 // The job's token, and another job's.
 const std::string kToken = "0123456789ABCDEF";
@@ -118,6 +134,7 @@ std::string record(const std::string& token, bool outcomeCopy, job::JobKind kind
     r.image = kImagePath;
     r.wrote = wrote;
     r.aside = aside;
+    r.menu = kPlan.memo;
     return job::recordText(r);
 }
 const std::string kOutcomeCopy = record(kToken, true, job::JobKind::Restore, wrote());
@@ -171,6 +188,63 @@ struct HelperCase {
     int code;
 };
 
+// JOBTOOL's menu verb on boot menus of many shapes, each with a record of
+// the job's lines (Rn.TXT) and maybe a saved menu (Bn.INI); it writes Nn.INI.
+// What it writes is held to the program's own reading of the lines
+// (job::takeOutLines), its attributes to FILE's and, when the saved menu is
+// the job's, the saved menu's.
+struct MenuCase {
+    std::string name;
+    std::optional<std::string> menu;  // Mn.INI; none: there is none
+    std::string menuAttrs;
+    job::MenuMemo memo;               // in Rn.TXT
+    std::optional<std::string> saved;  // Bn.INI (read-only, hidden, system)
+    int code;
+    std::string newAttrs;  // what Nn.INI has afterwards ("-": none)
+};
+
+// A user's menu with a long entry, LF line ends, a CR inside a line, tabs and
+// a last line without its end; its job's entry then given other letters and
+// spaces by an editor.
+const std::string kOddMenu = "[boot loader]\n\ttimeout=30 \t\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\n"
+                             "[operating systems]\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Long\" " +
+                             std::string(300, 'x') + "\nodd=\"a\rb\"\n[debug]\nlast=1";
+// A user's menu whose timeout= line, once the job's, crosses JOBTOOL's
+// 512-byte reads (at 508), after a comment line too long to be the job's.
+const std::string kStraddlingMenu = "[boot loader]\r\n; " + std::string(489, 'p') +
+                                    "\r\ntimeout=30\r\ndefault=a\r\n[operating systems]\r\na=\"A\"\r\n";
+
+const std::vector<MenuCase>& menuCases() {
+    static const std::vector<MenuCase> cases = [] {
+        const job::MenuPlan odd = job::planRedirect(kOddMenu), straddle = job::planRedirect(kStraddlingMenu);
+        if (odd.refusal != job::MenuRefusal::None || straddle.refusal != job::MenuRefusal::None ||
+            straddle.redirected.find("timeout=2") != 508)
+            throw std::runtime_error("a menu case is not what it says");
+        std::string oddEdited = odd.redirected;
+        oddEdited.replace(oddEdited.find(kEntryLine), kEntryLine.size(), " c:\\GRLDR=trivex GHOST\t ");
+        return std::vector<MenuCase>{
+            {"changed", kChangedMenu, "A", kPlan.memo, kSavedMenu, 0, "RHSA"},
+            {"userbak", kChangedMenu, "RA", kPlan.memo, kSavedMenu + "; mine\r\n", 1, "RA"},
+            {"odd", oddEdited, "A", odd.memo, std::nullopt, 1, "A"},
+            {"straddle", straddle.redirected, "H", straddle.memo, std::nullopt, 1, "HA"},
+            {"again", kRedirectedMenu, "A", kPlan.memo, kSavedMenu, 0, "RHSA"},  // N5.INI is there already
+            {"gone", replaced(kRedirectedMenu, kEntryLine + "\r\n", ""), "A", kPlan.memo, kSavedMenu, 4, "-"},
+            {"twice", kRedirectedMenu + kEntryLine + "\r\n", "A", kPlan.memo, kSavedMenu, 4, "-"},
+            {"zero", kRedirectedMenu + std::string(1, '\0'), "A", kPlan.memo, kSavedMenu, 4, "-"},
+            {"nolines", kRedirectedMenu, "A", {}, kSavedMenu, 4, "-"},
+            {"nomenu", std::nullopt, "A", kPlan.memo, kSavedMenu, 2, "-"},
+        };
+    }();
+    return cases;
+}
+
+// The record of a menu case: a job's record with `memo`'s lines.
+std::string menuRecord(const job::MenuMemo& memo) {
+    job::JobRecord r = *job::parseRecord(record(kToken, false, job::JobKind::Restore, wrote()));
+    r.menu = memo;
+    return job::recordText(r);
+}
+
 const std::vector<HelperCase>& helperCases() {
     static const std::vector<HelperCase> cases = [] {
         std::vector<HelperCase> c = {
@@ -195,6 +269,14 @@ const std::vector<HelperCase>& helperCases() {
         };
         for (int code : {0, 1, 7, 10, 99, 100, 109, 199, 200, 205, 249, 250, 251, 255})
             c.push_back({"code" + std::to_string(code), "exitcode " + std::to_string(code), code});
+        int n = 0;
+        for (const MenuCase& m : menuCases()) {
+            const std::string k = std::to_string(++n);
+            c.push_back({"menu-" + m.name,
+                         "jobtool menu a:\\r" + k + ".txt a:\\m" + k + ".ini n" + k + ".ini b" + k + ".ini " +
+                             handoff::kKeyMenuLine + " " + handoff::kKeyMenuWas + " " + handoff::kKeyMenuSaved,
+                         m.code});
+        }
         return c;
     }();
     return cases;
@@ -221,6 +303,14 @@ Root helperFloppy(const std::string& image, const std::string& standins) {
     std::string text = std::string(500, 'a') + "\r\ntoken=STRADDLE\r\n";
     for (int i = 0; i < 4000; ++i) text += "line " + std::to_string(i) + "\r\n";
     files["LONG.TXT"] = {false, "A", text + "end=1"};
+    int k = 0;
+    for (const MenuCase& m : menuCases()) {
+        const std::string n = std::to_string(++k);
+        if (m.menu) files["M" + n + ".INI"] = {false, m.menuAttrs, *m.menu};
+        files["R" + n + ".TXT"] = {false, "A", menuRecord(m.memo)};
+        if (m.saved) files["B" + n + ".INI"] = {false, "RHS", *m.saved};
+        if (m.name == "again") files["N" + n + ".INI"] = {false, "RHS", "an earlier try's\r\n"};
+    }
     std::string autoexec = "@echo off\r\nset o=a\r\n";
     int n = 0;
     for (const HelperCase& c : helperCases()) {
@@ -248,8 +338,8 @@ protected:
     // of the record, the redirected and the saved boot menu, the user's files.
     static Root jobFiles(job::JobKind kind = job::JobKind::Restore) {
         Root r = userFiles();
-        r["BOOT.INI"] = {false, "A", kRedirectedMenu};
-        r["BOOT.BAK"] = {false, "RHSA", kSavedMenu};  // copied by Windows, protection included
+        r["BOOT.INI"] = {false, "A", kRedirectedMenu};  // its protection cleared by the image file button
+        r["BOOT.BAK"] = {false, "RHSA", kSavedMenu};    // copied by Windows, protection included
         r["GHOST.BAT"] = {false, "A", kind == job::JobKind::Backup ? kBackupBat : kRestoreBat};
         r["GHOST.EXE"] = {false, "A", payloads_.ghost};
         r["GRLDR"] = {false, "A", payloads_.loader};
@@ -276,7 +366,7 @@ protected:
         }
     }
 
-    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, Helpers, kRuns };
+    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, Helpers, MenuChanged, kRuns };
     static fs::path disk(Run r, int n) { return kWork / ("run" + std::to_string(r) + "-disk" + std::to_string(n) + ".img"); }
     static fs::path before(Run r, int n) { return disk(r, n).string() + ".before"; }
     static void keep(Run r, int n) { fs::copy_file(disk(r, n), before(r, n), fs::copy_options::overwrite_existing); }
@@ -393,6 +483,12 @@ void BootChain::SetUpTestSuite() {
         writeDisk(disk(NoMenu, 1), imageDrive(), "TRIVEXE");
         keep(NoMenu, 0);
 
+        // (d) The menu changed while the job waited, and protected again by the installer.
+        Root changed = jobFiles();
+        changed["BOOT.INI"] = {false, "RHSA", kChangedMenu};
+        writeDisk(disk(MenuChanged, 0), changed, "TRIVEXC");
+        writeDisk(disk(MenuChanged, 1), imageDrive(), "TRIVEXE");
+
         writeDisk(disk(DemoImage, 0),
                   {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
 
@@ -412,6 +508,7 @@ void BootChain::SetUpTestSuite() {
         machine(NoRamDrive, 2);
         machine(NoMenu, 2);
         machine(DemoImage, 1);
+        machine(MenuChanged, 2);
         machines_[Helpers] = std::make_unique<Machine>(std::vector<fs::path>{}, kWork / "helpers.log", kWork / "helpers.img");
         std::printf("disks made and machines started: %.1f s\n", secondsSince(disks));
     } catch (const std::exception& e) {
@@ -459,11 +556,13 @@ void expectSameDisk(const fs::path& before, const fs::path& after) {
         << after.filename() << " changed: " << out;
 }
 
-// What a job handed to Ghost leaves on C: the boot menu as saved, no file
-// of the job's (the record's job copy included), the user's files as they were.
-void expectHandedOff(const Root& after, const std::set<std::string>& changed = {}) {
-    EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
-    for (const char* name : {"BOOT.BAK", "BOOTINI.JOB", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB"})
+// What a job handed to Ghost leaves on C: the boot menu without the job's
+// lines (`menu`), no file of the job's (the record's job copy and its saved
+// menu included), the user's files as they were.
+void expectHandedOff(const Root& after, const std::set<std::string>& changed = {}, const RootEntry& menu = kMenuBack) {
+    EXPECT_EQ(entry(after, "BOOT.INI"), menu);
+    for (const char* name :
+         {"BOOT.BAK", "BOOTINI.JOB", "BOOTINI.NEW", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB"})
         EXPECT_FALSE(after.count(name)) << name;
     std::set<std::string> mayChange = {"BOOT.INI", "GHOSTRAN.LOG", "TVXTEST"};
     mayChange.insert(changed.begin(), changed.end());
@@ -549,7 +648,7 @@ TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
     EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::NoRam);
 }
 
-// The redirected menu cannot be renamed aside: nothing on C: changes,
+// The name the job's menu is renamed aside to is taken: nothing on C: changes,
 // nothing runs, and the screen says what the next start will do.
 TEST_F(BootChain, WhenTheBootMenuCannotComeBackNothingRuns) {
     REQUIRE_SETUP();
@@ -562,6 +661,19 @@ TEST_F(BootChain, WhenTheBootMenuCannotComeBackNothingRuns) {
     const std::string outcome = entry(readRoot(disk(NoMenu, 1)), "TRIVEX.JOB").bytes;
     EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\ndos=no-menu\r\n");
     EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::NoMenu);
+}
+
+// The user and an installer changed the menu while the job waited: only the
+// job's lines go, the user's entry and time-out stay, and the menu keeps the
+// protection the installer gave it.
+TEST_F(BootChain, AMenuChangedWhileTheJobWaitedLosesOnlyTheJobsLines) {
+    REQUIRE_SETUP();
+    ASSERT_TRUE(finish(MenuChanged)) << "no restart; the screen:\n" << machines_[MenuChanged]->lastScreen();
+    const Root after = readRoot(disk(MenuChanged, 0));
+    SCOPED_TRACE("C: after the boot:\n" + describe(after));
+    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kCheckLine, kRestoreLine}));
+    expectHandedOff(after, {"GRLDR"}, {false, "RHSA", kChangedBack});
+    EXPECT_FALSE(after.count("GRLDR")) << "the job's loader is deleted";
 }
 
 // JOBTOOL.COM answers by whole lines, through any line end, across its reads,
@@ -579,6 +691,19 @@ TEST_F(BootChain, TheImagesHelpersAnswerExactly) {
     EXPECT_EQ(floppyAttrs(floppy, "PROT.TXT"), "-");
     EXPECT_EQ(floppyAttrs(floppy, "TAKEN.TXT"), "A");
     EXPECT_EQ(floppyFile(floppy, "TAKEN.TXT"), "taken\r\n");
+    // The menu verb writes what the program reads as the menu without the job's lines.
+    int k = 0;
+    for (const MenuCase& m : menuCases()) {
+        const std::string n = "N" + std::to_string(++k) + ".INI";
+        EXPECT_EQ(floppyAttrs(floppy, n), m.newAttrs) << m.name;
+        if (m.code > 1) continue;
+        const job::MenuTakeOut back = job::takeOutLines(*m.menu, m.memo);
+        ASSERT_EQ(back.what, job::MenuTaken::Edited) << m.name;
+        EXPECT_EQ(floppyFile(floppy, n), back.menu) << m.name;
+        if (m.name != "changed") continue;
+        EXPECT_EQ(back.menu, kChangedBack);
+        EXPECT_EQ(job::menuSum(*m.saved), m.memo.savedSum) << "the saved menu is the job's";
+    }
 }
 
 // The boot sector of a build without DOS files says so and how to get back

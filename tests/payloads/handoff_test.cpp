@@ -133,8 +133,22 @@ TEST(Handoff, TheDosSideTouchesOnlyTheProgramsFilesByTheirNames) {
     };
     std::vector<std::string> renames = linesStarting(menu, "jobtool ren %s%:\\");
     for (std::string& r : renames) r = upper(r);
-    EXPECT_EQ(renames, (std::vector<std::string>{ren(job::kBootIni, job::kBootIniAside), ren(job::kBootBak, job::kBootIni),
+    EXPECT_EQ(renames, (std::vector<std::string>{ren(job::kBootIni, job::kBootIniAside), ren(job::kBootIniNew, job::kBootIni),
                                                  ren(job::kBootIniAside, job::kBootIni)}));
+    // "jobtool menu %s%:\RECORD %s%:\MENU NEW SAVED LINEKEY WASKEY SUMKEY": the files by
+    // their names, and the keys of the lines a record with the menu's lines holds.
+    const std::vector<std::string> edit = split(linesStarting(menu, "jobtool menu ")[0], " ");
+    ASSERT_EQ(edit.size(), 9u);
+    EXPECT_EQ(upper(edit[2]), "%S%:\\" + nameOf(job::kJobRecord));
+    EXPECT_EQ(upper(edit[3]), "%S%:\\" + nameOf(job::kBootIni));
+    EXPECT_EQ(upper(edit[4]), nameOf(job::kBootIniNew));
+    EXPECT_EQ(upper(edit[5]), nameOf(job::kBootBak));
+    job::JobRecord withMenu = *job::parseRecord(recordOf(false));
+    withMenu.menu = job::planRedirect("[boot loader]\r\ntimeout=5\r\n[operating systems]\r\na=\"A\"\r\n").memo;
+    const std::string written = job::recordText(withMenu);
+    EXPECT_EQ(linesStarting(written, edit[6] + "=").size(), 3u) << written;
+    EXPECT_EQ(linesStarting(written, edit[7] + "=").size(), 3u) << written;
+    EXPECT_EQ(after(written, edit[8] + "="), withMenu.menu.savedSum) << written;
 
     // "for %%f in (NAMES) do call a:\jobfile.bat KEY %%f": every job file the record may list
     // as written, and those a user's file may wait aside for (as NAME.bak).

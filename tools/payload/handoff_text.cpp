@@ -40,7 +40,7 @@ std::map<std::string, std::string> makeValues() {
         {"loader-mbr", h::kLoaderMbrName},   {"ghost-bat", h::kGhostBatName},
         {"ghost-exe", h::kGhostExeName},     {"image", h::kBootImageFileName},
         {"menu", h::kBootMenuName},          {"menu-saved", h::kBootMenuSavedName},
-        {"menu-aside", h::kBootMenuAsideName},
+        {"menu-aside", h::kBootMenuAsideName}, {"menu-new", h::kBootMenuNewName},
     };
     for (const auto& [role, written] : files) {
         v[role] = lower(written);
@@ -53,6 +53,8 @@ std::map<std::string, std::string> makeValues() {
     for (const char* key : {h::kKeyToken, h::kKeyCopy, h::kKeyKind, h::kKeyRoute, h::kKeyPrepared, h::kKeyImage,
                             h::kKeyWrote, h::kKeyAside, h::kKeyDos, h::kKeyGhost})
         v[std::string("key.") + key] = key;
+    // The boot menu's lines a job wrote.
+    for (const char* key : {h::kKeyMenuLine, h::kKeyMenuWas, h::kKeyMenuSaved}) v[std::string("key.") + key] = key;
     v["copy.job"] = h::kCopyJob;
     v["copy.outcome"] = h::kCopyOutcome;
     v["kind.restore"] = h::kKindRestore;

@@ -7,13 +7,14 @@
 //
 // A placeholder is a name between braces on one line. The names:
 //   files:   {record} {loader} {loader-mbr} {ghost-bat} {ghost-exe} {image}
-//            {menu} {menu-saved} {menu-aside}: the file's name in lower case,
+//            {menu} {menu-saved} {menu-aside} {menu-new}: the file's name in lower case,
 //            as the record and the DOS side name it; with a capital first
 //            letter ({Record}, {Image}) as the program writes it in C:\.
 //            {job-files}: every job file's name, {aside-files}: those a
 //            user's file may wait aside for, each in name order, separated
 //            by spaces; {aside-ext}: what the waiting file's name adds.
-//   record:  {key.token} ... {key.ghost}; {copy.job} {copy.outcome}
+//   record:  {key.token} ... {key.ghost}, {key.menu-line} {key.menu-was}
+//            {key.menu-saved}; {copy.job} {copy.outcome}
 //            {kind.restore} ... {route.boot-ini} {route.store}
 //            {dos.found} {dos.no-menu} {dos.no-ram} {dos.unrecorded}
 //            {ghost.started} {ghost.exit} {ghost.check-failed}

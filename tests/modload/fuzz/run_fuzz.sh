@@ -32,7 +32,7 @@ mkdir -p "$work/corpus"
 n_stored=$(find "$stored" -type f ! -name '*.md' | wc -l)
 ((n_stored > 0)) || { echo "FAILED: the stored corpus $stored is empty"; exit 1; }
 find "$stored" -type f ! -name '*.md' -exec cp {} "$work/corpus/" \;
-cp "$@" "$work/corpus/"
+(($#)) && cp "$@" "$work/corpus/"
 # -runs=0: every input of the corpus is run once, nothing is fuzzed.
 if ! "$fuzzer" "${options[@]}" -runs=0 -artifact_prefix="$work/" "$work/corpus" >"$work/corpus.log" 2>&1; then
   tail -n 60 "$work/corpus.log"
