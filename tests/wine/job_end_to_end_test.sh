@@ -43,7 +43,7 @@ trivex_at_exit cleanup
 
 system_line='multi(0)disk(0)rdisk(0)partition(1)\WINDOWS="Microsoft Windows XP Professional" /fastdetect'
 original=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\n'"$system_line"$'\r\n'
-redirected=$'[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n'"$system_line"$'\r\n\r\n\r\nC:\\grldr=Trivex Ghost'
+redirected=$'[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\nC:\\grldr=Trivex Ghost\r\n'"$system_line"$'\r\n'
 printf '%s' "$original" >"$(drive_path C boot.ini)"
 protect 'C:\boot.ini' +r +h +s || fail "could not protect C:\\boot.ini"
 mkdir -p "$(drive_path D Ghost)"
@@ -60,6 +60,9 @@ expect_job_files() {
   local f src token
   token=$(job_token)
   [[ -n $token ]] && pass "$what: C:\\TRIVEX.JOB holds the job's token $token" || fail "$what: no job record C:\\TRIVEX.JOB"
+  tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | grep -qxF 'menu-was=timeout=30' &&
+    pass "$what: C:\\TRIVEX.JOB says which line of the menu the job's timeout= replaced" ||
+    fail "$what: C:\\TRIVEX.JOB does not list the menu's lines"
   tr -d '\r' <"$(drive_path D TRIVEX.JOB)" 2>/dev/null | grep -qx "token=$token" &&
     grep -qx 'copy=outcome' <(tr -d '\r' <"$(drive_path D TRIVEX.JOB)") &&
     pass "$what: D:\\TRIVEX.JOB, the outcome copy on the image's drive, holds it too" ||
