@@ -191,35 +191,17 @@ do_line:
         jmp     .length
 
 .open:  mov     si, [words + 2]
-        mov     ax, 0x716C              ; open for reading, existing file only
-        xor     bx, bx
-        xor     cx, cx
-        mov     dx, 1
-        stc
-        int     0x21
-        jnc     .opened
-        cmp     ax, LFN_MISSING
-        jne     unreadable
-        mov     dx, si
-        mov     ax, 0x3D00
-        int     0x21
+        call    open_read
         jc      unreadable
-.opened:
         mov     [handle], ax
 
 .read:  mov     al, [found]
         cmp     al, [all_found]
         je      .eof                    ; nothing left to look for
         mov     bx, [handle]
-        mov     dx, buffer
-        mov     cx, 512
-        mov     ah, 0x3F
-        int     0x21
+        call    read_chunk
         jc      .failed
-        test    ax, ax
-        jz      .eof
-        mov     cx, ax
-        mov     si, buffer
+        jcxz    .eof
 .byte:  lodsb
         cmp     al, 13
         je      .line_end
@@ -261,6 +243,18 @@ close_file:
         int     0x21
         ret
 
+; Reads up to 512 bytes of the file BX into buffer: CX = how many (0 at its
+; end), SI = buffer; CF on failure.
+read_chunk:
+        mov     dx, buffer
+        mov     cx, 512
+        mov     ah, 0x3F
+        int     0x21
+        jc      .done
+        mov     cx, ax
+        mov     si, buffer
+.done:  ret
+
 ; Marks the wanted lines equal to the line read so far, and starts the next.
 end_of_line:
         push    si
@@ -298,27 +292,10 @@ end_of_line:
 
 do_ren: cmp     word [word_count], 3
         jne     usage
-        ; The new path: FILE's drive and folder, then NAME.
-        mov     si, [words + 2]
-        mov     di, new_path
-        mov     bx, di                  ; where NAME goes
-.path:  lodsb
-        stosb
-        test    al, al
-        jz      .name
-        cmp     al, '\'
-        je      .folder
-        cmp     al, ':'
-        jne     .path
-.folder:
-        mov     bx, di
-        jmp     .path
-.name:  mov     di, bx
+        mov     dx, [words + 2]         ; the new path: FILE's drive and folder, then NAME
         mov     si, [words + 4]
-.copy:  lodsb
-        stosb
-        test    al, al
-        jnz     .copy
+        mov     di, new_path
+        call    path_beside
 
         mov     dx, [words + 2]
         mov     bl, 0
@@ -436,7 +413,8 @@ do_flush:
 do_menu:
         cmp     word [word_count], 8
         jne     usage
-        mov     si, [words + 6]         ; NEW and SAVED, in FILE's folder
+        mov     dx, [words + 4]         ; NEW and SAVED, in FILE's folder
+        mov     si, [words + 6]
         mov     di, new_path
         call    path_beside
         mov     si, [words + 8]
@@ -547,10 +525,10 @@ not_ours:
         mov     al, 4
         jmp     quit
 
-; DI = the path of the name SI in FILE's folder.
+; DI = the path of the name SI in the folder of the file DX names.
 path_beside:
         push    si
-        mov     si, [words + 4]
+        mov     si, dx
         mov     bx, di                  ; where the name goes
 .path:  lodsb
         stosb
@@ -571,7 +549,8 @@ path_beside:
         jnz     .copy
         ret
 
-; Opens the file SI names for reading: AX = its handle; CF on failure.
+; Opens the file SI names for reading (an existing file only): AX = its
+; handle; CF on failure.
 open_read:
         mov     ax, 0x716C
         xor     bx, bx
@@ -639,15 +618,9 @@ read_lines:
         mov     byte [menu_overlong], 0
         mov     byte [zero_seen], 0
 .read:  mov     bx, [handle]
-        mov     dx, buffer
-        mov     cx, 512
-        mov     ah, 0x3F
-        int     0x21
+        call    read_chunk
         jc      .failed
-        test    ax, ax
-        jz      .eof
-        mov     cx, ax
-        mov     si, buffer
+        jcxz    .eof
 .byte:  lodsb
         test    al, al
         jnz     .not_zero
@@ -982,15 +955,9 @@ saved_is_ours:
         mov     [handle2], ax
         mov     dword [hash], 0x811C9DC5
 .read:  mov     bx, [handle2]
-        mov     dx, buffer
-        mov     cx, 512
-        mov     ah, 0x3F
-        int     0x21
+        call    read_chunk
         jc      .close
-        test    ax, ax
-        jz      .compare
-        mov     cx, ax
-        mov     si, buffer
+        jcxz    .compare
         mov     edx, [hash]
 .byte:  movzx   eax, byte [si]
         inc     si
