@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "job/tokens.h"
 #include "payloads/store.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -129,12 +130,20 @@ std::optional<JobRecord> readRecord(Machine& p, const Text& path) {
     return parseRecord(*text);
 }
 
+std::optional<JobRecord> readOurRecord(Machine& p, const Text& path) {
+    std::optional<JobRecord> r = readRecord(p, path);
+    if (r && !isOurToken(p, r->token)) r.reset();
+    return r;
+}
+
 Text outcomeRecordPath(const Text& imagePath) {
     if (imagePath.size() < 2 || imagePath[1] != ':') return {};
     const char d = imagePath[0];
     if (!((d >= 'A' && d <= 'Z') || (d >= 'a' && d <= 'z'))) return {};
-    return Text(1, d) + ":\\" + kRecordName;
+    return Text(1, d) + ":\\" + kOutcomeName;
 }
+
+Text earlierOutcomePath(char letter) { return Text(1, letter) + ":\\" + kRecordName; }
 
 Text newToken(Machine& p) {
     // FNV-1a over what differs between two jobs: the time, the tick count,

@@ -229,6 +229,22 @@ public:
     // runs (the program keeps its window painted). None at first.
     virtual void setWaitHook(std::function<void()> hook) = 0;
 
+    // ---- What the program keeps on this machine -----------------------------------
+    // Short texts the program keeps on the machine itself, where no disk that
+    // a user takes to another computer carries them along: string values of
+    // the key HKLM\SOFTWARE\Trivex (a 32-bit program's view of it on 64-bit
+    // Windows). A name is a value name of the program's own ("Tokens"): a
+    // bare name of printable ASCII.
+    //
+    // The text kept under `name`; false, with `out` empty, when there is
+    // none or it cannot be read (no key, a value that is no string, a key
+    // that refuses to be read).
+    virtual bool readSetting(const Text& name, Text& out) = 0;
+    // Keeps `value` (GBK, no zero byte) under `name`, making the key when it
+    // is missing and replacing what was kept there before; what was kept
+    // under other names stays. Changing HKLM needs administrator rights.
+    virtual SysResult writeSetting(const Text& name, const Text& value) = 0;
+
     // ---- The system ------------------------------------------------------------
     virtual WindowsVersion windowsVersion() = 0;
     // GetFirmwareType where the system has it (Windows 8 and later), else the

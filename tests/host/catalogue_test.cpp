@@ -66,6 +66,7 @@ const Shape kShapes[] = {
     {Code::BackupWrittenUnrecorded, 3}, {Code::NoOutcomeRecord, 0, 1}, {Code::NoOutcomeRecordBackup, 0, 1},
     {Code::CFilesTakenBack}, {Code::CFilesTakeBackTrouble, 0, 1},
     {Code::Ghost32NotOurs}, {Code::Ghost32WriteFailed}, {Code::Ghost32StartFailed}, {Code::RestartRefused},
+    {Code::KeepTokenFailed}, {Code::ForeignOutcomeLeft, 2, 0, true}, {Code::AsideUnproven, 2},
 };
 
 Text argMarker(int i) { return "<arg" + std::to_string(i) + ">"; }
