@@ -16,7 +16,7 @@ namespace {
 using sim::SimMachine;
 constexpr WindowId kMain = WindowId::Main;
 constexpr uint64_t KB = 1024, MB = 1024 * KB, GB = 1024 * MB, TB = 1024 * GB;
-const Text kGap(11, ' ');
+const Text kGap = "\t";  // the list's tab stops stand under the headings
 
 class DrivesTest : public ::testing::Test {
 protected:
