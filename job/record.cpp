@@ -98,6 +98,10 @@ std::optional<JobRecord> parseRecord(const Text& text) {
         } else if (key == handoff::kKeyAside) {
             r.aside.push_back(value);
         } else if (key == handoff::kKeyDos) {
+            // What the DOS side says last counts, with its code or none.
+            if (value == handoff::kDosFound || value == handoff::kDosNoMenu || value == handoff::kDosNoRam ||
+                value == handoff::kDosUnrecorded)
+                r.exitCode = -1;
             if (value == handoff::kDosFound) r.outcome = Outcome::Found;
             else if (value == handoff::kDosNoMenu) r.outcome = Outcome::NoMenu;
             else if (value == handoff::kDosNoRam) r.outcome = Outcome::NoRam;
@@ -108,6 +112,7 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             const int code = space == Text::npos ? -1 : exitCodeOf(value.substr(space + 1));
             if (what == handoff::kGhostStarted) {
                 r.outcome = Outcome::Started;
+                r.exitCode = -1;
             } else if (what == handoff::kGhostExit && code >= 0) {
                 r.outcome = Outcome::Exited;
                 r.exitCode = code;

@@ -173,7 +173,7 @@ start_trivex || fail "another computer's records: no main window"
 (($(boxes) == 0)) && pass "another computer's records: no message box tells of them" ||
   fail "another computer's records: the boxes were: $STARTUP_BOXES"
 said=$(status)
-[[ $said == *'D:\TRIVEX.JOB、E:\TRIVEX.OUT 是另一台计算机'*'已原样保留'* ]] &&
+[[ $said == *'D:\\TRIVEX.JOB、E:\\TRIVEX.OUT 是另一台计算机'*'已原样保留'* ]] &&
   pass "another computer's records: the status bar says: $said" ||
   fail "another computer's records: the status bar says: $said"
 [[ $said != *上次* ]] && pass "another computer's records: nothing is told as this machine's last job" ||
