@@ -141,12 +141,16 @@ public:
     // file is never left open. An empty path fails.
     virtual SysResult writeFile(const Text& path, const std::vector<ByteView>& blocks) = 0;
     // Writes the blocks as `path` so that the name never shows a part of
-    // them: first into the temporary file TRIVEX.TMP in the same folder (a
-    // name of this program's own; one an earlier cut left there is replaced),
-    // flushed to the disk, then moved onto `path` in one step, replacing an
-    // existing file, write-through. The file gets normal attributes; a
-    // read-only, hidden or system `path` is refused (clear its attributes
-    // first). On any failure `path` is as it was and the temporary file is gone.
+    // them: first into a temporary file in the same folder, created
+    // exclusively (CREATE_NEW) under a name of this program's form unique to
+    // this write (platform/files.h: "TVX", five hex digits, ".TMP"; a name a
+    // file has already is passed over, and that file is never written or
+    // deleted), flushed to the disk, then moved onto `path` in one step,
+    // replacing an existing file, write-through. The file gets normal
+    // attributes; a read-only, hidden or system `path` is refused (clear its
+    // attributes first). On any failure `path` is as it was and the
+    // temporary file this write made is gone; only a cut (the program ended,
+    // the power gone) leaves one.
     virtual SysResult writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) = 0;
     // Files only; a folder is refused.
     virtual SysResult deleteFile(const Text& path) = 0;
