@@ -44,6 +44,10 @@ TEST_F(DrivesTest, AnEntryGivesUsedFreeAndTotalInWholeMB) {
     ASSERT_EQ(entries().size(), 1u);
     // No line end: a list box would draw CR and LF as two boxes.
     EXPECT_EQ(entries()[0], "  C:" + kGap + "5120" + kGap + "15359" + kGap + "20479");
+    // The headings say the figures' unit.
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签7), "已用空间(M)");
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签8), "可用空间(M)");
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签9), "总大小(M)");
 }
 
 TEST_F(DrivesTest, TheRunEndsAtTheFirstMissingLetter) {

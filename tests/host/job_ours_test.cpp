@@ -262,6 +262,29 @@ TEST(OnlyThisMachinesJobs, AnImageOnCKeepsBothCopiesOfTheRecord) {
     EXPECT_EQ(again.machine.content(kBootIni), kXpBootIni);
 }
 
+// An undo that cannot put the menu back keeps the loader, and a file of the
+// user's it set aside waits behind it: the boot image stays with the
+// record as the proof, so that the next undo gives the file its name back.
+TEST(OnlyThisMachinesJobs, AFileSetAsideBehindAKeptLoaderComesBackAtTheNextUndo) {
+    OursRig rig;
+    rig.saveMenu();
+    rig.machine.addFile(kGrldr, kUsersLoader, kAttrHidden);
+    rig.windows.setText(kMain, ctl::编辑框1, kRestoreImage);
+    rig.prepare();
+    ASSERT_EQ(rig.machine.content(kGrldrBak), kUsersLoader);
+    rig.machine.failOn(sim::Op::Rename, kBootBak);
+    EXPECT_FALSE(undoJob(rig.machine).account());
+    ASSERT_TRUE(rig.redirected());
+    EXPECT_TRUE(rig.machine.exists(kVemoImg)) << "the proof stays with the loader";
+    EXPECT_TRUE(rig.machine.exists(kJobRecord));
+    rig.machine.clearFaults();
+    EXPECT_TRUE(undoJob(rig.machine).account());
+    EXPECT_EQ(rig.machine.content(kGrldr), kUsersLoader);
+    EXPECT_FALSE(rig.machine.exists(kGrldrBak));
+    EXPECT_FALSE(rig.machine.exists(kVemoImg));
+    EXPECT_EQ(rig.machine.content(kBootIni), kXpBootIni);
+}
+
 // The kept tokens: newest last, as many as kTokensKept, a malformed one
 // never kept, what is not a token in the kept text passed over.
 TEST(OnlyThisMachinesJobs, TheKeptTokensAreBounded) {
