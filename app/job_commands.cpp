@@ -82,10 +82,22 @@ void chooseImage(App& app, WindowId, int) {
 }
 
 void showOutcomes(App& app) {
-    for (const job::LastOutcome& o : job::takeOutcomes(app.machine, app.state.shownOutcomes)) {
+    std::vector<Text> leftAlone;
+    const std::vector<job::LastOutcome> outcomes = job::takeOutcomes(app.machine, app.state.shownOutcomes, &leftAlone);
+    for (const job::LastOutcome& o : outcomes) {
         app.windows.setPanelText(kMain, ctl::状态条1, 1, say::sentence(o.status, app.machine));
         app.state.jobPreparedShown = false;
         if (o.failure) tell(app, *o.failure);
+    }
+    // Outcome records of other computers stay where they are; one line in
+    // the status bar says so, once in a run, where no job of this machine's
+    // has its account to show.
+    if (outcomes.empty() && !leftAlone.empty() && !app.state.foreignOutcomesShown) {
+        Problem left{Code::ForeignOutcomeLeft};
+        for (const Text& path : leftAlone) left.args.push_back(path);
+        app.windows.setPanelText(kMain, ctl::状态条1, 1, say::sentence(left, app.machine));
+        app.state.jobPreparedShown = false;
+        app.state.foreignOutcomesShown = true;
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include "app/app.h"
 #include "platform/win32/win32_machine.h"
+#include "ui/catalogue.h"
+#include "ui/win32/one_copy.h"
 #include "ui/win32/win32_toolkit.h"
 
 // An exception that nobody catches ends the program. The C++ library's own
@@ -16,8 +18,16 @@ void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    trivex::win32::Win32Machine machine;
     trivex::win32::Win32Toolkit windows;
+    // One copy at a time: a second start hands over to the first and ends.
+    switch (trivex::win32::claimOneCopy()) {
+        case trivex::win32::OneCopy::First: break;
+        case trivex::win32::OneCopy::BroughtForward: return 0;
+        case trivex::win32::OneCopy::RunsElsewhere:
+            windows.messageBox(trivex::say::kAnotherCopyRuns, 0, trivex::say::kBoxCaption);
+            return 0;
+    }
+    trivex::win32::Win32Machine machine;
     trivex::App app(machine, windows);
     app.run();
     return 0;

@@ -33,6 +33,7 @@ struct ProgramState {
     job::GhostPlan plan;
     job::Agreed agreed;  // questions before a job answered OK in this run
     std::vector<Text> shownOutcomes;  // tokens of the job outcomes told in this run
+    bool foreignOutcomesShown = false;  // the status bar said that other computers' outcome records stay
 };
 
 }  // namespace trivex

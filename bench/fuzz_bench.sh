@@ -1,31 +1,39 @@
 #!/usr/bin/env bash
-# fuzz_bench.sh <fuzzer> <corpus-dir> <regressions-dir> <seconds> <seed files...> [--keep]
+# fuzz_bench.sh <fuzzer> <corpus-dir> <regressions-dir> <seconds> [--max-len=N] [seed files...] [--keep]
 #
-# The module loader fuzzed for a while (a benchmark, not a test: what it
-# finds depends on time and chance). Starts from the stored corpus and the
+# A fuzz target fuzzed for a while (a benchmark, not a test: what it finds
+# depends on time and chance). Starts from the stored corpus and the
 # seeds, fuzzes for <seconds> and prints what it did: the runs and runs per
 # second, the coverage reached against the stored corpus's own (as a
 # ratio), the new inputs it kept, and any input that failed, with how to
 # keep it as a regression. With --keep, the inputs that reach something the
 # stored corpus does not are merged into it (then commit them).
-# Run it through the build: cmake --build build/host --target modload_fuzz_bench
+# Run it through the build: cmake --build build/host --target <name>_fuzz_bench
+# (modload, record, bcdedit, diskpart, image).
 set -uo pipefail
 keep=
+max_len=32768
 args=()
-for a in "$@"; do [[ $a == --keep ]] && keep=1 || args+=("$a"); done
+for a in "$@"; do
+  case $a in
+    --keep) keep=1 ;;
+    --max-len=*) max_len=${a#--max-len=} ;;
+    *) args+=("$a") ;;
+  esac
+done
 set -- "${args[@]}"
-(($# >= 4)) || { echo "usage: fuzz_bench.sh <fuzzer> <corpus-dir> <regressions-dir> <seconds> <seed files...> [--keep]" >&2; exit 2; }
+(($# >= 4)) || { echo "usage: fuzz_bench.sh <fuzzer> <corpus-dir> <regressions-dir> <seconds> [--max-len=N] [seed files...] [--keep]" >&2; exit 2; }
 fuzzer=$1 stored=$2 regressions=$3 seconds=$4
 shift 4
 work=$(mktemp -d)
-options=(-max_len=32768 -timeout=10 -rss_limit_mb=2048)
+options=("-max_len=$max_len" -timeout=10 -rss_limit_mb=2048)
 
 mkdir -p "$work/start" "$work/corpus"
 find "$stored" -type f ! -name '*.md' -exec cp {} "$work/start/" \;
 (($#)) && cp "$@" "$work/start/"
 cp "$work/start/"* "$work/corpus/" 2>/dev/null
 n_start=$(find "$work/start" -type f | wc -l)
-echo "fuzzing the module loader for ${seconds} s from $n_start inputs (the stored corpus and $# seeds)"
+echo "fuzzing ${fuzzer##*/} for ${seconds} s from $n_start inputs (the stored corpus and $# seeds)"
 
 # features <log>: "cov ft" of the fuzzer's last status line.
 features() { grep -oE 'cov: [0-9]+ ft: [0-9]+' "$1" | tail -n 1 | awk '{ print $2, $4 }'; }
@@ -54,7 +62,7 @@ failed=$(find "$work" -maxdepth 1 -name 'crash-*' -o -maxdepth 1 -name 'leak-*' 
 if ((status)) || [[ -n $failed ]]; then
   tail -n 40 "$work/fuzz.log"
   echo "an input failed: $failed"
-  echo "keep it as a regression once the loader is mended: cp $failed $regressions/"
+  echo "keep it as a regression once the reader is mended: cp $failed $regressions/"
   echo "(the work folder $work is left as it is)"
   exit 1
 fi

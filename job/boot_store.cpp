@@ -214,12 +214,14 @@ std::vector<ListedEntry> parseListing(const Text& listing) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
 
         if (line.size() >= 3 && line.find_first_not_of('-') == Text::npos) {  // a heading's underline
+            if (wantIdentifier) entries.pop_back();  // the one before never got its identifier
             entries.push_back({});
             inEntry = wantIdentifier = true;
             continue;
         }
         const Text trimmed = text::trimTrailing(line);
         if (trimmed.empty()) {
+            if (wantIdentifier) entries.pop_back();
             inEntry = wantIdentifier = false;
             continue;
         }
@@ -241,6 +243,7 @@ std::vector<ListedEntry> parseListing(const Text& listing) {
             entries.back().values.push_back(value);
         }
     }
+    if (wantIdentifier) entries.pop_back();  // an underline at the very end
     return entries;
 }
 

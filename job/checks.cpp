@@ -47,11 +47,17 @@ Result imageRefusal(Machine& p, const JobRequest& job, const GhostPlan& v) {
 
 }  // namespace
 
-bool isGhostImage(Machine& p, const Text& path) {
-    if (fileSize(p, path) < kSmallestImage || !isFile(p, path)) return false;
-    Text head;
-    return p.readFile(path, 0, 2, head) && head.size() == 2 && static_cast<unsigned char>(head[0]) == kImageSignature[0] &&
+bool isGhostImageHead(const Text& head, int64_t size) {
+    return size >= kSmallestImage && head.size() >= sizeof kImageSignature &&
+           static_cast<unsigned char>(head[0]) == kImageSignature[0] &&
            static_cast<unsigned char>(head[1]) == kImageSignature[1];
+}
+
+bool isGhostImage(Machine& p, const Text& path) {
+    const int64_t size = fileSize(p, path);
+    if (size < kSmallestImage || !isFile(p, path)) return false;
+    Text head;
+    return p.readFile(path, 0, kImageHeadBytes, head) && isGhostImageHead(head, size);
 }
 
 std::optional<Text> customGhostPath(const JobRequest& job) {

@@ -32,6 +32,10 @@ Result imagePathRefusal(const Text& path, const Text& firstLine);
 // Whether a file is a Ghost image: at least 512 bytes, starting with the
 // Ghost image signature FE EF.
 bool isGhostImage(Machine& p, const Text& path);
+// The same judgement from the file's size and its first bytes (as many as
+// it has, up to kImageHeadBytes): what isGhostImage reads.
+inline constexpr uint32_t kImageHeadBytes = 2;
+bool isGhostImageHead(const Text& head, int64_t size);
 
 // An image file's size in whole MB of 1,024,000 bytes, the MB in which the
 // program tells image sizes.

@@ -2,8 +2,10 @@
 
 #include "job/ghost_plan.h"
 #include "job/files.h"
+#include "job/tokens.h"
 #include "payloads/store.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace trivex::job {
 
@@ -27,6 +29,17 @@ void putBack(Machine& p, const JobFile& f, Failures& failures) {
         failures.push_back(stepFailed(Code::RenameBackFailed, {f.setAsideAs, f.path}, r));
 }
 
+// Whether the file holds the beginning of a record of this machine's: its
+// heading and a token line with a token the program kept here.
+bool startsOurRecord(Machine& p, const Text& path) {
+    const Text start = Text(handoff::kRecordHeading) + "\r\n" + handoff::kKeyToken + "=";
+    Text head;
+    if (!p.readFile(path, 0, static_cast<uint32_t>(start.size() + handoff::kTokenDigits), head) ||
+        head.compare(0, start.size(), start) != 0)
+        return false;
+    return isOurToken(p, head.substr(start.size()));
+}
+
 }  // namespace
 
 const JobFile& jobFile(JobFileId id) { return kJobFiles[static_cast<size_t>(id)]; }
@@ -46,6 +59,8 @@ bool JobFilesFound::imageCarries(const Text& token) const {
     return imageToken && (imageToken->empty() || *imageToken == token);
 }
 
+bool JobFilesFound::asideProven() const { return record && imageToken && *imageToken == record->token; }
+
 bool JobFilesFound::anyOurs() const {
     for (const FileFound& f : files)
         if (f.ours) return true;
@@ -59,7 +74,7 @@ JobFilesFound findJobFiles(Machine& p) {
     auto at = [&](JobFileId id) -> FileFound& { return found.files[static_cast<size_t>(id)]; };
     for (const JobFile& f : kJobFiles) at(f.id).present = p.fileAttributes(f.path) >= 0;
     found.recordPresent = p.fileAttributes(kJobRecord) >= 0;
-    found.record = readRecord(p, kJobRecord);
+    found.record = readOurRecord(p, kJobRecord);
     if (found.record && found.record->outcomeCopy) found.record.reset();
     found.imageToken = payloads::dosImageToken(p, kVemoImg);
     at(JobFileId::Loader).ours = holdsPayload(p, kGrldr, Payload::Loader);
@@ -68,10 +83,11 @@ JobFilesFound findJobFiles(Machine& p) {
     at(JobFileId::BootImage).ours = found.imageToken.has_value();
     // A user's own Ghost that a job copied is known by the job around it:
     // the record that lists it and the image that carries the record's token,
-    // or (a job of an earlier version, without a record) ghost.bat and the image.
+    // or (a job of an earlier version, which kept no record) ghost.bat and
+    // the image. A record that is not this machine's proves nothing.
     const FileFound& exe = at(JobFileId::GhostExe);
     const bool recorded = found.record && found.record->wroteFile(handoff::kGhostExeName) && found.imageCarries(found.record->token);
-    const bool earlierVersion = !found.record && at(JobFileId::GhostBat).ours && at(JobFileId::BootImage).ours;
+    const bool earlierVersion = !found.recordPresent && at(JobFileId::GhostBat).ours && at(JobFileId::BootImage).ours;
     at(JobFileId::GhostExe).ours =
         holdsPayload(p, kGhostExe, Payload::GhostDos) || (exe.present && (recorded || earlierVersion));
     return found;
@@ -80,7 +96,7 @@ JobFilesFound findJobFiles(Machine& p) {
 Result jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath) {
     if (found.recordPresent && !found.record) return Problem{Code::RecordNotOurs, {kJobRecord}};
     if (!outcomePath.empty() && p.fileAttributes(outcomePath) >= 0) {
-        const std::optional<JobRecord> there = readRecord(p, outcomePath);
+        const std::optional<JobRecord> there = readOurRecord(p, outcomePath);
         if (!there || !there->outcomeCopy) return Problem{Code::OutcomeRecordNotOurs, {outcomePath}};
     }
     for (const JobFile& f : kJobFiles) {
@@ -110,30 +126,63 @@ Result placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, Jo
 }
 
 void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failures& failures) {
+    const auto image = [](const JobFile* f) { return f->id == JobFileId::BootImage; };
     for (auto it = trail.written.rbegin(); it != trail.written.rend(); ++it)
-        if ((*it)->loader == loaderFiles && p.fileAttributes((*it)->path) >= 0) (void)removeFile(p, (*it)->path, failures);
+        if ((*it)->loader == loaderFiles && !image(*it) && p.fileAttributes((*it)->path) >= 0)
+            (void)removeFile(p, (*it)->path, failures);
     for (auto it = trail.setAside.rbegin(); it != trail.setAside.rend(); ++it)
         if ((*it)->loader == loaderFiles) putBack(p, **it, failures);
+    if (!loaderFiles) return;
+    for (const JobFile* f : trail.written)
+        if (image(f) && p.fileAttributes(f->path) >= 0) (void)removeFile(p, f->path, failures);
 }
 
 void removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader, Failures& failures) {
+    const bool proven = found.asideProven();
+    bool waitsBehindLoader = false;
     for (const JobFile& f : kJobFiles) {
-        if (keepLoader && f.loader) continue;
+        if (f.id == JobFileId::BootImage) continue;
+        const bool aside = found.record && found.record->setAside(f.name) && f.setAsideAs &&
+                           p.fileAttributes(f.setAsideAs) >= 0;
+        if (keepLoader && f.loader) {
+            waitsBehindLoader = waitsBehindLoader || aside;
+            continue;
+        }
         if (found[f.id].ours && p.fileAttributes(f.path) >= 0 && !removeFile(p, f.path, failures)) continue;
-        if (found.record && found.record->setAside(f.name)) putBack(p, f, failures);
+        if (!aside) continue;
+        if (proven) putBack(p, f, failures);
+        else if (p.fileAttributes(f.path) < 0) failures.push_back({Code::AsideUnproven, {f.setAsideAs, f.path}});
     }
+    // The boot image goes last. While the loader stays with a file of the
+    // user's aside behind it, the image stays too, as the record does: the
+    // proof for giving that file its name back later.
+    const JobFile& image = jobFile(JobFileId::BootImage);
+    if (waitsBehindLoader && proven) return;
+    if (found[image.id].ours && p.fileAttributes(image.path) >= 0) (void)removeFile(p, image.path, failures);
+}
+
+std::vector<Text> ourTemporaries(Machine& p, const JobFilesFound& found) {
+    std::vector<Text> out;
+    const Text system = handoff::kSystemRoot;
+    for (const Text& t : temporariesIn(p, system))
+        if (found.record || startsOurRecord(p, t)) out.push_back(t);
+    if (found.record) {
+        const Text outcome = outcomeRecordPath(found.record->image);
+        const Text root = outcome.substr(0, 3);
+        if (!outcome.empty() && !text::equalIgnoringCase(root, system))
+            for (const Text& t : temporariesIn(p, root)) out.push_back(t);
+    }
+    return out;
 }
 
 void removeRecords(Machine& p, const JobFilesFound& found, Failures& failures) {
     if (found.record) {
         const Text outcome = outcomeRecordPath(found.record->image);
-        const std::optional<JobRecord> there = outcome.empty() ? std::nullopt : readRecord(p, outcome);
+        const std::optional<JobRecord> there = outcome.empty() ? std::nullopt : readOurRecord(p, outcome);
         if (there && there->outcomeCopy && there->token == found.record->token && there->outcome == Outcome::None)
             (void)removeFile(p, outcome, failures);
-        if (!outcome.empty() && p.fileAttributes(temporaryBeside(outcome)) >= 0)
-            (void)removeFile(p, temporaryBeside(outcome), failures);
     }
-    if (p.fileAttributes(temporaryBeside(kJobRecord)) >= 0) (void)removeFile(p, temporaryBeside(kJobRecord), failures);
+    for (const Text& t : ourTemporaries(p, found)) (void)removeFile(p, t, failures);
     if (found.record && p.fileAttributes(kJobRecord) >= 0) (void)removeFile(p, kJobRecord, failures);
 }
 

@@ -41,13 +41,18 @@ struct FileFound {
 };
 struct JobFilesFound {
     std::array<FileFound, 5> files;
-    std::optional<JobRecord> record;  // C:\TRIVEX.JOB when it is a job copy of ours
+    // C:\TRIVEX.JOB when it is a job copy of this machine's (its token is
+    // one the program kept here).
+    std::optional<JobRecord> record;
     bool recordPresent = false;       // a file is at that name, ours or not
     std::optional<Text> imageToken;   // the token of C:\Vemo.img when it is ours
     const FileFound& operator[](JobFileId id) const { return files[static_cast<size_t>(id)]; }
     bool anyOurs() const;
     // C:\Vemo.img is ours and carries `token`.
     bool imageCarries(const Text& token) const;
+    // What the record says it set aside may be given its name back: the
+    // record is this machine's and C:\Vemo.img carries its very token.
+    bool asideProven() const;
 };
 JobFilesFound findJobFiles(Machine& p);
 // Whether a job of ours waits for its restart: its boot image, which the DOS
@@ -76,17 +81,28 @@ Result placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, Jo
 using Failures = std::vector<Problem>;
 
 // Removes what the job wrote and gives set-aside files their names back:
-// the loader's files (loaderFiles), or all the others.
+// the loader's files (loaderFiles), or all the others but the boot image.
+// The boot image goes with the loader's files, after the user's files have
+// their names back: until then it proves that they are the job's.
 void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failures& failures);
 
 // Undo and repair: removes every file of ours that `found` lists (found
 // before the boot was pointed away) and is still there, and gives the files
-// that the job's record says it set aside their names back. Without a
-// record, a stray .bak is not ours to touch.
+// that the job's record says it set aside their names back, where that is
+// proven (asideProven); the boot image goes last, so that it still proves
+// it until then. Without a record, a stray .bak is not ours to touch.
 void removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader, Failures& failures);
 
+// The temporary files of whole writes that a cut left (platform/files.h)
+// and that are this program's: in the root of C: and of the outcome copy's
+// drive while the job's record there is this machine's, and anywhere in
+// C:\ the one that holds the beginning of a record of this machine's (cut
+// while the record itself was written). A file of that form otherwise, or
+// of any other name (a user's TRIVEX.TMP), is not ours.
+std::vector<Text> ourTemporaries(Machine& p, const JobFilesFound& found);
+
 // Removes the job's record, its outcome copy when the DOS side never wrote
-// to it, and a temporary file a cut left beside them.
+// to it, and the temporary files of ours a cut left (ourTemporaries).
 void removeRecords(Machine& p, const JobFilesFound& found, Failures& failures);
 
 // Deletes a file of the job's (its protection cleared first: the user may

@@ -4,6 +4,7 @@
 
 #include "job/checks.h"
 #include "job/record.h"
+#include "job/tokens.h"
 #include "job/undo.h"
 #include "platform/files.h"
 
@@ -77,8 +78,8 @@ LastOutcome describe(Machine& p, const JobRecord& r) {
 
 }  // namespace
 
-std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown) {
-    const std::optional<JobRecord> waiting = readRecord(p, kJobRecord);
+std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown, std::vector<Text>* leftAlone) {
+    const std::optional<JobRecord> waiting = readOurRecord(p, kJobRecord);
     struct Found {
         JobRecord record;
         Text path;
@@ -86,14 +87,20 @@ std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown) {
     };
     std::vector<Found> found;
     for (char d = 'C'; d <= 'Z'; ++d) {
-        const Text path = Text(1, d) + ":\\" + kRecordName;
-        if (p.fileAttributes(path) < 0) continue;
-        const std::optional<JobRecord> r = readRecord(p, path);
-        if (!r || !r->outcomeCopy || r->kind == JobKind::Manual) continue;
-        const bool onC = waiting && !waiting->outcomeCopy && waiting->token == r->token;
-        if (onC && r->outcome == Outcome::None) continue;  // that job waits for its restart
-        if (std::find(shown.begin(), shown.end(), r->token) != shown.end()) continue;
-        found.push_back({*r, path, onC});
+        for (const Text& path : {outcomeRecordPath(Text(1, d) + ":"), earlierOutcomePath(d)}) {
+            if (p.fileAttributes(path) < 0) continue;
+            const std::optional<JobRecord> r = readRecord(p, path);
+            if (!r || !r->outcomeCopy) continue;
+            if (!isOurToken(p, r->token)) {
+                if (leftAlone) leftAlone->push_back(path);
+                continue;
+            }
+            if (r->kind == JobKind::Manual) continue;
+            const bool onC = waiting && !waiting->outcomeCopy && waiting->token == r->token;
+            if (onC && r->outcome == Outcome::None) continue;  // that job waits for its restart
+            if (std::find(shown.begin(), shown.end(), r->token) != shown.end()) continue;
+            found.push_back({*r, path, onC});
+        }
     }
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.record.prepared < b.record.prepared; });
     std::vector<LastOutcome> out;

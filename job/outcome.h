@@ -18,10 +18,14 @@ struct LastOutcome {
     std::optional<Problem> failure;  // for a message box; none when the job went well
 };
 
-// The outcomes of finished jobs in the roots of C: to Z:, each described
+// The outcomes of this machine's finished jobs in the roots of C: to Z:
+// (TRIVEX.OUT, or TRIVEX.JOB as an earlier version named it), each described
 // and then removed. The outcome copy of a job that is still on C: (waiting,
 // or cut short) is left for that job. `shown` holds the tokens described
 // before in this run: a record that could not be removed is not told twice.
-std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown);
+// An outcome record whose token is not one of this machine's (a disk from
+// another computer) is neither told nor removed: its path goes to
+// `leftAlone`, when given.
+std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown, std::vector<Text>* leftAlone = nullptr);
 
 }  // namespace trivex::job

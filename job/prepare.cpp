@@ -10,6 +10,7 @@
 #include "job/partitions.h"
 #include "job/record.h"
 #include "job/route.h"
+#include "job/tokens.h"
 #include "job/undo.h"
 #include "payloads/store.h"
 #include "platform/files.h"
@@ -38,6 +39,16 @@ JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const Job
     return r;
 }
 
+// The order the job writes its files in: the boot image, which carries the
+// job's token, first, so that it proves the record before any file of the
+// user's is set aside; then the table's order.
+std::vector<const JobFile*> writingOrder() {
+    std::vector<const JobFile*> order{&jobFile(JobFileId::BootImage)};
+    for (const JobFile& f : kJobFiles)
+        if (f.id != JobFileId::BootImage) order.push_back(&f);
+    return order;
+}
+
 // Each file of the table with this job's content, written whole; `bat` is
 // the job's ghost.bat, none when no mode was chosen.
 Result writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& bat, const JobRecord& record,
@@ -46,7 +57,8 @@ Result writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& 
     const auto payload = [&p](const char* path, Payload what) {
         return std::function<SysResult()>([&p, path, what] { return payloads::writePayloadWhole(p, path, what); });
     };
-    for (const JobFile& f : kJobFiles) {
+    for (const JobFile* each : writingOrder()) {
+        const JobFile& f = *each;
         if (!writtenOn(f, record.route)) continue;
         std::function<SysResult()> write;
         Problem failure{Code::WriteFailed, {f.path}};
@@ -194,11 +206,13 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     // What the job changes in boot.ini is in its record before the menu changes.
     if (route == BootRoute::BootIni && !boot.menu.memo()) return refused(Problem{Code::MenuStillRedirected});
 
-    // The record first, then every file, then the outcome copy, each whole;
-    // the boot is pointed at the loader last.
+    // The token is kept on this machine first: from then on a record with it
+    // is this machine's. Then the record, every file, the outcome copy, each
+    // whole; the boot is pointed at the loader last.
     JobTrail trail;
     const std::optional<Text> bat = plan.batText();
     const JobRecord record = recordOf(p, job, route, found, bat.has_value(), boot.menu.memo());
+    if (Result r = keepToken(p, record.token); !r) return refused(r.problem());
     Result done;
     if (const SysResult r = p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))}); !r)
         done = stepFailed(Code::WriteFailed, {kJobRecord}, r);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "job/tokens.h"
 #include "payloads/store.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -109,6 +110,10 @@ std::optional<JobRecord> parseRecord(const Text& text) {
         } else if (key == handoff::kKeyMenuSaved) {
             r.menu.savedSum = value;
         } else if (key == handoff::kKeyDos) {
+            // What the DOS side says last counts, with its code or none.
+            if (value == handoff::kDosFound || value == handoff::kDosNoMenu || value == handoff::kDosNoRam ||
+                value == handoff::kDosUnrecorded)
+                r.exitCode = -1;
             if (value == handoff::kDosFound) r.outcome = Outcome::Found;
             else if (value == handoff::kDosNoMenu) r.outcome = Outcome::NoMenu;
             else if (value == handoff::kDosNoRam) r.outcome = Outcome::NoRam;
@@ -119,6 +124,7 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             const int code = space == Text::npos ? -1 : exitCodeOf(value.substr(space + 1));
             if (what == handoff::kGhostStarted) {
                 r.outcome = Outcome::Started;
+                r.exitCode = -1;
             } else if (what == handoff::kGhostExit && code >= 0) {
                 r.outcome = Outcome::Exited;
                 r.exitCode = code;
@@ -141,12 +147,20 @@ std::optional<JobRecord> readRecord(Machine& p, const Text& path) {
     return parseRecord(*text);
 }
 
+std::optional<JobRecord> readOurRecord(Machine& p, const Text& path) {
+    std::optional<JobRecord> r = readRecord(p, path);
+    if (r && !isOurToken(p, r->token)) r.reset();
+    return r;
+}
+
 Text outcomeRecordPath(const Text& imagePath) {
     if (imagePath.size() < 2 || imagePath[1] != ':') return {};
     const char d = imagePath[0];
     if (!((d >= 'A' && d <= 'Z') || (d >= 'a' && d <= 'z'))) return {};
-    return Text(1, d) + ":\\" + kRecordName;
+    return Text(1, d) + ":\\" + kOutcomeName;
 }
+
+Text earlierOutcomePath(char letter) { return Text(1, letter) + ":\\" + kRecordName; }
 
 Text newToken(Machine& p) {
     // FNV-1a over what differs between two jobs: the time, the tick count,

@@ -7,9 +7,14 @@
 //
 // Two copies, one format: the job copy C:\TRIVEX.JOB, which the DOS side
 // deletes with the job's other files before Ghost runs; and, for backups
-// and restores, the outcome copy in the root of the image's drive (never
-// the partition that a restore writes), to which the DOS side appends what
-// happened and which the next start of the program shows and removes.
+// and restores, the outcome copy TRIVEX.OUT in the root of the image's
+// drive (never the partition that a restore writes), to which the DOS side
+// appends what happened and which the next start of the program shows and
+// removes. The two names differ, so that an image on C: keeps both.
+//
+// A record is this machine's only when its token is one the program kept
+// here (job/tokens.h): readOurRecord. Any other record (another computer's,
+// another installation's, a malformed one) is never acted on.
 //
 // Text, GBK, every line ended by CR LF, "key=value":
 //   Trivex job record
@@ -43,6 +48,7 @@
 
 namespace trivex::job {
 
+using handoff::kOutcomeName;
 using handoff::kRecordName;
 inline constexpr const char* kJobRecord = handoff::kRecordPath.text;
 
@@ -81,10 +87,16 @@ Text recordText(const JobRecord& r);
 // nullopt when the text is not a record of this program's.
 std::optional<JobRecord> parseRecord(const Text& text);
 std::optional<JobRecord> readRecord(Machine& p, const Text& path);
+// The record at `path` when it is one of this machine's: read as a record
+// and carrying a token the program kept here.
+std::optional<JobRecord> readOurRecord(Machine& p, const Text& path);
 
-// The outcome copy's place: the root of the image's drive ("E:\TRIVEX.JOB"
+// The outcome copy's place: the root of the image's drive ("E:\TRIVEX.OUT"
 // for "E:\Ghost\G_WinXP.gho"); empty when the path names no drive.
 Text outcomeRecordPath(const Text& imagePath);
+// Where an earlier version of the program put the outcome copy on the
+// drive `letter`: its root, under the job copy's name ("E:\TRIVEX.JOB").
+Text earlierOutcomePath(char letter);
 
 // A token no other job has: 16 upper-case hex digits mixed from the time,
 // the tick count and this process.

@@ -37,7 +37,7 @@ bool wholeAsRecorded(Machine& p, const JobFilesFound& found) {
         if (r.wroteFile(f.name) && !oursAndThere(found, f.id)) return false;
     if (!found.imageCarries(r.token)) return false;
     if (r.image.empty()) return true;
-    const std::optional<JobRecord> outcome = readRecord(p, outcomeRecordPath(r.image));
+    const std::optional<JobRecord> outcome = readOurRecord(p, outcomeRecordPath(r.image));
     return outcome && outcome->outcomeCopy && outcome->token == r.token;
 }
 
@@ -116,7 +116,7 @@ std::optional<Problem> repairCutJob(Machine& p) {
     bool known = true;
     const bool pointed = bootPointsAtLoader(p, route, known);
     if (!known) return {};
-    const bool temporary = p.fileAttributes(temporaryBeside(kJobRecord)) >= 0;
+    const bool temporary = !ourTemporaries(p, found).empty();
     bool asideLeft = false;
     if (found.record)
         for (const JobFile& f : kJobFiles)
@@ -139,12 +139,9 @@ std::optional<Problem> repairCutJob(Machine& p) {
     if (const Problem names = namesOfOurs(found); !names.args.empty()) what.parts.push_back(names);
     if (menuDone) what.parts.push_back(around(Code::Also, {*menuDone}));
 
+    // Undo removes the temporary files of ours with the record.
     const Undone u = undoJob(p);
     failures.insert(failures.end(), u.failures.begin(), u.failures.end());
-    if (!u.loaderKept && p.fileAttributes(temporaryBeside(kJobRecord)) >= 0) {
-        if (const SysResult r = p.deleteFile(temporaryBeside(kJobRecord)); !r)
-            failures.push_back(stepFailed(Code::DeleteFailed, {temporaryBeside(kJobRecord)}, r));
-    }
     if (failures.empty() && !u.loaderKept) return around(Code::JobCutRepaired, {what});
     Problem stayed{Code::InTurn};
     if (!failures.empty()) stayed.parts.push_back(around(Code::TakeBackErrors, {around(Code::Several, failures)}));

@@ -47,10 +47,11 @@ Undone undoJob(Machine& p) {
         if (Result r = menu.takeOut(memo); !r) u.failures.push_back(r.problem());
         menuStays = menu.isRedirected();
         // The loader stays while a line of the menu names it, unless the
-        // user's own loader, set aside by the job, takes its name again.
+        // job's lines are out and the user's own loader, set aside by the
+        // job, takes its name again (a line of the user's named it before).
         const bool usersLoaderBack = found.record && found.record->setAside(handoff::kLoaderName) &&
                                      p.fileAttributes(jobFile(JobFileId::Loader).setAsideAs) >= 0;
-        if (found[JobFileId::Loader].ours && menu.namesLoader() && !usersLoaderBack)
+        if (found[JobFileId::Loader].ours && menu.namesLoader() && (menuStays || !usersLoaderBack))
             u.loaderKept = Problem{Code::LoaderKeptForMenu};
     } else {
         removeEntries(p, u);

@@ -181,6 +181,16 @@ inline constexpr char kGhostStarted[] = "started";
 inline constexpr char kGhostExit[] = "exit";
 inline constexpr char kGhostCheckFailed[] = "check-failed";
 
+// ---- The outcome copy's own name --------------------------------------------------------
+//
+// The outcome copy of the record, in the root of the image's drive, has a
+// name of its own: with the image on C: it sits beside the job copy
+// C:\TRIVEX.JOB instead of taking its place. An earlier version of the
+// program wrote it as TRIVEX.JOB; the program still reads one of those
+// (with copy=outcome) when its token is one of this machine's.
+
+inline constexpr char kOutcomeName[] = "TRIVEX.OUT";
+
 // ---- The token -------------------------------------------------------------------------
 //
 // A job's token is 16 upper-case hex digits. The boot image holds the

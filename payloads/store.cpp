@@ -54,11 +54,6 @@ size_t tokenOffset() {
 
 }  // namespace
 
-bool isToken(const Text& t) {
-    return t.size() == kTokenLength &&
-           std::all_of(t.begin(), t.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
-}
-
 bool dosImageTakesToken() { return tokenOffset() != Text::npos; }
 
 SysResult writeDosImage(Machine& machine, const Text& path, const Text& token) {

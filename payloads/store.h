@@ -47,7 +47,12 @@ SysResult writePayloadWhole(Machine& machine, const Text& path, Payload p);
 // upper-case hex digits in their place.
 inline constexpr size_t kTokenLength = handoff::kTokenDigits;
 // Whether `t` is a token: 16 upper-case hex digits.
-bool isToken(const Text& t);
+inline bool isToken(const Text& t) {
+    if (t.size() != kTokenLength) return false;
+    for (const char c : t)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    return true;
+}
 // Where the token's digits go in `image`: the offset of the placeholder's
 // first "?"; npos when the image does not hold the placeholder.
 size_t tokenPlace(ByteView image);

@@ -19,7 +19,7 @@ std::optional<DirEntry> firstMatch(Machine& m, const Text& path) {
 
 }  // namespace
 
-Text temporaryBeside(const Text& path) {
+Text temporaryFor(const Text& path, uint32_t number) {
     // The last separator, stepping over two-byte characters (whose second
     // byte may be 0x5C).
     size_t cut = Text::npos;
@@ -28,7 +28,32 @@ Text temporaryBeside(const Text& path) {
         else if (path[i] == '\\' || path[i] == '/') cut = i;
     }
     if (cut == Text::npos || cut + 1 >= path.size()) return {};
-    return path.substr(0, cut + 1) + kTemporaryName;
+    static const char kHex[] = "0123456789ABCDEF";
+    Text digits(kTemporaryDigits, '0');
+    for (size_t i = kTemporaryDigits; i-- > 0; number >>= 4) digits[i] = kHex[number & 15];
+    return path.substr(0, cut + 1) + kTemporaryPrefix + digits + kTemporarySuffix;
+}
+
+bool isTemporaryName(const Text& name) {
+    const size_t prefix = sizeof kTemporaryPrefix - 1, suffix = sizeof kTemporarySuffix - 1;
+    if (name.size() != prefix + kTemporaryDigits + suffix) return false;
+    if (!text::equalIgnoringCase(name.substr(0, prefix), kTemporaryPrefix) ||
+        !text::equalIgnoringCase(name.substr(prefix + kTemporaryDigits), kTemporarySuffix))
+        return false;
+    for (size_t i = prefix; i < prefix + kTemporaryDigits; ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
+
+std::vector<Text> temporariesIn(Machine& m, const Text& folder) {
+    std::vector<Text> out;
+    std::vector<DirEntry> found;
+    if (folder.empty() || !m.listFolder(folder + kTemporaryPrefix + "*" + kTemporarySuffix, found)) return out;
+    for (const DirEntry& e : found)
+        if (!(e.attributes & kAttrDirectory) && isTemporaryName(e.name)) out.push_back(folder + e.name);
+    return out;
 }
 
 SysResult setProtection(Machine& m, const Text& path, uint32_t want) {

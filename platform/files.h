@@ -2,16 +2,27 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "platform/machine.h"
 
 namespace trivex {
 
 // The temporary file that writeFileWhole writes before it moves it onto
-// `path`: TRIVEX.TMP in the folder of `path` ("C:\TRIVEX.TMP" for
-// "C:\grldr"); empty when `path` names no file in a folder.
-inline constexpr char kTemporaryName[] = "TRIVEX.TMP";
-Text temporaryBeside(const Text& path);
+// its name lives in the same folder under a name of this form: "TVX", five
+// upper-case hex digits, ".TMP" ("C:\TVX0A3F1.TMP" for "C:\grldr"), an 8.3
+// name that DOS reads as well. Each write makes its own, exclusively; a file
+// that has such a name already is never touched by the write.
+inline constexpr char kTemporaryPrefix[] = "TVX";
+inline constexpr char kTemporarySuffix[] = ".TMP";
+inline constexpr size_t kTemporaryDigits = 5;
+// The temporary name with the low 20 bits of `number` in the folder of
+// `path`; empty when `path` names no file in a folder.
+Text temporaryFor(const Text& path, uint32_t number);
+// Whether a bare file name has the temporary files' form (letter case aside).
+bool isTemporaryName(const Text& name);
+// The files of that form in the folder `folder` ("C:\"), as full paths.
+std::vector<Text> temporariesIn(Machine& m, const Text& folder);
 
 // A file's protection: the attributes that keep it from being written,
 // deleted or seen.

@@ -141,12 +141,16 @@ public:
     // file is never left open. An empty path fails.
     virtual SysResult writeFile(const Text& path, const std::vector<ByteView>& blocks) = 0;
     // Writes the blocks as `path` so that the name never shows a part of
-    // them: first into the temporary file TRIVEX.TMP in the same folder (a
-    // name of this program's own; one an earlier cut left there is replaced),
-    // flushed to the disk, then moved onto `path` in one step, replacing an
-    // existing file, write-through. The file gets normal attributes; a
-    // read-only, hidden or system `path` is refused (clear its attributes
-    // first). On any failure `path` is as it was and the temporary file is gone.
+    // them: first into a temporary file in the same folder, created
+    // exclusively (CREATE_NEW) under a name of this program's form unique to
+    // this write (platform/files.h: "TVX", five hex digits, ".TMP"; a name a
+    // file has already is passed over, and that file is never written or
+    // deleted), flushed to the disk, then moved onto `path` in one step,
+    // replacing an existing file, write-through. The file gets normal
+    // attributes; a read-only, hidden or system `path` is refused (clear its
+    // attributes first). On any failure `path` is as it was and the
+    // temporary file this write made is gone; only a cut (the program ended,
+    // the power gone) leaves one.
     virtual SysResult writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) = 0;
     // Files only; a folder is refused.
     virtual SysResult deleteFile(const Text& path) = 0;
@@ -228,6 +232,22 @@ public:
     // What runs, again and again, while the machine waits for a process it
     // runs (the program keeps its window painted). None at first.
     virtual void setWaitHook(std::function<void()> hook) = 0;
+
+    // ---- What the program keeps on this machine -----------------------------------
+    // Short texts the program keeps on the machine itself, where no disk that
+    // a user takes to another computer carries them along: string values of
+    // the key HKLM\SOFTWARE\Trivex (a 32-bit program's view of it on 64-bit
+    // Windows). A name is a value name of the program's own ("Tokens"): a
+    // bare name of printable ASCII.
+    //
+    // The text kept under `name`; false, with `out` empty, when there is
+    // none or it cannot be read (no key, a value that is no string, a key
+    // that refuses to be read).
+    virtual bool readSetting(const Text& name, Text& out) = 0;
+    // Keeps `value` (GBK, no zero byte) under `name`, making the key when it
+    // is missing and replacing what was kept there before; what was kept
+    // under other names stays. Changing HKLM needs administrator rights.
+    virtual SysResult writeSetting(const Text& name, const Text& value) = 0;
 
     // ---- The system ------------------------------------------------------------
     virtual WindowsVersion windowsVersion() = 0;

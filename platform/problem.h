@@ -197,6 +197,11 @@ enum class Code : uint16_t {
     MenuEntryGone,
     MenuGoneWhileJob,
 
+    // ---- Only this machine's jobs: tokens, records of other computers, set-aside files -------------------
+    KeepTokenFailed,     // keeping the job's token on this machine failed (the system's error)
+    ForeignOutcomeLeft,  // %1... the outcome records of other computers, left where they are
+    AsideUnproven,       // %1 where a file waits, %2 its own name
+
     Count  // not a code: how many there are
 };
 

@@ -15,7 +15,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
   nasm dosfstools mtools ntfs-3g qemu-system-x86
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
 )
 LOCALE_LINE='zh_CN.UTF-8 UTF-8'
 

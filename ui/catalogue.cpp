@@ -16,7 +16,7 @@ const char kImagePathLabel[] = " Ghost映像文件路径：";
 const char kImageFilter[] = "(GHO文件)*.gho|*.gho";
 const char kProgramFilter[] = "*.exe|*.exe";
 const char kPartitionHeading[] = "还原分区（H）";
-const char kUsedHeading[] = "已用空间(K)";
+const char kUsedHeading[] = "已用空间(M)";
 const char kFreeHeading[] = "可用空间(M)";
 const char kTotalHeading[] = "总大小(M)";
 const char kAdvancedOptions[] = " 高级选项";
@@ -51,6 +51,8 @@ const char kUndoChoices[] = "选择“是(Y)”撤销操作，选择“否(N)”
 const char kNoCaption[] = "取消(&N)";
 
 const char kLayoutFailed[] = "载入启动窗口失败";
+const char kAnotherCopyRuns[] =
+    "Trivex 已经在这台计算机上运行（可能在另一个用户的会话中），一次只能运行一个。请在那里使用它，或先关闭它。";
 const char kProbeFailed[] = "获取磁盘分区信息失败，请重启程序";
 const char kBackedUp[] = "本系统已做备份，备份时注意覆盖原镜像！";
 const char kNotBackedUp[] = "尚未用本软件备份系统，请及时备份镜像！";
@@ -72,12 +74,11 @@ const char kStopCaption[] = "停止(&S)";
 
 namespace {
 constexpr double kBytesPerImageMB = 1024000.0;
-const Text kGap(11, ' ');
 Text number(int64_t n) { return text::toText(n); }
 }  // namespace
 
 Text partitionEntry(char letter, int64_t usedMB, int64_t freeMB, int64_t totalMB) {
-    return "  " + Text(1, letter) + ":" + kGap + number(usedMB) + kGap + number(freeMB) + kGap + number(totalMB);
+    return "  " + Text(1, letter) + ":\t" + number(usedMB) + "\t" + number(freeMB) + "\t" + number(totalMB);
 }
 
 Text imagesFound(int count) { return "本地磁盘共有" + number(count) + "个GHO文件\r\n请正确选择要还原的镜像！"; }

@@ -71,6 +71,7 @@ extern const char kNoCaption[];
 // ---- Texts the commands show ------------------------------------------------------
 // Start-up.
 extern const char kLayoutFailed[];
+extern const char kAnotherCopyRuns[];
 extern const char kProbeFailed[];
 // The status bar's second panel.
 extern const char kBackedUp[];
@@ -87,8 +88,9 @@ extern const char kSearchCaption[];
 extern const char kStopCaption[];
 
 // One entry of the partition list: "  C:", then the used, free and total
-// size in whole MB, each after eleven spaces, written whole however many
-// digits they have. No line end: a list box would draw CR and LF as two boxes.
+// size in whole MB, each after a tab, written whole however many digits
+// they have: the list's tab stops put each under its heading. No line end: a
+// list box would draw CR and LF as two boxes.
 Text partitionEntry(char letter, int64_t usedMB, int64_t freeMB, int64_t totalMB);
 // "本地磁盘共有3个GHO文件\r\n请正确选择要还原的镜像！"
 Text imagesFound(int count);

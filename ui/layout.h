@@ -81,6 +81,9 @@ struct Control {
     const char* const* panelTexts = nullptr;  // status bar: nullptr-terminated, one per panel
     int dropHeight = 0;                  // combo box list height when dropped
     int resource = 0;                    // picture box: bitmap resource number
+    // List box: the labels (nullptr-terminated names) whose left edges its
+    // columns start at; an entry's fields are separated by tabs.
+    const char* const* columns = nullptr;
 };
 
 struct WindowLayout {

@@ -14,6 +14,8 @@ namespace c = trivex::cmd;
 const Font kSongTi{"宋体", 14, false, 134};
 const Font kYaHeiBold{"微软雅黑", 14, true, 134};
 
+// The drive list's figures stand under these headings.
+const char* const kDriveColumns[] = {透明标签7, 透明标签8, 透明标签9, nullptr};
 const char* const kCompressionItems[] = {say::kFastCompression, say::kHighCompression, say::kHighestCompression, nullptr};
 const int kPanelWidths[] = {90, -1};
 const char* const kPanelTexts[] = {say::kFriendlyReminder, "", nullptr};
@@ -42,7 +44,8 @@ const Control kMain[] = {
     {透明标签7, Kind::TransparentLabel, 分组框1, 128, 96, 64, 24, say::kUsedHeading},
     {透明标签8, Kind::TransparentLabel, 分组框1, 208, 96, 64, 24, say::kFreeHeading},
     {透明标签9, Kind::TransparentLabel, 分组框1, 296, 96, 64, 24, say::kTotalHeading},
-    {列表框1, Kind::ListBox, 分组框1, 26, 120, 342, 66, "", 0, -1, nullptr, Event::Select, c::partition_select},
+    {列表框1, Kind::ListBox, 分组框1, 26, 120, 342, 66, "", 0, -1, nullptr, Event::Select, c::partition_select,
+     nullptr, 0, nullptr, nullptr, nullptr, 0, 0, kDriveColumns},
     {分组框3, Kind::GroupBox, 分组框1, 24, 192, 344, 72, nullptr},
     {标签6, Kind::Label, 分组框3, 24, 0, 56, 16, say::kAdvancedOptions},
     {自定义选择框, Kind::CheckBox, 分组框3, 9, 16, 135, 16, say::kCustomGhostBox, kGroupStart, -1, nullptr, Event::Click, c::custom_ghost_switch},

@@ -261,6 +261,16 @@ const char* wordsOf(Code code) {
             return "系统拒绝了重启%!（没有关机权限，或有程序阻止重启）。任务已准备好，请稍后自己重启计算机；"
                    "不想运行任务请按 U 键撤销。";
 
+        // ---- Only this machine's jobs ----
+        case Code::KeepTokenFailed:
+            return "无法在这台计算机上记下本次任务的记号（注册表 HKLM\\SOFTWARE\\Trivex）%!，本次任务没有准备，"
+                   "什么也没有改动。请以管理员身份运行本程序后再试。";
+        case Code::ForeignOutcomeLeft:
+            return "%, 是另一台计算机（或本程序的早期版本）留下的任务结果记录，不属于这台计算机的任务，已原样保留。";
+        case Code::AsideUnproven:
+            return "%1 没有改回 %2：无法确认它是本程序的任务移开的（C:\\Vemo.img 不在，或不属于这个任务），"
+                   "请自己确认后改名";
+
         case Code::Count: break;
     }
     return nullptr;

@@ -39,12 +39,18 @@ DirEntry entryOf(const WIN32_FIND_DATAA& fd) {
     return out;
 }
 
-// Creates or truncates `path` (no sharing) and writes the blocks in order;
-// with `flush`, the file's data reaches the disk before it is closed.
-SysResult writeBlocks(const Text& path, const std::vector<ByteView>& blocks, bool flush) {
+// Creates `path` (no sharing) as `disposition` says (CREATE_ALWAYS: or
+// truncates it; CREATE_NEW: only when no file has the name) and writes the
+// blocks in order; with `flush`, the file's data reaches the disk before it
+// is closed. `created` says whether the file was opened, and so is this
+// write's to clean up after a failure.
+SysResult writeBlocks(const Text& path, const std::vector<ByteView>& blocks, bool flush, DWORD disposition,
+                      bool& created) {
+    created = false;
     if (path.empty()) return SysResult::failed(ERROR_INVALID_NAME);
-    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return lastError();
+    created = true;
     for (const ByteView& block : blocks) {
         if (block.size == 0 || block.data == nullptr) continue;
         const char* p = static_cast<const char*>(block.data);
@@ -61,28 +67,38 @@ SysResult writeBlocks(const Text& path, const std::vector<ByteView>& blocks, boo
     return checked(file.close());
 }
 
+// How many names a whole write tries for its temporary file before it
+// gives up: each taken one belongs to someone else.
+constexpr int kTemporaryTries = 64;
+
 }  // namespace
 
 SysResult Win32Machine::writeFile(const Text& path, const std::vector<ByteView>& blocks) {
-    return writeBlocks(path, blocks, false);
+    bool created = false;
+    return writeBlocks(path, blocks, false, CREATE_ALWAYS, created);
 }
 
 SysResult Win32Machine::writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) {
-    const Text temp = temporaryBeside(path);
-    if (temp.empty()) return SysResult::failed(ERROR_INVALID_NAME);
+    if (temporaryFor(path, 0).empty()) return SysResult::failed(ERROR_INVALID_NAME);
     const DWORD target = GetFileAttributesA(path.c_str());
     if (target != INVALID_FILE_ATTRIBUTES &&
         (target & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)))
         return SysResult::failed(ERROR_ACCESS_DENIED);
-    // A temporary file an earlier cut left behind is ours to replace, even
-    // when it came to be read-only.
-    SysResult written = writeBlocks(temp, blocks, true);
-    if (!written && GetFileAttributesA(temp.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-        written = writeBlocks(temp, blocks, true);
+    // A name of its own for each write, created exclusively: a file that has
+    // the name already (the user's, another program's, one a cut left) is
+    // passed over, never written or deleted.
+    static uint32_t writes = 0;
+    const uint32_t seed = GetTickCount() ^ (GetCurrentProcessId() << 7);
+    SysResult written = SysResult::failed(ERROR_FILE_EXISTS);
+    Text temp;
+    bool created = false;
+    for (int attempt = 0; attempt < kTemporaryTries && !created; ++attempt) {
+        temp = temporaryFor(path, seed + ++writes * 0x9E3779B1u);
+        written = writeBlocks(temp, blocks, true, CREATE_NEW, created);
+        if (!created && written.error != ERROR_FILE_EXISTS && written.error != ERROR_ALREADY_EXISTS) break;
     }
     if (written) written = checked(MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-    if (!written) DeleteFileA(temp.c_str());
+    if (!written && created) DeleteFileA(temp.c_str());
     return written;
 }
 

@@ -44,6 +44,10 @@ public:
     ToolRun runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs = 30000) override;
     void setWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }
 
+    // What the program keeps on this machine (settings.cpp)
+    bool readSetting(const Text& name, Text& out) override;
+    SysResult writeSetting(const Text& name, const Text& value) override;
+
     // The system, the clock, the restart (system.cpp)
     WindowsVersion windowsVersion() override;
     Firmware firmware() override;

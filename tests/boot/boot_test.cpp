@@ -103,6 +103,16 @@ const std::string kRestoreLine = kRestore.restoreLine();
 const std::string kBackupLine = kBackup.backupLine();
 const std::string kRestoreBat = *kRestore.batText();
 const std::string kBackupBat = *kBackup.batText();
+// A restore of D: (Ghost's 1:2) from an image on C: (1:1).
+const std::string kImageOnC = "C:\\Ghost\\G_WinXP.gho";
+const job::GhostPlan kRestoreFromC = [] {
+    job::JobRequest request;
+    request.restoreChecked = true;
+    request.targetDrive = "D";
+    request.imagePath = kImageOnC;
+    return job::planGhost(request, 2, 1);
+}();
+const std::string kRestoreFromCBat = *kRestoreFromC.batText();
 // Another job's restore, left on another disk.
 const std::string kOtherBat = *plan(job::JobKind::Restore, "D:\\Ghost\\OTHER.gho", 2).batText();
 
@@ -124,20 +134,21 @@ std::vector<Text> wrote(bool loader = true) {
 
 // The job record, as the job writes its two copies.
 std::string record(const std::string& token, bool outcomeCopy, job::JobKind kind, const std::vector<Text>& wrote,
-                   const std::vector<Text>& aside = {}) {
+                   const std::vector<Text>& aside = {}, const std::string& image = kImagePath) {
     job::JobRecord r;
     r.token = token;
     r.outcomeCopy = outcomeCopy;
     r.kind = kind;
     r.route = job::BootRoute::BootIni;
     r.prepared = "2026-12-07 18:43:30";
-    r.image = kImagePath;
+    r.image = image;
     r.wrote = wrote;
     r.aside = aside;
     r.menu = kPlan.memo;
     return job::recordText(r);
 }
 const std::string kOutcomeCopy = record(kToken, true, job::JobKind::Restore, wrote());
+const std::string kOutcomeOnC = record(kToken, true, job::JobKind::Restore, wrote(), {}, kImageOnC);
 
 // What the program reads in the outcome copy the DOS side left: the outcome
 // and Ghost's code.
@@ -170,7 +181,7 @@ const Root& userFiles() {
 // The drive of the job's image, with the outcome copy of the record.
 const Root& imageDrive() {
     static const Root files = {
-        {"TRIVEX.JOB", {false, "A", kOutcomeCopy}},
+        {"TRIVEX.OUT", {false, "A", kOutcomeCopy}},
         {"GHOST/G_WINXP.GHO", {false, "A", "\xFE\xEF" + std::string(5000, 'g')}},
         {"PHOTOS.TXT", {false, "A", "a file of the user's on the image drive\r\n"}},
     };
@@ -181,7 +192,7 @@ const Root& imageDrive() {
 //
 // JOBTOOL.COM and RECORD.BAT from the built image run on a plain FreeDOS
 // floppy: each case runs one command and jumps to RECORD.BAT, which appends
-// "ghost=exit N" with the errorlevel the command left to A:\TRIVEX.JOB.
+// "ghost=exit N" with the errorlevel the command left to A:\TRIVEX.OUT.
 
 struct HelperCase {
     std::string name, command;
@@ -316,7 +327,7 @@ Root helperFloppy(const std::string& image, const std::string& standins) {
     for (const HelperCase& c : helperCases()) {
         char step[16];
         std::snprintf(step, sizeof step, "S%02d.BAT", ++n);
-        files[step] = {false, "A", "@echo off\r\necho " + c.name + ">>a:\\trivex.job\r\n" + c.command + "\r\nrecord.bat exit\r\n"};
+        files[step] = {false, "A", "@echo off\r\necho " + c.name + ">>a:\\trivex.out\r\n" + c.command + "\r\nrecord.bat exit\r\n"};
         autoexec += "call " + std::string(step) + "\r\n";
     }
     files["AUTOEXEC.BAT"] = {false, "A", autoexec + "reboot\r\n"};
@@ -366,7 +377,7 @@ protected:
         }
     }
 
-    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, Helpers, MenuChanged, kRuns };
+    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, ImageOnC, Helpers, MenuChanged, kRuns };
     static fs::path disk(Run r, int n) { return kWork / ("run" + std::to_string(r) + "-disk" + std::to_string(n) + ".img"); }
     static fs::path before(Run r, int n) { return disk(r, n).string() + ".before"; }
     static void keep(Run r, int n) { fs::copy_file(disk(r, n), before(r, n), fs::copy_options::overwrite_existing); }
@@ -489,6 +500,15 @@ void BootChain::SetUpTestSuite() {
         writeDisk(disk(MenuChanged, 0), changed, "TRIVEXC");
         writeDisk(disk(MenuChanged, 1), imageDrive(), "TRIVEXE");
 
+        // (d) A restore of D: from an image on C:: the job copy of the record
+        // and its outcome copy side by side in C:\.
+        Root onC = jobFiles();
+        onC["GHOST.BAT"].bytes = kRestoreFromCBat;
+        onC["TRIVEX.JOB"].bytes = record(kToken, false, job::JobKind::Restore, wrote(), {}, kImageOnC);
+        onC["TRIVEX.OUT"] = {false, "A", kOutcomeOnC};
+        onC["GHOST/G_WINXP.GHO"] = {false, "A", "\xFE\xEF" + std::string(5000, 'g')};
+        writeDisk(disk(ImageOnC, 0), onC, "TRIVEXC");
+
         writeDisk(disk(DemoImage, 0),
                   {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
 
@@ -509,6 +529,7 @@ void BootChain::SetUpTestSuite() {
         machine(NoMenu, 2);
         machine(DemoImage, 1);
         machine(MenuChanged, 2);
+        machine(ImageOnC, 1);
         machines_[Helpers] = std::make_unique<Machine>(std::vector<fs::path>{}, kWork / "helpers.log", kWork / "helpers.img");
         std::printf("disks made and machines started: %.1f s\n", secondsSince(disks));
     } catch (const std::exception& e) {
@@ -585,9 +606,23 @@ TEST_F(BootChain, ARestoreRunsAfterTheImageCheckAndTheRecordSaysItStarted) {
     EXPECT_EQ(entry(after, "GRLDR"), (RootEntry{false, "RHSA", "the user's own loader, set aside by the job"}))
         << "the set-aside loader comes back with its bytes and attributes";
     const Root image = readRoot(disk(Restore, 1));
-    EXPECT_EQ(entry(image, "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\nghost=started\r\n");
-    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.JOB").bytes), std::pair(job::Outcome::Started, -1));
-    expectUntouched(imageDrive(), image, {"TRIVEX.JOB"});
+    EXPECT_EQ(entry(image, "TRIVEX.OUT").bytes, kOutcomeCopy + "dos=found\r\nghost=started\r\n");
+    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.OUT").bytes), std::pair(job::Outcome::Started, -1));
+    expectUntouched(imageDrive(), image, {"TRIVEX.OUT"});
+}
+
+// (d) With the image on C:, C:\ holds both copies of the record under their
+// own names: the job runs, its job copy goes with its files, and the
+// outcome copy beside it gets the DOS side's notes.
+TEST_F(BootChain, AJobWhoseImageIsOnCRunsAndNotesItsOutcomeThere) {
+    REQUIRE_SETUP();
+    ASSERT_TRUE(finish(ImageOnC)) << "no restart; the screen:\n" << machines_[ImageOnC]->lastScreen();
+    const Root after = readRoot(disk(ImageOnC, 0));
+    SCOPED_TRACE("C: after the boot:\n" + describe(after));
+    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kRestoreFromC.checkLine(), kRestoreFromC.restoreLine()}));
+    expectHandedOff(after, {"TRIVEX.OUT", "GHOST"});
+    EXPECT_EQ(entry(after, "TRIVEX.OUT").bytes, kOutcomeOnC + "dos=found\r\nghost=started\r\n");
+    EXPECT_EQ(outcomeOf(entry(after, "TRIVEX.OUT").bytes), std::pair(job::Outcome::Started, -1));
 }
 
 // (b) Only this job runs, though another disk holds a job that DOS lists
@@ -601,7 +636,7 @@ TEST_F(BootChain, OnlyThisJobRunsAndAFailedBackupIsRecordedWithItsExitCode) {
     expectHandedOff(after, {"GRLDR"});
     EXPECT_FALSE(after.count("GRLDR")) << "the job's loader is deleted";
     expectSameDisk(before(OtherJobFat, 1), disk(OtherJobFat, 1));
-    const std::string outcome = entry(readRoot(disk(OtherJobFat, 2)), "TRIVEX.JOB").bytes;
+    const std::string outcome = entry(readRoot(disk(OtherJobFat, 2)), "TRIVEX.OUT").bytes;
     EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\nghost=started\r\nghost=exit 10\r\n");
     EXPECT_EQ(outcomeOf(outcome), std::pair(job::Outcome::Exited, 10));
 }
@@ -625,9 +660,9 @@ TEST_F(BootChain, AFailedImageCheckStopsTheRestoreAndIsRecorded) {
     EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kCheckLine})) << "the restore ran";
     expectHandedOff(after, {"GRLDR"});
     const Root image = readRoot(disk(CheckFails, 1));
-    EXPECT_EQ(entry(image, "TRIVEX.JOB").bytes, kOutcomeCopy + "dos=found\r\nghost=check-failed 25\r\n");
-    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.JOB").bytes), std::pair(job::Outcome::CheckFailed, 25));
-    expectUntouched(imageDrive(), image, {"TRIVEX.JOB"});
+    EXPECT_EQ(entry(image, "TRIVEX.OUT").bytes, kOutcomeCopy + "dos=found\r\nghost=check-failed 25\r\n");
+    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.OUT").bytes), std::pair(job::Outcome::CheckFailed, 25));
+    expectUntouched(imageDrive(), image, {"TRIVEX.OUT"});
 }
 
 TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
@@ -643,7 +678,7 @@ TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
     EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
     EXPECT_FALSE(after.count("BOOT.BAK"));
     expectUntouched(jobFiles(), after, {"BOOT.INI", "BOOT.BAK"});  // the job's files stay for undo
-    const std::string outcome = entry(readRoot(disk(NoRamDrive, 1)), "TRIVEX.JOB").bytes;
+    const std::string outcome = entry(readRoot(disk(NoRamDrive, 1)), "TRIVEX.OUT").bytes;
     EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\ndos=no-ram\r\n");
     EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::NoRam);
 }
@@ -658,7 +693,7 @@ TEST_F(BootChain, WhenTheBootMenuCannotComeBackNothingRuns) {
     EXPECT_NE(screen.find("could not be put back"), std::string::npos) << screen;
     EXPECT_NE(screen.find("At the next start"), std::string::npos) << screen;
     expectSameDisk(before(NoMenu, 0), disk(NoMenu, 0));
-    const std::string outcome = entry(readRoot(disk(NoMenu, 1)), "TRIVEX.JOB").bytes;
+    const std::string outcome = entry(readRoot(disk(NoMenu, 1)), "TRIVEX.OUT").bytes;
     EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\ndos=no-menu\r\n");
     EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::NoMenu);
 }
@@ -685,7 +720,7 @@ TEST_F(BootChain, TheImagesHelpersAnswerExactly) {
     const fs::path floppy = kWork / "helpers.img";
     std::string expected;
     for (const HelperCase& c : helperCases()) expected += c.name + "\r\nghost=exit " + std::to_string(c.code) + "\r\n";
-    EXPECT_EQ(floppyFile(floppy, "TRIVEX.JOB"), expected);
+    EXPECT_EQ(floppyFile(floppy, "TRIVEX.OUT"), expected);
     EXPECT_EQ(floppyAttrs(floppy, "PROT2.TXT"), "RHS");
     EXPECT_EQ(floppyFile(floppy, "PROT2.TXT"), "protected\r\n");
     EXPECT_EQ(floppyAttrs(floppy, "PROT.TXT"), "-");

@@ -1,5 +1,6 @@
 // Files and folders: write, read, rename, delete, create folder, size, time,
 // attributes, drive space, and the system's error numbers and words.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/files.h"
@@ -65,30 +66,56 @@ TEST_F(WriteFile, OnWindowsHiddenSystemAndMovesOntoReadOnlyAreRefusedToo) {
 }
 
 // The job's files are written whole: the name shows the old file or the
-// new one, never a part, and the temporary file does not stay.
+// new one, never a part, and the temporary file does not stay. Each write
+// makes a temporary file of its own: a file that is there already, whatever
+// its name (a user's TRIVEX.TMP, one named as ours are), keeps its bytes.
 TEST_F(WriteFile, AWholeWriteReplacesTheFileAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(put("grldr", "an older loader, longer than the new one"));
     ASSERT_TRUE(m.writeFileWhole(at("grldr"), {bytesOf("new "), bytesOf("loader")}));
     EXPECT_EQ(contentOf(at("grldr")), Text("new loader"));
     EXPECT_TRUE(m.writeFileWhole(at("fresh.img"), {bytesOf("image")}));
     EXPECT_EQ(contentOf(at("fresh.img")), Text("image"));
-    EXPECT_EQ(m.fileAttributes(at("TRIVEX.TMP")), -1);
+    EXPECT_EQ(temporariesIn(m, dir), std::vector<Text>{});
 
-    // A temporary file that a cut left behind, read-only even, is replaced.
-    ASSERT_TRUE(put("TRIVEX.TMP", "half of something"));
-    ASSERT_TRUE(rig().setAttributes(at("TRIVEX.TMP"), kAttrReadOnly));
-    EXPECT_TRUE(m.writeFileWhole(at("grldr"), {bytesOf("third")}));
-    EXPECT_EQ(contentOf(at("grldr")), Text("third"));
-    EXPECT_EQ(m.fileAttributes(at("TRIVEX.TMP")), -1);
+    ASSERT_TRUE(put("TRIVEX.TMP", "the user's own"));
+    ASSERT_TRUE(put("TVX00001.TMP", "half of something"));
+    ASSERT_TRUE(rig().setAttributes(at("TVX00001.TMP"), kAttrReadOnly));
+    for (const char* text : {"third", "fourth", "fifth"}) {
+        EXPECT_TRUE(m.writeFileWhole(at("grldr"), {bytesOf(text)}));
+        EXPECT_EQ(contentOf(at("grldr")), Text(text));
+    }
+    EXPECT_EQ(contentOf(at("TRIVEX.TMP")), Text("the user's own"));
+    EXPECT_EQ(contentOf(at("TVX00001.TMP")), Text("half of something"));
+    EXPECT_EQ(temporariesIn(m, dir), std::vector<Text>{at("TVX00001.TMP")});
+    ASSERT_TRUE(rig().setAttributes(at("TVX00001.TMP"), 0));
+    ASSERT_TRUE(m.deleteFile(at("TVX00001.TMP")));
 
     // A protected file is refused and keeps its bytes; nothing is left beside it.
     ASSERT_TRUE(put("boot.ini", "menu"));
     ASSERT_TRUE(rig().setAttributes(at("boot.ini"), kAttrReadOnly | kAttrHidden | kAttrSystem));
     EXPECT_FALSE(m.writeFileWhole(at("boot.ini"), {bytesOf("other")}));
     EXPECT_EQ(contentOf(at("boot.ini")), Text("menu"));
-    EXPECT_EQ(m.fileAttributes(at("TRIVEX.TMP")), -1);
+    EXPECT_EQ(temporariesIn(m, dir), std::vector<Text>{});
     EXPECT_FALSE(m.writeFileWhole(at("no\\f.txt"), {bytesOf("x")}));
     EXPECT_FALSE(m.writeFileWhole("", {bytesOf("x")}));
+    EXPECT_EQ(contentOf(at("TRIVEX.TMP")), Text("the user's own"));
+}
+
+// The temporary files' names: their form, and nothing else, in the
+// listing of a folder.
+TEST_F(WriteFile, TemporaryNamesHaveTheirFormAndOnlyThoseAreListedAsSuch) {
+    EXPECT_EQ(temporaryFor("C:\\grldr", 0x0A3F1), "C:\\TVX0A3F1.TMP");
+    EXPECT_EQ(temporaryFor("E:\\Ghost\\G.gho", 0x123456), "E:\\Ghost\\TVX23456.TMP");
+    EXPECT_EQ(temporaryFor("grldr", 1), "");
+    for (const char* name : {"TVX0A3F1.TMP", "tvx0a3f1.tmp"}) EXPECT_TRUE(isTemporaryName(name)) << name;
+    for (const char* name : {"TRIVEX.TMP", "TVX0A3F.TMP", "TVX0A3F12.TMP", "TVX0A3G1.TMP", "TVX0A3F1.TMP.txt", "XTVX0A3F1.TMP"})
+        EXPECT_FALSE(isTemporaryName(name)) << name;
+    for (const char* name : {"TRIVEX.TMP", "TVX0A3F.TMP", "TVXABCDEF.TMP", "TVX12345.TMP", "tvxfffff.tmp"})
+        ASSERT_TRUE(put(name, name));
+    ASSERT_TRUE(m.createFolder(at("TVX00000.TMP")));
+    std::vector<Text> found = temporariesIn(m, dir);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<Text>{at("TVX12345.TMP"), at("tvxfffff.tmp")}));
 }
 
 TEST_F(WriteFile, TheLocalTimeIsTheTimeFilesAreWrittenAt) {

@@ -69,5 +69,34 @@ TEST(SystemFacts, VersionFirmwareAndRights) {
     EXPECT_TRUE(m.runsAsAdministrator());
 }
 
+// What the program keeps on the machine: each name's text read back byte
+// for byte, replaced whole by the next write, the other names untouched.
+TEST(Settings, AKeptTextIsReadBackAsWrittenAndReplacedWhole) {
+    Machine& m = rig().machine();
+    const Text a = "ContractCheckA", b = "ContractCheckB";
+    const Text tokens = "0123456789ABCDEF 00000000FFFFFFFF";
+    ASSERT_TRUE(m.writeSetting(a, tokens));
+    ASSERT_TRUE(m.writeSetting(b, "\xBB\xB9\xD4\xAD"));  // 还原
+    Text got = "stale";
+    EXPECT_TRUE(m.readSetting(a, got));
+    EXPECT_EQ(got, tokens);
+    EXPECT_TRUE(m.readSetting(b, got));
+    EXPECT_EQ(got, "\xBB\xB9\xD4\xAD");
+    ASSERT_TRUE(m.writeSetting(a, "short"));
+    EXPECT_TRUE(m.readSetting(a, got));
+    EXPECT_EQ(got, "short");
+    ASSERT_TRUE(m.writeSetting(a, ""));
+    EXPECT_TRUE(m.readSetting(a, got));
+    EXPECT_EQ(got, "");
+    EXPECT_TRUE(m.readSetting(b, got));
+    EXPECT_EQ(got, "\xBB\xB9\xD4\xAD");
+
+    got = "stale";
+    EXPECT_FALSE(m.readSetting("ContractNeverKept", got));
+    EXPECT_EQ(got, "");
+    EXPECT_FALSE(m.writeSetting("", "x"));
+    EXPECT_FALSE(m.readSetting("", got));
+}
+
 }  // namespace
 }  // namespace trivex::contract

@@ -69,6 +69,7 @@ const Shape kShapes[] = {
     {Code::MenuWithoutLoaderSection}, {Code::MenuUnusual, 1}, {Code::MenuChangedMeanwhile}, {Code::MenuLeftAlone, 0, 1},
     {Code::MenuJobUnrecorded}, {Code::MenuNowNotText}, {Code::MenuLinesTwice}, {Code::MenuEntryGone},
     {Code::MenuGoneWhileJob},
+    {Code::KeepTokenFailed}, {Code::ForeignOutcomeLeft, 2, 0, true}, {Code::AsideUnproven, 2},
 };
 
 Text argMarker(int i) { return "<arg" + std::to_string(i) + ">"; }

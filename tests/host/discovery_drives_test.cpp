@@ -16,7 +16,7 @@ namespace {
 using sim::SimMachine;
 constexpr WindowId kMain = WindowId::Main;
 constexpr uint64_t KB = 1024, MB = 1024 * KB, GB = 1024 * MB, TB = 1024 * GB;
-const Text kGap(11, ' ');
+const Text kGap = "\t";  // the list's tab stops stand under the headings
 
 class DrivesTest : public ::testing::Test {
 protected:
@@ -44,6 +44,10 @@ TEST_F(DrivesTest, AnEntryGivesUsedFreeAndTotalInWholeMB) {
     ASSERT_EQ(entries().size(), 1u);
     // No line end: a list box would draw CR and LF as two boxes.
     EXPECT_EQ(entries()[0], "  C:" + kGap + "5120" + kGap + "15359" + kGap + "20479");
+    // The headings say the figures' unit.
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签7), "已用空间(M)");
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签8), "可用空间(M)");
+    EXPECT_EQ(windows.getText(kMain, ctl::透明标签9), "总大小(M)");
 }
 
 TEST_F(DrivesTest, TheRunEndsAtTheFirstMissingLetter) {

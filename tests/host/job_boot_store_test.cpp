@@ -218,6 +218,17 @@ TEST(BootStoreListing, AnEnglishListingReadsTheSame) {
     EXPECT_EQ(ours, std::vector<Text>{"{0c1d2e3f-4a5b-11e0-8355-a4badbfc7822}"});
 }
 
+// A heading's underline with no identifier under it (another underline, a
+// blank line or the end next) is no entry: every entry read has its identifier.
+TEST(BootStoreListing, AnUnderlineWithoutAnIdentifierIsNoEntry) {
+    const Text id = "identifier              {9dea862c-5cdd-4e70-acc1-f32b344d4795}\r\n";
+    for (const Text& listing : {"---\r\n---\r\n" + id, "---\r\n\r\n---\r\n" + id, "---\r\n" + id + "\r\n---\r\n"}) {
+        const auto entries = job::bcd::parseListing(listing);
+        ASSERT_EQ(entries.size(), 1u) << listing;
+        EXPECT_EQ(entries[0].identifier, "{9dea862c-5cdd-4e70-acc1-f32b344d4795}");
+    }
+}
+
 // ---- Which machines may take a job through the store ---------------------------
 
 TEST_F(BootStoreTest, AWindows7BiosMachineRunningElevatedWithBcdeditIsReady) {

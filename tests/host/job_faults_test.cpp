@@ -40,8 +40,7 @@ TEST_P(JobFaultTest, TheJobIsTakenBackWholeAndTheMessageSaysWhy) {
 
     EXPECT_EQ(disk(), before);  // the job's files and records among them
     EXPECT_FALSE(machine.exists(kGrldrBak));
-    EXPECT_FALSE(machine.exists("C:\\TRIVEX.TMP"));
-    EXPECT_FALSE(machine.exists("E:\\TRIVEX.TMP"));
+    EXPECT_EQ(temporariesLeft(machine), std::vector<Text>{});
     const Text reason = f.reason.empty() ? Text() : "（" + f.reason + "）";
     EXPECT_EQ(told(), std::vector<Text>{f.step + reason + "，本次操作已撤回。"});
     EXPECT_TRUE(windows.windowVisible(kMain));
@@ -83,7 +82,7 @@ std::vector<Fault> faults() {
         failing("GhostBat", sim::Op::Write, kGhostBat, "写入 C:\\ghost.bat 失败");
         failing("GhostExe", sim::Op::Write, kGhostExe, "写入 C:\\ghost.exe 失败");
         failing("BootImage", sim::Op::Write, kVemoImg, "写入 C:\\Vemo.img 失败");
-        failing("OutcomeRecord", sim::Op::Write, "E:\\TRIVEX.JOB", "写入任务结果记录 E:\\TRIVEX.JOB 失败");
+        failing("OutcomeRecord", sim::Op::Write, "E:\\TRIVEX.OUT", "写入任务结果记录 E:\\TRIVEX.OUT 失败");
         failing("BootIniRewrite", sim::Op::Write, kBootIni, "改写 C:\\boot.ini 失败");
         if (!used) {
             failing("SavingTheMenu", sim::Op::Write, kBootBak, "把 C:\\boot.ini 备份为 C:\\boot.bak 失败");

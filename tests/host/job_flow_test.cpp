@@ -55,11 +55,11 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(record->wrote, (std::vector<Text>{"grldr", "ghost.bat", "ghost.exe", "vemo.img"}));
     EXPECT_EQ(record->image, kRestoreImage);
     EXPECT_EQ(record->menu, job::planRedirect(kXpBootIni).memo);  // what the job changed in the menu
-    const std::optional<job::JobRecord> outcome = job::readRecord(machine, "E:\\TRIVEX.JOB");
+    const std::optional<job::JobRecord> outcome = job::readRecord(machine, "E:\\TRIVEX.OUT");
     ASSERT_TRUE(outcome);
     EXPECT_TRUE(outcome->outcomeCopy);
     EXPECT_EQ(outcome->token, record->token);
-    EXPECT_FALSE(machine.exists("C:\\TRIVEX.TMP"));
+    EXPECT_EQ(temporariesLeft(machine), std::vector<Text>{});
 
     windows.runMessageLoop();
     EXPECT_FALSE(windows.windowExists(kMain));

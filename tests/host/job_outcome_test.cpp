@@ -3,6 +3,7 @@
 // message box too, each record once. A backup is believed only with its image.
 #include "job/outcome.h"
 #include "job/record.h"
+#include "job/tokens.h"
 #include "platform/text.h"
 #include "tests/host/job_test.h"
 
@@ -31,7 +32,8 @@ protected:
         r.prepared = kPrepared;
         r.image = image;
         r.wrote = {"grldr", "ghost.bat", "ghost.exe", "vemo.img"};
-        machine.addFile("E:\\TRIVEX.JOB", recordText(r) + dosLines);
+        ASSERT_TRUE(keepToken(machine, token));  // a job of this machine's
+        machine.addFile("E:\\TRIVEX.OUT", recordText(r) + dosLines);
     }
     void start() {
         windows.closeWindow(kMain);
@@ -60,7 +62,7 @@ TEST_F(OutcomeTest, ABackupThatWroteItsImageIsToldAsDoneAndTheRecordGoes) {
     start();
     EXPECT_EQ(status(), "上次备份已完成（2026年12月7日 18:43 准备的任务）：" + image + "，6 MB。");
     EXPECT_TRUE(boxes().empty());
-    EXPECT_FALSE(machine.exists("E:\\TRIVEX.JOB"));
+    EXPECT_FALSE(machine.exists("E:\\TRIVEX.OUT"));
 }
 
 // Ghost said nothing wrong, but the image is missing, is no Ghost image, or
@@ -113,16 +115,16 @@ TEST_F(OutcomeTest, EveryOtherOutcomeSaysWhatHappened) {
         start();
         EXPECT_TRUE(has(status(), c.status)) << c.lines << status();
         EXPECT_EQ(boxes().size(), c.failure ? 1u : 0u) << c.lines;
-        EXPECT_FALSE(machine.exists("E:\\TRIVEX.JOB")) << c.lines;
+        EXPECT_FALSE(machine.exists("E:\\TRIVEX.OUT")) << c.lines;
     }
 }
 
 TEST_F(OutcomeTest, AJobThatStillWaitsKeepsItsOutcomeCopy) {
     windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     prepare();
-    ASSERT_TRUE(machine.exists("E:\\TRIVEX.JOB"));
+    ASSERT_TRUE(machine.exists("E:\\TRIVEX.OUT"));
     start();
-    EXPECT_TRUE(machine.exists("E:\\TRIVEX.JOB"));
+    EXPECT_TRUE(machine.exists("E:\\TRIVEX.OUT"));
     EXPECT_TRUE(boxes().empty());
     EXPECT_FALSE(has(status(), "上次"));
 }
@@ -154,15 +156,15 @@ TEST_F(OutcomeTest, AJobTheDosSideDidNotRunIsToldAndTakenBack) {
     ASSERT_TRUE(redirected());
     // What the DOS side did before it gave up: the menu back, the outcome noted.
     ASSERT_TRUE(machine.replaceFile(job::kBootBak, job::kBootIni));
-    const Text outcome = *machine.content("E:\\TRIVEX.JOB");
-    machine.addFile("E:\\TRIVEX.JOB", outcome + "dos=found\r\ndos=no-ram\r\n");
+    const Text outcome = *machine.content("E:\\TRIVEX.OUT");
+    machine.addFile("E:\\TRIVEX.OUT", outcome + "dos=found\r\ndos=no-ram\r\n");
     start();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_TRUE(has(boxes()[0], "无法建立内存盘")) << boxes()[0];
     EXPECT_TRUE(has(boxes()[0], "已撤回")) << boxes()[0];
     EXPECT_FALSE(anyJobFile());
     EXPECT_FALSE(machine.exists("C:\\TRIVEX.JOB"));
-    EXPECT_FALSE(machine.exists("E:\\TRIVEX.JOB"));
+    EXPECT_FALSE(machine.exists("E:\\TRIVEX.OUT"));
     EXPECT_EQ(machine.content(job::kBootIni), kXpBootIni);
 }
 

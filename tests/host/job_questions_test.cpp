@@ -100,7 +100,7 @@ TEST_F(ScriptedJobTest, CancelAtAnyQuestionStopsBeforeAnythingIsWritten) {
         EXPECT_FALSE(stopped.problem) << "the user stopped it: nothing to tell";
         EXPECT_EQ(answers.asked().size(), cancelAt + 1);
         EXPECT_EQ(diskOf(fresh), before);
-        EXPECT_FALSE(fresh.exists("C:\\TRIVEX.TMP"));
+        EXPECT_EQ(temporariesLeft(fresh), std::vector<Text>{});
     }
 }
 

@@ -152,13 +152,13 @@ TEST_F(JobSafetyTest, AnEarlierJobThatCannotBeUndoneStaysAsItWas) {
 }
 
 TEST_F(JobSafetyTest, ATakeBackThatFailsSaysWhatIsLeftAndKeepsTheMachineBootable) {
-    machine.failOn(sim::Op::Write, kVemoImg);
+    machine.failOn(sim::Op::Write, "E:\\TRIVEX.OUT");
     machine.failOn(sim::Op::Delete, kGhostExe);
     prepareRestoreJob();
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
     EXPECT_FALSE(machine.exists(kGrldr));
     ASSERT_EQ(told().size(), 1u);
-    EXPECT_NE(told()[0].find("写入 C:\\Vemo.img 失败（访问被拒绝）"), Text::npos) << told()[0];
+    EXPECT_NE(told()[0].find("写入任务结果记录 E:\\TRIVEX.OUT 失败（访问被拒绝）"), Text::npos) << told()[0];
     const size_t named = told()[0].find("删除 C:\\ghost.exe 失败（访问被拒绝）");
     ASSERT_NE(named, Text::npos) << told()[0];
     EXPECT_EQ(told()[0].find("删除 C:\\ghost.exe 失败", named + 1), Text::npos) << "named twice: " << told()[0];
@@ -173,7 +173,7 @@ TEST_F(JobSafetyTest, ATakeBackThatFailsSaysWhatIsLeftAndKeepsTheMachineBootable
     prepareRestoreJob();
     EXPECT_FALSE(redirected());
     EXPECT_EQ(machine.content(kBootIni), kXpBootIni);
-    for (const char* path : {kGrldr, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB", "E:\\TRIVEX.JOB"})
+    for (const char* path : {kGrldr, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB", "E:\\TRIVEX.OUT"})
         EXPECT_FALSE(machine.exists(path)) << path;
     ASSERT_EQ(told().size(), 2u);
     EXPECT_NE(told()[1].find("改写 C:\\boot.ini 失败（访问被拒绝）"), Text::npos) << told()[1];

@@ -17,6 +17,7 @@
 #include "job/undo.h"
 #include "job/files.h"
 #include "payloads/store.h"
+#include "platform/files.h"
 #include "tests/support/sim_machine.h"
 #include "tests/support/test_toolkit.h"
 #include "ui/catalogue.h"
@@ -82,12 +83,21 @@ inline void setUpForJobs(SimMachine& machine) {
 inline std::string diskOf(const SimMachine& machine) {
     std::string s;
     for (const char* path : {job::kBootIni, job::kBootBak, job::kGrldr, job::kGhostBat, job::kGhostExe, job::kVemoImg,
-                             job::kGhost32Exe, "E:\\Ghost\\G_WinXP.gho", "C:\\TRIVEX.JOB", "E:\\TRIVEX.JOB"}) {
+                             job::kGhost32Exe, "E:\\Ghost\\G_WinXP.gho", "C:\\TRIVEX.JOB", "C:\\TRIVEX.OUT",
+                             "E:\\TRIVEX.OUT", "E:\\TRIVEX.JOB"}) {
         const std::optional<Text> c = machine.content(path);
         const int64_t a = machine.attributes(path);
         s += std::string(path) + (c ? "=" + *c : " missing") + " protection " + std::to_string(a < 0 ? a : a & kRhs) + "\n";
     }
     return s;
+}
+
+// The temporary files of whole writes in the roots of C:, D: and E:.
+inline std::vector<Text> temporariesLeft(SimMachine& machine) {
+    std::vector<Text> all;
+    for (const char* root : {"C:\\", "D:\\", "E:\\"})
+        for (const Text& t : temporariesIn(machine, root)) all.push_back(t);
+    return all;
 }
 
 // The machine and the program, set up for jobs; JobTest is the fixture, a

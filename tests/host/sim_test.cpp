@@ -236,5 +236,20 @@ TEST(SimMachine, FileRulesBeyondTheContract) {
     EXPECT_EQ(found[0].name, "backup.ghost");
 }
 
+// Each whole write takes the next temporary name that no file has: one
+// there already (another's, or one a cut left) is passed over untouched.
+TEST(SimMachine, AWholeWritePassesOverTakenTemporaryNames) {
+    SimMachine sim;
+    sim.addDrive('C', 1 << 20, 1 << 20);
+    sim.addFile("C:\\TVX00001.TMP", "someone's");
+    sim.addFile("C:\\TVX00002.TMP", "a cut's", kAttrReadOnly);
+    sim.clearSteps();
+    ASSERT_TRUE(sim.writeFileWhole("C:\\grldr", {bytesOf("loader")}));
+    EXPECT_EQ(sim.steps(), (std::vector<Text>{"write C:\\TVX00003.TMP", "move C:\\TVX00003.TMP C:\\grldr"}));
+    EXPECT_EQ(sim.content("C:\\TVX00001.TMP"), "someone's");
+    EXPECT_EQ(sim.content("C:\\TVX00002.TMP"), "a cut's");
+    EXPECT_EQ(sim.content("C:\\grldr"), "loader");
+}
+
 }  // namespace
 }  // namespace trivex::sim

@@ -93,22 +93,29 @@ std::string recordOf(bool outcomeCopy, job::BootRoute route = job::BootRoute::Bo
 }
 
 TEST(Handoff, TheDosSideFindsTheJobByTheLinesOfTheProgramsRecordAndTheImageByItsName) {
-    // TOKEN.BAT: "set VAR=????????????????"; DRIVE.BAT: "jobtool line %1:\RECORD token=%VAR% copy=job".
+    // TOKEN.BAT: "set VAR=????????????????"; DRIVE.BAT: "jobtool line %1:\OUTCOME token=%VAR% copy=outcome"
+    // and "jobtool line %1:\RECORD token=%VAR% copy=job": each copy by its own name.
     const std::string tokenLine = script("TOKEN.BAT");
     const std::string var = "%" + tokenLine.substr(4, tokenLine.find('=') - 4) + "%";
     const std::string look = "jobtool line %1:\\", exists = "if not exist %1:\\";
     const std::vector<std::string> checks = linesStarting(script("DRIVE.BAT"), look);
     ASSERT_EQ(checks.size(), 2u) << script("DRIVE.BAT");
+    const std::string outcomeName = nameOf(job::outcomeRecordPath("E:\\Ghost\\G_WinXP.gho").c_str());
+    EXPECT_NE(outcomeName, nameOf(job::kJobRecord)) << "an image on C: would put both copies in one file";
+    std::set<std::string> copies;
     for (size_t i = 0; i < 2; ++i) {
         std::vector<std::string> words = split(checks[i].substr(look.size()), " ");
         ASSERT_EQ(words.size(), 3u) << checks[i];
-        EXPECT_EQ(upper(words[0]), nameOf(job::kJobRecord)) << checks[i];
+        const bool outcome = upper(words[0]) == outcomeName;
+        EXPECT_EQ(upper(words[0]), outcome ? outcomeName : nameOf(job::kJobRecord)) << checks[i];
+        copies.insert(upper(words[0]));
         ASSERT_NE(words[1].find(var), std::string::npos) << checks[i];
         words[1].replace(words[1].find(var), var.size(), kToken);
-        const std::string mine = recordOf(i == 1), other = recordOf(i == 0);  // the job copy first
+        const std::string mine = recordOf(outcome), other = recordOf(!outcome);
         EXPECT_TRUE(isLineOf(mine, words[1]) && isLineOf(mine, words[2])) << checks[i] << "\n" << mine;
         EXPECT_FALSE(isLineOf(other, words[2])) << checks[i] << " does not tell the two copies apart";
     }
+    EXPECT_EQ(copies.size(), 2u) << "both copies are looked for";
     // The job drive holds the job's image and ghost.bat: "if not exist %1:\NAME goto end".
     std::set<std::string> beside;
     for (const std::string& l : linesStarting(script("DRIVE.BAT"), exists))
@@ -151,11 +158,20 @@ TEST(Handoff, TheDosSideTouchesOnlyTheProgramsFilesByTheirNames) {
     EXPECT_EQ(after(written, edit[8] + "="), withMenu.menu.savedSum) << written;
 
     // "for %%f in (NAMES) do call a:\jobfile.bat KEY %%f": every job file the record may list
-    // as written, and those a user's file may wait aside for (as NAME.bak).
+    // as written, and those a user's file may wait aside for (as NAME.bak); then,
+    // "call a:\jobfile.bat KEY NAME", the boot image, once the user's files have their names back.
     std::map<std::string, std::set<std::string>> lists, expected;
-    for (const std::string& l : linesStarting(menu, "for %%f in (")) {
-        const std::vector<std::string> names = split(l.substr(12, l.find(')') - 12), " "), words = split(l, " ");
-        lists[words[words.size() - 2]] = {names.begin(), names.end()};
+    std::vector<std::string> order;
+    for (const std::string& l : split(menu, "\r\n")) {
+        const std::vector<std::string> words = split(l, " ");
+        if (l.starts_with("for %%f in (")) {
+            const std::vector<std::string> names = split(l.substr(12, l.find(')') - 12), " ");
+            lists[words[words.size() - 2]].insert(names.begin(), names.end());
+            order.push_back(words[words.size() - 2]);
+        } else if (l.starts_with("call a:\\jobfile.bat ") && words.size() == 4) {
+            lists[words[2]].insert(words[3]);
+            order.push_back(words[3]);
+        }
     }
     for (const job::JobFile& f : job::kJobFiles) {
         expected[h::kKeyWrote].insert(f.name);
@@ -164,6 +180,7 @@ TEST(Handoff, TheDosSideTouchesOnlyTheProgramsFilesByTheirNames) {
         EXPECT_EQ(nameOf(f.setAsideAs), upper(std::string(f.name) + h::kAsideSuffix));
     }
     EXPECT_EQ(lists, expected);
+    EXPECT_EQ(order, (std::vector<std::string>{h::kKeyWrote, h::kKeyAside, h::kBootImageName.text}));
     // JOBFILE.BAT KEY NAME looks for the record's line KEY=NAME.
     EXPECT_EQ(upper(linesStarting(script("JOBFILE.BAT"), "jobtool line")[0]),
               "JOBTOOL LINE %S%:\\" + nameOf(job::kJobRecord) + " %1=%2");
@@ -179,7 +196,7 @@ TEST(Handoff, WhatTheDosSideAppendsIsWhatTheProgramReads) {
         const size_t to = text.find(">>%o%:\\");
         EXPECT_NE(to, std::string::npos) << text;
         if (to == std::string::npos) return "";
-        EXPECT_EQ(upper(text.substr(to + 7)), nameOf(job::kJobRecord));
+        EXPECT_EQ(upper(text.substr(to + 7)), nameOf(job::outcomeRecordPath("E:\\x.gho").c_str()));
         std::string line = text.substr(0, to);
         for (const auto& [var, value] : {std::pair<std::string, std::string>{"%e%", "25"}, {"%2", arg2}})
             if (const size_t at = line.find(var); at != std::string::npos) line.replace(at, var.size(), value);

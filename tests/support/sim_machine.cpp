@@ -142,15 +142,18 @@ SysResult SimMachine::createFolder(const Text& path) {
 }
 
 // The temporary file is written and flushed in one step and moved onto the
-// name in a second: a cut between them leaves the name as it was.
+// name in a second: a cut between them leaves the name as it was. Its name
+// is the next of a count (TVX00001.TMP, TVX00002.TMP...), passing over names
+// that a file has already.
 SysResult SimMachine::writeFileWhole(const Text& path, const std::vector<ByteView>& blocks) {
-    const Text temp = temporaryBeside(path);
-    if (temp.empty()) return SysResult::failed(kErrorInvalidName);
+    if (temporaryFor(path, 0).empty()) return SysResult::failed(kErrorInvalidName);
     const int64_t target = fs_.attributes(path);
     if (target >= 0 && (target & (kProtection | kAttrDirectory))) return SysResult::failed(kErrorAccessDenied);
-    if (fs_.exists(temp)) fs_.setAttributes(temp, 0);  // one a cut left behind is ours to replace
     // A write fault injected on the name itself fails the whole write.
     if (const uint32_t e = fs_.takeFault(Op::Write, path)) return SysResult::failed(e);
+    Text temp;
+    do temp = temporaryFor(path, ++temporaries_);
+    while (fs_.exists(temp));
     SysResult written;
     switch (step("write " + temp)) {
         case Step::Happens: written = fs_.writeFile(temp, blocks); break;
@@ -163,6 +166,24 @@ SysResult SimMachine::writeFileWhole(const Text& path, const std::vector<ByteVie
     }
     if (!written) (void)fs_.deleteFile(temp);
     return written;
+}
+
+bool SimMachine::readSetting(const Text& name, Text& out) {
+    const auto it = settings_.find(name);
+    out = it == settings_.end() ? Text() : it->second;
+    return it != settings_.end();
+}
+
+SysResult SimMachine::writeSetting(const Text& name, const Text& value) {
+    if (name.empty() || value.find('\0') != Text::npos) return SysResult::failed(kErrorInvalidName);
+    if (step("setting " + name) != Step::Happens) return gone();
+    if (const auto fault = settingFaults_.find(name); fault != settingFaults_.end()) {
+        const uint32_t error = fault->second;
+        settingFaults_.erase(fault);
+        return SysResult::failed(error);
+    }
+    settings_[name] = value;
+    return SysResult::ok();
 }
 
 ToolRun SimMachine::runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs) {

@@ -97,10 +97,17 @@ public:
     void restorePower();
     bool powerCut() const { return cut_; }
     // The steps taken since the last cutPowerAfter or clearSteps, in order,
-    // such as "write C:\TRIVEX.TMP", "move C:\TRIVEX.TMP C:\grldr",
+    // such as "write C:\TVX00001.TMP", "move C:\TVX00001.TMP C:\grldr",
     // "run bcdedit.exe /enum all /v"; the cut step is not among them.
     const std::vector<Text>& steps() const { return steps_; }
     void clearSteps() { steps_.clear(); }
+
+    // ---- What the program keeps on this machine ----------------------------------
+    // The texts kept under their names, as the program left them; a test may
+    // set them as an earlier run would have.
+    std::map<Text, Text>& settings() { return settings_; }
+    // The next writeSetting of `name` fails with `error` (not 0).
+    void failSetting(const Text& name, uint32_t error = kErrorAccessDenied) { settingFaults_[name] = error; }
 
     // ---- Machine -------------------------------------------------------------------
     SysResult writeFile(const Text& path, const std::vector<ByteView>& blocks) override;
@@ -134,6 +141,11 @@ public:
     // runs it while it reads the tool's pipe.
     ToolRun runSystemTool(const Text& tool, const Text& arguments, uint32_t timeoutMs = 30000) override;
     void setWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }
+
+    // A kept text is one step of a change ("setting Tokens"); cut, the
+    // value stays as it was.
+    bool readSetting(const Text& name, Text& out) override;
+    SysResult writeSetting(const Text& name, const Text& value) override;
 
     // ---- The system (sim_system.h) ----
     SimSystem& system() { return system_; }
@@ -184,6 +196,9 @@ private:
     std::vector<Text> webAddresses_;
     std::function<void()> waitHook_;
     int waits_ = 0;
+    uint32_t temporaries_ = 0;  // the whole writes' temporary names so far
+    std::map<Text, Text> settings_;
+    std::map<Text, uint32_t> settingFaults_;
     uint32_t clock_ = 0, clockStep_ = 16;
 };
 

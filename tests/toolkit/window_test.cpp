@@ -609,7 +609,7 @@ int show(int seconds) {
         p.runMessageLoop();
         return 0;
     }
-    p.listAdd(WindowId::Main, ctl::列表框1, "  C:      5120      15360      20480");
+    p.listAdd(WindowId::Main, ctl::列表框1, "  C:\t5120\t15360\t20480");
     p.listAdd(WindowId::Main, ctl::列表框2, "E:\\Ghost\\G_WinXP.gho");
     p.setPanelText(WindowId::Main, ctl::状态条1, 1, "尚未用本软件备份系统，请及时备份镜像！");
     for (int i = 0; i < 20; ++i) {  // let it paint, then change a transparent label

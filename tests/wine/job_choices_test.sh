@@ -25,10 +25,11 @@ job_test_session || exit 1
 
 cleanup() {
   local f
-  for f in boot.ini boot.bak grldr grldr.bak ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.TMP; do
+  for f in boot.ini boot.bak grldr grldr.bak ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.OUT TRIVEX.TMP; do
     rm -f "$(drive_path C "$f")"
   done
-  rm -f "$(drive_path D TRIVEX.JOB)" "$(drive_path E TRIVEX.JOB)"
+  rm -f "$(drive_path D TRIVEX.OUT)" "$(drive_path E TRIVEX.OUT)"
+  remove_temporaries
   rm -rf "$(drive_path D Ghost)" "$(drive_path E Ghost)"
 }
 cleanup

@@ -33,8 +33,9 @@ mkdir -p "$shots"
 job_files=(grldr ghost.bat ghost.exe Vemo.img)
 cleanup() {
   local f
-  for f in boot.ini boot.bak "${job_files[@]}" fqs.bat TRIVEX.JOB TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
-  rm -f "$(drive_path D TRIVEX.JOB)"
+  for f in boot.ini boot.bak "${job_files[@]}" fqs.bat TRIVEX.JOB TRIVEX.OUT TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
+  rm -f "$(drive_path D TRIVEX.OUT)"
+  remove_temporaries
   rm -rf "$(drive_path D Ghost)"
   rmdir "$(drive_path E Ghost)" 2>/dev/null || true
 }
@@ -63,10 +64,12 @@ expect_job_files() {
   tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | grep -qxF 'menu-was=timeout=30' &&
     pass "$what: C:\\TRIVEX.JOB says which line of the menu the job's timeout= replaced" ||
     fail "$what: C:\\TRIVEX.JOB does not list the menu's lines"
-  tr -d '\r' <"$(drive_path D TRIVEX.JOB)" 2>/dev/null | grep -qx "token=$token" &&
-    grep -qx 'copy=outcome' <(tr -d '\r' <"$(drive_path D TRIVEX.JOB)") &&
-    pass "$what: D:\\TRIVEX.JOB, the outcome copy on the image's drive, holds it too" ||
-    fail "$what: no outcome copy D:\\TRIVEX.JOB with the job's token"
+  tr -d '\r' <"$(drive_path D TRIVEX.OUT)" 2>/dev/null | grep -qx "token=$token" &&
+    grep -qx 'copy=outcome' <(tr -d '\r' <"$(drive_path D TRIVEX.OUT)") &&
+    pass "$what: D:\\TRIVEX.OUT, the outcome copy on the image's drive, holds it too" ||
+    fail "$what: no outcome copy D:\\TRIVEX.OUT with the job's token"
+  [[ -n $token && " $(kept_tokens) " == *" $token "* ]] && pass "$what: the machine keeps the token as its own" ||
+    fail "$what: the token is not among those the machine keeps: $(kept_tokens)"
   if same_image "$(drive_path C Vemo.img)" "$payloads/DosImage.bin" "$token"; then
     pass "$what: C:\\Vemo.img is the embedded image carrying the job's token"
   else
@@ -135,8 +138,9 @@ tree 'Trivex Ghost' | grep -qF '您要撤销之前的操作吗？' || fail "the 
 click 'Trivex Ghost' '确定(&Y)' || fail "no button 确定(&Y) on the undo prompt"
 wait_gone 'Trivex Ghost' 60000 && settled Trivex || fail "the undo prompt stayed"
 left=()
-for f in "${job_files[@]}" boot.bak TRIVEX.JOB TRIVEX.TMP; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
-[[ -e $(drive_path D TRIVEX.JOB) ]] && left+=("D:\\TRIVEX.JOB")
+for f in "${job_files[@]}" boot.bak TRIVEX.JOB; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
+[[ -e $(drive_path D TRIVEX.OUT) ]] && left+=("D:\\TRIVEX.OUT")
+for d in C D; do mapfile -t -O "${#left[@]}" left < <(temporaries "$d"); done
 ((${#left[@]} == 0)) && pass "undo removed every job file, the job's records and C:\\boot.bak" || fail "left after undo: ${left[*]}"
 same_text "$(drive_path C boot.ini)" "$original" && pass "C:\\boot.ini is the original menu again" ||
   fail "C:\\boot.ini is not the original menu after undo"

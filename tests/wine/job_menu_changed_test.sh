@@ -35,7 +35,7 @@ cleanup() {
   for f in boot.ini bootini.new bootini.job "${job_files[@]}" fqs.bat TRIVEX.TMP; do
     [[ -e $(drive_path C "$f") ]] && { chmod u+w "$(drive_path C "$f")"; rm -f "$(drive_path C "$f")"; }
   done
-  rm -f "$(drive_path D TRIVEX.JOB)"
+  rm -f "$(drive_path D TRIVEX.JOB)" "$(drive_path D TRIVEX.OUT)"
   rm -rf "$(drive_path D Ghost)"
 }
 cleanup

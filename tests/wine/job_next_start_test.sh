@@ -4,10 +4,13 @@
 # What the next start of the program finds and tells, through the real
 # window:
 #  1. the outcome record a job's DOS side left on the image's drive
-#     (D:\TRIVEX.JOB), one kind at a time: the status bar says what the last
+#     (D:\TRIVEX.OUT), one kind at a time: the status bar says what the last
 #     job did and when, a failure comes in a message box too, each record is
 #     told once and then removed; a backup whose image is missing or no
-#     Ghost image is a failure whatever the record says.
+#     Ghost image is a failure whatever the record says;
+#  2. outcome records of another computer on a second drive (E:\TRIVEX.OUT,
+#     and D:\TRIVEX.JOB as an earlier version named it): neither told nor
+#     removed, each left byte for byte; one line in the status bar says so.
 # (A job cut short at the next start: job_menu_changed_test.sh.)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -25,11 +28,12 @@ job_test_session || exit 1
 
 cleanup() {
   local f
-  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.TMP; do
+  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.OUT TRIVEX.TMP; do
     rm -f "$(drive_path C "$f")"
   done
-  rm -f "$(drive_path D TRIVEX.JOB)"
+  rm -f "$(drive_path D TRIVEX.OUT)" "$(drive_path D TRIVEX.JOB)" "$(drive_path E TRIVEX.OUT)"
   rm -rf "$(drive_path D Ghost)"
+  remove_temporaries
 }
 cleanup
 trivex_at_exit cleanup
@@ -38,18 +42,21 @@ menu=$'[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1
 printf '%s' "$menu" >"$(drive_path C boot.ini)"
 mkdir -p "$(drive_path D Ghost)"
 
-# outcome <kind> <image> <lines the DOS side appended...>: the outcome copy of
-# a job prepared a while ago, as the job and its DOS side leave it.
-outcome() {
-  local kind=$1 image=$2 line
-  shift 2
-  {
-    printf 'Trivex job record\r\ntoken=%s\r\ncopy=outcome\r\nkind=%s\r\nroute=boot.ini\r\n' "${TOKEN:-0123456789ABCDEF}" "$kind"
-    printf 'prepared=2026-01-05 20:15:00\r\nimage=%s\r\nwrote=grldr\r\nwrote=ghost.bat\r\n' "$image"
-    printf 'wrote=ghost.exe\r\nwrote=vemo.img\r\n'
-    for line in "$@"; do printf '%s\r\n' "$line"; done
-  } >"$(drive_path D TRIVEX.JOB)"
+# The jobs of this test were prepared on this machine: it keeps their token.
+TOKEN=0123456789ABCDEF
+keep_token "$TOKEN"
+# outcome_text <token> <kind> <image> <lines the DOS side appended...>: the
+# outcome copy of a job prepared a while ago, as the job and its DOS side leave it.
+outcome_text() {
+  local token=$1 kind=$2 image=$3 line
+  shift 3
+  printf 'Trivex job record\r\ntoken=%s\r\ncopy=outcome\r\nkind=%s\r\nroute=boot.ini\r\n' "$token" "$kind"
+  printf 'prepared=2026-01-05 20:15:00\r\nimage=%s\r\nwrote=grldr\r\nwrote=ghost.bat\r\n' "$image"
+  printf 'wrote=ghost.exe\r\nwrote=vemo.img\r\n'
+  for line in "$@"; do printf '%s\r\n' "$line"; done
 }
+# outcome <kind> <image> <lines...>: this machine's job's, on the image's drive D:.
+outcome() { outcome_text "$TOKEN" "$@" >"$(drive_path D TRIVEX.OUT)"; }
 status() { tree Trivex | sed -n 's/^ *panel 1 "\(.*\)"$/\1/p'; }
 # The boxes of this start that tell of a job (Wine, without diskpart, always
 # adds the one about the partition count).
@@ -66,7 +73,7 @@ next_start() {
   else
     fail "$name: the boxes were: $STARTUP_BOXES"
   fi
-  [[ -e $(drive_path D TRIVEX.JOB) ]] && fail "$name: D:\\TRIVEX.JOB is still there" || pass "$name: the record is gone"
+  [[ -e $(drive_path D TRIVEX.OUT) ]] && fail "$name: D:\\TRIVEX.OUT is still there" || pass "$name: the record is gone"
 }
 
 # ---- 1. Outcomes ---------------------------------------------------------------------
@@ -139,6 +146,29 @@ fi
 
 outcome restore 'D:\Ghost\restore.gho' dos=found ghost=started 'ghost=exit 10'
 next_start "restore that failed" "代码 10" 1 "上次还原失败"
+quit_trivex
+
+# ---- 2. Another computer's outcome records ------------------------------------------------
+# A disk brought from another PC: its records carry a token this machine
+# never made. They stay as they are, and one line says so.
+outcome_text 5A5A00FFC3C30F0F restore 'E:\Ghost\other.gho' dos=found ghost=started >"$(drive_path E TRIVEX.OUT)"
+outcome_text C3C30F0F5A5A00FF backup 'D:\Ghost\other.gho' dos=found 'ghost=exit 10' >"$(drive_path D TRIVEX.JOB)"
+cp "$(drive_path E TRIVEX.OUT)" "$TRIVEX_WINE_DIR/other-outcome"
+cp "$(drive_path D TRIVEX.JOB)" "$TRIVEX_WINE_DIR/other-outcome-earlier"
+trivex_at_exit "rm -f '$TRIVEX_WINE_DIR/other-outcome' '$TRIVEX_WINE_DIR/other-outcome-earlier'"
+start_trivex || fail "another computer's records: no main window"
+(($(boxes) == 0)) && pass "another computer's records: no message box tells of them" ||
+  fail "another computer's records: the boxes were: $STARTUP_BOXES"
+said=$(status)
+[[ $said == *'D:\\TRIVEX.JOB、E:\\TRIVEX.OUT 是另一台计算机'*'已原样保留'* ]] &&
+  pass "another computer's records: the status bar says: $said" ||
+  fail "another computer's records: the status bar says: $said"
+[[ $said != *上次* ]] && pass "another computer's records: nothing is told as this machine's last job" ||
+  fail "another computer's records: told as this machine's: $said"
+same_file "$(drive_path E TRIVEX.OUT)" "$TRIVEX_WINE_DIR/other-outcome" && pass "E:\\TRIVEX.OUT is left byte for byte" ||
+  fail "E:\\TRIVEX.OUT was changed or removed"
+same_file "$(drive_path D TRIVEX.JOB)" "$TRIVEX_WINE_DIR/other-outcome-earlier" && pass "D:\\TRIVEX.JOB is left byte for byte" ||
+  fail "D:\\TRIVEX.JOB was changed or removed"
 quit_trivex
 
 checks_end "$TRIVEX_LOG"

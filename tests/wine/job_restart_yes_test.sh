@@ -27,8 +27,9 @@ payloads=$(dirname "$TRIVEX")/payloads/generated
 
 cleanup() {
   local f
-  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
-  rm -f "$(drive_path D TRIVEX.JOB)"
+  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.OUT TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
+  rm -f "$(drive_path D TRIVEX.OUT)"
+  remove_temporaries
   rm -rf "$(drive_path D Ghost)"
 }
 cleanup

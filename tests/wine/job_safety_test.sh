@@ -32,10 +32,11 @@ job_test_session || exit 1
 job_files=(grldr grldr.bak ghost.bat ghost.exe Vemo.img)
 cleanup() {
   local f
-  for f in boot.ini boot.bak boot-1.bak "${job_files[@]}" fqs.bat TRIVEX.JOB TRIVEX.TMP; do
+  for f in boot.ini boot.bak boot-1.bak "${job_files[@]}" fqs.bat TRIVEX.JOB TRIVEX.OUT TRIVEX.TMP; do
     [[ -e $(drive_path C "$f") ]] && { chmod u+w "$(drive_path C "$f")"; rm -f "$(drive_path C "$f")"; }
   done
-  rm -f "$(drive_path D TRIVEX.JOB)" "$(drive_path E Ghost32.exe)"
+  rm -f "$(drive_path D TRIVEX.OUT)" "$(drive_path E Ghost32.exe)"
+  remove_temporaries
   rm -rf "$(drive_path D Ghost)" "$(drive_path E Ghost)"
 }
 cleanup

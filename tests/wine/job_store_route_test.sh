@@ -29,8 +29,9 @@ system32=$WINEPREFIX/drive_c/windows/system32
 store=$system32/bcdedit.store
 cleanup() {
   local f
-  for f in boot.ini boot.bak grldr grldr.mbr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
-  rm -f "$(drive_path D TRIVEX.JOB)"
+  for f in boot.ini boot.bak grldr grldr.mbr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.OUT TRIVEX.TMP; do rm -f "$(drive_path C "$f")"; done
+  rm -f "$(drive_path D TRIVEX.OUT)"
+  remove_temporaries
   rm -rf "$(drive_path D Ghost)"
   rm -f "$system32/bcdedit.exe" "$store"
 }
@@ -86,7 +87,7 @@ undo_job
 [[ $(entries) == "$entries_before" ]] && pass "undo: the store is as it was" || fail "undo: the store changed"
 left=()
 for f in grldr grldr.mbr ghost.bat ghost.exe Vemo.img TRIVEX.JOB; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
-[[ -e $(drive_path D TRIVEX.JOB) ]] && left+=("D:\\TRIVEX.JOB")
+[[ -e $(drive_path D TRIVEX.OUT) ]] && left+=("D:\\TRIVEX.OUT")
 ((${#left[@]} == 0)) && pass "undo: no file of the job is left" || fail "left after undo: ${left[*]}"
 quit_trivex
 

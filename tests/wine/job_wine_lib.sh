@@ -194,6 +194,31 @@ same_file() { [[ -f $1 ]] && cmp -s "$1" "$2"; }
 # same_text <host path> <expected text>
 same_text() { [[ -f $1 ]] && [[ $(od -An -tx1 -v "$1") == $(printf '%s' "$2" | od -An -tx1 -v) ]]; }
 
+# The temporary files of whole writes ("TVX", five hex digits, ".TMP") in
+# the root of a drive, one "X:\NAME" a line: temporaries C.
+temporaries() {
+  local f
+  for f in "$(drive_path "$1" '')"[Tt][Vv][Xx]?????.[Tt][Mm][Pp]; do [[ -e $f ]] && printf '%s:\\%s\n' "$1" "${f##*/}"; done
+  return 0
+}
+remove_temporaries() {
+  local d f
+  for d in C D E; do
+    for f in "$(drive_path "$d" '')"[Tt][Vv][Xx]?????.[Tt][Mm][Pp]; do [[ -e $f ]] && rm -f "$f"; done
+  done
+  return 0
+}
+
+# The tokens the program keeps on the prefix's machine (the value Tokens of
+# HKLM\Software\Trivex), separated by spaces; and one more kept there, as a
+# job of this machine's would have it: keep_token <token>.
+kept_tokens() { wine reg query 'HKLM\Software\Trivex' /v Tokens 2>/dev/null | tr -d '\r' | sed -n 's/^ *Tokens *REG_SZ *//p'; }
+keep_token() {
+  local now
+  now=$(kept_tokens)
+  wine reg add 'HKLM\Software\Trivex' /v Tokens /t REG_SZ /d "${now:+$now }$1" /f >/dev/null 2>&1
+}
+
 # The job's token, from its record C:\TRIVEX.JOB ("token=..." line); empty when none.
 job_token() { tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | sed -n 's/^token=\([0-9A-F]\{16\}\)$/\1/p'; }
 

@@ -4,7 +4,7 @@
 # A restore job whose outcome record cannot be written, through the real
 # window and checked from outside. D: is a small file system of its own (a
 # tmpfs mounted on the folder the prefix's D: points at) holding the image:
-#  1. D: is full: the job fails at its outcome record D:\TRIVEX.JOB, is taken
+#  1. D: is full: the job fails at its outcome record D:\TRIVEX.OUT, is taken
 #     back whole (C:, D: and E: as they were before the job), and the message
 #     names the step, the file and the system's reason, "磁盘满";
 #  2. D:'s root takes no new file (immutable, which binds root too): the same,
@@ -36,7 +36,7 @@ release_d() {
 }
 cleanup() {
   local f
-  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.TMP; do
+  for f in boot.ini boot.bak grldr ghost.bat ghost.exe Vemo.img fqs.bat TRIVEX.JOB TRIVEX.OUT TRIVEX.TMP; do
     rm -f "$(drive_path C "$f")"
   done
   release_d
@@ -94,9 +94,9 @@ expect_failure() {
   local before after
   before=$(drives_now)
   if job_fails; then pass "$1: the job failed and said so"; else fail "$1: no failure message"; return; fi
-  [[ $TOLD == *'写入任务结果记录 D:\\TRIVEX.JOB 失败（'"$2"'），本次操作已撤回。'* ]] &&
-    pass "$1: the message names the step, the file D:\\TRIVEX.JOB and the reason $2" ||
-    fail "$1: the message does not say 写入任务结果记录 D:\\TRIVEX.JOB 失败（$2）: $TOLD"
+  [[ $TOLD == *'写入任务结果记录 D:\\TRIVEX.OUT 失败（'"$2"'），本次操作已撤回。'* ]] &&
+    pass "$1: the message names the step, the file D:\\TRIVEX.OUT and the reason $2" ||
+    fail "$1: the message does not say 写入任务结果记录 D:\\TRIVEX.OUT 失败（$2）: $TOLD"
   after=$(drives_now)
   [[ $after == "$before" ]] && pass "$1: nothing changed on C:, D: and E:" ||
     fail "$1: the drives changed: $(diff <(printf '%s\n' "$before") <(printf '%s\n' "$after") | tr '\n' ' ')"

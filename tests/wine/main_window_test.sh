@@ -4,7 +4,10 @@
 # Starts trivex.exe under Wine on a private X server with a fresh drive C:,
 # checks its main window against the layout table from outside, takes a
 # screenshot, presses Esc and checks that the window and the process are gone
-# and that C:\fqs.bat was removed on the way out.
+# and that C:\fqs.bat was removed on the way out. In the screenshot the
+# partition list reads as a table: each figure starts under its heading,
+# for the prefix's drives and (run as root) for a D: of more than a million
+# MB, a tmpfs mounted on the folder the prefix's D: points at.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
@@ -30,6 +33,26 @@ trivex_wine_kill
 # on the last drive (start-up reports whether one exists).
 fqs=$(trivex_drive_c fqs.bat)
 rm -f "$fqs" "$TRIVEX_WINE_DIR/drives/e/Ghost/G_WinXP.gho"
+
+# D: of seven digits of MB: a tmpfs of 1100 GB takes no memory but what is
+# written to it; 150 MB written give its used size three digits.
+big_d=$TRIVEX_WINE_DIR/drives/d
+release_big_d() {
+  mountpoint -q "$big_d" || return 0
+  trivex_wine_kill  # nothing of Wine keeps the drive busy
+  umount "$big_d" 2>/dev/null || umount -l "$big_d"
+}
+seven_digits=
+if (($(id -u) == 0)); then
+  trivex_at_exit release_big_d
+  if mount -t tmpfs -o size=1100g,mode=0755 tmpfs "$big_d" && head -c 150M /dev/zero >"$big_d/used.bin"; then
+    seven_digits=1
+  else
+    fail "could not mount a drive of 1100 GB on $big_d"
+  fi
+else
+  note "not root: the drive of seven digits of MB is left out (mounting it needs root)"
+fi
 
 log=$(mktemp)
 trivex_at_exit "rm -f '$log'"
@@ -103,6 +126,51 @@ for heading in 透明标签6 透明标签7 透明标签8 透明标签9; do
     fail "$heading: $upper dark pixels in its upper two thirds, $lower below (a second line)"
   fi
 done
+
+# The partition list reads as a table: in the screenshot each figure of an
+# entry starts where its heading's text starts. Entry 0 is selected (drawn
+# in the selection's colours), the others are read.
+columns() { # x y w h -> for each column of that part of the screenshot, 1 when it holds a dark pixel, else 0
+  convert "$shots/main-window.png" -crop "$3x$4+$1+$2" +repage -colorspace Gray -threshold 50% -negate \
+    -filter box -resize "$3x1!" -depth 8 txt:- | awk -F'[(,]' 'NR > 1 { print ($3 + 0 > 0) ? 1 : 0 }'
+}
+ink_starts() { # x y w h -> the screen x where each piece of text starts (pieces more than 10 columns apart)
+  columns "$@" | awk -v x0="$1" 'BEGIN { last = -10 } $1 == 1 { if (NR - 1 - last > 10) print x0 + NR - 1; last = NR - 1 }'
+}
+headings=()
+for heading in 透明标签7 透明标签8 透明标签9; do
+  read -r x y w h < <(gbk <"$out" | sed -n "s/^screen $heading //p")
+  headings+=("$(ink_starts "$x" "$y" "$w" "$h" | head -n 1)")
+done
+rows=0
+while read -r index x y w h; do
+  ((index == 0)) && continue
+  mapfile -t starts < <(ink_starts "$x" $((y + 1)) "$w" $((h - 2)))
+  rows=$((rows + 1))
+  if ((${#starts[@]} != 4)); then
+    fail "partition entry $index: ${#starts[@]} pieces of text instead of the letter and three figures (${starts[*]})"
+    continue
+  fi
+  placed=1
+  for k in 0 1 2; do
+    # A digit may leave a column or two blank before its ink (a "1").
+    ((starts[k + 1] - headings[k] >= -2 && starts[k + 1] - headings[k] <= 3)) || placed=
+  done
+  if [[ -n $placed ]]; then
+    pass "partition entry $index: its figures start at x ${starts[*]:1}, under the headings at ${headings[*]}"
+  else
+    fail "partition entry $index: its figures start at x ${starts[*]:1}, the headings at ${headings[*]}"
+  fi
+done < <(gbk <"$out" | sed -n "s/^item 列表框1 //p")
+((rows >= 2)) || fail "only $rows partition entries besides the selected one to look at"
+if [[ -n $seven_digits ]]; then
+  entry=$(gbk <"$out" | grep -E '^ *item 1 ' | head -n 1)
+  if [[ $entry =~ item\ 1\ \"\ \ D:.*[^0-9][0-9]{7}\" ]]; then
+    pass "D: has a figure of seven digits: $entry"
+  else
+    fail "D: has no figure of seven digits: $entry"
+  fi
+fi
 
 wid=$(xdotool search --name '^Trivex$' | head -n 1)
 if [[ -n $wid ]] && xdotool windowfocus --sync "$wid" && xdotool key Escape; then

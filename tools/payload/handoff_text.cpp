@@ -41,12 +41,16 @@ std::map<std::string, std::string> makeValues() {
         {"ghost-exe", h::kGhostExeName},     {"image", h::kBootImageFileName},
         {"menu", h::kBootMenuName},          {"menu-saved", h::kBootMenuSavedName},
         {"menu-aside", h::kBootMenuAsideName}, {"menu-new", h::kBootMenuNewName},
+        {"outcome", h::kOutcomeName},
     };
     for (const auto& [role, written] : files) {
         v[role] = lower(written);
         v[capitalised(role)] = written;
     }
     v["job-files"] = jobFileList([](const h::JobFile&) { return true; });
+    // The boot image goes last, after the user's files have their names
+    // back: until then it proves that the record is this job's.
+    v["job-files-but-image"] = jobFileList([](const h::JobFile& f) { return f.id != h::JobFileId::BootImage; });
     v["aside-files"] = jobFileList([](const h::JobFile& f) { return f.setAsideAs != nullptr; });
     v["aside-ext"] = h::kAsideSuffix;
 

@@ -6,13 +6,14 @@
 // image and the loader hold the program's own values.
 //
 // A placeholder is a name between braces on one line. The names:
-//   files:   {record} {loader} {loader-mbr} {ghost-bat} {ghost-exe} {image}
-//            {menu} {menu-saved} {menu-aside} {menu-new}: the file's name in lower case,
-//            as the record and the DOS side name it; with a capital first
-//            letter ({Record}, {Image}) as the program writes it in C:\.
-//            {job-files}: every job file's name, {aside-files}: those a
-//            user's file may wait aside for, each in name order, separated
-//            by spaces; {aside-ext}: what the waiting file's name adds.
+//   files:   {record} {outcome} {loader} {loader-mbr} {ghost-bat} {ghost-exe}
+//            {image} {menu} {menu-saved} {menu-aside} {menu-new}: the file's
+//            name in lower case, as the record and the DOS side name it; with
+//            a capital first letter ({Record}, {Image}) as the program writes
+//            it in C:\. {job-files}: every job file's name,
+//            {job-files-but-image}: all but the boot image's, {aside-files}:
+//            those a user's file may wait aside for, each in name order,
+//            separated by spaces; {aside-ext}: what the waiting file's name adds.
 //   record:  {key.token} ... {key.ghost}, {key.menu-line} {key.menu-was}
 //            {key.menu-saved}; {copy.job} {copy.outcome}
 //            {kind.restore} ... {route.boot-ini} {route.store}

@@ -79,7 +79,9 @@ WindowKind windowKindOf(const ui::Control& row) {
         case Kind::TransparentLabel: return {"STATIC", SS_LEFT | SS_NOPREFIX, 0};
         case Kind::Edit: return {"EDIT", ES_LEFT | ES_AUTOHSCROLL | focusable, WS_EX_CLIENTEDGE};
         case Kind::ListBox:
-            return {"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | focusable, WS_EX_CLIENTEDGE};
+            return {"LISTBOX",
+                    LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | (row.columns ? LBS_USETABSTOPS : 0) | WS_VSCROLL | focusable,
+                    WS_EX_CLIENTEDGE};
         case Kind::ComboBox: return {"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | focusable, 0};
         case Kind::StatusBar: return {STATUSCLASSNAMEA, 0, 0};
         case Kind::PictureBox: return {"STATIC", SS_BITMAP | SS_CENTERIMAGE, 0};
@@ -133,6 +135,36 @@ void fillComboBox(HWND combo, const ui::Control& row) {
     if (count > 0) SendMessageA(combo, CB_SETCURSEL, 0, 0);
     if (row.caption && (count == 0 || std::strcmp(row.caption, row.items[0]) != 0))
         SetWindowTextA(combo, row.caption);
+}
+
+// A list's columns start where its heading labels do. The list draws each
+// entry with its tab stops counted from the left edge of its client area,
+// in quarters of its font's average character width (which it measures the
+// way GdiGetCharDimensions does): each heading's left edge, in the list's
+// client coordinates, becomes a tab stop in those units. Labels draw their
+// text from their left edge, so each field starts under its heading's text.
+void alignTabStops(WindowState& ws, ControlState& list) {
+    if (!list.row->columns || !list.hwnd) return;
+    HDC dc = GetDC(list.hwnd);
+    if (!dc) return;
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list.hwnd, WM_GETFONT, 0, 0)));
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size{};
+    const BOOL measured = GetTextExtentPoint32A(dc, kLetters, 52, &size);
+    SelectObject(dc, old);
+    ReleaseDC(list.hwnd, dc);
+    const int average = measured ? (size.cx / 26 + 1) / 2 : 0;
+    if (average <= 0) return;
+    std::vector<INT> stops;
+    for (const char* const* name = list.row->columns; *name; ++name) {
+        ControlState* label = ws.find(*name);
+        RECT r;
+        if (!label || !label->hwnd || !GetWindowRect(label->hwnd, &r)) return;
+        POINT left{r.left, r.top};
+        ScreenToClient(list.hwnd, &left);
+        stops.push_back((left.x * 4 + average / 2) / average);
+    }
+    SendMessageA(list.hwnd, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
 }
 
 bool combo(const ControlState& c) { return c.row->kind == Kind::ComboBox; }
@@ -251,6 +283,8 @@ bool Win32Toolkit::createControls(WindowState& ws) {
             default: break;
         }
     }
+    // Once every control has its place and font.
+    for (auto& c : ws.controls) alignTabStops(ws, *c);
     if (layout.typingControls)
         for (const char* const* name = layout.typingControls; *name; ++name)
             if (ControlState* c = ws.find(*name)) ws.typing.push_back(c->hwnd);

@@ -18,6 +18,9 @@ namespace trivex::win32 {
 // Posted to a window to close it once the current handler has returned.
 inline constexpr UINT kCloseRequest = WM_APP + 0x65;
 
+// The window class of every top-level window of the program.
+inline constexpr char kWindowClass[] = "TrivexWindow";
+
 // The colour requests a control sends its parent (WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC).
 inline bool isControlColor(UINT msg) { return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC; }
 

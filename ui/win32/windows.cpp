@@ -10,8 +10,6 @@
 namespace trivex::win32 {
 namespace {
 
-const char kWindowClass[] = "TrivexWindow";
-
 LRESULT CALLBACK topWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);

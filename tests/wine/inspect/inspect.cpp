@@ -14,6 +14,11 @@
 //   inspect typed <title> <text> [ms]  wait until that focused control reads <text>
 //   inspect hidden <title> <control text> [ms]  wait until a control with that
 //                               text below the window is hidden
+//   inspect minimize <title>    minimize the window, as its caption button does,
+//                               and wait until it is minimized
+//   inspect restored <title> [ms]  wait until the window is shown, not
+//                               minimized, and the foreground window
+//   inspect count <title>       print how many windows have this title
 //
 // Titles are matched exactly (ANSI code page). Exit code 0: done; 1: no such
 // window or timed out; 2: wrong arguments. Each wait reads the state again
@@ -41,7 +46,9 @@ int usage() {
                  "       inspect close <title>\n"
                  "       inspect idle|active|focus <title> [timeout-ms]\n"
                  "       inspect typed <title> <text> [timeout-ms]\n"
-                 "       inspect hidden <title> <control text> [timeout-ms]\n");
+                 "       inspect hidden <title> <control text> [timeout-ms]\n"
+                 "       inspect minimize|count <title>\n"
+                 "       inspect restored <title> [timeout-ms]\n");
     return 2;
 }
 
@@ -177,6 +184,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "inspect: no hidden control %s in %s after %lu ms\n", quoted(s.text).c_str(),
                      quoted(title).c_str(), static_cast<unsigned long>(timeout));
         return 1;
+    }
+    if (mode == "minimize" && argc == 3) {
+        const HWND h = findWindow(title);
+        if (h) PostMessageA(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        if (h && pollUntil(kDefaultWaitMs, [&] { return IsIconic(h) != FALSE; })) return 0;
+        std::fprintf(stderr, "inspect: the window %s was not minimized\n", quoted(title).c_str());
+        return 1;
+    }
+    if (mode == "restored" && argc <= 4) {
+        if (pollUntil(timeout, [&] {
+                const HWND fg = GetForegroundWindow();
+                return fg && IsWindowVisible(fg) && !IsIconic(fg) && windowText(fg) == title;
+            }))
+            return 0;
+        std::fprintf(stderr, "inspect: the window %s is not shown in front after %lu ms\n", quoted(title).c_str(),
+                     static_cast<unsigned long>(timeout));
+        return 1;
+    }
+    if (mode == "count" && argc == 3) {
+        std::printf("%u\n", static_cast<unsigned>(findWindows(title).size()));
+        return 0;
     }
     if (mode == "close" && argc == 3) {
         std::vector<HWND> all = findWindows(title);

@@ -11,8 +11,9 @@
 // to answer a message box): the check retries until the window matches or
 // the time is up. Prints every difference and the window tree; exit code 0
 // when it matches. A match also prints, for each control, where it is on the
-// screen ("screen <name> <left> <top> <width> <height>"), so that a test can
-// look at its pixels in a screenshot.
+// screen ("screen <name> <left> <top> <width> <height>"), and for each entry
+// of the partition list where its line is ("item <name> <index> <left> <top>
+// <width> <height>"), so that a test can look at their pixels in a screenshot.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -286,6 +287,16 @@ int main(int argc, char** argv) {
                 if (GetWindowRect(h, &s))
                     std::printf("screen %s %ld %ld %ld %ld\n", name.c_str(), s.left, s.top, s.right - s.left,
                                 s.bottom - s.top);
+            }
+            const HWND list = result.windows[ctl::列表框1];
+            const LRESULT items = SendMessageA(list, LB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < items; ++i) {
+                RECT r{};
+                if (SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r)) == LB_ERR)
+                    continue;
+                MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+                std::printf("item %s %ld %ld %ld %ld %ld\n", ctl::列表框1, static_cast<long>(i), r.left, r.top,
+                            r.right - r.left, r.bottom - r.top);
             }
             return 0;
         }

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# run_fuzz.sh <fuzzer> <regressions-dir> <corpus-dir> <seed files...>
+# run_fuzz.sh <fuzzer> <regressions-dir> <corpus-dir> [--max-len=N] [seed files...]
 #
-# The module loader's fuzz target over its stored inputs, each run once:
-# the inputs it ever failed on (regressions), the stored corpus (inputs that
-# reach the loader's paths, kept from fuzzing runs) and the seeds (the test
-# DLLs and the skin library as built). The same inputs give the same result
-# on every machine: this is the test. Fuzzing for new inputs, which depends
-# on time and chance, is a benchmark (bench/fuzz_bench.sh).
+# A fuzz target over its stored inputs, each run once: the inputs it ever
+# failed on (regressions), the stored corpus (inputs that reach the
+# reader's paths, kept from fuzzing runs) and the seeds (files the build
+# makes, where the target has any). The same inputs give the same result on
+# every machine: this is the test. Fuzzing for new inputs, which depends on
+# time and chance, is a benchmark (bench/fuzz_bench.sh).
 set -uo pipefail
-(($# >= 3)) || { echo "usage: run_fuzz.sh <fuzzer> <regressions-dir> <corpus-dir> <seed files...>" >&2; exit 2; }
+max_len=32768
+args=()
+for a in "$@"; do
+  case $a in
+    --max-len=*) max_len=${a#--max-len=} ;;
+    *) args+=("$a") ;;
+  esac
+done
+set -- "${args[@]}"
+(($# >= 3)) || { echo "usage: run_fuzz.sh <fuzzer> <regressions-dir> <corpus-dir> [--max-len=N] [seed files...]" >&2; exit 2; }
 fuzzer=$1 regressions=$2 stored=$3
 shift 3
 work=$(mktemp -d)
@@ -16,7 +25,7 @@ trap 'rm -rf "$work"' EXIT
 
 # A hang is a failure on any machine, not a matter of speed: each input has
 # minutes.
-options=(-timeout=300 -rss_limit_mb=2048 -max_len=32768)
+options=(-timeout=300 -rss_limit_mb=2048 "-max_len=$max_len")
 
 mapfile -t kept < <(find "$regressions" -type f ! -name '*.md' | sort)
 if ((${#kept[@]})); then
