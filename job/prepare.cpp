@@ -13,6 +13,7 @@
 #include "job/undo.h"
 #include "payloads/store.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace trivex::job {
 
@@ -21,14 +22,23 @@ namespace {
 using payloads::Payload;
 
 // The job's record, as it will be once every file is in place.
-JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const JobFilesFound& found,
-                   bool ghostBat) {
+RecordedVolume recorded(const GhostVolume& v) {
+    return {v.serialText(), v.fileSystem, v.bytes ? text::toText(static_cast<int64_t>(v.bytes)) : Text(), v.expected()};
+}
+
+JobRecord recordOf(Machine& p, const JobRequest& job, const GhostPlan& plan, BootRoute route,
+                   const JobFilesFound& found, bool ghostBat) {
     JobRecord r;
     r.token = newToken(p);
     r.kind = job.kind();
     r.route = route;
     r.prepared = recordTime(p.localTime());
     if (r.kind != JobKind::Manual) r.image = job.imagePath;
+    if (r.kind == JobKind::Restore || r.kind == JobKind::Backup) {
+        r.targetDrive = plan.target.letter;
+        r.target = recorded(plan.target);
+        r.imageVolume = recorded(plan.image);
+    }
     for (const JobFile& f : kJobFiles) {
         if (!writtenOn(f, route) || (f.id == JobFileId::GhostBat && !ghostBat)) continue;
         r.wrote.push_back(f.name);
@@ -166,8 +176,6 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     JobFilesFound found = findJobFiles(p);
     if (why) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why) return refused(why.problem());
-    // Asked at every job: the numbers are this job's.
-    if (partitions.question && !questions.agree(*partitions.question)) return {};
     if (!backupGoesOn(p, questions, job)) return {};
     if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(questions, agreed)) return {};
 
@@ -188,7 +196,7 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     // the boot is pointed at the loader last.
     JobTrail trail;
     const std::optional<Text> bat = plan.batText();
-    const JobRecord record = recordOf(p, job, route, found, bat.has_value());
+    const JobRecord record = recordOf(p, job, plan, route, found, bat.has_value());
     Result done;
     if (const SysResult r = p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))}); !r)
         done = stepFailed(Code::WriteFailed, {kJobRecord}, r);
@@ -210,7 +218,7 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
 
 Prepared prepareJob(Machine& p, Questions& questions, const JobRequest& job, Agreed& agreed) {
     const PartitionCheck partitions = checkPartitions(p, job);
-    const GhostPlan plan = planGhost(job, partitions.targetPartition, partitions.imagePartition);
+    const GhostPlan plan = planGhost(job, partitions.target, partitions.image);
     Prepared result = prepareWith(p, questions, job, agreed, partitions, plan);
     result.plan = plan;
     return result;

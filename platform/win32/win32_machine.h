@@ -36,6 +36,10 @@ public:
     bool drivePlace(char letter, DiskPlace& out) override;
     bool systemPartition(SystemPartition& out) override;
 
+    // Volumes and buses (volumes.cpp)
+    bool volumeIdentity(char letter, VolumeIdentity& out) override;
+    DriveBus driveBus(char letter) override;
+
     // Processes (processes.cpp)
     SysResult startProgram(const Text& commandLine) override;
     Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) override;
