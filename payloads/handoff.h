@@ -221,6 +221,11 @@ inline constexpr char kNotKnown[] = "?";
 // only with the numbers it found.
 inline constexpr char kVolumesScriptName[] = "volumes.bat";
 inline constexpr auto kVolumesScript = join(kImageDrive, kVolumesScriptName);
+// Where VOLUMES.BAT hands over when it has no sure numbers: it notes why,
+// says so and restarts the machine. (The numbers' way through VOLUMES.BAT
+// holds no jump: a DOS batch file reads every line before a jump's label.)
+inline constexpr char kVolumesStopScriptName[] = "volstop.bat";
+inline constexpr auto kVolumesStopScript = join(kImageDrive, kVolumesStopScriptName);
 inline constexpr char kTargetNumberVariable[] = "tgt";
 inline constexpr char kImageNumberVariable[] = "img";
 

@@ -374,7 +374,9 @@ RootEntry entry(const Root& root, const std::string& name) {
     const auto it = root.find(name);
     return it == root.end() ? RootEntry{} : it->second;
 }
-const RootEntry kMenuBack{false, "RHSA", kSavedMenu};  // with the saved copy's attributes
+// The user's menu back, with the saved copy's attributes (made when used:
+// the menu's text is another file's constant).
+RootEntry menuBack() { return {false, "RHSA", kSavedMenu}; }
 
 // Apart from `changed`, the root holds exactly `before`'s entries, each with
 // its bytes and attributes.
@@ -399,7 +401,7 @@ void expectSameDisk(const fs::path& before, const fs::path& after) {
 // What a job handed to Ghost leaves on C: the boot menu as saved, no file
 // of the job's (the record's job copy included), the user's files as they were.
 void expectHandedOff(const Root& after, const std::set<std::string>& changed = {}) {
-    EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
+    EXPECT_EQ(entry(after, "BOOT.INI"), menuBack());
     for (const char* name : {"BOOT.BAK", "BOOTINI.JOB", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB"})
         EXPECT_FALSE(after.count(name)) << name;
     std::set<std::string> mayChange = {"BOOT.INI", "GHOSTRAN.LOG", "TVXTEST"};
@@ -481,7 +483,7 @@ TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
     const Root after = readRoot(disk(NoRamDrive, 0));
     SCOPED_TRACE("after the boot:\n" + describe(after));
     EXPECT_FALSE(after.count("GHOSTRAN.LOG")) << "Ghost ran";
-    EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
+    EXPECT_EQ(entry(after, "BOOT.INI"), menuBack());
     EXPECT_FALSE(after.count("BOOT.BAK"));
     expectUntouched(jobFiles(), after, {"BOOT.INI", "BOOT.BAK"});  // the job's files stay for undo
     const std::string outcome = entry(readRoot(disk(NoRamDrive, 1)), "TRIVEX.JOB").bytes;

@@ -217,12 +217,15 @@ Read readBack(const std::string& notes) {
 }
 
 // The batch files' calls of RECORD.BAT ("call a:\record.bat VERB ...", or
-// without CALL, after an IF that leaves the errorlevel as it is).
+// without CALL, after an IF that leaves the errorlevel as it is), whatever
+// IF they stand behind.
 std::vector<std::vector<std::string>> recordCalls(const std::string& text, const std::string& recordBat) {
     std::vector<std::vector<std::string>> calls;
     for (std::string l : split(text, "\r\n")) {
-        for (const char* lead : {"if errorlevel 1 ", "call "})
-            if (l.starts_with(lead)) l = l.substr(std::string(lead).size());
+        if (l.starts_with("if errorlevel 1 ")) l = l.substr(16);
+        if (l.starts_with("if ") && l.find("\"==\"") != std::string::npos)
+            l = l.substr(l.find('"', l.find("\"==\"") + 4) + 2);
+        if (l.starts_with("call ")) l = l.substr(5);
         std::vector<std::string> w = split(l, " ");
         if (w.size() < 2 || w[0] != recordBat) continue;
         w.erase(w.begin());
@@ -275,17 +278,17 @@ TEST(Handoff, WhatTheDosSideAppendsIsWhatTheProgramReads) {
     for (const char* verb : {h::kVerbExit, h::kVerbCheck, h::kVerbVerified})
         EXPECT_EQ(after(record, std::string("if \"%1\"==\"") + verb + "\" " + restart), "") << verb;
 
-    // VOLUMES.BAT's calls: what it found, or why it found nothing.
+    // VOLUMES.BAT's and VOLSTOP.BAT's calls: what it found, or why it found nothing.
     std::vector<Read> volumes;
-    for (std::vector<std::string> call : recordCalls(script("VOLUMES.BAT"), recordBat)) {
+    for (std::vector<std::string> call : recordCalls(script("VOLUMES.BAT") + "\r\n" + script("VOLSTOP.BAT"), recordBat)) {
         for (std::string& word : call)
             for (const auto& [var, value] : {std::pair<std::string, std::string>{"%tgt%", "1:1"}, {"%img%", "2:1"}, {"%v%", "3"}})
                 if (word == var) word = value;
         volumes.push_back(readBack(appendedBy(record, call)));
     }
     EXPECT_EQ(volumes, (std::vector<Read>{volumesRead(job::VolumesFound::Found, -1, "1:1 2:1"),
-                                         volumesRead(job::VolumesFound::Refused, 3, ""),
-                                         volumesRead(job::VolumesFound::Differ, -1, "1:1 2:1")}));
+                                         volumesRead(job::VolumesFound::Differ, -1, "1:1 2:1"),
+                                         volumesRead(job::VolumesFound::Refused, 3, "")}));
 
     // MENU.BAT's calls: call a:\record.bat dos WORD.
     std::set<job::Outcome> told;
@@ -329,10 +332,17 @@ TEST(Handoff, GhostBatAndVolumesBatAgreeOnTheVolumesAndTheVariables) {
     // VOLSCAN.COM gives the numbers as the variables the command lines use.
     const std::string scan = after(volumes, "volscan z:\\numbers.bat ");
     EXPECT_EQ(scan, std::string(h::kTargetNumberVariable) + "=%vt% " + h::kImageNumberVariable + "=%vi%");
+    const std::string stop = script("VOLSTOP.BAT");
     for (const char* var : {h::kTargetNumberVariable, h::kImageNumberVariable}) {
         EXPECT_NE(bat.find(std::string("%") + var + "%"), std::string::npos) << var;
-        EXPECT_EQ(linesStarting(volumes, std::string("set ") + var + "=").size(), 2u) << var << ": cleared first and after a refusal";
+        EXPECT_EQ(linesStarting(volumes, std::string("set ") + var + "=").size(), 1u) << var << ": cleared first";
+        EXPECT_EQ(linesStarting(stop, std::string("set ") + var + "=").size(), 1u) << var << ": cleared after a refusal";
     }
+    // Without sure numbers VOLUMES.BAT hands over to the image's VOLSTOP.BAT,
+    // which ends with the restart: Ghost never runs.
+    EXPECT_NE(volumes.find(std::string(" ") + h::kVolumesStopScript.text + " "), std::string::npos);
+    EXPECT_EQ(mtype(kGen / "DosImage.bin", upper(std::string(h::kVolumesStopScript.text).substr(3))), stop);
+    EXPECT_EQ(split(stop, "\r\n").back(), h::kRestart);
 }
 
 // ---- A source that names what the hand-off lacks ------------------------------------

@@ -56,6 +56,7 @@ const std::vector<std::pair<std::string, std::string>>& expectedScripts() {
         {"JOBFILE.BAT", filled("JOBFILE.BAT")},
         {"RECORD.BAT", filled("RECORD.BAT")},
         {"VOLUMES.BAT", filled("VOLUMES.BAT")},
+        {"VOLSTOP.BAT", filled("VOLSTOP.BAT")},
     };
     return scripts;
 }

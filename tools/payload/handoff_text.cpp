@@ -79,6 +79,8 @@ std::map<std::string, std::string> makeValues() {
     v["restart"] = h::kRestart;
 
     // Ghost's numbers, found by the volumes (VOLUMES.BAT).
+    v["volumes-bat"] = h::kVolumesScript.text;
+    v["volumes-stop"] = h::kVolumesStopScript.text;
     v["var.target"] = h::kTargetNumberVariable;
     v["var.image"] = h::kImageNumberVariable;
     v["boot-disk"] = h::kBootDisk;
