@@ -25,18 +25,9 @@ bool isLetter(char& letter) {
 int busOf(const std::string& device) {
     const Handle h(CreateFileA(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!h.valid()) return -1;
-    STORAGE_PROPERTY_QUERY query{};
-    query.PropertyId = StorageDeviceProperty;
-    query.QueryType = PropertyStandardQuery;
-    union {
-        STORAGE_DEVICE_DESCRIPTOR descriptor;
-        char room[512];
-    } d{};
-    DWORD got = 0;
-    if (!DeviceIoControl(h.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &d, sizeof d, &got, nullptr) ||
-        got < sizeof(STORAGE_DEVICE_DESCRIPTOR))
-        return -1;
-    return static_cast<int>(d.descriptor.BusType);
+    const std::string d = deviceDescriptor(h.get());
+    if (d.empty()) return -1;
+    return static_cast<int>(reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(d.data())->BusType);
 }
 
 }  // namespace
