@@ -33,9 +33,13 @@ Text megabytes(double bytes) { return text::toText(static_cast<int64_t>(bytes));
 // The image and the partitions, for a job whose ghost.bat runs a command line.
 Result imageRefusal(Machine& p, const JobRequest& job, const GhostPlan& v) {
     const Text& path = job.imagePath;
-    if (v.targetPartition == 0) return Problem{Code::TargetNotMapped};
-    if (v.imagePartition == 0 || !isFullFilePath(path)) return Problem{Code::ImagePathInvalid};
-    if (v.imagePartition == v.targetPartition) return Problem{Code::ImageOnTarget};
+    if (v.target.letter == 0) return Problem{Code::TargetNotMapped};
+    if (v.image.letter == 0 || !isFullFilePath(path)) return Problem{Code::ImagePathInvalid};
+    if (v.image.letter == v.target.letter) return Problem{Code::ImageOnTarget};
+    // After the restart a partition is found by its volume serial, or by the
+    // job's own file on its drive: the record on C:, the outcome copy on the
+    // image's drive. Another drive without a serial cannot be found.
+    if (!v.target.serial && v.target.letter != 'C') return Problem{Code::TargetUnmarked, {Arg::letter(v.target.letter)}};
     if (job.kind() == JobKind::Restore && !isFile(p, path)) return Problem{Code::ImageMissing};
     if (job.kind() == JobKind::Restore && !isGhostImage(p, path)) return Problem{Code::NotGhostImage, {path}};
     if (job.kind() == JobKind::Backup) {

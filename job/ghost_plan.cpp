@@ -1,5 +1,6 @@
 #include "job/ghost_plan.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -9,20 +10,30 @@
 namespace trivex::job {
 
 namespace {
+
+using handoff::join;
+
 // Manual Ghost: ghost.bat runs the job's Ghost, which starts interactively.
 constexpr const char* kManualGhostBat = handoff::kGhostExeName;
+
+// The variables the DOS side sets to Ghost's numbers, as a batch line names them.
+constexpr auto kTarget = join("%", handoff::kTargetNumberVariable, "%");
+constexpr auto kImage = join("%", handoff::kImageNumberVariable, "%");
+
+Text number(int n) { return text::toText(int32_t{n}); }
+
 }  // namespace
 
-int partitionNumber(const Text& letter) {
-    static const char* const kLetters[] = {"C", "D", "E", "F", "G"};
-    for (int i = 0; i < 5; ++i)
-        if (letter == kLetters[i]) return i + 1;
-    return 0;
+Text GhostVolume::expected() const {
+    const char* d = disk == Disk::Boot ? handoff::kBootDisk : disk == Disk::Later ? handoff::kLaterDisk : handoff::kNotKnown;
+    return Text(d) + ":" + (partition > 0 ? number(partition) : Text(handoff::kNotKnown));
 }
 
-int imagePartitionOf(const Text& imagePath) {
-    if (imagePath.size() < 2 || imagePath[1] != ':') return 0;
-    return partitionNumber(imagePath.substr(0, 1));
+Text GhostVolume::serialText() const {
+    if (!serial) return {};
+    char s[10];
+    std::snprintf(s, sizeof s, "%04X-%04X", static_cast<unsigned>(*serial >> 16), static_cast<unsigned>(*serial & 0xFFFF));
+    return s;
 }
 
 Text pathTail(const Text& imagePath) {
@@ -32,18 +43,16 @@ Text pathTail(const Text& imagePath) {
 }
 
 Text GhostPlan::backupLine() const {
-    return "Ghost.exe -nousb -clone,mode=pdump,src=1:" + text::toText(int32_t{targetPartition}) + ",dst=1:" +
-           text::toText(int32_t{imagePartition}) + imageTail + " -sure -fro -rb -z" + text::toText(int32_t{compressionLevel});
+    return Text("Ghost.exe -nousb -clone,mode=pdump,src=") + kTarget.text + ",dst=" + kImage.text + imageTail +
+           " -sure -fro -fx -z" + number(compressionLevel);
 }
 
 Text GhostPlan::restoreLine() const {
-    return "Ghost.exe -nousb -clone,mode=pload,src=1:" + text::toText(int32_t{imagePartition}) + imageTail +
-           ":1,dst=1:" + text::toText(int32_t{targetPartition}) + " " + (ignoreCrc ? "-crcignore" : "") + " -sure -rb";
+    return Text("Ghost.exe -nousb -clone,mode=pload,src=") + kImage.text + imageTail + ":1,dst=" + kTarget.text + " " +
+           (ignoreCrc ? "-crcignore" : "") + " -sure -fx";
 }
 
-Text GhostPlan::checkLine() const {
-    return "Ghost.exe -nousb -chkimg,1:" + text::toText(int32_t{imagePartition}) + imageTail;
-}
+Text GhostPlan::checkLine() const { return Text("Ghost.exe -nousb -chkimg,") + kImage.text + imageTail; }
 
 Text GhostPlan::commandLine() const {
     if (kind == JobKind::Backup) return backupLine();
@@ -51,11 +60,38 @@ Text GhostPlan::commandLine() const {
     return {};
 }
 
-GhostPlan planGhost(const JobRequest& request, int targetPartition, int imagePartition) {
+namespace {
+
+// What names a volume to VOLUMES.BAT: its serial, or the copy of the job's
+// record on its drive. The job's record marks C:, the outcome copy the
+// image's drive; any other drive without a serial has no mark (empty), and
+// the job's checks refuse it.
+Text markOf(const GhostVolume& v, bool isImage) {
+    if (v.serial) return v.serialText();
+    if (isImage) return handoff::kCopyOutcome;
+    if (v.letter == 'C') return handoff::kCopyJob;
+    return {};
+}
+
+// The expected number as VOLUMES.BAT takes it: disk and partition, two words.
+Text expectedWords(const GhostVolume& v) {
+    const Text e = v.expected();
+    const size_t colon = e.find(':');
+    return e.substr(0, colon) + " " + e.substr(colon + 1);
+}
+
+}  // namespace
+
+Text GhostPlan::volumesLine() const {
+    return Text("call ") + handoff::kVolumesScript.text + " " + markOf(target, false) + " " + markOf(image, true) + " " +
+           expectedWords(target) + " " + expectedWords(image);
+}
+
+GhostPlan planGhost(const JobRequest& request, const GhostVolume& target, const GhostVolume& image) {
     GhostPlan plan;
     plan.kind = request.kind();
-    plan.targetPartition = targetPartition;
-    plan.imagePartition = imagePartition;
+    plan.target = target;
+    plan.image = image;
     plan.imageTail = pathTail(request.imagePath);
     plan.compressionLevel = request.compressionLevel;
     plan.ignoreCrc = request.ignoreCrc;
@@ -64,22 +100,28 @@ GhostPlan planGhost(const JobRequest& request, int targetPartition, int imagePar
 
 namespace {
 
-using handoff::join;
-constexpr auto kRecordStartedLine = join("call ", handoff::kRecordScript.text, " ", handoff::kVerbStarted);
 // RECORD.BAT notes Ghost's exit code and restarts the machine itself: the
-// batch file is entered without CALL, which some DOS command interpreters
-// (FreeCOM) enter with the errorlevel reset to 0. The restart after it
-// still ends the job should the image lack RECORD.BAT.
-constexpr auto kRecordExitLine = join(handoff::kRecordScript.text, " ", handoff::kVerbExit);
-constexpr auto kRecordCheckLine = join(handoff::kRecordScript.text, " ", handoff::kVerbCheck);
-constexpr const char* kRecordStarted = kRecordStartedLine.text;
-constexpr const char* kRecordExit = kRecordExitLine.text;
-constexpr const char* kRecordCheck = kRecordCheckLine.text;
+// lines that need the errorlevel enter it without CALL, which some DOS
+// command interpreters (FreeCOM) enter with the errorlevel reset to 0. The
+// restart after them still ends the job should the image lack RECORD.BAT.
+constexpr auto kRecordStarted = join("call ", handoff::kRecordScript.text, " ", handoff::kVerbStarted);
+constexpr auto kRecordExit = join(handoff::kRecordScript.text, " ", handoff::kVerbExit);
+constexpr auto kRecordCheck = join(handoff::kRecordScript.text, " ", handoff::kVerbCheck);
+constexpr auto kRecordDone = join("call ", handoff::kRecordScript.text, " ", handoff::kVerbDone);
+constexpr auto kRecordVerified = join(handoff::kRecordScript.text, " ", handoff::kVerbVerified);
+constexpr auto kCheckFails = join("if errorlevel 1 ", kRecordCheck.text);
+constexpr auto kCloneFails = join("if errorlevel 1 ", kRecordExit.text);
+// VOLUMES.BAT comes back only with both numbers; without them (an image
+// that lacks it) nothing runs.
+constexpr auto kNoTarget = join("if \"", kTarget.text, "\"==\"\" ", handoff::kRestart);
+constexpr auto kNoImage = join("if \"", kImage.text, "\"==\"\" ", handoff::kRestart);
 constexpr const char* kRestart = handoff::kRestart;
-constexpr char kCheckFailed[] = "if errorlevel 1 goto check";
-constexpr char kCheckLabel[] = ":check";
+constexpr auto kVolumesStart = join("call ", handoff::kVolumesScript.text, " ");
 constexpr char kCloneStart[] = "Ghost.exe -nousb -clone,mode=p";
 constexpr char kCheckStart[] = "Ghost.exe -nousb -chkimg,";
+// Earlier versions' ghost.bat: Ghost restarted the machine itself (-rb).
+constexpr char kOldCheckFailed[] = "if errorlevel 1 goto check";
+constexpr char kOldCheckLabel[] = ":check";
 
 Text joined(const std::vector<Text>& lines) {
     Text all;
@@ -99,21 +141,41 @@ std::vector<Text> linesOf(const Text& content) {
     return lines;
 }
 
-bool isOneLine(const Text& line, const char* start) {
-    return line.size() > std::strlen(start) && line.compare(0, std::strlen(start), start) == 0 &&
-           line.find_first_of("\r\n") == Text::npos;
+// One line of a ghost.bat's form: the line itself, or (with `prefix`) any
+// one line that starts with it and goes on.
+struct LineForm {
+    const char* text;
+    bool prefix = false;
+    bool matches(const Text& line) const {
+        const size_t n = std::strlen(text);
+        if (!prefix) return line == text;
+        return line.size() > n && line.compare(0, n, text) == 0 && line.find_first_of("\r\n") == Text::npos;
+    }
+};
+
+bool hasForm(const std::vector<Text>& lines, std::initializer_list<LineForm> form) {
+    if (lines.size() != form.size()) return false;
+    size_t i = 0;
+    for (const LineForm& f : form)
+        if (!f.matches(lines[i++])) return false;
+    return true;
 }
 
 }  // namespace
 
 std::optional<Text> GhostPlan::batText() const {
+    const std::vector<Text> found = {volumesLine(), kNoTarget.text, kNoImage.text};
+    std::vector<Text> lines = found;
     switch (kind) {
         case JobKind::Manual: return Text(kManualGhostBat);
         case JobKind::Restore:
-            if (ignoreCrc) return joined({kRecordStarted, restoreLine(), kRecordExit, kRestart});
-            return joined({checkLine(), kCheckFailed, kRecordStarted, restoreLine(), kRecordExit, kRestart, kCheckLabel,
-                           kRecordCheck, kRestart});
-        case JobKind::Backup: return joined({kRecordStarted, backupLine(), kRecordExit, kRestart});
+            if (!ignoreCrc) lines.insert(lines.end(), {checkLine(), kCheckFails.text});
+            lines.insert(lines.end(), {kRecordStarted.text, restoreLine(), kRecordExit.text, kRestart});
+            return joined(lines);
+        case JobKind::Backup:
+            lines.insert(lines.end(), {kRecordStarted.text, backupLine(), kCloneFails.text, kRecordDone.text, checkLine(),
+                                       kRecordVerified.text, kRestart});
+            return joined(lines);
         case JobKind::None: break;
     }
     return std::nullopt;
@@ -122,15 +184,18 @@ std::optional<Text> GhostPlan::batText() const {
 bool isGhostBatText(const Text& content) {
     if (content == kManualGhostBat) return true;
     const std::vector<Text> l = linesOf(content);
-    // An earlier version's: the command line and its restart.
-    if (l.size() == 2) return isOneLine(l[0], kCloneStart) && l[1] == kRestart;
-    if (l.size() == 4)
-        return l[0] == kRecordStarted && isOneLine(l[1], kCloneStart) && l[2] == kRecordExit && l[3] == kRestart;
-    if (l.size() == 9)
-        return isOneLine(l[0], kCheckStart) && l[1] == kCheckFailed && l[2] == kRecordStarted &&
-               isOneLine(l[3], kCloneStart) && l[4] == kRecordExit && l[5] == kRestart && l[6] == kCheckLabel &&
-               l[7] == kRecordCheck && l[8] == kRestart;
-    return false;
+    const LineForm volumes{kVolumesStart.text, true}, noTarget{kNoTarget.text}, noImage{kNoImage.text},
+        clone{kCloneStart, true}, check{kCheckStart, true}, started{kRecordStarted.text}, exit{kRecordExit.text},
+        restart{kRestart};
+    return hasForm(l, {volumes, noTarget, noImage, started, clone, exit, restart}) ||
+           hasForm(l, {volumes, noTarget, noImage, check, {kCheckFails.text}, started, clone, exit, restart}) ||
+           hasForm(l, {volumes, noTarget, noImage, started, clone, {kCloneFails.text}, {kRecordDone.text}, check,
+                       {kRecordVerified.text}, restart}) ||
+           // Earlier versions': the command line and its restart, then with
+           // the record's lines around it, then with the image check first.
+           hasForm(l, {clone, restart}) || hasForm(l, {started, clone, exit, restart}) ||
+           hasForm(l, {check, {kOldCheckFailed}, started, clone, exit, restart, {kOldCheckLabel},
+                       {kRecordCheck.text}, restart});
 }
 
 }  // namespace trivex::job

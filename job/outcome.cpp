@@ -36,6 +36,26 @@ std::optional<Problem> backupImageProblem(Machine& p, const JobRecord& r) {
 
 LastOutcome told(Problem status) { return {std::move(status), {}}; }
 
+// Why VOLSCAN.COM gave no number, by its errorlevel (-1: it did not run).
+Problem volscanReason(int code) {
+    switch (code) {
+        case 1: return {Code::VolumeOnNoPartition};
+        case 2: return {Code::VolumeOnTwoPartitions};
+        case 3: return {Code::DiskUnreadableAtRestart};
+        case 4: return {Code::TableBrokenAtRestart};
+        case 5: return {Code::DiskNotNumberedAtRestart};
+        case 6: return {Code::TableOrderAtRestart};
+        case 7: return {Code::VolumeWithoutSerial};
+        default: return {Code::VolumesNotSearched};  // 8, 9: it could not write its answer, or was called wrongly
+    }
+}
+
+// Only what the DOS side confirmed is told as done: a restore with Ghost's
+// exit code 0, a backup with Ghost's exit code 0 and a passed check of the
+// new image (and the image there, a Ghost image, newer than the job). Ghost
+// started and nothing after it (the power cut, the machine hung or was
+// switched off, Ghost waited for a key) is not confirmed, with what the user
+// can check; so is a job whose outcome could not be written.
 LastOutcome describe(Machine& p, const JobRecord& r) {
     const Arg when = whenOf(r);
     const bool backup = r.kind == JobKind::Backup;
@@ -44,36 +64,39 @@ LastOutcome describe(Machine& p, const JobRecord& r) {
         const Problem text = around(Code::LastJobFailed, {what, std::move(why)}, {when});
         return LastOutcome{text, text};
     };
-    const auto backupMade = [&] { return told({Code::BackupMade, {when, r.image, imageMegabytes(p, r.image)}}); };
+    // What the user can check where the outcome is not confirmed.
+    const Problem checkIt = backup ? Problem{Code::CheckBackupImage, {r.image}} : Problem{Code::CheckRestoredSystem};
+    const auto unconfirmed = [&](Problem why) {
+        const Problem text = around(Code::LastJobUnconfirmed, {what, std::move(why), checkIt}, {when});
+        return LastOutcome{text, text};
+    };
+    // Ghost did not run: the partitions could not be found for sure.
+    if (r.volumes == VolumesFound::Refused) return failed(around(Code::VolumesRefused, {volscanReason(r.volumesCode), what}));
+    if (r.volumes == VolumesFound::Differ)
+        return failed(around(Code::VolumesDiffer, {what},
+                             {r.foundTarget, r.foundImage, r.target.number, r.imageVolume.number}));
     switch (r.outcome) {
         case Outcome::NoMenu: return failed(around(Code::DosNoMenu, {what}));
         case Outcome::NoRam: return failed(around(Code::DosNoRam, {what}));
         case Outcome::Found: return failed(around(Code::DosStoppedEarly, {what}));
-        case Outcome::Unrecorded:
-            // The image's drive is NTFS: DOS could not write the outcome there.
-            if (backup) {
-                if (const std::optional<Problem> problem = backupImageProblem(p, r)) return failed(around(Code::FullStop, {*problem}));
-                return backupMade();
-            }
-            return told({Code::RestoreHandedOver, {when}});
+        case Outcome::Unrecorded: return unconfirmed(around(Code::OutcomeNotWritable, {what}));
         case Outcome::CheckFailed:
             return failed({Code::ImageCheckFailed, {r.image, Arg::number(r.exitCode)}});
+        case Outcome::Started: return unconfirmed(around(Code::GhostNoReturn, {what}));
         case Outcome::Exited:
             if (r.exitCode != 0) return failed(around(backup ? Code::GhostFailedBackup : Code::GhostFailedRestore, {ghostCode(r.exitCode)}));
-            [[fallthrough]];
-        case Outcome::Started:
-            if (backup) {
-                if (const std::optional<Problem> problem = backupImageProblem(p, r)) return failed(around(Code::GhostSilentBut, {*problem}));
-                return backupMade();
-            }
-            return told({Code::RestoreDone, {when, r.image}});
+            if (!backup) return told({Code::RestoreDone, {when, r.image}});
+            if (r.imageCheck < 0) return unconfirmed({Code::NewImageUnchecked});
+            if (r.imageCheck != 0) return failed({Code::NewImageCheckFailed, {r.image, Arg::number(r.imageCheck)}});
+            if (const std::optional<Problem> problem = backupImageProblem(p, r)) return failed(around(Code::GhostSilentBut, {*problem}));
+            return told({Code::BackupMade, {when, r.image, imageMegabytes(p, r.image)}});
         case Outcome::None:
             break;
     }
     // The job's files are gone from C:, yet the DOS side left no word here.
     if (!backup) return failed(around(Code::NoOutcomeRecord, {what}));
     if (const std::optional<Problem> problem = backupImageProblem(p, r)) return failed(around(Code::NoOutcomeRecordBackup, {*problem}));
-    return told({Code::BackupWrittenUnrecorded, {when, r.image, imageMegabytes(p, r.image)}});
+    return unconfirmed(around(Code::NoOutcomeRecord, {what}));
 }
 
 }  // namespace

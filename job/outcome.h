@@ -1,9 +1,10 @@
 // What the last job did, as its outcome record tells it: the DOS side
 // notes in the outcome copy of the job's record (in the root of the image's
 // drive) that it took the job, that Ghost started and what Ghost came back
-// with. The next start of the program describes it for the user, once, and
-// removes the record. A backup is also checked here: its image must exist,
-// be a Ghost image and be newer than the job.
+// with (and, after a backup, what Ghost's check of the new image came back
+// with). The next start of the program describes it for the user, once, and
+// removes the record. Only what the record confirms is told as done; a
+// backup's image must also exist, be a Ghost image and be newer than the job.
 #pragma once
 
 #include <optional>

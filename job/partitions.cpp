@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "job/ghost_plan.h"
 #include "platform/text.h"
 
 namespace trivex::job {
@@ -23,18 +22,10 @@ Problem diskName(const DiskPlace& d) {
     return {Code::Disk, {number(d.disk), number(static_cast<int64_t>(d.diskBytes)), d.diskModel}};
 }
 
-// The letter of "A"-"Z", else 0 (the drive list and the file dialogs
-// give upper-case letters; anything else is not a drive the user chose).
-char driveLetter(const Text& letter) { return letter.size() == 1 && letter[0] >= 'A' && letter[0] <= 'Z' ? letter[0] : 0; }
-
-// One drive of the job and its Ghost number.
-struct JobDrive {
-    Code byLayout, byTable;  // its line in the question
-    char letter = 0;
-    int tableNumber = 0;  // the letter table's
-    int number = 0;
-    bool fromTable = false;
-};
+// The letter of "C"-"Z", else 0 (the drive list and the file dialogs give
+// upper-case letters; A: and B: are floppy drives, and anything else is not
+// a drive the user chose).
+char driveLetter(const Text& letter) { return letter.size() == 1 && letter[0] >= 'C' && letter[0] <= 'Z' ? letter[0] : 0; }
 
 }  // namespace
 
@@ -80,10 +71,9 @@ PartitionCheck checkPartitions(Machine& p, const JobRequest& job) {
     SystemPartition system;
     const bool bootKnown = p.systemPartition(system);
     DiskPlace c;
-    const bool cKnown = p.drivePlace('C', c);
     // The job's files and the boot menu it changes are on C:; Ghost's disk 1
     // is the boot disk.
-    if (bootKnown && cKnown && c.disk != system.place.disk) {
+    if (bootKnown && p.drivePlace('C', c) && c.disk != system.place.disk) {
         check.refusal = around(Code::CNotOnBootDisk, {diskName(c), diskName(system.place)});
         return check;
     }
@@ -91,48 +81,35 @@ PartitionCheck checkPartitions(Machine& p, const JobRequest& job) {
     if (kind != JobKind::Restore && kind != JobKind::Backup) return check;
 
     const Text& image = job.imagePath;
-    const bool imageHasDrive = image.size() >= 2 && image[1] == ':';
-    JobDrive drives[2] = {
-        {Code::TargetByLayout, Code::TargetByTable, driveLetter(job.targetDrive), partitionNumber(job.targetDrive)},
-        {Code::ImageByLayout, Code::ImageByTable, imageHasDrive ? driveLetter(image.substr(0, 1)) : '\0',
-         imagePartitionOf(image)}};
-    // When the system does not name the boot disk, C:'s disk stands for it.
-    const DiskPlace* boot = bootKnown ? &system.place : cKnown ? &c : nullptr;
-    std::vector<Problem> unsure;
-    if (!bootKnown) unsure.push_back({Code::UnsureBootDisk});
-    if (!cKnown) unsure.push_back({Code::UnsureCDrive});
-    for (JobDrive& d : drives) {
-        DiskPlace place;
-        if (d.letter == 0 || !p.drivePlace(d.letter, place)) {
-            // The image path's own check names a path without a drive.
-            d.number = d.tableNumber;
-            d.fromTable = true;
-            if (d.letter && d.letter != 'C') unsure.push_back({Code::UnsureDrive, {Arg::letter(d.letter)}});
-            continue;
-        }
-        if (boot && place.disk != boot->disk) {
-            // Windows numbers disks its own way, which need not be the
-            // BIOS's order: only the boot disk is known to be Ghost's disk 1.
-            check.refusal = around(&d == &drives[1] ? Code::ImageNotOnBootDisk : Code::TargetNotOnBootDisk,
-                                   {diskName(place), diskName(*boot)}, {Arg::letter(d.letter)});
+    check.target.letter = driveLetter(job.targetDrive);
+    // A path typed in lower case names the same drive.
+    const char imageDrive = image.size() >= 2 && image[1] == ':' ? image[0] : '\0';
+    check.image.letter = driveLetter(Text(1, imageDrive >= 'a' && imageDrive <= 'z' ? char(imageDrive - 'a' + 'A') : imageDrive));
+    for (GhostVolume* v : {&check.target, &check.image}) {
+        if (v->letter == 0) continue;  // the job's own checks name a drive that is missing
+        const bool isImage = v == &check.image;
+        // Ghost runs with -nousb: after the restart it cannot reach a USB disk.
+        if (p.driveBus(v->letter) == DriveBus::Usb) {
+            check.refusal = Problem{isImage ? Code::ImageOnUsb : Code::TargetOnUsb, {Arg::letter(v->letter)}};
             return check;
         }
+        VolumeIdentity id;
+        if (p.volumeIdentity(v->letter, id)) {
+            v->serial = id.serial;
+            v->fileSystem = id.fileSystem;
+        }
+        uint64_t total = 0, free = 0;
+        if (p.diskSpace(v->letter, total, free)) v->bytes = total;
+        DiskPlace place;
+        if (!p.drivePlace(v->letter, place)) continue;  // the volumes decide
         const Expected<int> n = ghostPartitionOf(place);
         if (!n) {
-            check.refusal = around(Code::PartitionUnknowable, {n.problem()}, {Arg::letter(d.letter)});
+            check.refusal = around(Code::PartitionUnknowable, {n.problem()}, {Arg::letter(v->letter)});
             return check;
         }
-        d.number = *n;
+        v->partition = *n;
+        if (bootKnown) v->disk = place.disk == system.place.disk ? GhostVolume::Disk::Boot : GhostVolume::Disk::Later;
     }
-    check.targetPartition = drives[0].number;
-    check.imagePartition = drives[1].number;
-    // A drive without a number is refused by the job's own checks instead.
-    if (unsure.empty() || check.targetPartition == 0 || check.imagePartition == 0) return check;
-
-    Question question = around(Code::AskPartitionNumbers, {around(Code::Several, unsure)});
-    for (const JobDrive& d : drives)
-        question.parts.push_back({d.fromTable ? d.byTable : d.byLayout, {Arg::letter(d.letter), number(d.number)}});
-    check.question = question;
     return check;
 }
 

@@ -1,21 +1,22 @@
-// Ghost's disk:partition numbers of the job's drives, from the machine's
-// real layout. Ghost overwrites whatever the numbers name, so a number is
-// only used where the layout leaves no doubt; elsewhere the job is refused
-// with the reason, or, where the system cannot say, the user decides.
+// The partitions of a job as the DOS side is to find them after the
+// restart: each one's volume (serial, file system, size) as Windows gives
+// it, and Ghost's disk:partition number that Windows expects from the
+// machine's real layout. Ghost overwrites whatever its numbers name, so the
+// DOS side runs it only with the numbers it finds by the volumes, and only
+// where they agree with the expected ones; here a job is refused where the
+// layout already shows that no number can be told for sure.
 //
 // Ghost counts disks in the BIOS's order, from the disk the BIOS starts:
 // the disk of the system partition (the partition whose boot menu starts
 // Windows), which is therefore Ghost's disk 1. Windows' own disk numbers
-// need not follow the BIOS's order, so no other disk's Ghost number is
-// known: C:, the partition to back up or restore and the image's drive must
-// all be on the boot disk, and the command lines always name disk 1.
+// need not follow the BIOS's order, so of any other disk Windows can only
+// say that it comes after disk 1; which number it has, the DOS side finds.
 #pragma once
 
-#include <optional>
-
-#include "job/questions.h"
+#include "job/ghost_plan.h"
 #include "job/request.h"
 #include "platform/machine.h"
+#include "platform/problem.h"
 
 namespace trivex::job {
 
@@ -24,19 +25,18 @@ namespace trivex::job {
 // sure (see the .cpp), told of the partition's drive.
 Expected<int> ghostPartitionOf(const DiskPlace& place);
 
-// The numbers for a job, and what stands in their way.
+// The partitions of a job, and what stands in their way.
 struct PartitionCheck {
-    int targetPartition = 0;  // Ghost's partition on disk 1 of the target drive; 0 none
-    int imagePartition = 0;   // of the drive holding the image; 0 none
-    Result refusal;           // no job
-    std::optional<Question> question;  // the system cannot say it all: the user decides (OK/Cancel)
+    GhostVolume target;  // the partition to back up or restore (no letter: none chosen)
+    GhostVolume image;   // the image's partition (no letter: the path names no drive)
+    Result refusal;      // no job
 };
 
 // For every job: C: must be on the boot disk. For restore and backup jobs:
-// the numbers of the chosen drive and of the image's drive, from the boot
-// disk's layout; where the system cannot say where a drive or the boot disk
-// is, from the letter table (ghost_plan.h), with the question that shows
-// the numbers Ghost will get.
+// the volumes of the chosen drive and of the image's drive, their expected
+// numbers where the system can say where they are, and the refusal of a
+// drive on a USB disk (Ghost runs without USB support) or on a disk whose
+// partitions Ghost cannot number.
 PartitionCheck checkPartitions(Machine& p, const JobRequest& job);
 
 }  // namespace trivex::job

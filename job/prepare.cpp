@@ -14,6 +14,7 @@
 #include "job/undo.h"
 #include "payloads/store.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace trivex::job {
 
@@ -22,8 +23,12 @@ namespace {
 using payloads::Payload;
 
 // The job's record, as it will be once every file is in place.
-JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const JobFilesFound& found,
-                   bool ghostBat, const std::optional<MenuMemo>& menu) {
+RecordedVolume recorded(const GhostVolume& v) {
+    return {v.serialText(), v.fileSystem, v.bytes ? text::toText(static_cast<int64_t>(v.bytes)) : Text(), v.expected()};
+}
+
+JobRecord recordOf(Machine& p, const JobRequest& job, const GhostPlan& plan, BootRoute route,
+                   const JobFilesFound& found, bool ghostBat, const std::optional<MenuMemo>& menu) {
     JobRecord r;
     if (menu) r.menu = *menu;
     r.token = newToken(p);
@@ -31,6 +36,11 @@ JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const Job
     r.route = route;
     r.prepared = recordTime(p.localTime());
     if (r.kind != JobKind::Manual) r.image = job.imagePath;
+    if (r.kind == JobKind::Restore || r.kind == JobKind::Backup) {
+        r.targetDrive = plan.target.letter;
+        r.target = recorded(plan.target);
+        r.imageVolume = recorded(plan.image);
+    }
     for (const JobFile& f : kJobFiles) {
         if (!writtenOn(f, route) || (f.id == JobFileId::GhostBat && !ghostBat)) continue;
         r.wrote.push_back(f.name);
@@ -185,8 +195,6 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     JobFilesFound found = findJobFiles(p);
     if (why) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why) return refused(why.problem());
-    // Asked at every job: the numbers are this job's.
-    if (partitions.question && !questions.agree(*partitions.question)) return {};
     if (!backupGoesOn(p, questions, job)) return {};
     if (payloads::isDemoBuild(route == BootRoute::BootStore) && !demoBuildGoesOn(questions, agreed)) return {};
 
@@ -211,7 +219,7 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     // whole; the boot is pointed at the loader last.
     JobTrail trail;
     const std::optional<Text> bat = plan.batText();
-    const JobRecord record = recordOf(p, job, route, found, bat.has_value(), boot.menu.memo());
+    const JobRecord record = recordOf(p, job, plan, route, found, bat.has_value(), boot.menu.memo());
     if (Result r = keepToken(p, record.token); !r) return refused(r.problem());
     Result done;
     if (const SysResult r = p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))}); !r)
@@ -234,7 +242,7 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
 
 Prepared prepareJob(Machine& p, Questions& questions, const JobRequest& job, Agreed& agreed) {
     const PartitionCheck partitions = checkPartitions(p, job);
-    const GhostPlan plan = planGhost(job, partitions.targetPartition, partitions.imagePartition);
+    const GhostPlan plan = planGhost(job, partitions.target, partitions.image);
     Prepared result = prepareWith(p, questions, job, agreed, partitions, plan);
     result.plan = plan;
     return result;

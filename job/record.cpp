@@ -33,6 +33,39 @@ int exitCodeOf(const Text& t) {
     return n <= 255 ? n : -1;
 }
 
+// The field of a partition's volume that `key` names; nullptr for other keys.
+Text* volumeField(JobRecord& r, const Text& key) {
+    const std::pair<const char*, Text*> fields[] = {
+        {handoff::kKeyTargetSerial, &r.target.serial},         {handoff::kKeyTargetFileSystem, &r.target.fileSystem},
+        {handoff::kKeyTargetBytes, &r.target.bytes},           {handoff::kKeyTargetNumber, &r.target.number},
+        {handoff::kKeyImageSerial, &r.imageVolume.serial},     {handoff::kKeyImageFileSystem, &r.imageVolume.fileSystem},
+        {handoff::kKeyImageBytes, &r.imageVolume.bytes},       {handoff::kKeyImageNumber, &r.imageVolume.number},
+    };
+    for (const auto& [name, field] : fields)
+        if (key == name) return field;
+    return nullptr;
+}
+
+// "found 1:1 2:1", "none 3", "none", "differ 1:2 2:1" (DOS's echo may
+// leave spaces between the words or after them).
+void parseVolumes(const Text& value, JobRecord& r) {
+    std::vector<Text> words;
+    for (size_t at = 0; at < value.size();) {
+        const size_t end = std::min(value.find(' ', at), value.size());
+        if (end > at) words.push_back(value.substr(at, end - at));
+        at = end + 1;
+    }
+    if (words.empty()) return;
+    if (words[0] == handoff::kVolumesNone) {
+        r.volumes = VolumesFound::Refused;
+        r.volumesCode = words.size() > 1 ? exitCodeOf(words[1]) : -1;
+    } else if ((words[0] == handoff::kVolumesFound || words[0] == handoff::kVolumesDiffer) && words.size() == 3) {
+        r.volumes = words[0] == handoff::kVolumesFound ? VolumesFound::Found : VolumesFound::Differ;
+        r.foundTarget = words[1];
+        r.foundImage = words[2];
+    }
+}
+
 bool contains(const std::vector<Text>& list, const Text& name) {
     return std::find(list.begin(), list.end(), name) != list.end();
 }
@@ -59,6 +92,18 @@ Text recordText(const JobRecord& r) {
         line(handoff::kKeyMenuWas, c.was);
     }
     if (!r.menu.savedSum.empty()) line(handoff::kKeyMenuSaved, r.menu.savedSum);
+    if (r.targetDrive) line(handoff::kKeyTargetDrive, Text(1, r.targetDrive));
+    const auto volume = [&](const RecordedVolume& v, const char* serial, const char* fs, const char* bytes,
+                            const char* number) {
+        if (!v.serial.empty()) line(serial, v.serial);
+        if (!v.fileSystem.empty()) line(fs, v.fileSystem);
+        if (!v.bytes.empty()) line(bytes, v.bytes);
+        if (!v.number.empty()) line(number, v.number);
+    };
+    volume(r.target, handoff::kKeyTargetSerial, handoff::kKeyTargetFileSystem, handoff::kKeyTargetBytes,
+           handoff::kKeyTargetNumber);
+    volume(r.imageVolume, handoff::kKeyImageSerial, handoff::kKeyImageFileSystem, handoff::kKeyImageBytes,
+           handoff::kKeyImageNumber);
     return t;
 }
 
@@ -109,6 +154,14 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             if (!r.menu.changes.empty()) r.menu.changes.back().was = value;
         } else if (key == handoff::kKeyMenuSaved) {
             r.menu.savedSum = value;
+        } else if (key == handoff::kKeyTargetDrive) {
+            r.targetDrive = value.size() == 1 ? value[0] : '\0';
+        } else if (Text* field = volumeField(r, key)) {
+            *field = value;
+        } else if (key == handoff::kKeyVolumes) {
+            parseVolumes(value, r);
+        } else if (key == handoff::kKeyImageCheck) {
+            r.imageCheck = exitCodeOf(value);
         } else if (key == handoff::kKeyDos) {
             // What the DOS side says last counts, with its code or none.
             if (value == handoff::kDosFound || value == handoff::kDosNoMenu || value == handoff::kDosNoRam ||

@@ -29,9 +29,17 @@
 //   menu-line=timeout=2         the boot menu's lines the job wrote (boot.ini route),
 //   menu-was=timeout=30         each with the user's line it replaced (job/menu_lines.h)
 //   menu-saved=1A2B3C4D         the checksum of the job's C:\boot.bak
+//   target=C                    the partition to back up or restore (restore and backup jobs):
+//   target-serial=8C3A-12F0       its volume serial (none when Windows gave none),
+//   target-fs=NTFS                file system,
+//   target-bytes=42944186368      size,
+//   target-number=1:1             and the number Windows expects (job/ghost_plan.h)
+//   image-serial=... image-fs=... image-bytes=... image-number=+:1   the same of the image's partition
 // and what the DOS side appends, in the order things happen:
 //   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded
+//   volumes=found T I | volumes=none N | volumes=differ T I
 //   ghost=check-failed N | ghost=started | ghost=exit N
+//   image-check=N               after a backup Ghost finished: its check of the new image
 // (dos=unrecorded: the outcome copy is on a volume of the DOS NTFS driver,
 // which goes before Ghost runs; nothing more can be written to it.)
 // A reader ignores lines it does not know. Keys and values: payloads/handoff.h.
@@ -64,6 +72,24 @@ enum class Outcome {
     Exited,       // Ghost came back to DOS (code)
 };
 
+// What the DOS side found of the job's partitions just before Ghost was to run.
+enum class VolumesFound {
+    None,     // nothing noted: the search did not run (or an earlier version's job)
+    Found,    // the numbers Ghost ran with
+    Refused,  // no numbers: VOLSCAN.COM's reason (volumesCode), -1 when it did not run
+    Differ,   // numbers other than the expected ones: Ghost did not run
+};
+
+// A partition of the job as the record names it: what Windows gave of its
+// volume and the number it expects (texts as they stand in the record).
+struct RecordedVolume {
+    Text serial;      // "8C3A-12F0"; empty: Windows gave none
+    Text fileSystem;  // "NTFS"
+    Text bytes;       // "42944186368"
+    Text number;      // "1:1", "+:1", "?:?"
+    bool operator==(const RecordedVolume&) const = default;
+};
+
 struct JobRecord {
     Text token;
     bool outcomeCopy = false;
@@ -74,9 +100,16 @@ struct JobRecord {
     std::vector<Text> wrote;    // "grldr", "ghost.bat"...
     std::vector<Text> aside;    // "grldr", "grldr.mbr"
     MenuMemo menu;              // what the job changed in boot.ini (none on the store route)
+    char targetDrive = 0;       // restore and backup jobs: the partition to back up or restore
+    RecordedVolume target;      // its volume
+    RecordedVolume imageVolume; // the volume of the image's partition
     // Read from the outcome copy only.
     Outcome outcome = Outcome::None;
     int exitCode = -1;          // with CheckFailed and Exited
+    VolumesFound volumes = VolumesFound::None;
+    int volumesCode = -1;       // with Refused: VOLSCAN.COM's errorlevel (1-9)
+    Text foundTarget, foundImage;  // with Found and Differ: Ghost's numbers found, "1:1", "2:1"
+    int imageCheck = -1;        // after a backup: Ghost's check of the new image (0 passed)
 
     bool wroteFile(const Text& name) const;
     bool setAside(const Text& name) const;

@@ -220,4 +220,60 @@ inline constexpr char kVerbCheck[] = "check";
 inline constexpr char kVerbDos[] = "dos";
 inline constexpr char kRestart[] = "restart";
 
+// ---- Ghost's numbers, found by the volumes just before Ghost runs --------------------
+//
+// The job's record names the volume of the partition to back up or restore
+// (target-...) and of the image's partition (image-...) as Windows saw them:
+// the volume serial (none when Windows gives none), file system and size,
+// and the numbers Windows expects for them, "D:P" with D "1" (the boot disk),
+// "+" (a disk after it) or "?" (not known), P a partition or "?".
+inline constexpr char kKeyTargetDrive[] = "target";
+inline constexpr char kKeyTargetSerial[] = "target-serial";
+inline constexpr char kKeyTargetFileSystem[] = "target-fs";
+inline constexpr char kKeyTargetBytes[] = "target-bytes";
+inline constexpr char kKeyTargetNumber[] = "target-number";
+inline constexpr char kKeyImageSerial[] = "image-serial";
+inline constexpr char kKeyImageFileSystem[] = "image-fs";
+inline constexpr char kKeyImageBytes[] = "image-bytes";
+inline constexpr char kKeyImageNumber[] = "image-number";
+inline constexpr char kBootDisk[] = "1";
+inline constexpr char kLaterDisk[] = "+";
+inline constexpr char kNotKnown[] = "?";
+
+// ghost.bat calls the image's VOLUMES.BAT first:
+//   call a:\volumes.bat TARGET IMAGE TD TP ID IP
+// TARGET and IMAGE are volume serials ("8C3A-12F0"), or the copy of the
+// record whose drive holds the volume where Windows gave no serial
+// (kCopyJob: the drive of the job's record is C:, kCopyOutcome: the drive of
+// the outcome copy is the image's); TD TP, ID IP the expected numbers. It
+// sets these two variables to Ghost's disk:partition numbers ("2:1") and
+// returns, or notes why not, says so and restarts the machine: Ghost runs
+// only with the numbers it found.
+inline constexpr char kVolumesScriptName[] = "volumes.bat";
+inline constexpr auto kVolumesScript = join(kImageDrive, kVolumesScriptName);
+// Where VOLUMES.BAT hands over when it has no sure numbers: it notes why,
+// says so and restarts the machine. (The numbers' way through VOLUMES.BAT
+// holds no jump: a DOS batch file reads every line before a jump's label.)
+inline constexpr char kVolumesStopScriptName[] = "volstop.bat";
+inline constexpr auto kVolumesStopScript = join(kImageDrive, kVolumesStopScriptName);
+inline constexpr char kTargetNumberVariable[] = "tgt";
+inline constexpr char kImageNumberVariable[] = "img";
+
+// What the DOS side appends:
+//   volumes=found T I      the numbers Ghost runs with
+//   volumes=none N         VOLSCAN.COM gave none (N its errorlevel, 1-9; none when it did not run)
+//   volumes=differ T I     the numbers found are not the expected ones
+//   image-check=N          after a backup: Ghost's check of the new image (0: passed)
+inline constexpr char kKeyVolumes[] = "volumes";
+inline constexpr char kVolumesFound[] = "found";
+inline constexpr char kVolumesNone[] = "none";
+inline constexpr char kVolumesDiffer[] = "differ";
+inline constexpr char kKeyImageCheck[] = "image-check";
+// RECORD.BAT's verbs for them: volumes WORD [A B] notes volumes=WORD A B;
+// done notes ghost=exit 0 and comes back; verified notes image-check=N
+// (the errorlevel) and restarts the machine.
+inline constexpr char kVerbVolumes[] = "volumes";
+inline constexpr char kVerbDone[] = "done";
+inline constexpr char kVerbVerified[] = "verified";
+
 }  // namespace trivex::handoff

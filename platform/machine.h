@@ -115,6 +115,15 @@ struct WindowsVersion {
 // the loader and DOS need) or UEFI. Unknown when the system does not tell.
 enum class Firmware { Unknown, Bios, Uefi };
 
+// What identifies a drive's volume, as the system gives it.
+struct VolumeIdentity {
+    uint32_t serial = 0;  // the volume serial as the system shows it: "8C3A-12F0" is 0x8C3A12F0
+    Text fileSystem;      // "NTFS", "FAT32", "FAT"; empty when the system does not name it
+};
+
+// The bus of the disk a drive lives on, as far as the program tells buses apart.
+enum class DriveBus { Unknown, Usb, Other };
+
 // The outcome of one run of a system tool.
 struct ToolRun {
     bool started = false;   // the process was created
@@ -203,6 +212,18 @@ public:
     // letter. False when the system cannot say: no such value, a volume that
     // is not one partition of a disk, or a root that cannot be read.
     virtual bool systemPartition(SystemPartition& out) = 0;
+
+    // ---- Volumes and buses ------------------------------------------------------------
+    // The volume serial and file system of the drive whose root is
+    // "<letter>:\" (GetVolumeInformationA). False when the system cannot
+    // say: no such drive, no medium, or no serial (0; a drive that is a folder
+    // of another system may give none).
+    virtual bool volumeIdentity(char letter, VolumeIdentity& out) = 0;
+    // The bus of the disk the drive's volume lives on, as the disk reports it
+    // (IOCTL_STORAGE_QUERY_PROPERTY, BusType): Usb when any disk of the volume
+    // is on USB. Unknown when the system does not say (a folder, network or
+    // RAM drive, a disk that does not answer).
+    virtual DriveBus driveBus(char letter) = 0;
 
     // ---- Processes and system tools -----------------------------------------
     // Starts a program with its window shown normally and returns once it is

@@ -56,21 +56,11 @@ enum class Code : uint16_t {
 
     // ---- Ghost's partition numbers --------------------------------------------
     CNotOnBootDisk,        // parts: C:'s disk, the boot disk
-    ImageNotOnBootDisk,    // %1 the letter; parts: its disk, the boot disk
-    TargetNotOnBootDisk,   // %1; parts: its disk, the boot disk
     PartitionUnknowable,   // %1 the letter; part: why
     DiskIsGpt,
     DiskIsDynamic,
     PartitionNotListed,
     PartitionOrderDiffers,  // %1 its place in the table, %2 on the disk
-    AskPartitionNumbers,    // parts: why the system cannot say (Several), the target's line, the image's line
-    UnsureBootDisk,
-    UnsureCDrive,
-    UnsureDrive,     // %1 the letter
-    TargetByLayout,  // %1 the letter, %2 Ghost's partition number
-    TargetByTable,   // %1, %2
-    ImageByLayout,   // %1, %2
-    ImageByTable,    // %1, %2
 
     // ---- The way the machine starts ---------------------------------------------
     XpBehindBootManager,
@@ -170,9 +160,7 @@ enum class Code : uint16_t {
     BackupImageOld,        // %1
     FullStop,  // part: a clause that ends here
     BackupMade,               // %1 when, %2 the image, %3 its MB
-    RestoreHandedOver,        // %1 when
     RestoreDone,              // %1 when, %2 the image
-    BackupWrittenUnrecorded,  // %1 when, %2 the image, %3 its MB
     NoOutcomeRecord,        // part: Backup or Restore
     NoOutcomeRecordBackup,  // part: what is wrong with the image
     CFilesTakenBack,
@@ -201,6 +189,28 @@ enum class Code : uint16_t {
     KeepTokenFailed,     // keeping the job's token on this machine failed (the system's error)
     ForeignOutcomeLeft,  // %1... the outcome records of other computers, left where they are
     AsideUnproven,       // %1 where a file waits, %2 its own name
+
+    // ---- The volumes that find Ghost's numbers at the restart, and the outcome confirmed ----
+    TargetOnUsb,     // %1 the letter
+    ImageOnUsb,      // %1 the letter
+    TargetUnmarked,  // %1 the letter
+    LastJobUnconfirmed,  // %1 when it was prepared; parts: Backup or Restore, why, what to check
+    GhostNoReturn,       // part: Backup or Restore
+    OutcomeNotWritable,  // part: Backup or Restore
+    NewImageUnchecked,
+    NewImageCheckFailed,  // %1 the image, %2 Ghost's code
+    CheckBackupImage,     // %1 the image
+    CheckRestoredSystem,
+    VolumesRefused,  // parts: why (one of the seven below, or VolumesNotSearched), Backup or Restore
+    VolumeOnNoPartition,
+    VolumeOnTwoPartitions,
+    DiskUnreadableAtRestart,
+    TableBrokenAtRestart,
+    DiskNotNumberedAtRestart,
+    TableOrderAtRestart,
+    VolumeWithoutSerial,
+    VolumesNotSearched,  // VOLSCAN.COM did not run, or could not answer
+    VolumesDiffer,  // %1 %2 found numbers of the target and the image, %3 %4 the expected ones; part: Backup or Restore
 
     Count  // not a code: how many there are
 };

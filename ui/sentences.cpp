@@ -27,8 +27,9 @@ const char* wordsOf(Code code) {
         case Code::PathHasSeparator: return "映像文件路径 %1 含有 “%2”，Ghost 的命令行用它分隔参数。请换一个路径。";
         case Code::PathTooLong:
             return "映像文件路径 %1 太长：DOS 下 Ghost 的命令行最多 126 个字符，现在是 %2 个。请把映像放到路径较短的文件夹中。";
-        case Code::TargetNotMapped: return "所选分区无法对应到 Ghost 的分区号（只支持 C 到 G 盘），请重新选择分区。";
-        case Code::ImagePathInvalid: return "映像文件路径无效，或不在 C 到 G 盘上，请重新选择映像文件。";
+        case Code::TargetNotMapped: return "没有选择要备份或还原的分区（C 盘到 Z 盘中的一个），请重新选择分区。";
+        case Code::ImagePathInvalid:
+            return "映像文件路径无效：需要以 C 到 Z 的盘符开头的完整路径（如 E:\\Ghost\\G_WinXP.gho），请重新选择映像文件。";
         case Code::ImageOnTarget: return "映像文件不能放在要备份或还原的分区上，请换一个分区存放映像。";
         case Code::ImageMissing: return "映像文件不存在，请重新选择映像文件。";
         case Code::NotGhostImage:
@@ -49,13 +50,6 @@ const char* wordsOf(Code code) {
         case Code::CNotOnBootDisk:
             return "C: 盘在%A上，而计算机是从%B启动的（系统分区在那块硬盘上）。DOS 下的 Ghost 只把启动硬盘当作 1 "
                    "号硬盘，本程序只为装在启动硬盘上的 Windows 准备任务，本次任务不执行。";
-        case Code::ImageNotOnBootDisk:
-            return "映像所在的 %1: 盘在%A上，不在计算机启动的%B上。Windows 的磁盘编号不一定与 BIOS 的顺序一致，"
-                   "只有启动硬盘一定是 DOS 下 Ghost 的 1 号硬盘，无法确定 Ghost 会把这块硬盘算作几号。"
-                   "请把映像放在启动硬盘的分区上。";
-        case Code::TargetNotOnBootDisk:
-            return "要备份或还原的 %1: 盘在%A上，不在计算机启动的%B上。DOS 下的 Ghost 只有启动硬盘一定是 1 "
-                   "号硬盘，无法确定它会把这块硬盘算作几号，本次任务不执行。";
         case Code::PartitionUnknowable: return "%1: 盘%A。为免 Ghost 写错分区，本次任务不执行。";
         case Code::DiskIsGpt: return "所在的硬盘使用 GPT 分区表，DOS 下的 Ghost 无法按分区号找到它";
         case Code::DiskIsDynamic: return "所在的硬盘是动态磁盘，DOS 下的 Ghost 无法按分区号找到它";
@@ -63,16 +57,6 @@ const char* wordsOf(Code code) {
         case Code::PartitionOrderDiffers:
             return "所在硬盘的分区表顺序与分区在硬盘上的先后不一致（按分区表是第 %1 个，按位置是第 %2 个），"
                    "无法确定 Ghost 会把它算作第几个分区";
-        case Code::AskPartitionNumbers:
-            return "系统无法完全确认 Ghost 的分区号（%A）。Ghost 将使用：\r\n%B%C"
-                   "如果与您的硬盘不符，Ghost 会覆盖错误的分区！确认无误请选择“确定”，否则选择“取消”。";
-        case Code::UnsureBootDisk: return "系统没有说明计算机从哪块硬盘启动，按 C: 盘所在的硬盘算作 1 号硬盘";
-        case Code::UnsureCDrive: return "系统无法确认 C: 盘所在的位置";
-        case Code::UnsureDrive: return "系统无法确认 %1: 盘所在的位置（文件夹映射的盘、虚拟盘，或系统不支持查询）";
-        case Code::TargetByLayout: return "  要备份或还原的分区 %1: = 硬盘 1 分区 %2（1:%2），按分区表\r\n";
-        case Code::TargetByTable: return "  要备份或还原的分区 %1: = 硬盘 1 分区 %2（1:%2），按盘符对照表\r\n";
-        case Code::ImageByLayout: return "  映像所在的分区 %1: = 硬盘 1 分区 %2（1:%2），按分区表\r\n";
-        case Code::ImageByTable: return "  映像所在的分区 %1: = 硬盘 1 分区 %2（1:%2），按盘符对照表\r\n";
 
         // ---- The way the machine starts ----
         case Code::XpBehindBootManager:
@@ -220,7 +204,7 @@ const char* wordsOf(Code code) {
         case Code::LastJobFailed: return "上次%A失败（%1 准备的任务）：%B";
         case Code::DosNoMenu: return "DOS 下无法恢复启动菜单 C:\\boot.ini，Ghost 没有运行，什么也没有%A。";
         case Code::DosNoRam: return "DOS 下无法建立内存盘 Z:，Ghost 没有运行，什么也没有%A。";
-        case Code::DosStoppedEarly: return "DOS 下找到了任务，但在 Ghost 运行之前就停止了，什么也没有%A。";
+        case Code::DosStoppedEarly: return "DOS 下找到了任务，但在 Ghost 开始%A之前就停止了，什么也没有%A。";
         case Code::ImageCheckFailed:
             return "映像文件 %1 没有通过 Ghost 的完整性检查（Ghost 返回代码 %2），映像可能已损坏或无法读取。"
                    "还原没有进行，系统分区没有被改动。";
@@ -238,11 +222,7 @@ const char* wordsOf(Code code) {
         case Code::BackupImageOld: return "映像文件 %1 在准备任务之后没有被写过";
         case Code::FullStop: return "%A。";
         case Code::BackupMade: return "上次备份已完成（%1 准备的任务）：%2，%3 MB。";
-        case Code::RestoreHandedOver:
-            return "上次还原（%1 准备的任务）已交给 Ghost 运行；映像所在的 NTFS 分区在 DOS 下无法记下结果，"
-                   "请确认系统是否已还原。";
         case Code::RestoreDone: return "上次还原已完成（%1 准备的任务）：已用 %2 还原系统分区，Ghost 没有报告错误。";
-        case Code::BackupWrittenUnrecorded: return "上次备份（%1 准备的任务）没有留下结果记录，但映像文件 %2 已写好（%3 MB）。";
         case Code::NoOutcomeRecord: return "DOS 下没有留下任何结果记录，无法确认%A是否完成。";
         case Code::NoOutcomeRecordBackup: return "DOS 下没有留下任何结果记录，无法确认备份是否完成；%A。";
         case Code::CFilesTakenBack: return "任务留在 C 盘上的文件已撤回。";
@@ -270,6 +250,47 @@ const char* wordsOf(Code code) {
         case Code::AsideUnproven:
             return "%1 没有改回 %2：无法确认它是本程序的任务移开的（C:\\Vemo.img 不在，或不属于这个任务），"
                    "请自己确认后改名";
+
+        // ---- The volumes at the restart, and the outcome confirmed ----
+        case Code::TargetOnUsb:
+            return "要备份或还原的 %1: 盘在 USB 硬盘上。重启后 DOS 下的 Ghost 不加载 USB 支持（-nousb），找不到这块硬盘，"
+                   "本次任务不执行。请选择电脑内部硬盘上的分区。";
+        case Code::ImageOnUsb:
+            return "映像所在的 %1: 盘在 USB 硬盘上。重启后 DOS 下的 Ghost 不加载 USB 支持（-nousb），找不到这块硬盘，"
+                   "本次任务不执行。请把映像放在电脑内部硬盘的分区上：还原前先把映像复制到内部硬盘；备份时先备份到内部硬盘，"
+                   "再把映像复制到 USB 硬盘。";
+        case Code::TargetUnmarked:
+            return "Windows 没有给出 %1: 盘的卷序列号，任务在这个盘上也没有文件，重启后 DOS 下无法确认哪个分区是 %1: 盘。"
+                   "为免 Ghost 写错分区，本次任务不执行。";
+        case Code::LastJobUnconfirmed: return "无法确认上次%A已完成（%1 准备的任务）：%B%C";
+        case Code::GhostNoReturn:
+            return "Ghost 开始%A后没有再留下记录：可能是 Ghost 运行时计算机断电、死机或被关机重启，也可能是 Ghost "
+                   "停在某个画面等待按键。";
+        case Code::OutcomeNotWritable:
+            return "映像所在的分区在 DOS 下只能通过 NTFS 驱动读写，而驱动在 Ghost 运行前已卸下，DOS 下无法记下 Ghost "
+                   "的结果，%A是否完成无从得知。";
+        case Code::NewImageUnchecked:
+            return "Ghost 完成了备份，但随后对新映像的完整性检查没有完成（计算机断电、死机或被关机重启，或检查停在某个画面）。";
+        case Code::NewImageCheckFailed:
+            return "Ghost 完成了备份，但新映像 %1 没有通过 Ghost 的完整性检查（Ghost 返回代码 %2），不能用它还原。请重新备份。";
+        case Code::CheckBackupImage: return "请检查映像文件 %1 是否存在、大小和修改时间是否合理；最好重新备份一次。";
+        case Code::CheckRestoredSystem: return "请检查 Windows 是否已是映像中的状态；如果不能确定，请重新还原。";
+        case Code::VolumesRefused:
+            return "重启后在 DOS 下按卷序列号确认分区时，%A。为免 Ghost 写错分区，Ghost 没有运行，什么也没有%B。";
+        case Code::VolumeOnNoPartition: return "有一个分区的卷序列号在所有硬盘上都找不到";
+        case Code::VolumeOnTwoPartitions: return "有两个分区的卷序列号相同（例如克隆出来的硬盘），无法确定是哪一个";
+        case Code::DiskUnreadableAtRestart: return "有一块硬盘无法读取，分区可能就在上面";
+        case Code::TableBrokenAtRestart: return "有一块硬盘的分区表损坏，或其扩展分区链接成了循环";
+        case Code::DiskNotNumberedAtRestart: return "分区在 GPT 硬盘上，或有一块动态磁盘，Ghost 无法按分区号找到它";
+        case Code::TableOrderAtRestart:
+            return "分区表的顺序与分区在硬盘上的先后不一致，无法确定 Ghost 会把它算作第几个分区";
+        case Code::VolumeWithoutSerial:
+            return "有一个盘在 DOS 下读不到卷序列号（例如只能通过 NTFS 驱动读写的盘），Windows 也没有给出它的卷序列号";
+        case Code::VolumesNotSearched: return "查找分区的程序没有正常运行";
+        case Code::VolumesDiffer:
+            return "重启后在 DOS 下按卷序列号找到的是 %1（要备份或还原的分区）和 %2（映像所在的分区），与 Windows "
+                   "中预期的 %3 和 %4 不一致（硬盘:分区，“+”表示启动硬盘之后的硬盘，“?”表示不知道）。为免 Ghost "
+                   "写错分区，Ghost 没有运行，什么也没有%A。";
 
         case Code::Count: break;
     }

@@ -52,18 +52,12 @@ void describeDisk(HANDLE disk, DiskPlace& out) {
         got >= offsetof(DISK_GEOMETRY_EX, Data))
         out.diskBytes = static_cast<uint64_t>(g.geometry.DiskSize.QuadPart);
 
-    STORAGE_PROPERTY_QUERY query{};
-    query.PropertyId = StorageDeviceProperty;
-    query.QueryType = PropertyStandardQuery;
-    union {
-        STORAGE_DEVICE_DESCRIPTOR descriptor;
-        char room[1024];
-    } d{};
-    if (!DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &d, sizeof d, &got, nullptr) ||
-        got < sizeof(STORAGE_DEVICE_DESCRIPTOR))
-        return;
-    const std::string vendor = descriptorText(d.room, got, d.descriptor.VendorIdOffset);
-    const std::string product = descriptorText(d.room, got, d.descriptor.ProductIdOffset);
+    const std::string d = deviceDescriptor(disk);
+    if (d.empty()) return;
+    const auto* descriptor = reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(d.data());
+    const DWORD size = static_cast<DWORD>(d.size());
+    const std::string vendor = descriptorText(d.data(), size, descriptor->VendorIdOffset);
+    const std::string product = descriptorText(d.data(), size, descriptor->ProductIdOffset);
     // Disks behind the ATA driver call themselves vendor "ATA".
     out.diskModel = vendor.empty() || vendor == "ATA" ? product : product.empty() ? vendor : vendor + " " + product;
 }
@@ -157,6 +151,21 @@ bool holdsFile(const std::string& root, const char* name) {
 }
 
 }  // namespace
+
+std::string deviceDescriptor(HANDLE device) {
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    union {
+        STORAGE_DEVICE_DESCRIPTOR descriptor;
+        char room[1024];
+    } d{};
+    DWORD got = 0;
+    if (!DeviceIoControl(device, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &d, sizeof d, &got, nullptr) ||
+        got < sizeof(STORAGE_DEVICE_DESCRIPTOR) || got > sizeof d)
+        return {};
+    return std::string(d.room, got);
+}
 
 bool Win32Machine::drivePlace(char letter, DiskPlace& out) {
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/machine.h"
 
@@ -13,6 +14,11 @@ namespace trivex::win32 {
 
 // File times to date values (local time); kNoDate when the time is unusable.
 double dateOfFileTime(const FILETIME& utc);
+
+// What a disk, or a volume that passes the question on to its disk, says of
+// itself (IOCTL_STORAGE_QUERY_PROPERTY: a STORAGE_DEVICE_DESCRIPTOR and the
+// texts after it); empty when it does not answer (disks.cpp).
+std::string deviceDescriptor(HANDLE device);
 
 class Win32Machine : public Machine {
 public:
@@ -35,6 +41,10 @@ public:
     // Drives and disks (disks.cpp)
     bool drivePlace(char letter, DiskPlace& out) override;
     bool systemPartition(SystemPartition& out) override;
+
+    // Volumes and buses (volumes.cpp)
+    bool volumeIdentity(char letter, VolumeIdentity& out) override;
+    DriveBus driveBus(char letter) override;
 
     // Processes (processes.cpp)
     SysResult startProgram(const Text& commandLine) override;

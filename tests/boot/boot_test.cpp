@@ -17,6 +17,7 @@
 #include <string>
 
 #include "../payloads/helpers.h"
+#include "chain.h"
 #include "job/boot_menu.h"
 #include "job/ghost_plan.h"
 #include "job/job_files.h"
@@ -29,37 +30,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const fs::path kBootchain = TRIVEX_BOOTCHAIN_DIR;
-const fs::path kStandins = TRIVEX_BOOT_STANDINS;
-const fs::path kWork = TRIVEX_BOOT_WORK;
-const fs::path kTreeRoot = TRIVEX_SOURCE_ROOT;
-const fs::path kPayloadStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
 const std::string kMkimage = TRIVEX_MKIMAGE;
 
 // A boot that gets as far as Ghost takes 10-40 s of one core; seven machines
 // run side by side on a machine that may be busy with other work.
 constexpr auto kBootLimit = 420s;
 
-std::string bootchainMissing() {
-    for (const char* f : {"grldr", "grldr.mbr", "KERNEL.SYS", "COMMAND.COM", "fdboot.bin"})
-        if (!fs::is_regular_file(kBootchain / f))
-            return "the boot chain folder " + kBootchain.string() + " has no " + f +
-                   " (set the CMake cache variable TRIVEX_BOOTCHAIN_DIR)";
-    return "";
-}
-
-double secondsSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
-}
-
 // ---- What a job leaves on C: ------------------------------------------------------
 
-const std::string kSavedMenu =
-    "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
-    "[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" "
-    "/fastdetect\r\n";
-const job::MenuPlan kPlan = job::planRedirect(kSavedMenu);
-const std::string kRedirectedMenu = kPlan.redirected;
 const std::string kEntryLine = "C:\\grldr=Trivex Ghost";
 const std::string kConsole = "C:\\CMDCONS\\BOOTSECT.DAT=\"Microsoft Windows Recovery Console\" /cmdcons";
 
@@ -82,55 +60,70 @@ const std::string kToken = "0123456789ABCDEF";
 const std::string kOtherToken = "5A5A00FFC3C30F0F";
 const std::string kImagePath = "E:\\Ghost\\G_WinXP.gho";
 
-// What Ghost is to do: C: is Ghost's partition 1:1, E: 1:3.
-job::GhostPlan plan(job::JobKind kind, const std::string& imagePath = kImagePath, int imagePartition = 3) {
+// The volume serials of the disks' partitions: C:, another job's drive, the image's drive.
+constexpr uint32_t kCSerial = 0x1C1C0001, kDSerial = 0x1D1D0002, kESerial = 0x1E1E0003;
+
+// What Ghost is to do: C: (Ghost's 1:1) and E:, the only partition of a
+// disk after the boot disk, by their volume serials.
+job::GhostPlan plan(job::JobKind kind, const std::string& imagePath = kImagePath, uint32_t imageSerial = kESerial) {
     job::JobRequest request;
     request.restoreChecked = kind == job::JobKind::Restore;
     request.backupChecked = kind == job::JobKind::Backup;
     request.targetDrive = "C";
     request.imagePath = imagePath;
     request.compressionLevel = 1;
-    return job::planGhost(request, 1, imagePartition);
+    job::GhostVolume c, e;
+    c.letter = 'C';
+    c.serial = kCSerial;
+    c.disk = job::GhostVolume::Disk::Boot;
+    c.partition = 1;
+    e.letter = imagePath[0];
+    e.serial = imageSerial;
+    e.disk = job::GhostVolume::Disk::Later;
+    e.partition = 1;
+    return job::planGhost(request, c, e);
 }
 
-// ghost.bat as the job writes it: the Ghost command lines with the record
-// lines around them. The two lines that record Ghost's exit code jump to
-// RECORD.BAT instead of calling it: FreeCOM, the command interpreter this
-// test boots, sets the errorlevel to 0 on CALL (MS-DOS keeps it).
+// ghost.bat as the job writes it: the volumes' search, then the Ghost
+// command lines with the record lines around them. The lines that record
+// Ghost's exit code jump to RECORD.BAT instead of calling it: FreeCOM, the
+// command interpreter this test boots, sets the errorlevel to 0 on CALL
+// (MS-DOS keeps it).
 const job::GhostPlan kRestore = plan(job::JobKind::Restore), kBackup = plan(job::JobKind::Backup);
 const std::string kCheckLine = kRestore.checkLine();
 const std::string kRestoreLine = kRestore.restoreLine();
 const std::string kBackupLine = kBackup.backupLine();
 const std::string kRestoreBat = *kRestore.batText();
 const std::string kBackupBat = *kBackup.batText();
-// A restore of D: (Ghost's 1:2) from an image on C: (1:1).
+// A restore of D:, the only partition of a second disk, from an image on C:.
 const std::string kImageOnC = "C:\\Ghost\\G_WinXP.gho";
 const job::GhostPlan kRestoreFromC = [] {
     job::JobRequest request;
     request.restoreChecked = true;
     request.targetDrive = "D";
     request.imagePath = kImageOnC;
-    return job::planGhost(request, 2, 1);
+    job::GhostVolume d, c;
+    d.letter = 'D';
+    d.serial = kDSerial;
+    d.disk = job::GhostVolume::Disk::Later;
+    d.partition = 1;
+    c.letter = 'C';
+    c.serial = kCSerial;
+    c.disk = job::GhostVolume::Disk::Boot;
+    c.partition = 1;
+    return job::planGhost(request, d, c);
 }();
 const std::string kRestoreFromCBat = *kRestoreFromC.batText();
 // Another job's restore, left on another disk.
-const std::string kOtherBat = *plan(job::JobKind::Restore, "D:\\Ghost\\OTHER.gho", 2).batText();
+const std::string kOtherBat = *plan(job::JobKind::Restore, "D:\\Ghost\\OTHER.gho", kDSerial).batText();
 
-// What the Ghost stand-in logs for a run of that line: its command tail.
-std::string logged(std::initializer_list<std::string> lines) {
-    std::string log;
-    for (const std::string& l : lines) log += l.substr(l.find(' ')) + "\r\n";
-    return log;
+// What the Ghost stand-in logs for runs of these lines with C: found as 1:1
+// and the image's drive as `image`.
+std::string logged(std::initializer_list<std::string> lines, const std::string& image = "2:1") {
+    return ghostLog(lines, "1:1", image);
 }
 
-// The files a job on the boot.ini route writes, by their names in the
-// record; the loader among them or not.
-std::vector<Text> wrote(bool loader = true) {
-    std::vector<Text> names;
-    for (const job::JobFile& f : job::kJobFiles)
-        if (job::writtenOn(f, job::BootRoute::BootIni) && (loader || !f.loader)) names.push_back(f.name);
-    return names;
-}
+std::vector<Text> wrote(bool loader = true) { return wroteFiles(loader); }
 
 // The job record, as the job writes its two copies.
 std::string record(const std::string& token, bool outcomeCopy, job::JobKind kind, const std::vector<Text>& wrote,
@@ -155,14 +148,6 @@ const std::string kOutcomeOnC = record(kToken, true, job::JobKind::Restore, wrot
 std::pair<job::Outcome, int> outcomeOf(const std::string& copy) {
     const std::optional<job::JobRecord> r = job::parseRecord(copy);
     return r ? std::pair{r->outcome, r->exitCode} : std::pair{job::Outcome::None, -2};
-}
-
-// The image with the job's token written over the placeholder, as the job does.
-std::string withToken(std::string image, const std::string& token) {
-    const size_t at = payloads::tokenPlace({image.data(), static_cast<uint32_t>(image.size())});
-    if (at == std::string::npos || !payloads::isToken(token))
-        throw std::runtime_error("the image does not hold the token placeholder");
-    return image.replace(at, payloads::kTokenLength, token);
 }
 
 // Files of the user's in the root, each with its own attributes.
@@ -334,10 +319,6 @@ Root helperFloppy(const std::string& image, const std::string& standins) {
     return files;
 }
 
-struct Payloads {
-    std::string loader, ghost, image;
-};
-
 class BootChain : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
@@ -366,8 +347,11 @@ protected:
                 {"TRIVEX.JOB", {false, "A", record(kOtherToken, false, job::JobKind::Restore, wrote(false))}},
                 {"DATA.TXT", {false, "H", "the other disk's own file\r\n"}}};
     }
+    // The partition's volume serial follows its label: TRIVEXC is C:'s, TRIVEXD
+    // another job's drive's, TRIVEXE the image drive's.
     static void writeDisk(const fs::path& image, const Root& files, const std::string& label) {
-        makeDisk(image, kBootchain / "grldr.mbr", label);
+        const uint32_t serial = label == "TRIVEXC" ? kCSerial : label == "TRIVEXD" ? kDSerial : kESerial;
+        makeDisk(image, kBootchain / "grldr.mbr", label, serial);
         std::set<std::string> folders;
         for (const auto& [name, e] : files) {
             const size_t slash = name.find('/');
@@ -393,47 +377,10 @@ Payloads BootChain::payloads_;
 std::unique_ptr<Machine> BootChain::machines_[kRuns];
 std::string BootChain::setupError_;
 
-// The supplied folder of the build: GRUB4DOS's loader, our Ghost stand-in,
-// and the DOS files: FreeDOS's kernel behind FreeDOS's boot sector changed to
-// load "IO      SYS", FreeCOM, and stand-ins for the tools.
-void makeSupplied(const fs::path& dir) {
-    fs::remove_all(dir);
-    fs::create_directories(dir / "dos/NLS");
-    fs::copy_file(kBootchain / "grldr", dir / "grldr");
-    fs::copy_file(kStandins / "ghost.bin", dir / "ghost.exe");
-    std::string bootSector = readAll(kBootchain / "fdboot.bin");
-    bootSector.replace(0x1F1, 11, "IO      SYS");
-    writeAll(dir / "dos/BOOTSECT.BIN", bootSector);
-    fs::copy_file(kBootchain / "KERNEL.SYS", dir / "dos/IO.SYS");
-    fs::copy_file(kBootchain / "COMMAND.COM", dir / "dos/COMMAND.COM");
-    fs::copy_file(kStandins / "himem.bin", dir / "dos/HIMEM.SYS");
-    fs::copy_file(kStandins / "attrib.bin", dir / "dos/ATTRIB.COM");
-    fs::copy_file(kStandins / "xmsdsk.bin", dir / "dos/XMSDSK.EXE");
-    for (const char* tool : {"SMARTDRV.EXE", "TW.EXE", "HDPMI32.EXE", "NDOS.EXE", "NDLIST.EXE", "XMSMAN.EXE"})
-        fs::copy_file(kStandins / "noop.bin", dir / "dos" / tool);
-    writeAll(dir / "dos/NLS/936.CPI", "code page table stand-in (boot test)\r\n");
-}
-
 void BootChain::SetUpTestSuite() {
-    const auto start = std::chrono::steady_clock::now();
     try {
-        makeSupplied(kWork / "supplied");
+        payloads_ = builtPayloads();
         std::string out;
-        const fs::path build = kWork / "build";
-        if (!fs::exists(build / "CMakeCache.txt") &&
-            run("cmake -S " + quote(kTreeRoot / "tests/payloads/supplied_build") + " -B " + quote(build) +
-                    " -DTRIVEX_SOURCE=" + quote(kTreeRoot) + " -DTRIVEX_SUPPLIED_DIR=" + quote(kWork / "supplied"),
-                out) != 0)
-            throw std::runtime_error("configuring the build: " + out);
-        if (run("cmake --build " + quote(build) + " --target payload_dump -j2", out) != 0 ||
-            out.find("Boot path complete") == std::string::npos)
-            throw std::runtime_error("the build with the boot chain supplied: " + out);
-        fs::remove_all(kWork / "payloads");
-        if (run(quote(build / "payload_dump") + " " + quote(kWork / "payloads"), out) != 0)
-            throw std::runtime_error("payload_dump: " + out);
-        payloads_ = {readAll(kWork / "payloads/Loader"), readAll(kWork / "payloads/GhostDos"),
-                     readAll(kWork / "payloads/DosImage")};
-        std::printf("build with the boot chain supplied: %.1f s\n", secondsSince(start));
 
         const auto disks = std::chrono::steady_clock::now();
         // The image of a build without DOS files: our boot sector stands in.
@@ -500,14 +447,15 @@ void BootChain::SetUpTestSuite() {
         writeDisk(disk(MenuChanged, 0), changed, "TRIVEXC");
         writeDisk(disk(MenuChanged, 1), imageDrive(), "TRIVEXE");
 
-        // (d) A restore of D: from an image on C:: the job copy of the record
-        // and its outcome copy side by side in C:\.
+        // (e) A restore of D: (a second disk) from an image on C:: the job
+        // copy of the record and its outcome copy side by side in C:\.
         Root onC = jobFiles();
         onC["GHOST.BAT"].bytes = kRestoreFromCBat;
         onC["TRIVEX.JOB"].bytes = record(kToken, false, job::JobKind::Restore, wrote(), {}, kImageOnC);
         onC["TRIVEX.OUT"] = {false, "A", kOutcomeOnC};
         onC["GHOST/G_WINXP.GHO"] = {false, "A", "\xFE\xEF" + std::string(5000, 'g')};
         writeDisk(disk(ImageOnC, 0), onC, "TRIVEXC");
+        writeDisk(disk(ImageOnC, 1), {}, "TRIVEXD");
 
         writeDisk(disk(DemoImage, 0),
                   {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
@@ -529,7 +477,7 @@ void BootChain::SetUpTestSuite() {
         machine(NoMenu, 2);
         machine(DemoImage, 1);
         machine(MenuChanged, 2);
-        machine(ImageOnC, 1);
+        machine(ImageOnC, 2);
         machines_[Helpers] = std::make_unique<Machine>(std::vector<fs::path>{}, kWork / "helpers.log", kWork / "helpers.img");
         std::printf("disks made and machines started: %.1f s\n", secondsSince(disks));
     } catch (const std::exception& e) {
@@ -555,7 +503,9 @@ RootEntry entry(const Root& root, const std::string& name) {
     const auto it = root.find(name);
     return it == root.end() ? RootEntry{} : it->second;
 }
-const RootEntry kMenuBack{false, "RHSA", kSavedMenu};  // with the saved copy's attributes
+// The user's menu back, with the saved copy's attributes (made when used:
+// the menu's text is another file's constant).
+RootEntry menuBack() { return {false, "RHSA", kSavedMenu}; }
 
 // Apart from `changed`, the root holds exactly `before`'s entries, each with
 // its bytes and attributes.
@@ -580,7 +530,7 @@ void expectSameDisk(const fs::path& before, const fs::path& after) {
 // What a job handed to Ghost leaves on C: the boot menu without the job's
 // lines (`menu`), no file of the job's (the record's job copy and its saved
 // menu included), the user's files as they were.
-void expectHandedOff(const Root& after, const std::set<std::string>& changed = {}, const RootEntry& menu = kMenuBack) {
+void expectHandedOff(const Root& after, const std::set<std::string>& changed = {}, const RootEntry& menu = menuBack()) {
     EXPECT_EQ(entry(after, "BOOT.INI"), menu);
     for (const char* name :
          {"BOOT.BAK", "BOOTINI.JOB", "BOOTINI.NEW", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB"})
@@ -593,9 +543,10 @@ void expectHandedOff(const Root& after, const std::set<std::string>& changed = {
 #define REQUIRE_SETUP() \
     if (!setupError_.empty()) FAIL() << setupError_
 
-// (a) The image checks out and the restore starts; Ghost restarts at once
-// on success (-rb), so the record's last word is that it started.
-TEST_F(BootChain, ARestoreRunsAfterTheImageCheckAndTheRecordSaysItStarted) {
+// (a) The partitions are found by their volumes (the image's on the second
+// disk: 2:1), the image checks out, the restore runs and Ghost comes back
+// with 0, which the record notes before the batch file restarts.
+TEST_F(BootChain, ARestoreRunsAfterTheImageCheckAndItsExitCodeIsRecorded) {
     REQUIRE_SETUP();
     ASSERT_TRUE(finish(Restore)) << "no restart; the screen:\n" << machines_[Restore]->lastScreen();
     const Root after = readRoot(disk(Restore, 0));
@@ -606,12 +557,13 @@ TEST_F(BootChain, ARestoreRunsAfterTheImageCheckAndTheRecordSaysItStarted) {
     EXPECT_EQ(entry(after, "GRLDR"), (RootEntry{false, "RHSA", "the user's own loader, set aside by the job"}))
         << "the set-aside loader comes back with its bytes and attributes";
     const Root image = readRoot(disk(Restore, 1));
-    EXPECT_EQ(entry(image, "TRIVEX.OUT").bytes, kOutcomeCopy + "dos=found\r\nghost=started\r\n");
-    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.OUT").bytes), std::pair(job::Outcome::Started, -1));
+    EXPECT_EQ(entry(image, "TRIVEX.OUT").bytes,
+              kOutcomeCopy + "dos=found\r\nvolumes=found 1:1 2:1\r\nghost=started\r\nghost=exit 0\r\n");
+    EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.OUT").bytes), std::pair(job::Outcome::Exited, 0));
     expectUntouched(imageDrive(), image, {"TRIVEX.OUT"});
 }
 
-// (d) With the image on C:, C:\ holds both copies of the record under their
+// (e) With the image on C:, C:\ holds both copies of the record under their
 // own names: the job runs, its job copy goes with its files, and the
 // outcome copy beside it gets the DOS side's notes.
 TEST_F(BootChain, AJobWhoseImageIsOnCRunsAndNotesItsOutcomeThere) {
@@ -619,10 +571,12 @@ TEST_F(BootChain, AJobWhoseImageIsOnCRunsAndNotesItsOutcomeThere) {
     ASSERT_TRUE(finish(ImageOnC)) << "no restart; the screen:\n" << machines_[ImageOnC]->lastScreen();
     const Root after = readRoot(disk(ImageOnC, 0));
     SCOPED_TRACE("C: after the boot:\n" + describe(after));
-    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kRestoreFromC.checkLine(), kRestoreFromC.restoreLine()}));
+    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes,
+              ghostLog({kRestoreFromC.checkLine(), kRestoreFromC.restoreLine()}, "2:1", "1:1"));
     expectHandedOff(after, {"TRIVEX.OUT", "GHOST"});
-    EXPECT_EQ(entry(after, "TRIVEX.OUT").bytes, kOutcomeOnC + "dos=found\r\nghost=started\r\n");
-    EXPECT_EQ(outcomeOf(entry(after, "TRIVEX.OUT").bytes), std::pair(job::Outcome::Started, -1));
+    EXPECT_EQ(entry(after, "TRIVEX.OUT").bytes,
+              kOutcomeOnC + "dos=found\r\nvolumes=found 2:1 1:1\r\nghost=started\r\nghost=exit 0\r\n");
+    EXPECT_EQ(outcomeOf(entry(after, "TRIVEX.OUT").bytes), std::pair(job::Outcome::Exited, 0));
 }
 
 // (b) Only this job runs, though another disk holds a job that DOS lists
@@ -632,12 +586,12 @@ TEST_F(BootChain, OnlyThisJobRunsAndAFailedBackupIsRecordedWithItsExitCode) {
     ASSERT_TRUE(finish(OtherJobFat)) << "no restart; the screen:\n" << machines_[OtherJobFat]->lastScreen();
     const Root after = readRoot(disk(OtherJobFat, 0));
     SCOPED_TRACE("C: after the boot:\n" + describe(after));
-    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kBackupLine}));
+    EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kBackupLine}, "3:1"));
     expectHandedOff(after, {"GRLDR"});
     EXPECT_FALSE(after.count("GRLDR")) << "the job's loader is deleted";
     expectSameDisk(before(OtherJobFat, 1), disk(OtherJobFat, 1));
     const std::string outcome = entry(readRoot(disk(OtherJobFat, 2)), "TRIVEX.OUT").bytes;
-    EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\nghost=started\r\nghost=exit 10\r\n");
+    EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\nvolumes=found 1:1 3:1\r\nghost=started\r\nghost=exit 10\r\n");
     EXPECT_EQ(outcomeOf(outcome), std::pair(job::Outcome::Exited, 10));
 }
 
@@ -660,7 +614,8 @@ TEST_F(BootChain, AFailedImageCheckStopsTheRestoreAndIsRecorded) {
     EXPECT_EQ(entry(after, "GHOSTRAN.LOG").bytes, logged({kCheckLine})) << "the restore ran";
     expectHandedOff(after, {"GRLDR"});
     const Root image = readRoot(disk(CheckFails, 1));
-    EXPECT_EQ(entry(image, "TRIVEX.OUT").bytes, kOutcomeCopy + "dos=found\r\nghost=check-failed 25\r\n");
+    EXPECT_EQ(entry(image, "TRIVEX.OUT").bytes,
+              kOutcomeCopy + "dos=found\r\nvolumes=found 1:1 2:1\r\nghost=check-failed 25\r\n");
     EXPECT_EQ(outcomeOf(entry(image, "TRIVEX.OUT").bytes), std::pair(job::Outcome::CheckFailed, 25));
     expectUntouched(imageDrive(), image, {"TRIVEX.OUT"});
 }
@@ -675,7 +630,7 @@ TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
     const Root after = readRoot(disk(NoRamDrive, 0));
     SCOPED_TRACE("after the boot:\n" + describe(after));
     EXPECT_FALSE(after.count("GHOSTRAN.LOG")) << "Ghost ran";
-    EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
+    EXPECT_EQ(entry(after, "BOOT.INI"), menuBack());
     EXPECT_FALSE(after.count("BOOT.BAK"));
     expectUntouched(jobFiles(), after, {"BOOT.INI", "BOOT.BAK"});  // the job's files stay for undo
     const std::string outcome = entry(readRoot(disk(NoRamDrive, 1)), "TRIVEX.OUT").bytes;

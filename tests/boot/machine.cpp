@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -28,13 +29,10 @@ constexpr uint32_t kSectors = 140112;
 constexpr uint32_t kStart = 63;
 constexpr uint32_t kHeads = 16, kPerTrack = 63;
 
-std::string mtools(const fs::path& image) {
-    return "MTOOLS_SKIP_CHECK=1 MTOOLS_NO_VFAT=1 %s -i " + quote(image) + "@@" + std::to_string(kStart * 512);
-}
-
-std::string mcmd(const fs::path& image, const std::string& tool) {
-    std::string c = mtools(image);
-    return c.replace(c.find("%s"), 2, tool);
+// An mtools command on the FAT partition that starts at sector `start`.
+std::string mcmd(const fs::path& image, const std::string& tool, uint32_t start = kStart) {
+    return "MTOOLS_SKIP_CHECK=1 MTOOLS_NO_VFAT=1 " + tool + " -i " + quote(image) + "@@" +
+           std::to_string(uint64_t{start} * 512);
 }
 
 void must(const std::string& command) {
@@ -77,12 +75,14 @@ std::string geometry() {
 
 }  // namespace
 
-void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label) {
+void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label, uint32_t serial) {
     const std::string head = diskHead(mbrCode, '\x0C');  // FAT32, LBA
     fs::remove(image);
     writeAll(image, head);
     fs::resize_file(image, uint64_t{kSectors} * 512);
-    must("mkfs.fat -F 32 -s 1 -n " + label + " -h " + std::to_string(kStart) + " --offset " + std::to_string(kStart) +
+    char id[9];
+    std::snprintf(id, sizeof id, "%08X", serial);
+    must("mkfs.fat -F 32 -s 1 -n " + label + " -i " + id + " -h " + std::to_string(kStart) + " --offset " + std::to_string(kStart) +
          " -g " + std::to_string(kHeads) + "/" + std::to_string(kPerTrack) + " " + quote(image));
 }
 
@@ -157,21 +157,32 @@ std::string floppyAttrs(const fs::path& image, const std::string& name) {
 }
 
 void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs) {
+    putFile(image, kStart, path, bytes, attrs);
+}
+
+void putFile(const fs::path& image, uint32_t start, const std::string& path, const std::string& bytes,
+             const std::string& attrs) {
     const fs::path tmp = image.string() + ".in";
     writeAll(tmp, bytes);
-    must(mcmd(image, "mcopy") + " -o " + quote(tmp) + " '::" + path + "'");
+    must(mcmd(image, "mcopy", start) + " -o " + quote(tmp) + " '::" + path + "'");
     fs::remove(tmp);
     std::string flags;
     for (char a : std::string("RHSA")) flags += std::string(" ") + (attrs.find(a) == std::string::npos ? '-' : '+') + char(a | 0x20);
-    must(mcmd(image, "mattrib") + flags + " '::" + path + "'");
+    must(mcmd(image, "mattrib", start) + flags + " '::" + path + "'");
 }
 
-void makeFolder(const fs::path& image, const std::string& path) { must(mcmd(image, "mmd") + " '::" + path + "'"); }
+void makeFolder(const fs::path& image, const std::string& path) { makeFolder(image, kStart, path); }
 
-Root readRoot(const fs::path& image) {
+void makeFolder(const fs::path& image, uint32_t start, const std::string& path) {
+    must(mcmd(image, "mmd", start) + " '::" + path + "'");
+}
+
+Root readRoot(const fs::path& image) { return readRoot(image, kStart); }
+
+Root readRoot(const fs::path& image, uint32_t start) {
     std::string folders, listing;
-    if (run(mcmd(image, "mdir") + " -a -b ::", folders) != 0) throw std::runtime_error("mdir: " + folders);
-    if (run(mcmd(image, "mattrib") + " '::*'", listing) != 0 && !listing.empty())
+    if (run(mcmd(image, "mdir", start) + " -a -b ::", folders) != 0) throw std::runtime_error("mdir: " + folders);
+    if (run(mcmd(image, "mattrib", start) + " '::*'", listing) != 0 && !listing.empty())
         throw std::runtime_error("mattrib: " + listing);
     Root root;
     std::istringstream lines(listing);
@@ -186,11 +197,16 @@ Root readRoot(const fs::path& image) {
         if (line[5] == 'S') e.attrs += 'S';
         if (line[2] == 'A') e.attrs += 'A';
         e.folder = folders.find("::/" + name + "/\n") != std::string::npos;
-        if (!e.folder && run(mcmd(image, "mtype") + " '::" + name + "'", e.bytes) != 0)
+        if (!e.folder && run(mcmd(image, "mtype", start) + " '::" + name + "'", e.bytes) != 0)
             throw std::runtime_error("mtype " + name + ": " + e.bytes);
         root[name] = e;
     }
     return root;
+}
+
+std::string diskFile(const fs::path& image, uint32_t start, const std::string& path) {
+    std::string bytes;
+    return run(mcmd(image, "mtype", start) + " '::" + path + "' 2>/dev/null", bytes) == 0 ? bytes : "";
 }
 
 std::string describe(const Root& root) {

@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 // A hard disk image whose MBR code is `mbrCode` (GRUB4DOS grldr.mbr: 8 KB,
 // the partition table written over bytes 446-509) with one FAT32 partition
-// from sector 63 to the end, labelled `label`.
-void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label);
+// from sector 63 to the end, labelled `label`, with the volume serial `serial`.
+void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label, uint32_t serial);
 
 // The same with an NTFS partition (mkntfs) holding `files` (by name, in the
 // root; written with ntfscp). Plain DOS gives it no drive letter.
@@ -43,6 +43,14 @@ struct RootEntry {
 // The root folder of the disk's partition, by DOS name.
 using Root = std::map<std::string, RootEntry>;
 Root readRoot(const fs::path& image);
+// The same on the FAT partition that starts at sector `start` of a disk of
+// any layout (tests/boot/layout.h).
+void putFile(const fs::path& image, uint32_t start, const std::string& path, const std::string& bytes,
+             const std::string& attrs);
+void makeFolder(const fs::path& image, uint32_t start, const std::string& path);
+Root readRoot(const fs::path& image, uint32_t start);
+// A file of that partition by its path ("TVXTEST/TICKS.LOG"); empty when absent.
+std::string diskFile(const fs::path& image, uint32_t start, const std::string& path);
 std::string describe(const Root& root);
 
 // A 1.44 MB FAT12 floppy image whose boot sector has the code of

@@ -51,5 +51,36 @@ TEST(Disks, TheSystemPartitionAndTheDrivesAgreeOrTheSystemSaysItCannotTell) {
     EXPECT_EQ(system.ntLoader, listsFile(m, root, "ntldr") && listsFile(m, root, "boot.ini"));
 }
 
+// A drive's volume serial is what identifies it after the restart: where the
+// system gives one it is the same at every asking and not 0; a drive that is
+// not there has none, and a drive that is a folder may say it cannot tell.
+// A drive's bus is never said to be USB for a drive that is not on a disk.
+TEST(Disks, AVolumeIsNamedByItsSerialOrTheSystemSaysItCannot) {
+    Machine& m = rig().machine();
+    VolumeIdentity c, again;
+    const bool named = m.volumeIdentity('C', c);
+    if (rig().reportsDisks()) {
+        ASSERT_TRUE(named) << "C: is a partition of a disk here: its volume has a serial";
+        EXPECT_FALSE(c.fileSystem.empty());
+        EXPECT_NE(m.driveBus('C'), DriveBus::Unknown);
+    } else {
+        EXPECT_NE(m.driveBus('C'), DriveBus::Usb) << "C: is a folder here, on no bus";
+    }
+    if (named) {
+        EXPECT_NE(c.serial, 0u);
+        ASSERT_TRUE(m.volumeIdentity('c', again)) << "the letter in lower case names the same drive";
+        EXPECT_EQ(again.serial, c.serial);
+        EXPECT_EQ(again.fileSystem, c.fileSystem);
+    }
+    VolumeIdentity none;
+    EXPECT_FALSE(m.volumeIdentity(rig().missingDrive(), none));
+    EXPECT_EQ(none.serial, 0u) << "nothing is filled in for a drive that is not there";
+    EXPECT_EQ(m.driveBus(rig().missingDrive()), DriveBus::Unknown);
+    for (const char notALetter : {'1', ':', '\\', '\0'}) {
+        EXPECT_FALSE(m.volumeIdentity(notALetter, none)) << int(notALetter);
+        EXPECT_EQ(m.driveBus(notALetter), DriveBus::Unknown) << int(notALetter);
+    }
+}
+
 }  // namespace
 }  // namespace trivex::contract

@@ -27,6 +27,8 @@ public:
         sim_.addFile("C:\\ntldr", "loader", kAttrReadOnly | kAttrHidden | kAttrSystem);
         sim_.addFile("C:\\boot.ini", "[boot loader]\r\n", kAttrReadOnly | kAttrHidden | kAttrSystem);
         sim_.setSystemPartition(disk, 'C');
+        sim_.setVolume('C', {0x8C3A12F0, "NTFS"});
+        sim_.setDriveBus('C', DriveBus::Other);
     }
     Machine& machine() override { return sim_; }
     Text scratchRoot() override { return "D:\\contract\\"; }

@@ -32,11 +32,8 @@ const Shape kShapes[] = {
     {Code::ImagePathInvalid}, {Code::ImageOnTarget}, {Code::ImageMissing}, {Code::NotGhostImage, 1},
     {Code::BackupFolderMissing}, {Code::BackupPathIsFolder}, {Code::CustomGhostIsJobFile},
     {Code::AskOverwriteImage, 3}, {Code::AskShortOfRoom, 4}, {Code::AskDemoBuild},
-    {Code::CNotOnBootDisk, 0, 2}, {Code::ImageNotOnBootDisk, 1, 2}, {Code::TargetNotOnBootDisk, 1, 2},
-    {Code::PartitionUnknowable, 1, 1}, {Code::DiskIsGpt}, {Code::DiskIsDynamic}, {Code::PartitionNotListed},
-    {Code::PartitionOrderDiffers, 2}, {Code::AskPartitionNumbers, 0, 3}, {Code::UnsureBootDisk}, {Code::UnsureCDrive},
-    {Code::UnsureDrive, 1}, {Code::TargetByLayout, 2}, {Code::TargetByTable, 2}, {Code::ImageByLayout, 2},
-    {Code::ImageByTable, 2},
+    {Code::CNotOnBootDisk, 0, 2}, {Code::PartitionUnknowable, 1, 1}, {Code::DiskIsGpt}, {Code::DiskIsDynamic},
+    {Code::PartitionNotListed}, {Code::PartitionOrderDiffers, 2},
     {Code::XpBehindBootManager}, {Code::BootIniOnDrive, 1}, {Code::BootIniOnHiddenPartition, 1},
     {Code::StaleEntryStays, 0, 1},
     {Code::StoreNotOnThisWindows, 2}, {Code::Uefi}, {Code::FirmwareUnknown}, {Code::NotAdministrator}, {Code::NoBcdedit},
@@ -61,8 +58,8 @@ const Shape kShapes[] = {
     {Code::ImageCheckFailed, 2}, {Code::GhostFailedBackup, 0, 1}, {Code::GhostFailedRestore, 0, 1},
     {Code::GhostCodeSuccess, 1}, {Code::GhostCodeCancelled, 1}, {Code::GhostCodeUnfinished, 1},
     {Code::GhostSilentBut, 0, 1}, {Code::BackupImageGone, 1}, {Code::BackupImageNotGhost, 1}, {Code::BackupImageOld, 1},
-    {Code::FullStop, 0, 1}, {Code::BackupMade, 3}, {Code::RestoreHandedOver, 1}, {Code::RestoreDone, 2},
-    {Code::BackupWrittenUnrecorded, 3}, {Code::NoOutcomeRecord, 0, 1}, {Code::NoOutcomeRecordBackup, 0, 1},
+    {Code::FullStop, 0, 1}, {Code::BackupMade, 3}, {Code::RestoreDone, 2},
+    {Code::NoOutcomeRecord, 0, 1}, {Code::NoOutcomeRecordBackup, 0, 1},
     {Code::CFilesTakenBack}, {Code::CFilesTakeBackTrouble, 0, 1},
     {Code::Ghost32NotOurs}, {Code::Ghost32WriteFailed}, {Code::Ghost32StartFailed}, {Code::RestartRefused},
     // The boot menu's own lines.
@@ -70,6 +67,12 @@ const Shape kShapes[] = {
     {Code::MenuJobUnrecorded}, {Code::MenuNowNotText}, {Code::MenuLinesTwice}, {Code::MenuEntryGone},
     {Code::MenuGoneWhileJob},
     {Code::KeepTokenFailed}, {Code::ForeignOutcomeLeft, 2, 0, true}, {Code::AsideUnproven, 2},
+    {Code::TargetOnUsb, 1}, {Code::ImageOnUsb, 1}, {Code::TargetUnmarked, 1}, {Code::LastJobUnconfirmed, 1, 3},
+    {Code::GhostNoReturn, 0, 1}, {Code::OutcomeNotWritable, 0, 1}, {Code::NewImageUnchecked},
+    {Code::NewImageCheckFailed, 2}, {Code::CheckBackupImage, 1}, {Code::CheckRestoredSystem},
+    {Code::VolumesRefused, 0, 2}, {Code::VolumeOnNoPartition}, {Code::VolumeOnTwoPartitions},
+    {Code::DiskUnreadableAtRestart}, {Code::TableBrokenAtRestart}, {Code::DiskNotNumberedAtRestart},
+    {Code::TableOrderAtRestart}, {Code::VolumeWithoutSerial}, {Code::VolumesNotSearched}, {Code::VolumesDiffer, 4, 1},
 };
 
 Text argMarker(int i) { return "<arg" + std::to_string(i) + ">"; }

@@ -42,8 +42,10 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(machine.attributes(kBootBak) & kRhs, kRhs);
     expectPayload(kGrldr, Payload::Loader);
     EXPECT_EQ(machine.content(kGhostBat),
+              "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 1 1 3\r\n"
+              "if \"%tgt%\"==\"\" restart\r\nif \"%img%\"==\"\" restart\r\n"
               "call a:\\record.bat started\r\n"
-              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1 -crcignore -sure -rb\r\n"
+              "Ghost.exe -nousb -clone,mode=pload,src=%img%\\Ghost\\G_WinXP.gho:1,dst=%tgt% -crcignore -sure -fx\r\n"
               "a:\\record.bat exit\r\nrestart");
     expectPayload(kGhostExe, Payload::GhostDos);
     EXPECT_EQ(machine.content(kVemoImg)->size(), 2949120u);
@@ -55,6 +57,10 @@ TEST_F(JobFlowTest, RestoreJobWritesEveryFileThenExitsOnNo) {
     EXPECT_EQ(record->wrote, (std::vector<Text>{"grldr", "ghost.bat", "ghost.exe", "vemo.img"}));
     EXPECT_EQ(record->image, kRestoreImage);
     EXPECT_EQ(record->menu, job::planRedirect(kXpBootIni).memo);  // what the job changed in the menu
+    // What identifies the two partitions after the restart, and where Windows expects them.
+    EXPECT_EQ(record->targetDrive, 'C');
+    EXPECT_EQ(record->target, (job::RecordedVolume{"8C3A-12F0", "NTFS", "42949672960", "1:1"}));
+    EXPECT_EQ(record->imageVolume, (job::RecordedVolume{"5E5E-0003", "FAT32", "85899345920", "1:3"}));
     const std::optional<job::JobRecord> outcome = job::readRecord(machine, "E:\\TRIVEX.OUT");
     ASSERT_TRUE(outcome);
     EXPECT_TRUE(outcome->outcomeCopy);
@@ -100,10 +106,7 @@ TEST_F(JobFlowTest, BackupJobMakesTheFolderAndNeverOverwritesAnImage) {
     EXPECT_EQ(machine.content(kRestoreImage), "last month's backup");
 
     prepare();
-    EXPECT_EQ(machine.content(kGhostBat),
-              "call a:\\record.bat started\r\n"
-              "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\n"
-              "a:\\record.bat exit\r\nrestart");
+    EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pdump,src=%tgt%,dst=%img%\\Ghost\\G_WinXP.gho -sure -fro -fx -z1");
     EXPECT_EQ(machine.content(kRestoreImage), "last month's backup");
     EXPECT_EQ(windows.escapesPressed(), 1);
 }
@@ -246,11 +249,14 @@ INSTANTIATE_TEST_SUITE_P(Refusals, JobRefusalTest, ::testing::ValuesIn(kRefusals
 TEST_F(JobFlowTest, ARefusedJobNeverUsesTheNumbersOfAnEarlierOne) {
     saveMenu();
     prepareRestoreJob();
-    ASSERT_EQ(app.state.plan.targetPartition, 1);
+    ASSERT_EQ(app.state.plan.target.letter, 'C');
+    ASSERT_EQ(app.state.plan.target.partition, 1);
     const Text ghostBat = *machine.content(kGhostBat);
     app.state.selectedDrive = "H";
     prepare();
-    EXPECT_EQ(app.state.plan.targetPartition, 0);
+    EXPECT_EQ(app.state.plan.target.letter, 'H');
+    EXPECT_EQ(app.state.plan.target.partition, 0);
+    EXPECT_FALSE(app.state.plan.target.serial);
     EXPECT_EQ(machine.content(kGhostBat), ghostBat);
     EXPECT_EQ(told().size(), 1u);
 }

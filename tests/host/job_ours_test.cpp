@@ -33,7 +33,7 @@ Text recordWith(const Text& token, bool outcomeCopy, std::vector<Text> aside = {
     r.aside = std::move(aside);
     return recordText(r);
 }
-const Text kRestored = "dos=found\r\nghost=started\r\n";
+const Text kRestored = "dos=found\r\nvolumes=found 1:1 1:3\r\nghost=started\r\nghost=exit 0\r\n";
 
 Text imageWith(const Text& token) {
     Text image = payloadBytes(payloads::Payload::DosImage);

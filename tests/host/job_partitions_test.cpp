@@ -1,8 +1,11 @@
-// Ghost is handed only what the user chose: the partition numbers come from
-// the boot disk's real layout (or are refused, or asked about where the
-// system cannot say), the image is a Ghost image that ghost.bat can name, a
-// backup asks before it overwrites or runs short, and the restart that
-// follows is asked for and reported.
+// Ghost is handed only what the user chose: the DOS side finds the job's
+// partitions by their volumes (as Windows gives them) and checks them
+// against the numbers Windows expects from the real layout (a job whose
+// layout already rules out a sure number is refused, and where the system
+// cannot say, the volumes decide); a disk Ghost cannot reach is refused; the
+// image is a Ghost image that ghost.bat can name; a backup asks before it
+// overwrites or runs short; and the restart that follows is asked for and
+// reported.
 #include <functional>
 
 #include "job/partitions.h"
@@ -79,7 +82,7 @@ const DiskPlace kSystemReserved = place(0, {part(7, 0, false, 0), part(7, 1, fal
 struct Shape {
     const char* name;
     std::function<void(PartitionCheckTest&)> machine;  // the machine and the job on it
-    const char* ghostLine;                             // what ghost.bat runs, or
+    const char* volumes;                               // ghost.bat's search for the volumes, or
     const char* refusal;                               // what the user is told instead
 };
 
@@ -91,8 +94,8 @@ TEST_P(MachineShapeTest, GhostGetsTheNumbersOfThisLayoutOrTheJobIsRefusedWithThe
     const Shape& s = GetParam();
     const std::string before = disk();
     s.machine(*this);
-    if (s.ghostLine) {
-        EXPECT_EQ(ghostCommandLine(), s.ghostLine);
+    if (s.volumes) {
+        EXPECT_EQ(volumesLine(), s.volumes);
         EXPECT_TRUE(told().empty()) << told()[0];
     } else {
         EXPECT_EQ(told(), std::vector<Text>{s.refusal});
@@ -105,7 +108,7 @@ TEST_P(MachineShapeTest, GhostGetsTheNumbersOfThisLayoutOrTheJobIsRefusedWithThe
 const Shape kShapes[] = {
     {"OneDiskCFirst",  // today's shape keeps today's bytes
      [](PartitionCheckTest& t) { t.restoreFrom(kRestoreImage); },
-     "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb", nullptr},
+     "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 1 1 3", nullptr},
     {"Windows7SystemReservedBeforeC",
      [](PartitionCheckTest& t) {
          t.windows7();
@@ -115,7 +118,7 @@ const Shape kShapes[] = {
          // The boot manager's one-time entry, not boot.ini.
          EXPECT_EQ(t.store.log().size(), 5u);
      },
-     "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb", nullptr},
+     "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 2 1 4", nullptr},
     {"XpAfterAVendorPartition",  // Dell's utility partition, type 0xDE, first
      [](PartitionCheckTest& t) {
          const DiskPlace d = place(0, {part(0xDE, 0, false, 0), part(7, 1, false, 1), part(7, 41, true, 0), part(7, 121, true, 1)}, 1);
@@ -125,15 +128,16 @@ const Shape kShapes[] = {
          t.backupTo("E:\\Ghost\\C.gho");
          EXPECT_TRUE(t.redirected());
      },
-     "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\Ghost\\C.gho -sure -fro -rb -z1", nullptr},
+     "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 2 1 4", nullptr},
     {"TwoPrimariesThenLogicalDrives",  // D: restored from the second logical drive
      [](PartitionCheckTest& t) {
          const DiskPlace d = place(0, {part(7, 0, false, 0), part(7, 40, false, 1), part(7, 80, true, 0), part(7, 120, true, 1)}, 0);
          t.machine.addDrive('F', 80ull << 30, 60ull << 30);
+         t.machine.setVolume('F', {0xF0F00004, "NTFS"});
          t.onDisk(d, "CDEF");
          t.restoreFrom("F:\\img\\d.gho", "D");
      },
-     "Ghost.exe -nousb -clone,mode=pload,src=1:4\\img\\d.gho:1,dst=1:2  -sure -rb", nullptr},
+     "call a:\\volumes.bat 4D4D-0002 F0F0-0004 1 2 1 4", nullptr},
     {"XpAnd7OnOneDiskRunning7",  // XP's partition holds both loaders; 7 is C:
      [](PartitionCheckTest& t) {
          t.windows7();
@@ -144,7 +148,7 @@ const Shape kShapes[] = {
          t.restoreFrom(kRestoreImage);
          EXPECT_EQ(t.machine.content("D:\\boot.ini"), "x");
      },
-     "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb", nullptr},
+     "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 2 1 3", nullptr},
     {"XpAnd7OnOneDiskRunningXp",
      [](PartitionCheckTest& t) {
          const DiskPlace d = place(0, {part(7, 0, false, 0), part(7, 40, false, 1), part(7, 100, true, 0)}, 0);
@@ -170,6 +174,9 @@ const Shape kShapes[] = {
      nullptr,
      "C: 盘在磁盘 1（232 GB，ST3250310AS）上，而计算机是从磁盘 0（74 GB，WDC WD800JD-75MSA3）启动的（系统分区在那块硬盘上）。"
      "DOS 下的 Ghost 只把启动硬盘当作 1 号硬盘，本程序只为装在启动硬盘上的 Windows 准备任务，本次任务不执行。"},
+    // Windows' disk numbers need not follow the BIOS's: Windows expects the
+    // image's partition 1 on a disk after the boot disk, and the DOS side
+    // finds which one.
     {"ImageOnAnotherFixedDisk",
      [](PartitionCheckTest& t) {
          const DiskPlace first = place(0, {part(7, 0, false, 0), part(7, 40, true, 0)}, 0, 80000000000ull);
@@ -178,9 +185,64 @@ const Shape kShapes[] = {
          t.machine.setDrivePlace('E', place(1, {part(7, 0, false, 0)}, 0, 500107862016ull, "ST3500418AS"));
          t.restoreFrom(kRestoreImage);
      },
+     "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 1 + 1", nullptr},
+    {"BackupOfAPartitionOnAnotherFixedDisk",
+     [](PartitionCheckTest& t) {
+         const DiskPlace first = place(0, {part(7, 0, false, 0), part(7, 40, false, 1)}, 0);
+         t.onDisk(first, "CE");
+         t.machine.setSystemPartition(first, 'C');
+         t.machine.setDrivePlace('D', place(2, {part(0x0C, 0, false, 0), part(7, 100, false, 1)}, 1));
+         t.backupTo("E:\\Ghost\\D.gho", "D");
+     },
+     "call a:\\volumes.bat 4D4D-0002 5E5E-0003 + 2 1 2", nullptr},
+    // Ghost runs without USB support (-nousb): after the restart a USB disk
+    // is out of its reach.
+    {"ImageOnAUsbDisk",
+     [](PartitionCheckTest& t) {
+         t.machine.setDriveBus('E', DriveBus::Usb);
+         t.restoreFrom(kRestoreImage);
+     },
      nullptr,
-     "映像所在的 E: 盘在磁盘 1（465 GB，ST3500418AS）上，不在计算机启动的磁盘 0（74 GB）上。Windows 的磁盘编号不一定与 "
-     "BIOS 的顺序一致，只有启动硬盘一定是 DOS 下 Ghost 的 1 号硬盘，无法确定 Ghost 会把这块硬盘算作几号。请把映像放在启动硬盘的分区上。"},
+     "映像所在的 E: 盘在 USB 硬盘上。重启后 DOS 下的 Ghost 不加载 USB 支持（-nousb），找不到这块硬盘，本次任务不执行。"
+     "请把映像放在电脑内部硬盘的分区上：还原前先把映像复制到内部硬盘；备份时先备份到内部硬盘，再把映像复制到 USB 硬盘。"},
+    {"BackupOfAUsbDisk",
+     [](PartitionCheckTest& t) {
+         t.machine.setDriveBus('D', DriveBus::Usb);
+         t.backupTo("E:\\Ghost\\D.gho", "D");
+     },
+     nullptr,
+     "要备份或还原的 D: 盘在 USB 硬盘上。重启后 DOS 下的 Ghost 不加载 USB 支持（-nousb），找不到这块硬盘，本次任务不执行。"
+     "请选择电脑内部硬盘上的分区。"},
+    // A drive that is a folder, or whose serial Windows does not give: the
+    // job's own files mark C: and the image's drive, the volumes decide.
+    {"FolderDrivesFoundByTheJobsOwnFiles",
+     [](PartitionCheckTest& t) {
+         for (const char letter : {'C', 'E'}) {
+             t.machine.forgetDrivePlace(letter);
+             t.machine.forgetVolume(letter);
+             t.machine.setDriveBus(letter, DriveBus::Unknown);
+         }
+         t.restoreFrom(kRestoreImage);
+     },
+     "call a:\\volumes.bat job outcome ? ? ? ?", nullptr},
+    // The system does not name the partition it starts from: the layout
+    // gives the partitions, not the disks.
+    {"BootDiskNotNamed",
+     [](PartitionCheckTest& t) {
+         t.machine.forgetSystemPartition();
+         t.restoreFrom(kRestoreImage);
+     },
+     "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 ? 1 ? 3", nullptr},
+    // Any other drive without a serial carries no file of the job's: after
+    // the restart nothing could tell it.
+    {"TargetWithoutASerial",
+     [](PartitionCheckTest& t) {
+         t.machine.forgetVolume('D');
+         t.backupTo("E:\\Ghost\\D.gho", "D");
+     },
+     nullptr,
+     "Windows 没有给出 D: 盘的卷序列号，任务在这个盘上也没有文件，重启后 DOS 下无法确认哪个分区是 D: 盘。"
+     "为免 Ghost 写错分区，本次任务不执行。"},
     {"BootIniOnAnotherPartition",  // an older system's partition first starts XP
      [](PartitionCheckTest& t) {
          const DiskPlace d = place(0, {part(6, 0, false, 0), part(7, 2, false, 1), part(7, 42, true, 0)}, 0);
@@ -225,47 +287,26 @@ const Shape kShapes[] = {
 INSTANTIATE_TEST_SUITE_P(Shapes, MachineShapeTest, ::testing::ValuesIn(kShapes),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PartitionCheckTest, WhenTheSystemCannotSayEveryJobAsksWithTheNumbersItWillUse) {
-    // No system partition named: the layout's numbers, C:'s disk taken for disk 1.
+// Nobody is asked to confirm numbers that nobody can confirm from Windows:
+// where the system cannot say where a drive is, the volumes found after the
+// restart decide. Any drive letter serves, not only C: to G:; a path that
+// names no drive is refused, and no number of an earlier job is kept.
+TEST_F(PartitionCheckTest, WhenTheSystemCannotSayTheVolumesDecideAndNobodyIsAsked) {
     machine.forgetSystemPartition();
     onDisk(kSystemReserved, " CDE");
-    const std::string before = disk();
-    windows.queueAnswer(kBtnCancel);
-    restoreFrom(kRestoreImage);
-    EXPECT_EQ(disk(), before);
-    EXPECT_EQ(lastQuestion(),
-              "系统无法完全确认 Ghost 的分区号（系统没有说明计算机从哪块硬盘启动，按 C: 盘所在的硬盘算作 1 号硬盘）。"
-              "Ghost 将使用：\r\n"
-              "  要备份或还原的分区 C: = 硬盘 1 分区 2（1:2），按分区表\r\n"
-              "  映像所在的分区 E: = 硬盘 1 分区 4（1:4），按分区表\r\n"
-              "如果与您的硬盘不符，Ghost 会覆盖错误的分区！确认无误请选择“确定”，否则选择“取消”。");
-    windows.queueAnswer(kBtnOk);
-    restoreFrom(kRestoreImage);
-    EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb");
-    // The same job again is asked about again; Cancel leaves the first one as it was.
-    const std::string prepared = disk();
-    windows.queueAnswer(kBtnCancel);
-    restoreFrom(kRestoreImage);
-    EXPECT_EQ(questions(), 3u);
-    EXPECT_EQ(disk(), prepared);
-
-    // A drive that is a folder: the letter table's number.
-    machine.forgetDrivePlace('E');
-    windows.queueAnswer(kBtnCancel);
-    restoreFrom(kRestoreImage);
-    EXPECT_EQ(questions(), 4u);
-    EXPECT_NE(lastQuestion().find("系统无法确认 E: 盘所在的位置"), Text::npos) << lastQuestion();
-    EXPECT_NE(lastQuestion().find("映像所在的分区 E: = 硬盘 1 分区 3（1:3），按盘符对照表"), Text::npos) << lastQuestion();
-    EXPECT_TRUE(told().empty());
-
-    // A drive the table has no number for, known nowhere: refused, and no
-    // number of the earlier job is kept.
     machine.addDrive('H', 80ull << 30, 60ull << 30);
+    machine.setVolume('H', {0x48480008, "FAT32"});
     restoreFrom("H:\\a.gho");
-    EXPECT_EQ(app.state.plan.imagePartition, 0);
+    EXPECT_EQ(volumesLine(), "call a:\\volumes.bat 8C3A-12F0 4848-0008 ? 2 ? ?");
+    EXPECT_TRUE(told().empty());
+    EXPECT_EQ(questions(), 0u) << lastQuestion();
+
+    windows.setText(kMain, ctl::编辑框1, "a.gho");
+    prepare();
+    EXPECT_EQ(app.state.plan.image.letter, 0);
     ASSERT_EQ(told().size(), 1u);
-    EXPECT_NE(told()[0].find("不在 C 到 G 盘上"), Text::npos) << told()[0];
-    EXPECT_EQ(questions(), 4u);
+    EXPECT_NE(told()[0].find("需要以 C 到 Z 的盘符开头的完整路径"), Text::npos) << told()[0];
+    EXPECT_EQ(questions(), 0u);
 }
 
 TEST_F(PartitionCheckTest, OnlyAGhostImageIsRestoredAndOnlyAPathGhostBatCanCarry) {
@@ -296,7 +337,7 @@ TEST_F(PartitionCheckTest, OnlyAGhostImageIsRestoredAndOnlyAPathGhostBatCanCarry
     machine.addFile("E:\\备份\\系统.gho", kImageBytes);
     windows.setText(kMain, ctl::编辑框1, "E:\\备份\\系统.gho");
     prepare();
-    EXPECT_NE(machine.content(kGhostBat)->find("src=1:3\\备份\\系统.gho:1"), Text::npos);
+    EXPECT_NE(machine.content(kGhostBat)->find("src=%img%\\备份\\系统.gho:1"), Text::npos);
 }
 
 TEST_F(PartitionCheckTest, ABackupAsksBeforeItOverwritesAnImageOrRunsShort) {
@@ -312,7 +353,8 @@ TEST_F(PartitionCheckTest, ABackupAsksBeforeItOverwritesAnImageOrRunsShort) {
 
     windows.queueAnswer(kBtnOk);
     ASSERT_TRUE(windows.pressKey(kMain, 'Y'));
-    EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1");
+    EXPECT_EQ(volumesLine(), "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 1 1 3");
+    EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pdump,src=%tgt%,dst=%img%\\Ghost\\G_WinXP.gho -sure -fro -fx -z1");
     EXPECT_EQ(machine.content(kRestoreImage), kImageBytes);  // Ghost replaces it, not the program
     ASSERT_TRUE(undoJob(machine).account());
 

@@ -54,7 +54,7 @@ TEST_F(StoreRouteTest, ARestoreJobAddsAOneTimeEntryAndWritesTheBootSectorFile) {
     EXPECT_EQ(store.values("{bootmgr}", "displayorder"), before.values("{bootmgr}", "displayorder"));
     EXPECT_EQ(machine.content(kGrldrMbr), payloadBytes(Payload::LoaderMbr));
     EXPECT_EQ(machine.content(kGrldr), payloadBytes(Payload::Loader));
-    EXPECT_EQ(ghostCommandLine(), "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb");
+    EXPECT_EQ(volumesLine(), "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 1 1 3");
     EXPECT_EQ(machine.content(kBootIni), bootIni);
     EXPECT_FALSE(machine.exists(kBootBak));
     EXPECT_TRUE(told().empty());

@@ -59,6 +59,13 @@ inline DiskPlace standardPlace(int partition) {
     return d;
 }
 
+// The volumes of the standard disk: C: 8C3A-12F0 (NTFS), D: 4D4D-0002 (NTFS), E: 5E5E-0003 (FAT32).
+inline VolumeIdentity standardVolume(char letter) {
+    if (letter == 'C') return {0x8C3A12F0, "NTFS"};
+    if (letter == 'D') return {0x4D4D0002, "NTFS"};
+    return {0x5E5E0003, "FAT32"};
+}
+
 inline Text payloadBytes(payloads::Payload p) {
     const ByteView v = payloads::data(p);
     return Text(static_cast<const char*>(v.data), v.size);
@@ -72,7 +79,11 @@ inline void setUpForJobs(SimMachine& machine) {
     machine.addDrive('E', 80ull << 30, 60ull << 30);
     machine.addFile(job::kBootIni, kXpBootIni, kRhs);
     machine.addFile(kRestoreImage, kImageBytes);
-    for (const char letter : {'C', 'D', 'E'}) machine.setDrivePlace(letter, standardPlace(letter - 'C' + 1));
+    for (const char letter : {'C', 'D', 'E'}) {
+        machine.setDrivePlace(letter, standardPlace(letter - 'C' + 1));
+        machine.setVolume(letter, standardVolume(letter));
+        machine.setDriveBus(letter, DriveBus::Other);
+    }
     // C: is the system partition; without a loader file in its root the
     // route follows the Windows version.
     machine.setSystemPartition(standardPlace(1), 'C');
@@ -163,6 +174,11 @@ public:
         std::vector<Text> out;
         for (size_t i = messagesBefore; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
         return out;
+    }
+    // ghost.bat's first line: the volumes' search, with the numbers Windows expects.
+    Text volumesLine() const {
+        const Text bat = machine.content(job::kGhostBat).value_or("");
+        return bat.substr(0, bat.find("\r\n"));
     }
     // The image file button's saving of the menu, as after a use of 打开1.
     void saveMenu() { job::BootMenu(machine).save(); }

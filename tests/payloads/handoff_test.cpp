@@ -186,66 +186,194 @@ TEST(Handoff, TheDosSideTouchesOnlyTheProgramsFilesByTheirNames) {
               "JOBTOOL LINE %S%:\\" + nameOf(job::kJobRecord) + " %1=%2");
 }
 
+// What RECORD.BAT appends to the outcome copy when it runs with `args` (%1
+// %2 ...) after a program that left the errorlevel 25: each of its lines
+// "if [not] "A"=="B" ... echo TEXT>>%o%:\RECORD" whose conditions hold, with
+// the arguments in place.
+std::string appendedBy(const std::string& record, const std::vector<std::string>& args) {
+    std::string out;
+    for (std::string l : split(record, "\r\n")) {
+        for (size_t n = 1; n <= 9; ++n) {
+            const std::string var = "%" + std::to_string(n), value = n <= args.size() ? args[n - 1] : "";
+            for (size_t at = l.find(var); at != std::string::npos; at = l.find(var, at + value.size()))
+                l.replace(at, var.size(), value);
+        }
+        if (const size_t at = l.find("%e%"); at != std::string::npos) l.replace(at, 3, "25");
+        bool holds = true;
+        while (holds && l.starts_with("if ")) {
+            l = l.substr(3);
+            const bool negated = l.starts_with("not ");
+            if (negated) l = l.substr(4);
+            const size_t a = l.find('"', 1), b = a == std::string::npos ? a : l.find('"', a + 4);
+            if (!l.starts_with("\"") || b == std::string::npos || l.compare(a, 4, "\"==\"") != 0) {
+                holds = false;  // "if errorlevel ...": no note
+                break;
+            }
+            holds = (l.substr(1, a - 1) == l.substr(a + 4, b - a - 4)) != negated;
+            l = l.substr(b + 2);
+        }
+        const size_t to = l.find(">>%o%:\\");
+        if (!holds || !l.starts_with("echo ") || to == std::string::npos) continue;
+        EXPECT_EQ(upper(l.substr(to + 7)), nameOf(job::outcomeRecordPath("E:\\x.gho").c_str())) << l;
+        out += l.substr(5, to - 5) + "\r\n";
+    }
+    return out;
+}
+
+// What the program reads in the outcome copy with those notes appended.
+struct Read {
+    job::Outcome outcome = job::Outcome::None;
+    int exitCode = -1;
+    job::VolumesFound volumes = job::VolumesFound::None;
+    int volumesCode = -1;
+    std::string found;
+    int imageCheck = -1;
+    bool operator==(const Read&) const = default;
+};
+void PrintTo(const Read& r, std::ostream* os) {
+    *os << "{outcome " << static_cast<int>(r.outcome) << ", exit " << r.exitCode << ", volumes "
+        << static_cast<int>(r.volumes) << " " << r.volumesCode << " " << r.found << ", check " << r.imageCheck << "}";
+}
+
+Read ghostRead(job::Outcome o, int exitCode = -1) { return {o, exitCode, job::VolumesFound::None, -1, "", -1}; }
+Read volumesRead(job::VolumesFound v, int code, const std::string& found) {
+    return {job::Outcome::None, -1, v, code, found, -1};
+}
+
+Read readBack(const std::string& notes) {
+    const std::optional<job::JobRecord> r = job::parseRecord(recordOf(true) + notes);
+    if (!r) return ghostRead(job::Outcome::None, -2);
+    const std::string found = r->foundTarget.empty() ? "" : r->foundTarget + " " + r->foundImage;
+    return {r->outcome, r->exitCode, r->volumes, r->volumesCode, found, r->imageCheck};
+}
+
+// The batch files' calls of RECORD.BAT ("call a:\record.bat VERB ...", or
+// without CALL, after an IF that leaves the errorlevel as it is), whatever
+// IF they stand behind.
+std::vector<std::vector<std::string>> recordCalls(const std::string& text, const std::string& recordBat) {
+    std::vector<std::vector<std::string>> calls;
+    for (std::string l : split(text, "\r\n")) {
+        if (l.starts_with("if errorlevel 1 ")) l = l.substr(16);
+        if (l.starts_with("if ") && l.find("\"==\"") != std::string::npos)
+            l = l.substr(l.find('"', l.find("\"==\"") + 4) + 2);
+        if (l.starts_with("call ")) l = l.substr(5);
+        std::vector<std::string> w = split(l, " ");
+        if (w.size() < 2 || w[0] != recordBat) continue;
+        w.erase(w.begin());
+        calls.push_back(w);
+    }
+    return calls;
+}
+
 // Each note the DOS side appends, run through RECORD.BAT's own lines, is one
 // the program reads back as the outcome it means.
 TEST(Handoff, WhatTheDosSideAppendsIsWhatTheProgramReads) {
     const std::string record = script("RECORD.BAT");
-    // if "%1"=="VERB" echo TEXT>>%o%:\RECORD
-    const auto noted = [&](const std::string& verb, const std::string& arg2) -> std::string {
-        const std::string text = after(record, "if \"%1\"==\"" + verb + "\" echo ");
-        const size_t to = text.find(">>%o%:\\");
-        EXPECT_NE(to, std::string::npos) << text;
-        if (to == std::string::npos) return "";
-        EXPECT_EQ(upper(text.substr(to + 7)), nameOf(job::outcomeRecordPath("E:\\x.gho").c_str()));
-        std::string line = text.substr(0, to);
-        for (const auto& [var, value] : {std::pair<std::string, std::string>{"%e%", "25"}, {"%2", arg2}})
-            if (const size_t at = line.find(var); at != std::string::npos) line.replace(at, var.size(), value);
-        return line + "\r\n";
-    };
-    const std::string outcome = recordOf(true);
-    const auto read = [&](const std::string& line) {
-        const std::optional<job::JobRecord> r = job::parseRecord(outcome + line);
-        return r ? std::pair{r->outcome, r->exitCode} : std::pair{job::Outcome::None, -2};
-    };
+    const std::string recordBat = h::kRecordScript.text;
 
-    // ghost.bat's calls: a restore with its image check calls every verb it uses.
+    // ghost.bat's calls: a restore with its image check and a backup call
+    // every verb they use.
     job::JobRequest restore;
     restore.restoreChecked = true;
+    restore.targetDrive = "C";
     restore.imagePath = "E:\\Ghost\\G_WinXP.gho";
-    const std::string bat = *job::planGhost(restore, 1, 3).batText();
-    std::map<std::string, std::pair<job::Outcome, int>> verbs;
-    std::string called;
-    for (std::string l : split(bat, "\r\n")) {
-        if (l.starts_with("call ")) l = l.substr(5);
-        const std::vector<std::string> w = split(l, " ");
-        if (w.size() != 2 || !w[0].ends_with(".bat")) continue;
-        called = w[0];
-        verbs[w[1]] = read(noted(w[1], ""));
+    job::JobRequest backup = restore;
+    backup.restoreChecked = false;
+    backup.backupChecked = true;
+    std::map<std::string, Read> verbs;
+    std::string restart;
+    for (const job::JobRequest& request : {restore, backup}) {
+        job::GhostVolume c, e;
+        c.letter = 'C';
+        e.letter = 'E';
+        const std::string bat = *job::planGhost(request, c, e).batText();
+        for (const std::vector<std::string>& call : recordCalls(bat, recordBat)) {
+            ASSERT_EQ(call.size(), 1u) << bat;
+            verbs[call[0]] = readBack(appendedBy(record, call));
+        }
+        restart = split(bat, "\r\n").back();
     }
-    EXPECT_EQ(verbs, (std::map<std::string, std::pair<job::Outcome, int>>{
-                         {h::kVerbStarted, {job::Outcome::Started, -1}},
-                         {h::kVerbExit, {job::Outcome::Exited, 25}},
-                         {h::kVerbCheck, {job::Outcome::CheckFailed, 25}}}))
-        << bat;
-    // ghost.bat calls RECORD.BAT on the image's drive A:, and ends with the image's restart.
-    ASSERT_TRUE(called.starts_with("a:\\")) << bat;
-    EXPECT_EQ(mtype(kGen / "DosImage.bin", upper(called.substr(3))), record);
-    const std::string restart = split(bat, "\r\n").back();
+    using job::Outcome;
+    Read checked = ghostRead(Outcome::None);
+    checked.imageCheck = 25;
+    EXPECT_EQ(verbs, (std::map<std::string, Read>{{h::kVerbStarted, ghostRead(Outcome::Started)},
+                                                   {h::kVerbExit, ghostRead(Outcome::Exited, 25)},
+                                                   {h::kVerbCheck, ghostRead(Outcome::CheckFailed, 25)},
+                                                   {h::kVerbDone, ghostRead(Outcome::Exited, 0)},
+                                                   {h::kVerbVerified, checked}}));
+    // ghost.bat calls RECORD.BAT on the image's drive A:, and ends with the
+    // image's restart, which RECORD.BAT's verbs after Ghost also make.
+    ASSERT_TRUE(recordBat.starts_with("a:\\"));
+    EXPECT_EQ(mtype(kGen / "DosImage.bin", upper(recordBat.substr(3))), record);
     EXPECT_EQ(mtype(kGen / "DosImage.bin", upper(restart) + ".COM"), readAll(kStandins / "RESTART.COM"));
-    for (const char* verb : {h::kVerbExit, h::kVerbCheck})
+    for (const char* verb : {h::kVerbExit, h::kVerbCheck, h::kVerbVerified})
         EXPECT_EQ(after(record, std::string("if \"%1\"==\"") + verb + "\" " + restart), "") << verb;
+
+    // VOLUMES.BAT's and VOLSTOP.BAT's calls: what it found, or why it found nothing.
+    std::vector<Read> volumes;
+    for (std::vector<std::string> call : recordCalls(script("VOLUMES.BAT") + "\r\n" + script("VOLSTOP.BAT"), recordBat)) {
+        for (std::string& word : call)
+            for (const auto& [var, value] : {std::pair<std::string, std::string>{"%tgt%", "1:1"}, {"%img%", "2:1"}, {"%v%", "3"}})
+                if (word == var) word = value;
+        volumes.push_back(readBack(appendedBy(record, call)));
+    }
+    EXPECT_EQ(volumes, (std::vector<Read>{volumesRead(job::VolumesFound::Found, -1, "1:1 2:1"),
+                                         volumesRead(job::VolumesFound::Differ, -1, "1:1 2:1"),
+                                         volumesRead(job::VolumesFound::Refused, 3, "")}));
 
     // MENU.BAT's calls: call a:\record.bat dos WORD.
     std::set<job::Outcome> told;
-    for (const std::string& l : linesStarting(script("MENU.BAT"), "call " + called + " ")) {
-        const std::vector<std::string> w = split(l, " ");
-        ASSERT_EQ(w.size(), 4u) << l;
-        const job::Outcome what = read(noted(w[2], w[3])).first;
-        EXPECT_NE(what, job::Outcome::None) << l;
+    for (const std::vector<std::string>& call : recordCalls(script("MENU.BAT"), recordBat)) {
+        ASSERT_EQ(call.size(), 2u);
+        const job::Outcome what = readBack(appendedBy(record, call)).outcome;
+        EXPECT_NE(what, job::Outcome::None) << call[1];
         told.insert(what);
     }
     EXPECT_EQ(told, (std::set<job::Outcome>{job::Outcome::Found, job::Outcome::Unrecorded, job::Outcome::NoRam,
                                             job::Outcome::NoMenu}));
+}
+
+// ghost.bat hands its volumes to the image's VOLUMES.BAT and runs Ghost with
+// the variables VOLUMES.BAT sets: the same names on both sides, and the
+// marks for a volume without a serial are the ones VOLUMES.BAT knows.
+TEST(Handoff, GhostBatAndVolumesBatAgreeOnTheVolumesAndTheVariables) {
+    const std::string volumes = script("VOLUMES.BAT");
+    job::JobRequest restore;
+    restore.restoreChecked = true;
+    restore.targetDrive = "C";
+    restore.imagePath = "E:\\Ghost\\G_WinXP.gho";
+    job::GhostVolume c, e;
+    c.letter = 'C';
+    c.disk = job::GhostVolume::Disk::Boot;
+    e.letter = 'E';
+    e.serial = 0x5E5E0003u;
+    e.disk = job::GhostVolume::Disk::Later;
+    e.partition = 1;
+    const std::string bat = *job::planGhost(restore, c, e).batText();
+    const std::vector<std::string> call = split(split(bat, "\r\n")[0], " ");
+    ASSERT_EQ(call.size(), 8u) << bat;
+    EXPECT_EQ(call[0], "call");
+    ASSERT_TRUE(call[1].starts_with("a:\\"));
+    EXPECT_EQ(mtype(kGen / "DosImage.bin", upper(call[1].substr(3))), volumes);
+    EXPECT_EQ(std::vector<std::string>(call.begin() + 2, call.end()),
+              (std::vector<std::string>{h::kCopyJob, "5E5E-0003", "1", "?", "+", "1"}));
+    // "if "%1"=="job" set vt=%s%:": the drive of the job's record, and of its outcome copy.
+    EXPECT_EQ(linesStarting(volumes, std::string("if \"%1\"==\"") + h::kCopyJob + "\" set vt=%s%:").size(), 1u);
+    EXPECT_EQ(linesStarting(volumes, std::string("if \"%2\"==\"") + h::kCopyOutcome + "\" set vi=%o%:").size(), 1u);
+    // VOLSCAN.COM gives the numbers as the variables the command lines use.
+    const std::string scan = after(volumes, "volscan z:\\numbers.bat ");
+    EXPECT_EQ(scan, std::string(h::kTargetNumberVariable) + "=%vt% " + h::kImageNumberVariable + "=%vi%");
+    const std::string stop = script("VOLSTOP.BAT");
+    for (const char* var : {h::kTargetNumberVariable, h::kImageNumberVariable}) {
+        EXPECT_NE(bat.find(std::string("%") + var + "%"), std::string::npos) << var;
+        EXPECT_EQ(linesStarting(volumes, std::string("set ") + var + "=").size(), 1u) << var << ": cleared first";
+        EXPECT_EQ(linesStarting(stop, std::string("set ") + var + "=").size(), 1u) << var << ": cleared after a refusal";
+    }
+    // Without sure numbers VOLUMES.BAT hands over to the image's VOLSTOP.BAT,
+    // which ends with the restart: Ghost never runs.
+    EXPECT_NE(volumes.find(std::string(" ") + h::kVolumesStopScript.text + " "), std::string::npos);
+    EXPECT_EQ(mtype(kGen / "DosImage.bin", upper(std::string(h::kVolumesStopScript.text).substr(3))), stop);
+    EXPECT_EQ(split(stop, "\r\n").back(), h::kRestart);
 }
 
 // ---- A source that names what the hand-off lacks ------------------------------------

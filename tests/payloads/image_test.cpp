@@ -55,6 +55,8 @@ const std::vector<std::pair<std::string, std::string>>& expectedScripts() {
         {"DRIVE.BAT", filled("DRIVE.BAT")},
         {"JOBFILE.BAT", filled("JOBFILE.BAT")},
         {"RECORD.BAT", filled("RECORD.BAT")},
+        {"VOLUMES.BAT", filled("VOLUMES.BAT")},
+        {"VOLSTOP.BAT", filled("VOLSTOP.BAT")},
     };
     return scripts;
 }

@@ -201,6 +201,21 @@ bool SimMachine::drivePlace(char letter, DiskPlace& out) {
     return true;
 }
 
+bool SimMachine::volumeIdentity(char letter, VolumeIdentity& out) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    const auto it = volumes_.find(letter);
+    uint64_t total = 0, free = 0;
+    if (it == volumes_.end() || it->second.serial == 0 || !fs_.diskSpace(letter, total, free)) return false;
+    out = it->second;
+    return true;
+}
+
+DriveBus SimMachine::driveBus(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    const auto it = buses_.find(letter);
+    return it == buses_.end() ? DriveBus::Unknown : it->second;
+}
+
 bool SimMachine::systemPartition(SystemPartition& out) {
     if (!systemPartition_) return false;
     const SimSystemPartition& s = *systemPartition_;

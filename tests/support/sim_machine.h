@@ -70,6 +70,11 @@ public:
         systemPartition_ = SimSystemPartition{place, letter, std::move(rootFiles)};
     }
     void forgetSystemPartition() { systemPartition_.reset(); }
+    // What identifies a drive's volume; without it the system gives no serial.
+    void setVolume(char letter, const VolumeIdentity& volume) { volumes_[letter] = volume; }
+    void forgetVolume(char letter) { volumes_.erase(letter); }
+    // The bus of a drive's disk; without it the system does not say.
+    void setDriveBus(char letter, DriveBus bus) { buses_[letter] = bus; }
 
     // ---- Processes, the restart ------------------------------------------------------
     // A command line (matched byte for byte) that starts a process: its
@@ -132,6 +137,10 @@ public:
     bool drivePlace(char letter, DiskPlace& out) override;
     // What setSystemPartition gave; false without it.
     bool systemPartition(SystemPartition& out) override;
+    // What setVolume gave for the letter (a drive the disks have); false otherwise.
+    bool volumeIdentity(char letter, VolumeIdentity& out) override;
+    // What setDriveBus gave for the letter; Unknown otherwise.
+    DriveBus driveBus(char letter) override;
 
     SysResult startProgram(const Text& commandLine) override;
     Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) override;
@@ -183,6 +192,8 @@ private:
     SimSystem system_;
     Text programFolder_ = "C:\\Program Files\\Trivex\\";
     std::map<char, DiskPlace> places_;
+    std::map<char, VolumeIdentity> volumes_;
+    std::map<char, DriveBus> buses_;
     struct SimSystemPartition {
         DiskPlace place;
         char letter;

@@ -101,7 +101,8 @@ if answer_questions; then pass "the restart prompt appeared"; else fail "no rest
 import -window root "$shots/job-restart-prompt.png" 2>/dev/null
 tree Trivex | head -n 1 | grep -q 'visible=0' && pass "the main window is hidden behind the prompt" ||
   fail "the main window is still shown"
-restore_bat=$'Ghost.exe -nousb -chkimg,1:2\\Ghost\\restore.gho\r\nif errorlevel 1 goto check\r\ncall a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\restore.gho:1,dst=1:1  -sure -rb\r\na:\\record.bat exit\r\nrestart\r\n:check\r\na:\\record.bat check\r\nrestart'
+guards=$'\r\nif "%tgt%"=="" restart\r\nif "%img%"=="" restart\r\n'
+restore_bat="$(volumes_line)$guards"$'Ghost.exe -nousb -chkimg,%img%\\Ghost\\restore.gho\r\nif errorlevel 1 a:\\record.bat check\r\ncall a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pload,src=%img%\\Ghost\\restore.gho:1,dst=%tgt%  -sure -fx\r\na:\\record.bat exit\r\nrestart'
 expect_job_files "restore job" "$restore_bat"
 
 press_in 'Trivex Ghost' Escape
@@ -125,7 +126,7 @@ same_text "$(drive_path D Ghost/backup.gho)" 'D:\Ghost\backup.gho' && pass "the 
 
 main_key y
 answer_questions || fail "no restart prompt for the backup job"
-backup_bat=$'call a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\na:\\record.bat exit\r\nrestart'
+backup_bat="$(volumes_line)$guards"$'call a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pdump,src=%tgt%,dst=%img%\\Ghost\\backup.gho -sure -fro -fx -z1\r\nif errorlevel 1 a:\\record.bat exit\r\ncall a:\\record.bat done\r\nGhost.exe -nousb -chkimg,%img%\\Ghost\\backup.gho\r\na:\\record.bat verified\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
 press_in 'Trivex Ghost' n
 trivex_ended 60 || fail "the program still runs after N (backup)"

@@ -4,10 +4,13 @@
 # What the next start of the program finds and tells, through the real
 # window:
 #  1. the outcome record a job's DOS side left on the image's drive
-#     (D:\TRIVEX.OUT), one kind at a time: the status bar says what the last
-#     job did and when, a failure comes in a message box too, each record is
-#     told once and then removed; a backup whose image is missing or no
-#     Ghost image is a failure whatever the record says;
+#     (D:\TRIVEX.OUT), one kind at a time, with the lines the boot test's
+#     machines leave (Ghost exits 0, exits with an error, never returns, or
+#     does not run for want of sure numbers): the status bar says what the
+#     last job did and when, a failure or an outcome nobody confirmed comes
+#     in a message box too, each record is told once and then removed; only
+#     a confirmed outcome is told as done, and a backup whose image is
+#     missing or no Ghost image is a failure whatever the record says;
 #  2. outcome records of another computer on a second drive (E:\TRIVEX.OUT,
 #     and D:\TRIVEX.JOB as an earlier version named it): neither told nor
 #     removed, each left byte for byte; one line in the status bar says so.
@@ -77,20 +80,29 @@ next_start() {
 }
 
 # ---- 1. Outcomes ---------------------------------------------------------------------
-outcome restore 'D:\Ghost\restore.gho' dos=found ghost=started
+outcome restore 'D:\Ghost\restore.gho' dos=found 'volumes=found 1:1 1:2' ghost=started 'ghost=exit 0'
 next_start "restore done" "上次还原已完成（2026年1月5日 20:15 准备的任务）" 0
+quit_trivex
+
+# Ghost started and nothing came after it: the machine was cut, or Ghost hung.
+outcome restore 'D:\Ghost\restore.gho' dos=found 'volumes=found 1:1 1:2' ghost=started
+next_start "restore never confirmed" "无法确认上次还原已完成（2026年1月5日 20:15 准备的任务）" 1 "请检查 Windows 是否已是映像中的状态"
+quit_trivex
+
+outcome restore 'D:\Ghost\restore.gho' dos=found 'volumes=none 2'
+next_start "no sure numbers" "上次还原失败" 1 "两个分区的卷序列号相同"
 quit_trivex
 
 ghost_image "$(drive_path D Ghost/backup.gho)"
 truncate -s 1500M "$(drive_path D Ghost/backup.gho)"  # a sparse image of a real size
-outcome backup 'D:\Ghost\backup.gho' dos=found ghost=started
+outcome backup 'D:\Ghost\backup.gho' dos=found 'volumes=found 1:1 2:1' ghost=started 'ghost=exit 0' 'image-check=0'
 next_start "backup done" "上次备份已完成（2026年1月5日 20:15 准备的任务）" 0
 [[ $(status) == *"1536 MB"* ]] && pass "backup done: the image's size in MB" || fail "backup done: no size in: $(status)"
 if import -window root "$shots/last-backup-done.png"; then note "screenshot saved: $shots/last-backup-done.png"; else fail "no screenshot"; fi
 quit_trivex
 
 rm -f "$(drive_path D Ghost/backup.gho)"
-outcome backup 'D:\Ghost\backup.gho' dos=found ghost=started 'ghost=exit 0'
+outcome backup 'D:\Ghost\backup.gho' dos=found 'volumes=found 1:1 2:1' ghost=started 'ghost=exit 0' 'image-check=0'
 next_start "backup without its image" "上次备份失败" 1 "找不到映像文件"
 quit_trivex
 # Told once: the next start says nothing of it.
@@ -100,8 +112,12 @@ start_trivex || fail "no main window"
 quit_trivex
 
 printf 'D:\\Ghost\\backup.gho' >"$(drive_path D Ghost/backup.gho)"  # the save dialog's placeholder
-outcome backup 'D:\Ghost\backup.gho' dos=found ghost=started
+outcome backup 'D:\Ghost\backup.gho' dos=found ghost=started 'ghost=exit 0' 'image-check=0'
 next_start "backup whose image is no Ghost image" "上次备份失败" 1 "不是 Ghost 映像"
+quit_trivex
+
+outcome backup 'D:\Ghost\backup.gho' dos=found 'volumes=found 1:1 1:2' ghost=started
+next_start "backup never confirmed" "无法确认上次备份已完成" 1 "最好重新备份一次"
 quit_trivex
 
 outcome restore 'D:\Ghost\restore.gho' dos=found 'ghost=check-failed 25'
@@ -144,7 +160,7 @@ else
   fail "image check failed: no message box"
 fi
 
-outcome restore 'D:\Ghost\restore.gho' dos=found ghost=started 'ghost=exit 10'
+outcome restore 'D:\Ghost\restore.gho' dos=found 'volumes=found 1:1 2:1' ghost=started 'ghost=exit 10'
 next_start "restore that failed" "代码 10" 1 "上次还原失败"
 quit_trivex
 

@@ -143,9 +143,8 @@ answer_file_dialog() {
   wait_gone "$title" 30000 && settled Trivex
 }
 
-# The questions before a job (the partition numbers this test Windows
-# cannot confirm, a backup over an existing image or short of room, the
-# demo build): OK to each, until the restart prompt appears and waits for
+# The questions before a job (a backup over an existing image or short of
+# room, the demo build): OK to each, until the restart prompt appears and waits for
 # input (what comes before it is done). True when it did.
 answer_questions() {
   local end=$((SECONDS + 120))
@@ -221,6 +220,13 @@ keep_token() {
 
 # The job's token, from its record C:\TRIVEX.JOB ("token=..." line); empty when none.
 job_token() { tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | sed -n 's/^token=\([0-9A-F]\{16\}\)$/\1/p'; }
+# A value of the job's record C:\TRIVEX.JOB: job_value target-serial.
+job_value() { tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | sed -n "s/^$1=//p"; }
+# The first line of ghost.bat this test Windows gives its jobs: C: by the
+# serial Wine makes up for it (as the record notes it) or by the job's
+# record, the image's folder drive, which has no serial, by the outcome
+# copy, and no numbers expected: the drives are no partitions of a disk here.
+volumes_line() { printf 'call a:\\volumes.bat %s outcome ? ? ? ?' "$(job_value target-serial | grep . || echo job)"; }
 
 # same_image <file> <payload.bin> <token>: the file is the embedded DOS image
 # with the job's token in place of its placeholder ("set token=" and 16 "?"),

@@ -24,7 +24,7 @@ struct OwnScript {
 constexpr OwnScript kScripts[] = {
     {"MSDOS.SYS", true},  {"CONFIG.SYS", true}, {"AUTOEXEC.BAT", false}, {"NTFS.BAT", false},
     {"MENU.BAT", false},  {"TOKEN.BAT", true},  {"DRIVE.BAT", false},    {"JOBFILE.BAT", false},
-    {"RECORD.BAT", false},
+    {"RECORD.BAT", false}, {"VOLUMES.BAT", false}, {"VOLSTOP.BAT", false},
 };
 
 bool isOwnFile(const std::string& name) {

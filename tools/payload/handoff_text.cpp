@@ -55,7 +55,7 @@ std::map<std::string, std::string> makeValues() {
     v["aside-ext"] = h::kAsideSuffix;
 
     for (const char* key : {h::kKeyToken, h::kKeyCopy, h::kKeyKind, h::kKeyRoute, h::kKeyPrepared, h::kKeyImage,
-                            h::kKeyWrote, h::kKeyAside, h::kKeyDos, h::kKeyGhost})
+                            h::kKeyWrote, h::kKeyAside, h::kKeyDos, h::kKeyGhost, h::kKeyVolumes, h::kKeyImageCheck})
         v[std::string("key.") + key] = key;
     // The boot menu's lines a job wrote.
     for (const char* key : {h::kKeyMenuLine, h::kKeyMenuWas, h::kKeyMenuSaved}) v[std::string("key.") + key] = key;
@@ -83,6 +83,21 @@ std::map<std::string, std::string> makeValues() {
     v["verb.check"] = h::kVerbCheck;
     v["verb.dos"] = h::kVerbDos;
     v["restart"] = h::kRestart;
+
+    // Ghost's numbers, found by the volumes (VOLUMES.BAT).
+    v["volumes-bat"] = h::kVolumesScript.text;
+    v["volumes-stop"] = h::kVolumesStopScript.text;
+    v["var.target"] = h::kTargetNumberVariable;
+    v["var.image"] = h::kImageNumberVariable;
+    v["boot-disk"] = h::kBootDisk;
+    v["later-disk"] = h::kLaterDisk;
+    v["not-known"] = h::kNotKnown;
+    v["volumes.found"] = h::kVolumesFound;
+    v["volumes.none"] = h::kVolumesNone;
+    v["volumes.differ"] = h::kVolumesDiffer;
+    v["verb.volumes"] = h::kVerbVolumes;
+    v["verb.done"] = h::kVerbDone;
+    v["verb.verified"] = h::kVerbVerified;
     return v;
 }
 

@@ -1,18 +1,25 @@
 ; Ghost stand-in for the boot test. Appends the command line that ghost.bat
 ; gave it (the command tail, which starts with the blank after the program's
 ; name) and CR LF to C:\GHOSTRAN.LOG, one line per run, and says so on the
-; screen. The test reads the log back to see which runs happened.
+; screen. The test reads the log back to see which runs happened. It also
+; appends the BIOS tick count at its start to C:\TVXTEST\TICKS.LOG where that
+; folder exists (TICKMARK.COM notes the tick count before the job's
+; ghost.bat starts: the difference is what ghost.bat does before Ghost).
 ;
 ; How a run ends is the test's choice, in C:\TVXTEST\EXITCODE: its first
 ; byte is the exit code of an image check (a tail holding "-chkimg"), its
-; second that of any other run; without the file both are 0. Like Ghost, a
-; run that succeeds with -rb restarts the machine at once instead of
-; returning to DOS.
+; second that of any other run; without the file both are 0. The code FFh
+; means that the run never returns: DOS's buffers are written, the screen
+; says so, and the machine waits until the test cuts it.
 
         bits    16
+        cpu     386
         org     0x100
 
+%include "tickmark.inc"
+
 start:  cld
+        call    note_ticks
         mov     dx, log_name
         mov     ax, 0x3D01              ; open for writing
         int     0x21
@@ -62,19 +69,19 @@ start:  cld
         mov     al, [codes]
         je      .code
         mov     al, [codes + 1]
-.code:  test    al, al
-        jnz     .leave
-        mov     di, restart_switch
-        call    in_tail
-        jne     .leave
-        mov     ah, 0x0D                ; -rb: write DOS's buffers, restart
+.code:  cmp     al, 0xFF
+        je      hang
+        mov     ah, 0x4C
         int     0x21
-        mov     ax, 0x0040
-        mov     ds, ax
-        mov     word [0x0072], 0x1234
-        jmp     0xFFFF:0x0000
-.leave: mov     ah, 0x4C
+
+hang:   mov     ah, 0x0D                ; DOS's buffers to the disk
         int     0x21
+        mov     dx, hang_text
+        mov     ah, 0x09
+        int     0x21
+.wait:  sti
+        hlt
+        jmp     .wait
 
 failed: mov     dx, failed_text
         mov     ah, 0x09
@@ -111,8 +118,8 @@ in_tail:
 log_name:       db "C:\GHOSTRAN.LOG", 0
 codes_name:     db "C:\TVXTEST\EXITCODE", 0
 check_switch:   db 7, "-chkimg"
-restart_switch: db 4, " -rb"
 codes:          db 0, 0
 tail_length:    dw 0
 done_text:      db "Ghost stand-in (boot test): command line recorded in C:\GHOSTRAN.LOG", 13, 10, "$"
+hang_text:      db "Ghost stand-in (boot test): this run never returns; the test cuts the machine", 13, 10, "$"
 failed_text:    db "Ghost stand-in (boot test): cannot write C:\GHOSTRAN.LOG", 13, 10, "$"
