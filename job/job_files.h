@@ -40,7 +40,7 @@ struct FileFound {
     bool ours = false;
 };
 struct JobFilesFound {
-    std::array<FileFound, 5> files;
+    std::array<FileFound, kJobFiles.size()> files;
     std::optional<JobRecord> record;  // C:\TRIVEX.JOB when it is a job copy of ours
     bool recordPresent = false;       // a file is at that name, ours or not
     std::optional<Text> imageToken;   // the token of C:\Vemo.img when it is ours
@@ -50,6 +50,10 @@ struct JobFilesFound {
     bool imageCarries(const Text& token) const;
 };
 JobFilesFound findJobFiles(Machine& p);
+// Whether the job of the record on C: is whole: everything the record lists
+// is there and ours, the boot image carries the record's token and the
+// outcome copy is in its place. False without a record.
+bool wholeAsRecorded(Machine& p, const JobFilesFound& found);
 // Whether a job of ours waits for its restart: its boot image, which the DOS
 // side deletes when the job runs, is on C:.
 bool jobWaits(Machine& p);
@@ -76,8 +80,9 @@ Result placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, Jo
 using Failures = std::vector<Problem>;
 
 // Removes what the job wrote and gives set-aside files their names back:
-// the loader's files (loaderFiles), or all the others.
-void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failures& failures);
+// the loader's files (loaderFiles), or all the others. The boot image goes
+// only while it carries the job's `token`.
+void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, const Text& token, Failures& failures);
 
 // Undo and repair: removes every file of ours that `found` lists (found
 // before the boot was pointed away) and is still there, and gives the files

@@ -48,6 +48,8 @@ LastOutcome describe(Machine& p, const JobRecord& r) {
         case Outcome::NoMenu: return failed(around(Code::DosNoMenu, {what}));
         case Outcome::NoRam: return failed(around(Code::DosNoRam, {what}));
         case Outcome::Found: return failed(around(Code::DosStoppedEarly, {what}));
+        // The user's own choice at the last countdown: no failure to report.
+        case Outcome::Skipped: return told(around(Code::DosSkipped, {what}, {when}));
         case Outcome::Unrecorded:
             // The image's drive is NTFS: DOS could not write the outcome there.
             if (backup) {

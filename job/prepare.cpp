@@ -1,10 +1,12 @@
 #include "job/prepare.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "job/boot_menu.h"
 #include "job/boot_store.h"
 #include "job/checks.h"
+#include "job/encrypted.h"
 #include "job/files.h"
 #include "job/job_files.h"
 #include "job/partitions.h"
@@ -29,6 +31,7 @@ JobRecord recordOf(Machine& p, const JobRequest& job, BootRoute route, const Job
     r.route = route;
     r.prepared = recordTime(p.localTime());
     if (r.kind != JobKind::Manual) r.image = job.imagePath;
+    if (!job.targetDrive.empty()) r.target = job.targetDrive.substr(0, 1) + ":";
     for (const JobFile& f : kJobFiles) {
         if (!writtenOn(f, route) || (f.id == JobFileId::GhostBat && !ghostBat)) continue;
         r.wrote.push_back(f.name);
@@ -50,7 +53,8 @@ Result writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& 
         std::function<SysResult()> write;
         Problem failure{Code::WriteFailed, {f.path}};
         switch (f.id) {
-            case JobFileId::Loader: write = payload(f.path, Payload::Loader); break;
+            case JobFileId::Loader:
+            case JobFileId::StoreLoader: write = payload(f.path, Payload::Loader); break;
             case JobFileId::LoaderMbr: write = payload(f.path, Payload::LoaderMbr); break;
             case JobFileId::GhostBat:
                 if (!bat) continue;  // no mode chosen: no command to run
@@ -82,64 +86,116 @@ struct BootSwitch {
     BootRoute route;
     BootMenu menu;
     bool pointed = false;  // on() has begun
+    // The store route: the job's entry, whether it may still start the loader
+    // after a failed take-back, and the one-time boot the user had set.
+    Text entry;
+    bool entryMayStart = false;
+    std::vector<Text> userSequence;
 
     BootSwitch(Machine& p, BootRoute r) : route(r), menu(p) {}
 
     Result check(Machine& p) { return route == BootRoute::BootIni ? menu.check() : bcd::ready(p); }
 
-    // An earlier job of ours that has not run: boot.ini redirected, or
-    // entries of ours in the store. A problem only when the store cannot be read.
-    Result earlierJob(Machine& p, bool& found) {
+    // An earlier job of ours that has not run: boot.ini redirected, or an
+    // entry that the job's record names in the store. A problem only when
+    // the store cannot be read.
+    Result earlierJob(Machine& p, const JobFilesFound& found, bool& earlier) {
         if (route == BootRoute::BootIni) {
-            found = menu.isRedirected();
+            earlier = menu.isRedirected();
             return {};
         }
-        std::vector<Text> entries;
-        if (Result r = bcd::findEntries(p, entries); !r) return r;
-        found = !entries.empty();
+        const Expected<bcd::StoreState> state = bcd::readStore(p);
+        if (!state) return state.result();
+        earlier = found.record && std::any_of(found.record->entries.begin(), found.record->entries.end(),
+                                              [&](const Text& id) { return state->holds(id); });
+        userSequence = state->sequence;
         return {};
     }
 
     // Points the boot away from an earlier job's loader, nothing else: on
     // failure that job is as it was.
-    Result off(Machine& p) {
+    Result off(Machine& p, const JobRecord& earlier) {
         if (route == BootRoute::BootIni) return menu.restore();
         int removed = 0;
-        return bcd::removeOurEntries(p, removed);
+        if (Result r = bcd::removeEntries(p, earlier.entries, removed); !r) return r;
+        return bcd::restoreSequence(p, earlier.sequence);
+    }
+
+    // The store after an earlier job gave way: the one-time boot the user has.
+    Result readUserSequence(Machine& p) {
+        if (route == BootRoute::BootIni) return {};
+        const Expected<bcd::StoreState> state = bcd::readStore(p);
+        if (!state) return state.result();
+        userSequence = state->sequence;
+        return {};
     }
 
     Result on(Machine& p) {
         pointed = true;
         if (route == BootRoute::BootIni) return menu.redirect();
         // addEntry takes its own entry back when any of its calls fails.
-        return bcd::addEntry(p).result();
+        return bcd::addEntry(p, entry, entryMayStart);
     }
 
     // Points the boot away from the loader again; `stillStarts` says whether
-    // it still starts the loader afterwards.
-    void takeBack(bool& stillStarts, Failures& failures) {
+    // it may still start the loader afterwards.
+    void takeBack(Machine& p, bool& stillStarts, Failures& failures) {
         stillStarts = false;
-        if (!pointed || route == BootRoute::BootStore) return;
+        if (!pointed) return;
+        if (route == BootRoute::BootStore) {
+            // The entry replaced the user's one-time boot: it comes back.
+            if (Result r = bcd::restoreSequence(p, userSequence); !r)
+                failures.push_back(around(Code::SequenceNotPutBack, {r.problem()}, {identifiers(userSequence)}));
+            stillStarts = entryMayStart;
+            return;
+        }
         if (Result r = menu.takeBack(); !r) failures.push_back(r.problem());
         stillStarts = menu.isRedirected();
+    }
+
+    // What the user should know of a job prepared: a boot.bak of the user's
+    // set aside, a one-time boot of the user's that the job's entry replaced.
+    std::optional<Problem> notice() const {
+        std::vector<Problem> told;
+        if (menu.notice()) told.push_back(*menu.notice());
+        if (!userSequence.empty()) told.push_back({Code::UserSequenceKept, {identifiers(userSequence)}});
+        if (told.empty()) return {};
+        if (told.size() == 1) return told[0];
+        return around(Code::Lines, std::move(told));
+    }
+
+    static Text identifiers(const std::vector<Text>& ids) {
+        Text all;
+        for (const Text& id : ids) all += (all.empty() ? "" : " ") + id;
+        return all;
     }
 };
 
 // The job failed: everything goes back in the reverse order, the boot
 // first, the files after, the record last, and the problem tells what
-// failed and whether going back worked.
-Problem takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Problem& failure, bool earlierUndone) {
+// failed and whether going back worked. Only the files of this job go: the
+// boot image and the records when they carry its token.
+Problem takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Text& token, const Problem& failure,
+                 bool earlierUndone) {
     bool stillStarts = false;
     Failures problems;
-    boot.takeBack(stillStarts, problems);
-    takeBackJobFiles(p, trail, false, problems);
-    // While the boot still starts the loader, the loader stays: the machine must boot.
-    if (!stillStarts) takeBackJobFiles(p, trail, true, problems);
-    if (!stillStarts) removeRecords(p, findJobFiles(p), problems);
+    boot.takeBack(p, stillStarts, problems);
+    takeBackJobFiles(p, trail, false, token, problems);
+    // While the boot may still start the loader, the loader and the record
+    // stay, as undo keeps them: the machine must boot, and undo finds the job.
+    if (!stillStarts) takeBackJobFiles(p, trail, true, token, problems);
+    if (!stillStarts) {
+        JobFilesFound found = findJobFiles(p);
+        if (found.record && found.record->token != token) found.record.reset();
+        removeRecords(p, found, problems);
+    }
 
-    if (problems.empty()) return around(earlierUndone ? Code::TakenBackEarlierToo : Code::TakenBack, {failure});
-    return around(earlierUndone ? Code::TakenBackEarlierTooWithErrors : Code::TakenBackWithErrors,
-                  {failure, around(Code::Several, std::move(problems))});
+    Problem told = problems.empty()
+                       ? around(earlierUndone ? Code::TakenBackEarlierToo : Code::TakenBack, {failure})
+                       : around(earlierUndone ? Code::TakenBackEarlierTooWithErrors : Code::TakenBackWithErrors,
+                                {failure, around(Code::Several, std::move(problems))});
+    if (stillStarts && boot.route == BootRoute::BootStore) return around(Code::InTurn, {told, {Code::LoaderKeptAfterTakeBack}});
+    return told;
 }
 
 Prepared refused(const Problem& why) { return {false, why, {}, {}}; }
@@ -163,6 +219,7 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     if (why) why = boot.check(p);
     if (why) why = partitions.refusal;
     if (why) why = jobRefusal(p, job, plan);
+    if (why) why = encryptionRefusal(p, job);
     JobFilesFound found = findJobFiles(p);
     if (why) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why) return refused(why.problem());
@@ -175,20 +232,27 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     // way undo takes it back: this job is prepared on a machine that starts
     // Windows, and only its own files are on the disk.
     bool earlier = false;
-    if (Result r = boot.earlierJob(p, earlier); !r) return refused(r.problem());
+    if (Result r = boot.earlierJob(p, found, earlier); !r) return refused(r.problem());
     if (earlier) {
-        if (Result r = boot.off(p); !r) return refused(around(Code::EarlierJobStays, {r.problem()}));
+        if (Result r = boot.off(p, *found.record); !r) return refused(around(Code::EarlierJobStays, {r.problem()}));
         if (Result u = undoJob(p).account(); !u) return refused(around(Code::EarlierJobPartlyUndone, {u.problem()}));
+        if (Result r = boot.readUserSequence(p); !r) return refused(r.problem());
         found = findJobFiles(p);
         if (Result again = jobFilesRefusal(p, found, route, outcomePath); !again)
             return refused(around(Code::EarlierJobUndoneThen, {again.problem()}));
     }
 
     // The record first, then every file, then the outcome copy, each whole;
-    // the boot is pointed at the loader last.
+    // the boot is pointed at the loader last. On the store route the record
+    // names the entry before it is made, and the one-time boot it replaces.
     JobTrail trail;
     const std::optional<Text> bat = plan.batText();
-    const JobRecord record = recordOf(p, job, route, found, bat.has_value());
+    JobRecord record = recordOf(p, job, route, found, bat.has_value());
+    if (route == BootRoute::BootStore) {
+        boot.entry = bcd::newIdentifier(p);
+        record.entries = {boot.entry};
+        record.sequence = boot.userSequence;
+    }
     Result done;
     if (const SysResult r = p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))}); !r)
         done = stepFailed(Code::WriteFailed, {kJobRecord}, r);
@@ -202,8 +266,15 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
             done = stepFailed(Code::WriteOutcomeFailed, {outcomePath}, r);
     }
     if (done) done = boot.on(p);
-    if (done) return {true, {}, boot.menu.notice(), {}};
-    return refused(takeBack(p, boot, trail, done.problem(), earlier));
+    if (!done) return refused(takeBack(p, boot, trail, record.token, done.problem(), earlier));
+    if (route == BootRoute::BootStore) {
+        // From now on an entry that is not the one-time boot was used up by a
+        // restart (the next start tells that from a job cut short). The job is
+        // whole without this line: a failure to add it changes nothing else.
+        record.pointed = true;
+        (void)p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))});
+    }
+    return {true, {}, boot.notice(), {}};
 }
 
 }  // namespace

@@ -52,6 +52,10 @@ Text recordText(const JobRecord& r) {
     if (!r.image.empty()) line(handoff::kKeyImage, r.image);
     for (const Text& name : r.wrote) line(handoff::kKeyWrote, name);
     for (const Text& name : r.aside) line(handoff::kKeyAside, name);
+    if (!r.target.empty()) line(handoff::kKeyTarget, r.target);
+    for (const Text& id : r.entries) line(handoff::kKeyEntry, id);
+    for (const Text& id : r.sequence) line(handoff::kKeySequence, id);
+    if (r.pointed) line(handoff::kKeyBoot, handoff::kBootPointed);
     return t;
 }
 
@@ -96,11 +100,20 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             r.wrote.push_back(value);
         } else if (key == handoff::kKeyAside) {
             r.aside.push_back(value);
+        } else if (key == handoff::kKeyTarget) {
+            r.target = value;
+        } else if (key == handoff::kKeyEntry) {
+            r.entries.push_back(value);
+        } else if (key == handoff::kKeySequence) {
+            r.sequence.push_back(value);
+        } else if (key == handoff::kKeyBoot) {
+            r.pointed = value == handoff::kBootPointed;
         } else if (key == handoff::kKeyDos) {
             if (value == handoff::kDosFound) r.outcome = Outcome::Found;
             else if (value == handoff::kDosNoMenu) r.outcome = Outcome::NoMenu;
             else if (value == handoff::kDosNoRam) r.outcome = Outcome::NoRam;
             else if (value == handoff::kDosUnrecorded) r.outcome = Outcome::Unrecorded;
+            else if (value == handoff::kDosSkipped) r.outcome = Outcome::Skipped;
         } else if (key == handoff::kKeyGhost) {
             const size_t space = value.find(' ');
             const Text what = value.substr(0, space);

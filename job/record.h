@@ -21,8 +21,12 @@
 //   image=E:\Ghost\G_WinXP.gho  (none for manual Ghost)
 //   wrote=grldr                 one line per file of the job in C:\ (8.3 names, lower case)
 //   aside=grldr                 a file of the user's at that name waits as <name>.bak
+//   target=C:                   the partition Ghost writes (a restore) or reads, as Windows names it
+//   entry={...}                 store route: an entry the job made in the boot configuration store
+//   sequence={...}              store route: the one-time boot the user had set before the job
+//   boot=pointed                store route: the job's entry was made the one-time boot
 // and what the DOS side appends, in the order things happen:
-//   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded
+//   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded | dos=skipped
 //   ghost=check-failed N | ghost=started | ghost=exit N
 // (dos=unrecorded: the outcome copy is on a volume of the DOS NTFS driver,
 // which goes before Ghost runs; nothing more can be written to it.)
@@ -49,6 +53,7 @@ enum class Outcome {
     Unrecorded,   // it handed the job to Ghost, and could not record more
     NoMenu,       // the boot menu could not be put back: nothing ran
     NoRam,        // no RAM drive, or the copies to it failed: nothing ran
+    Skipped,      // the user pressed a key during the last countdown: nothing ran
     CheckFailed,  // the image check failed (code): nothing was restored
     Started,      // Ghost's backup or restore started and did not come back with an error
     Exited,       // Ghost came back to DOS (code)
@@ -63,6 +68,10 @@ struct JobRecord {
     Text image;                 // empty for manual Ghost
     std::vector<Text> wrote;    // "grldr", "ghost.bat"...
     std::vector<Text> aside;    // "grldr", "grldr.mbr"
+    Text target;                // "C:"; empty when the record does not say
+    std::vector<Text> entries;  // identifiers of the store entries the job made
+    std::vector<Text> sequence; // the user's one-time boot sequence before the job
+    bool pointed = false;       // the job's entry was made the one-time boot
     // Read from the outcome copy only.
     Outcome outcome = Outcome::None;
     int exitCode = -1;          // with CheckFailed and Exited

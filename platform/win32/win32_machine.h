@@ -35,6 +35,7 @@ public:
     // Drives and disks (disks.cpp)
     bool drivePlace(char letter, DiskPlace& out) override;
     bool systemPartition(SystemPartition& out) override;
+    SysResult readVolumeStart(char letter, Text& out) override;
 
     // Processes (processes.cpp)
     SysResult startProgram(const Text& commandLine) override;

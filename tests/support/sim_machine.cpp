@@ -180,6 +180,26 @@ bool SimMachine::drivePlace(char letter, DiskPlace& out) {
     return true;
 }
 
+void SimMachine::setVolumeStart(char letter, const Text& bytes) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    Text sector = bytes.substr(0, 512);
+    sector.resize(512, '\0');
+    volumeStarts_[letter] = sector;
+}
+
+SysResult SimMachine::readVolumeStart(char letter, Text& out) {
+    out.clear();
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return SysResult::failed(kErrorInvalidName);
+    const auto it = volumeStarts_.find(letter);
+    if (it != volumeStarts_.end()) {
+        out = it->second;
+        return SysResult::ok();
+    }
+    uint64_t total = 0, free = 0;
+    return SysResult::failed(fs_.diskSpace(letter, total, free) ? kErrorAccessDenied : kErrorFileNotFound);
+}
+
 bool SimMachine::systemPartition(SystemPartition& out) {
     if (!systemPartition_) return false;
     const SimSystemPartition& s = *systemPartition_;

@@ -70,6 +70,10 @@ public:
         systemPartition_ = SimSystemPartition{place, letter, std::move(rootFiles)};
     }
     void forgetSystemPartition() { systemPartition_.reset(); }
+    // What the first sector of a drive's volume holds (padded to 512 bytes).
+    // A drive without one cannot be read that way, as an unelevated process
+    // or a folder drive under Wine cannot.
+    void setVolumeStart(char letter, const Text& bytes);
 
     // ---- Processes, the restart ------------------------------------------------------
     // A command line (matched byte for byte) that starts a process: its
@@ -125,6 +129,9 @@ public:
     bool drivePlace(char letter, DiskPlace& out) override;
     // What setSystemPartition gave; false without it.
     bool systemPartition(SystemPartition& out) override;
+    // What setVolumeStart gave; else access denied (a drive there) or file
+    // not found (no such drive).
+    SysResult readVolumeStart(char letter, Text& out) override;
 
     SysResult startProgram(const Text& commandLine) override;
     Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) override;
@@ -171,6 +178,7 @@ private:
     SimSystem system_;
     Text programFolder_ = "C:\\Program Files\\Trivex\\";
     std::map<char, DiskPlace> places_;
+    std::map<char, Text> volumeStarts_;
     struct SimSystemPartition {
         DiskPlace place;
         char letter;
