@@ -51,7 +51,7 @@ std::map<std::string, std::string> makeValues() {
     v["aside-ext"] = h::kAsideSuffix;
 
     for (const char* key : {h::kKeyToken, h::kKeyCopy, h::kKeyKind, h::kKeyRoute, h::kKeyPrepared, h::kKeyImage,
-                            h::kKeyWrote, h::kKeyAside, h::kKeyDos, h::kKeyGhost})
+                            h::kKeyWrote, h::kKeyAside, h::kKeyDos, h::kKeyGhost, h::kKeyTarget})
         v[std::string("key.") + key] = key;
     v["copy.job"] = h::kCopyJob;
     v["copy.outcome"] = h::kCopyOutcome;
@@ -64,6 +64,8 @@ std::map<std::string, std::string> makeValues() {
     v["dos.no-menu"] = h::kDosNoMenu;
     v["dos.no-ram"] = h::kDosNoRam;
     v["dos.unrecorded"] = h::kDosUnrecorded;
+    v["dos.skipped"] = h::kDosSkipped;
+    v["last-chance-seconds"] = h::kLastChanceSeconds;
     v["ghost.started"] = h::kGhostStarted;
     v["ghost.exit"] = h::kGhostExit;
     v["ghost.check-failed"] = h::kGhostCheckFailed;
