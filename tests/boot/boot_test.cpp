@@ -36,9 +36,9 @@ const fs::path kTreeRoot = TRIVEX_SOURCE_ROOT;
 const fs::path kPayloadStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
 const std::string kMkimage = TRIVEX_MKIMAGE;
 
-// A boot that gets as far as Ghost takes 10-40 s of one core; seven machines
+// A boot that gets as far as Ghost takes 10-40 s of one core; ten machines
 // run side by side on a machine that may be busy with other work.
-constexpr auto kBootLimit = 420s;
+constexpr auto kBootLimit = 600s;
 
 std::string bootchainMissing() {
     for (const char* f : {"grldr", "grldr.mbr", "KERNEL.SYS", "COMMAND.COM", "fdboot.bin"})
@@ -96,23 +96,24 @@ std::string logged(std::initializer_list<std::string> lines) {
     return log;
 }
 
-// The files a job on the boot.ini route writes, by their names in the
-// record; the loader among them or not.
-std::vector<Text> wrote(bool loader = true) {
+// The files a job on the route writes, by their names in the record; the
+// loader among them or not.
+std::vector<Text> wrote(bool loader = true, job::BootRoute route = job::BootRoute::BootIni) {
     std::vector<Text> names;
     for (const job::JobFile& f : job::kJobFiles)
-        if (job::writtenOn(f, job::BootRoute::BootIni) && (loader || !f.loader)) names.push_back(f.name);
+        if (job::writtenOn(f, route) && (loader || !f.loader)) names.push_back(f.name);
     return names;
 }
 
 // The job record, as the job writes its two copies.
 std::string record(const std::string& token, bool outcomeCopy, job::JobKind kind, const std::vector<Text>& wrote,
-                   const std::vector<Text>& aside = {}) {
+                   const std::vector<Text>& aside = {}, job::BootRoute route = job::BootRoute::BootIni) {
     job::JobRecord r;
     r.token = token;
     r.outcomeCopy = outcomeCopy;
     r.kind = kind;
-    r.route = job::BootRoute::BootIni;
+    r.route = route;
+    r.target = "C:";
     r.prepared = "2026-12-07 18:43:30";
     r.image = kImagePath;
     r.wrote = wrote;
@@ -233,7 +234,7 @@ Root helperFloppy(const std::string& image, const std::string& standins) {
 }
 
 struct Payloads {
-    std::string loader, ghost, image;
+    std::string loader, ghost, image, loaderMbr;
 };
 
 class BootChain : public ::testing::Test {
@@ -275,7 +276,32 @@ protected:
         }
     }
 
-    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, Helpers, kRuns };
+    // The store route's job on C:, the second partition of its disk, whose
+    // first partition holds another system's GRLDR (C: itself FAT32 or NTFS).
+    static Root storeJobFiles() {
+        Root r = userFiles();
+        r["GRLDR.MBR"] = {false, "A", payloads_.loaderMbr};
+        r["TVXLDR"] = {false, "A", payloads_.loader};
+        r["GHOST.BAT"] = {false, "A", kBackupBat};
+        r["GHOST.EXE"] = {false, "A", payloads_.ghost};
+        r["VEMO.IMG"] = {false, "A", withToken(payloads_.image, kToken)};
+        r["TRIVEX.JOB"] = {false, "A", record(kToken, false, job::JobKind::Backup, wrote(true, job::BootRoute::BootStore),
+                                              {}, job::BootRoute::BootStore)};
+        return r;
+    }
+    static const Root& otherSystem() {
+        static const Root files = {{"GRLDR", {false, "A", readAll(kStandins / "otherldr.bin")}},
+                                   {"OTHER.TXT", {false, "A", "the other system's own file\r\n"}}};
+        return files;
+    }
+    static const std::string& storeOutcomeCopy() {
+        static const std::string copy = record(kToken, true, job::JobKind::Backup, wrote(true, job::BootRoute::BootStore),
+                                               {}, job::BootRoute::BootStore);
+        return copy;
+    }
+
+    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, Helpers, RestoreSkipped,
+               StoreOtherLoader, StoreOtherLoaderNtfs, kRuns };
     static fs::path disk(Run r, int n) { return kWork / ("run" + std::to_string(r) + "-disk" + std::to_string(n) + ".img"); }
     static fs::path before(Run r, int n) { return disk(r, n).string() + ".before"; }
     static void keep(Run r, int n) { fs::copy_file(disk(r, n), before(r, n), fs::copy_options::overwrite_existing); }
@@ -298,6 +324,7 @@ void makeSupplied(const fs::path& dir) {
     fs::remove_all(dir);
     fs::create_directories(dir / "dos/NLS");
     fs::copy_file(kBootchain / "grldr", dir / "grldr");
+    fs::copy_file(kBootchain / "grldr.mbr", dir / "grldr.mbr");
     fs::copy_file(kStandins / "ghost.bin", dir / "ghost.exe");
     std::string bootSector = readAll(kBootchain / "fdboot.bin");
     bootSector.replace(0x1F1, 11, "IO      SYS");
@@ -330,7 +357,10 @@ void BootChain::SetUpTestSuite() {
         if (run(quote(build / "payload_dump") + " " + quote(kWork / "payloads"), out) != 0)
             throw std::runtime_error("payload_dump: " + out);
         payloads_ = {readAll(kWork / "payloads/Loader"), readAll(kWork / "payloads/GhostDos"),
-                     readAll(kWork / "payloads/DosImage")};
+                     readAll(kWork / "payloads/DosImage"), readAll(kWork / "payloads/LoaderMbr")};
+        // The store route's boot-sector file, as the build made it: the boot
+        // manager would start it from C:; here it is the disk's MBR code.
+        writeAll(kWork / "loader.mbr", payloads_.loaderMbr);
         std::printf("build with the boot chain supplied: %.1f s\n", secondsSince(start));
 
         const auto disks = std::chrono::steady_clock::now();
@@ -392,6 +422,26 @@ void BootChain::SetUpTestSuite() {
         writeDisk(disk(NoMenu, 1), imageDrive(), "TRIVEXE");
         keep(NoMenu, 0);
 
+        // The last ten seconds before a restore, and a key pressed in them.
+        writeDisk(disk(RestoreSkipped, 0), jobFiles(), "TRIVEXC");
+        writeDisk(disk(RestoreSkipped, 1), imageDrive(), "TRIVEXE");
+
+        // Store route: another system's GRLDR on the partition before C:.
+        makeTwoPartitionDisk(disk(StoreOtherLoader, 0), kWork / "loader.mbr", {false, "OTHERSYS", {}},
+                             {false, "TRIVEXC", {}});
+        for (const auto& [name, e] : otherSystem()) putFile(disk(StoreOtherLoader, 0), name, e.bytes, e.attrs, 0);
+        for (const auto& [name, e] : storeJobFiles()) putFile(disk(StoreOtherLoader, 0), name, e.bytes, e.attrs, 1);
+        Root storeImage = imageDrive();
+        storeImage["TRIVEX.JOB"].bytes = storeOutcomeCopy();
+        writeDisk(disk(StoreOtherLoader, 1), storeImage, "TRIVEXE");
+        // The same with C: on NTFS, as Windows has it: DOS cannot see C:,
+        // but the loader that starts is the program's.
+        std::map<std::string, std::string> ntfsStore;
+        for (const auto& [name, e] : storeJobFiles()) ntfsStore[name] = e.bytes;
+        makeTwoPartitionDisk(disk(StoreOtherLoaderNtfs, 0), kWork / "loader.mbr", {false, "OTHERSYS", {}},
+                             {true, "TRIVEXC", ntfsStore});
+        for (const auto& [name, e] : otherSystem()) putFile(disk(StoreOtherLoaderNtfs, 0), name, e.bytes, e.attrs, 0);
+
         writeDisk(disk(DemoImage, 0),
                   {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
 
@@ -411,6 +461,9 @@ void BootChain::SetUpTestSuite() {
         machine(NoRamDrive, 2);
         machine(NoMenu, 2);
         machine(DemoImage, 1);
+        machine(RestoreSkipped, 2);
+        machine(StoreOtherLoader, 2);
+        machine(StoreOtherLoaderNtfs, 1);
         machines_[Helpers] = std::make_unique<Machine>(std::vector<fs::path>{}, kWork / "helpers.log", kWork / "helpers.img");
         std::printf("disks made and machines started: %.1f s\n", secondsSince(disks));
     } catch (const std::exception& e) {
@@ -471,6 +524,31 @@ void expectHandedOff(const Root& after, const std::set<std::string>& changed = {
 
 #define REQUIRE_SETUP() \
     if (!setupError_.empty()) FAIL() << setupError_
+
+// The last chance before a restore (first of the tests: its ten seconds must
+// be watched from the machine's start): the screen names the partition and the
+// image as Windows names them and counts ten seconds down; a key pressed then
+// skips the job: the boot menu is back, nothing ran, the job's files stay for
+// the next start of the program, and the record says that the user skipped it.
+TEST_F(BootChain, AKeyInTheLastTenSecondsSkipsTheRestore) {
+    REQUIRE_SETUP();
+    const std::string countdown = "  The partition, as Windows names it:\nC:\n  The image, as Windows names its drive:\n" +
+                                  kImagePath +
+                                  "\nPress any key to skip the restore: nothing is changed and Windows starts\n"
+                                  "as it was. Seconds left:\n10 9";
+    ASSERT_TRUE(finish(RestoreSkipped, countdown)) << "no restart; the screen:\n" << machines_[RestoreSkipped]->lastScreen();
+    EXPECT_TRUE(machines_[RestoreSkipped]->pressed()) << "the countdown never showed; the screen:\n"
+                                                      << machines_[RestoreSkipped]->lastScreen();
+    const Root after = readRoot(disk(RestoreSkipped, 0));
+    SCOPED_TRACE("C: after the boot:\n" + describe(after));
+    EXPECT_FALSE(after.count("GHOSTRAN.LOG")) << "Ghost ran";
+    EXPECT_EQ(entry(after, "BOOT.INI"), kMenuBack);
+    EXPECT_FALSE(after.count("BOOT.BAK"));
+    expectUntouched(jobFiles(), after, {"BOOT.INI", "BOOT.BAK"});  // the job's files stay for the program
+    const std::string outcome = entry(readRoot(disk(RestoreSkipped, 1)), "TRIVEX.JOB").bytes;
+    EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\ndos=skipped\r\n");
+    EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::Skipped);
+}
 
 // (a) The image checks out and the restore starts; Ghost restarts at once
 // on success (-rb), so the record's last word is that it started.
@@ -578,6 +656,37 @@ TEST_F(BootChain, TheImagesHelpersAnswerExactly) {
     EXPECT_EQ(floppyAttrs(floppy, "PROT.TXT"), "-");
     EXPECT_EQ(floppyAttrs(floppy, "TAKEN.TXT"), "A");
     EXPECT_EQ(floppyFile(floppy, "TAKEN.TXT"), "taken\r\n");
+}
+
+// The store route: grldr.mbr, as the build made it, starts the program's
+// loader on C: although another system's GRLDR is on the partition before
+// it; the job runs (a backup), and nothing of the other partition changes
+// but the Ghost stand-in's log (DOS's C: is that partition).
+TEST_F(BootChain, TheStoreRoutesBootSectorFileStartsTheProgramsLoaderNotAGrldrBeforeC) {
+    REQUIRE_SETUP();
+    ASSERT_TRUE(finish(StoreOtherLoader)) << "no restart; the screen:\n" << machines_[StoreOtherLoader]->lastScreen();
+    EXPECT_EQ(machines_[StoreOtherLoader]->lastScreen().find("ANOTHER SYSTEM'S GRLDR"), std::string::npos)
+        << machines_[StoreOtherLoader]->lastScreen();
+    const Root other = readRoot(disk(StoreOtherLoader, 0), 0);
+    EXPECT_EQ(entry(other, "GHOSTRAN.LOG").bytes, logged({kBackupLine})) << describe(other);
+    expectUntouched(otherSystem(), other, {"GHOSTRAN.LOG"});
+    const Root c = readRoot(disk(StoreOtherLoader, 0), 1);
+    SCOPED_TRACE("C: after the boot:\n" + describe(c));
+    for (const char* name : {"TVXLDR", "GRLDR.MBR", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB"})
+        EXPECT_FALSE(c.count(name)) << name;
+    expectUntouched(userFiles(), c, {});
+    const std::string outcome = entry(readRoot(disk(StoreOtherLoader, 1)), "TRIVEX.JOB").bytes;
+    EXPECT_EQ(outcome, storeOutcomeCopy() + "dos=found\r\nghost=started\r\n");
+}
+
+// With C: on NTFS, as Windows 7 has it: the boot-sector file's NTFS search
+// finds the program's loader by its name, which boots the job's image
+// (plain DOS then cannot see C: and finds no job).
+TEST_F(BootChain, OnNtfsTheStoreRoutesBootSectorFileStartsTheProgramsLoaderToo) {
+    REQUIRE_SETUP();
+    const bool shown = finishAt(StoreOtherLoaderNtfs, "No Trivex job for this boot image was found");
+    ASSERT_TRUE(shown) << "the screen:\n" << machines_[StoreOtherLoaderNtfs]->lastScreen();
+    EXPECT_EQ(readNtfsFile(disk(StoreOtherLoaderNtfs, 0), "VEMO.IMG", 1), withToken(payloads_.image, kToken));
 }
 
 // The boot sector of a build without DOS files says so and how to get back

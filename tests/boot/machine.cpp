@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
 #include "../payloads/helpers.h"
 
@@ -28,12 +29,24 @@ constexpr uint32_t kSectors = 140112;
 constexpr uint32_t kStart = 63;
 constexpr uint32_t kHeads = 16, kPerTrack = 63;
 
-std::string mtools(const fs::path& image) {
-    return "MTOOLS_SKIP_CHECK=1 MTOOLS_NO_VFAT=1 %s -i " + quote(image) + "@@" + std::to_string(kStart * 512);
+// Where a primary partition starts, from the disk's own partition table.
+uint64_t partitionStart(const fs::path& image, int partition) {
+    std::ifstream in(image, std::ios::binary);
+    char entry[16] = {};
+    in.seekg(446 + 16 * partition);
+    in.read(entry, 16);
+    uint32_t lba = 0;
+    for (int i = 0; i < 4; ++i) lba |= static_cast<uint32_t>(static_cast<unsigned char>(entry[8 + i])) << (8 * i);
+    if (!in || lba == 0) throw std::runtime_error("no partition " + std::to_string(partition) + " on " + image.string());
+    return uint64_t{lba} * 512;
 }
 
-std::string mcmd(const fs::path& image, const std::string& tool) {
-    std::string c = mtools(image);
+std::string mtools(const fs::path& image, int partition) {
+    return "MTOOLS_SKIP_CHECK=1 MTOOLS_NO_VFAT=1 %s -i " + quote(image) + "@@" + std::to_string(partitionStart(image, partition));
+}
+
+std::string mcmd(const fs::path& image, const std::string& tool, int partition = 0) {
+    std::string c = mtools(image, partition);
     return c.replace(c.find("%s"), 2, tool);
 }
 
@@ -53,22 +66,31 @@ void putLe32(std::string& at, size_t pos, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[pos + i] = static_cast<char>(v >> (8 * i));
 }
 
-// The disk's first 63 sectors: the MBR code with one partition of `type`
-// from sector 63 to the end, marked active.
-std::string diskHead(const fs::path& mbrCode, char type) {
+// One partition table entry: `type` from `start` for `count` sectors.
+std::string tableEntry(char type, uint32_t start, uint32_t count, bool active) {
+    std::string entry(16, '\0');
+    entry[0] = active ? '\x80' : '\0';
+    chs(entry, 1, start);
+    entry[4] = type;
+    chs(entry, 5, start + count - 1);
+    putLe32(entry, 8, start);
+    putLe32(entry, 12, count);
+    return entry;
+}
+
+// The disk's first 63 sectors: the MBR code with the partition table entries.
+std::string diskHead(const fs::path& mbrCode, const std::string& entries) {
     std::string head = readAll(mbrCode);
     if (head.size() < 512 || head.size() > kStart * 512) throw std::runtime_error("unexpected MBR code " + mbrCode.string());
     head.resize(kStart * 512, '\0');
-    std::string entry(16, '\0');
-    entry[0] = '\x80';
-    chs(entry, 1, kStart);
-    entry[4] = type;
-    chs(entry, 5, kSectors - 1);
-    putLe32(entry, 8, kStart);
-    putLe32(entry, 12, kSectors - kStart);
-    head.replace(446, 64, entry + std::string(48, '\0'));
+    head.replace(446, 64, entries + std::string(64 - entries.size(), '\0'));
     head.replace(510, 2, "\x55\xAA");
     return head;
+}
+
+// One partition of the disk from sector 63 to the end, marked active.
+std::string diskHead(const fs::path& mbrCode, char type) {
+    return diskHead(mbrCode, tableEntry(type, kStart, kSectors - kStart, true));
 }
 
 std::string geometry() {
@@ -108,9 +130,55 @@ void makeNtfsDisk(const fs::path& image, const fs::path& mbrCode, const std::str
     if (fs::file_size(image) != uint64_t{kSectors} * 512) throw std::runtime_error("NTFS disk of the wrong size");
 }
 
-std::string readNtfsFile(const fs::path& image, const std::string& name) {
+// A file system made in a file of its own, for a partition of `sectors` from `start`.
+void makePartitionFile(const fs::path& part, uint32_t start, uint32_t sectors, const PartitionSpec& spec) {
+    fs::remove(part);
+    writeAll(part, "");
+    fs::resize_file(part, uint64_t{sectors} * 512);
+    const std::string geometry = " -H " + std::to_string(kHeads) + " -S " + std::to_string(kPerTrack) + " -p " +
+                                 std::to_string(start);
+    if (!spec.ntfs) {
+        must("mkfs.fat -F 32 -s 1 -n " + spec.label + " -h " + std::to_string(start) + " -g " + std::to_string(kHeads) +
+             "/" + std::to_string(kPerTrack) + " " + quote(part));
+        return;
+    }
+    must("mkntfs -F -q -Q -s 512 -c 4096 -L " + spec.label + geometry + " " + quote(part));
+    const fs::path tmp = part.string() + ".in";
+    for (const auto& [name, bytes] : spec.files) {
+        writeAll(tmp, bytes);
+        must("ntfscp -f -q " + quote(part) + " " + quote(tmp) + " '/" + name + "'");
+    }
+    fs::remove(tmp);
+}
+
+void makeTwoPartitionDisk(const fs::path& image, const fs::path& mbrCode, const PartitionSpec& first,
+                          const PartitionSpec& second) {
+    // 70 cylinders each (FAT32 of 512-byte clusters needs 65525 clusters),
+    // both ending on a cylinder's end: qemu takes the disk's geometry from
+    // where the partitions end.
+    constexpr uint32_t kCylinder = kHeads * kPerTrack, kPart = 70 * kCylinder;
+    const uint32_t second0 = kPart;
+    std::ofstream out(image, std::ios::binary | std::ios::trunc);
+    out << diskHead(mbrCode, tableEntry(first.ntfs ? '\x07' : '\x0C', kStart, kPart - kStart, true) +
+                                 tableEntry(second.ntfs ? '\x07' : '\x0C', second0, kPart, false));
+    const std::tuple<const PartitionSpec*, uint32_t, uint32_t> parts[] = {{&first, kStart, kPart - kStart},
+                                                                          {&second, second0, kPart}};
+    for (const auto& [spec, start, sectors] : parts) {
+        const fs::path part = image.string() + ".part";
+        makePartitionFile(part, start, sectors, *spec);
+        std::ifstream in(part, std::ios::binary);
+        out << in.rdbuf();
+        in.close();
+        fs::remove(part);
+    }
+    out.close();
+    if (fs::file_size(image) != uint64_t{second0 + kPart} * 512) throw std::runtime_error("two-partition disk of the wrong size");
+}
+
+std::string readNtfsFile(const fs::path& image, const std::string& name, int partition) {
     const fs::path part = image.string() + ".part";
-    must("dd if=" + quote(image) + " of=" + quote(part) + " bs=512 skip=" + std::to_string(kStart) + " status=none");
+    must("dd if=" + quote(image) + " of=" + quote(part) + " bs=512 skip=" + std::to_string(partitionStart(image, partition) / 512) +
+         " status=none");
     std::string bytes;
     const int rc = run("ntfscat " + quote(part) + " '/" + name + "' 2>/dev/null", bytes);
     fs::remove(part);
@@ -156,22 +224,25 @@ std::string floppyAttrs(const fs::path& image, const std::string& name) {
     return attrs;
 }
 
-void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs) {
+void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs,
+             int partition) {
     const fs::path tmp = image.string() + ".in";
     writeAll(tmp, bytes);
-    must(mcmd(image, "mcopy") + " -o " + quote(tmp) + " '::" + path + "'");
+    must(mcmd(image, "mcopy", partition) + " -o " + quote(tmp) + " '::" + path + "'");
     fs::remove(tmp);
     std::string flags;
     for (char a : std::string("RHSA")) flags += std::string(" ") + (attrs.find(a) == std::string::npos ? '-' : '+') + char(a | 0x20);
-    must(mcmd(image, "mattrib") + flags + " '::" + path + "'");
+    must(mcmd(image, "mattrib", partition) + flags + " '::" + path + "'");
 }
 
-void makeFolder(const fs::path& image, const std::string& path) { must(mcmd(image, "mmd") + " '::" + path + "'"); }
+void makeFolder(const fs::path& image, const std::string& path, int partition) {
+    must(mcmd(image, "mmd", partition) + " '::" + path + "'");
+}
 
-Root readRoot(const fs::path& image) {
+Root readRoot(const fs::path& image, int partition) {
     std::string folders, listing;
-    if (run(mcmd(image, "mdir") + " -a -b ::", folders) != 0) throw std::runtime_error("mdir: " + folders);
-    if (run(mcmd(image, "mattrib") + " '::*'", listing) != 0 && !listing.empty())
+    if (run(mcmd(image, "mdir", partition) + " -a -b ::", folders) != 0) throw std::runtime_error("mdir: " + folders);
+    if (run(mcmd(image, "mattrib", partition) + " '::*'", listing) != 0 && !listing.empty())
         throw std::runtime_error("mattrib: " + listing);
     Root root;
     std::istringstream lines(listing);
@@ -186,7 +257,7 @@ Root readRoot(const fs::path& image) {
         if (line[5] == 'S') e.attrs += 'S';
         if (line[2] == 'A') e.attrs += 'A';
         e.folder = folders.find("::/" + name + "/\n") != std::string::npos;
-        if (!e.folder && run(mcmd(image, "mtype") + " '::" + name + "'", e.bytes) != 0)
+        if (!e.folder && run(mcmd(image, "mtype", partition) + " '::" + name + "'", e.bytes) != 0)
             throw std::runtime_error("mtype " + name + ": " + e.bytes);
         root[name] = e;
     }
@@ -341,6 +412,7 @@ bool Machine::waitForEnd(std::chrono::seconds limit, const std::string& keyAt) {
             if (!keyAt.empty() && !pressed && text.find(keyAt) != std::string::npos) {
                 pressEnter();
                 pressed = true;
+                pressed_ = true;
             }
             nextLook = now + 1s;
         }

@@ -27,6 +27,8 @@ public:
         sim_.addFile("C:\\ntldr", "loader", kAttrReadOnly | kAttrHidden | kAttrSystem);
         sim_.addFile("C:\\boot.ini", "[boot loader]\r\n", kAttrReadOnly | kAttrHidden | kAttrSystem);
         sim_.setSystemPartition(disk, 'C');
+        // C:'s volume as an elevated process reads it: an NTFS boot sector.
+        sim_.setVolumeStart('C', "\xEB\x52\x90NTFS    " + Text(499, '\0') + "\x55\xAA");
     }
     Machine& machine() override { return sim_; }
     Text scratchRoot() override { return "D:\\contract\\"; }

@@ -197,7 +197,8 @@ SysResult SimMachine::readVolumeStart(char letter, Text& out) {
         return SysResult::ok();
     }
     uint64_t total = 0, free = 0;
-    return SysResult::failed(fs_.diskSpace(letter, total, free) ? kErrorAccessDenied : kErrorFileNotFound);
+    const bool there = fs_.diskSpace(letter, total, free);
+    return SysResult::failed(there ? uint32_t{kErrorAccessDenied} : uint32_t{kErrorFileNotFound});
 }
 
 bool SimMachine::systemPartition(SystemPartition& out) {

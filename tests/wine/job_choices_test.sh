@@ -130,6 +130,6 @@ backup_line='Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\Ghost\G_WinXP.gh
 [[ $(ghost_line) == "$backup_line" ]] && pass "B then Y: a backup command line" ||
   fail "B then Y: C:\\ghost.bat runs '$(ghost_line)'"
 press_in 'Trivex Ghost' n
-trivex_ended 60 || fail "the program still runs after N"
+trivex_closes 60 || fail "the program still runs after N"
 
 checks_end "$TRIVEX_LOG"

@@ -104,7 +104,9 @@ if wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000; then pass "Esc on
 main_key y
 answer_questions || fail "no restart prompt for the second confirmation"
 press_in 'Trivex Ghost' n
-if trivex_ended 60; then pass "N ended the program"; else fail "the program still runs after N"; fi
+if trivex_closes 60; then pass "N ended the program"; else fail "the program still runs after N"; fi
+[[ $CLOSING_BOXES == *'有一个还原任务正在等待'*'D:\Ghost\restore.gho'*'按 U 键撤销'* ]] &&
+  pass "closing named the waiting job" || fail "closing said: $CLOSING_BOXES"
 expect_job_files "after N" "$restore_bat"
 
 # ---- 2. Backup job ----------------------------------------------------------------
@@ -122,7 +124,7 @@ answer_questions || fail "no restart prompt for the backup job"
 backup_bat=$'call a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Ghost\\backup.gho -sure -fro -rb -z1\r\na:\\record.bat exit\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
 press_in 'Trivex Ghost' n
-trivex_ended 60 || fail "the program still runs after N (backup)"
+trivex_closes 60 || fail "the program still runs after N (backup)"
 
 # ---- 3. Undo ------------------------------------------------------------------------
 start_trivex || { fail "third start: no main window"; exit 1; }
