@@ -50,7 +50,7 @@ mkdir -p "$(drive_path D Ghost)"
 ghost_image "$(drive_path D Ghost/restore.gho)"
 
 start_trivex || { fail "no main window"; exit 1; }
-choose 'D:\Ghost\restore.gho'
+choose 'D:\\Ghost\\restore.gho'
 main_key y
 if answer_questions; then pass "Windows 7: the restart prompt appeared"; else fail "Windows 7: no restart prompt"; fi
 
@@ -125,13 +125,13 @@ wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000 || fail "Esc did not 
 # ---- The job that waits, named when the program closes and at the next start ----------
 main_key x
 trivex_closes 60 || fail "the program still runs after X"
-[[ $CLOSING_BOXES == *'有一个还原任务正在等待'*'D:\Ghost\restore.gho'*'不论是谁重启'* ]] &&
+[[ $CLOSING_BOXES == *'有一个还原任务正在等待'*'D:\\Ghost\\restore.gho'*'不论是谁重启'* ]] &&
   pass "closing named the waiting restore" || fail "closing said: $CLOSING_BOXES"
 start_trivex || { fail "next start: no main window"; exit 1; }
-[[ $STARTUP_BOXES == *'有一个还原任务正在等待'*'D:\Ghost\restore.gho'*'按 U 键撤销'* ]] &&
+[[ $STARTUP_BOXES == *'有一个还原任务正在等待'*'D:\\Ghost\\restore.gho'*'按 U 键撤销'* ]] &&
   pass "the next start named the waiting restore in a box" || fail "the next start's boxes: $STARTUP_BOXES"
 status=$(tree Trivex | sed -n 's/^ *panel 1 "\(.*\)"$/\1/p')
-[[ $status == '有一个还原任务正在等待'*'D:\Ghost\restore.gho'* ]] && pass "the status bar names it: $status" ||
+[[ $status == '有一个还原任务正在等待'*'D:\\Ghost\\restore.gho'* ]] && pass "the status bar names it: $status" ||
   fail "the status bar says: $status"
 undo_job
 [[ $(entries) == "$entries_before" ]] && pass "undo: the store is as it was" || fail "undo: the store changed"
