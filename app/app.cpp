@@ -9,7 +9,20 @@ App::App(Machine& m, Toolkit& w) : machine(m), windows(w) {
     windows.setCommandSink([this](WindowId window, const std::string& command, int arg) {
         dispatch(window, command, arg);
     });
-    machine.setWaitHook([this] { windows.processPendingMessages(); });
+    // The windows paint while a tool runs; what the user does meanwhile is
+    // dropped, and no command starts inside another.
+    machine.setWaitHook([this] {
+        Busy waiting(*this);
+        windows.processPendingMessages();
+    });
+}
+
+App::Busy::Busy(App& app) : app_(app) {
+    if (app_.busy_++ == 0) app_.windows.holdInput(true);
+}
+
+App::Busy::~Busy() {
+    if (--app_.busy_ == 0) app_.windows.holdInput(false);
 }
 
 void App::run() {
@@ -21,6 +34,7 @@ void App::run() {
 }
 
 void App::dispatch(WindowId window, const std::string& command, int arg) {
+    if (busy()) return;
     if (const CommandFn fn = findCommand(command)) fn(*this, window, arg);
 }
 

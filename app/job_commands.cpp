@@ -11,6 +11,7 @@
 #include "job/repair.h"
 #include "job/route.h"
 #include "job/undo.h"
+#include "job/waiting.h"
 #include "ui/catalogue.h"
 #include "ui/names.h"
 
@@ -102,13 +103,45 @@ void showOutcomes(App& app) {
 }
 
 void repairCutJob(App& app) {
-    if (const std::optional<Problem> told = job::repairCutJob(app.machine)) tell(app, *told);
+    std::optional<Problem> told;
+    {
+        App::Busy working(app);
+        told = job::repairCutJob(app.machine);
+    }
+    if (told) tell(app, *told);
+}
+
+void tidyStore(App& app) {
+    std::optional<Problem> told;
+    {
+        App::Busy working(app);
+        told = job::tidyStore(app.machine);
+    }
+    if (told) tell(app, *told);
+}
+
+void showWaitingJob(App& app, bool atStart) {
+    const std::optional<job::WaitingJob> waiting = job::waitingJob(app.machine);
+    if (!waiting) return;
+    const Text said = say::sentence(waiting->told, app.machine);
+    if (atStart) {
+        app.windows.setPanelText(kMain, ctl::状态条1, 1, said);
+        app.state.jobPreparedShown = true;
+        // A restore writes over the system partition: it is told in a box too.
+        if (waiting->kind == job::JobKind::Restore) tell(app, said);
+        return;
+    }
+    tell(app, said);
 }
 
 void prepareJob(App& app, WindowId, int) {
-    showOutcomes(app);
-    BoxAnswers answers(app);
-    const job::Prepared r = job::prepareJob(app.machine, answers, readJobRequest(app), app.state.agreed);
+    job::Prepared r;
+    {
+        App::Busy working(app);
+        showOutcomes(app);
+        BoxAnswers answers(app);
+        r = job::prepareJob(app.machine, answers, readJobRequest(app), app.state.agreed);
+    }
     app.state.plan = r.plan;
     if (!r.ok) {
         if (r.problem) tell(app, *r.problem);
@@ -125,8 +158,12 @@ void askUndo(App& app, WindowId, int) { app.windows.openWindow(WindowId::UndoPro
 
 void undoConfirmed(App& app, WindowId, int) {
     Toolkit& w = app.windows;
-    showOutcomes(app);
-    const Result undone = job::undoJob(app.machine).account();
+    Result undone;
+    {
+        App::Busy working(app);
+        showOutcomes(app);
+        undone = job::undoJob(app.machine).account();
+    }
     w.closeWindow(WindowId::UndoPrompt);
     w.setProp(kMain, ctl::销毁按钮, Prop::Visible, 1);
     w.setProp(kMain, ctl::销毁按钮, Prop::Enabled, 0);

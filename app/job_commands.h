@@ -34,6 +34,14 @@ void ghost32Switch(App& app, WindowId, int);
 void showOutcomes(App& app);
 // At start-up: a job cut short is taken back, and the user told.
 void repairCutJob(App& app);
+// At start-up, before the outcomes: the store's entries of finished jobs go
+// (and the one-time boot they replaced comes back); entries described like
+// ours that no record names are told.
+void tidyStore(App& app);
+// A whole job that waits for the next restart, named: at start in the
+// status bar (a restore in a message box too), when the program closes in a
+// message box.
+void showWaitingJob(App& app, bool atStart);
 
 
 }  // namespace trivex

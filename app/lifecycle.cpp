@@ -6,7 +6,6 @@
 #include "app/window_commands.h"
 #include "discovery/probe.h"
 #include "job/checks.h"
-#include "job/route.h"
 #include "modload/skin_attach.h"
 #include "ui/catalogue.h"
 #include "ui/names.h"
@@ -35,16 +34,26 @@ void startupSequence(App& app, WindowId, int) {
     modeRefresh(app, kMain, 0);
     w.setProp(kMain, ctl::G选择框, Prop::Enabled, 0);
     backedUpCheck(app);
-    showOutcomes(app);
+    tidyStore(app);
+    {
+        App::Busy working(app);
+        showOutcomes(app);
+    }
     repairCutJob(app);
-    if (const Result r = job::removeStaleEntries(app.machine); !r) tell(app, r.problem());
+    showWaitingJob(app, true);
     w.setProp(kMain, ctl::标签6, Prop::Visible, 0);
     modload::attachSkin();
 }
 
 void timerTick(App& app, WindowId, int) { app.windows.setProp(kMain, ctl::时钟1, Prop::Interval, kTimerInterval); }
 
-void mainWindowDestroyed(App& app, WindowId, int) { (void)app.machine.deleteFile(kProbeScriptPath); }
+void mainWindowDestroyed(App& app, WindowId, int) {
+    (void)app.machine.deleteFile(kProbeScriptPath);
+    // A job left waiting runs at the next restart, whoever causes it: the
+    // last word before the program goes says so (not after a restart the
+    // system took: that restart runs it now).
+    if (!app.restarting) showWaitingJob(app, false);
+}
 
 void exitProgram(App& app, WindowId, int) {
     (void)app.machine.deleteFile(kProbeScriptPath);

@@ -14,7 +14,8 @@ inline constexpr const char* kProbeScriptPath = payloads::kProbeScriptTarget;
 void startupSequence(App& app, WindowId, int);
 // Every tick re-arms the timer at 5000 ms.
 void timerTick(App& app, WindowId, int);
-// The main window is about to be destroyed: the probe script goes.
+// The main window is about to be destroyed: the probe script goes, and a
+// job left waiting is named once more.
 void mainWindowDestroyed(App& app, WindowId, int);
 // The exit button and the key X.
 void exitProgram(App& app, WindowId, int);

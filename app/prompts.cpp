@@ -27,7 +27,10 @@ void showRestartPrompt(App& app) {
 void restartNow(App& app, WindowId, int) {
     // Not forced: programs with unsaved work are asked, and may refuse.
     const SysResult restarted = app.machine.restart();
-    if (restarted) return closeBoth(app);
+    if (restarted) {
+        app.restarting = true;
+        return closeBoth(app);
+    }
     // Refused (no shutdown privilege, a program that would not close, or the
     // system would not): the job stays prepared and the program stays, with
     // the main window back.

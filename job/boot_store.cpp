@@ -2,32 +2,36 @@
 //  - bcdedit.exe lives in %WINDIR%\System32; changing the store needs
 //    administrator rights (elevation on Vista and later). Exit code 0 on
 //    success, 1 on failure, with a message in the system's language.
-//  - `/create /d <description> /application bootsector` makes a new
-//    boot-sector application entry under a fresh GUID and answers with it in
-//    braces: "The entry {…} was successfully created." in English,
-//    "项 {…} 成功创建。" in Simplified Chinese. A new entry is in neither the
-//    display order nor the default.
+//  - `/create {id} /d <description> /application bootsector` makes a new
+//    boot-sector application entry under the identifier given (a GUID; without
+//    one bcdedit makes one up) and answers "The entry {…} was successfully
+//    created." in English, "项 {…} 成功创建。" in Simplified Chinese. A new
+//    entry is in neither the display order nor the default.
 //  - The boot manager runs a boot-sector entry by loading the file named by
 //    `path` from the volume named by `device` to 0000:7C00 and jumping there,
 //    as NTLDR does with a boot.ini line: `/set {id} device partition=C:` and
 //    `/set {id} path \grldr.mbr` point it at our file.
-//  - `/bootsequence {id}` sets the boot manager's one-time boot sequence: the
-//    next start runs that entry without a menu, and later starts go back to
-//    the display order and default. (It replaces a sequence already set.)
+//  - `/bootsequence {id}...` sets the boot manager's one-time boot sequence:
+//    the next start runs that entry without a menu, and later starts go back
+//    to the display order and default. It replaces a sequence already set,
+//    such as the memory test that Windows schedules ({memdiag}).
 //  - `/delete {id}` removes the entry and, by default (/cleanup), every
 //    reference to it, the boot sequence among them. Well-known identifiers
 //    would need /f; ours are GUIDs.
 //  - `/enum all /v` lists every entry with identifiers as GUIDs. Each entry
 //    is a heading (localised), a line of dashes under it, then one line per
 //    element, name then value from a fixed column, the identifier line first
-//    (its label "identifier" is localised too: "标识符"); further values of a
-//    list continue on lines that start with spaces; a blank line separates
-//    entries.
+//    (its label "identifier" is localised too: "标识符", the other element
+//    names are not); further values of a list continue on lines that start
+//    with spaces; a blank line separates entries. The boot manager's entry
+//    lists its one-time boot sequence as the element "bootsequence".
 #include "job/boot_store.h"
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
+#include "job/record.h"
 #include "payloads/targets.h"
 #include "platform/text.h"
 
@@ -54,9 +58,6 @@ bool isGuid(const Text& t) { return t.size() == 38 && isGuidAt(t, 0); }
 // The boot manager's own entry: listed under /v by this well-known identifier.
 constexpr char kBootManagerGuid[] = "{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
 
-// Identifiers are listed in either letter case.
-bool sameIdentifier(const Text& a, const Text& b) { return text::equalIgnoringCase(a, b); }
-
 struct Call {
     ToolRun run;
     Result result;
@@ -77,20 +78,16 @@ Call call(Machine& p, const Text& arguments) {
     return c;
 }
 
-// Deletes an entry that addEntry made; a failure is told after `failure`.
-void takeBack(Machine& p, const Text& identifier, Problem& failure) {
-    if (Result r = removeEntry(p, identifier); !r)
-        failure.parts.push_back(around(Code::BcdEntryLeft, {r.problem()}, {identifier}));
-}
-
-// After a /create whose outcome is unknown: removes whatever entry of ours
-// it may have made; a failure is told after `failure`.
-void takeBackUnknown(Machine& p, Problem& failure) {
-    int removed = 0;
-    if (Result r = removeOurEntries(p, removed); !r) failure.parts.push_back(around(Code::BcdCleanupFailed, {r.problem()}));
+bool listed(const std::vector<Text>& ids, const Text& id) {
+    return std::any_of(ids.begin(), ids.end(), [&](const Text& i) { return sameIdentifier(i, id); });
 }
 
 }  // namespace
+
+bool sameIdentifier(const Text& a, const Text& b) { return text::equalIgnoringCase(a, b); }
+
+bool StoreState::holds(const Text& identifier) const { return listed(identifiers, identifier); }
+bool StoreState::starts(const Text& identifier) const { return listed(sequence, identifier); }
 
 Result ready(Machine& p) {
     const WindowsVersion v = p.windowsVersion();
@@ -105,32 +102,65 @@ Result ready(Machine& p) {
     return {};
 }
 
-Expected<Text> addEntry(Machine& p) {
-    const Call created = call(p, "/create /d \"" + Text(kDescription) + "\" /application bootsector");
-    if (!created.result) {
-        Problem failure = around(Code::BcdAddFailed, {created.result.problem()});
-        if (created.run.started && !created.run.finished) takeBackUnknown(p, failure);
-        return failure;
+Expected<StoreState> readStore(Machine& p) {
+    const Call listing = call(p, "/enum all /v");
+    if (!listing.result) return around(Code::BcdListFailed, {listing.result.problem()});
+    const std::vector<ListedEntry> entries = parseListing(listing.run.output);
+    // Every store holds the boot manager's own entry. A listing in which it
+    // cannot be found is one this reading does not understand: it cannot
+    // tell what the next start runs.
+    const auto manager = std::find_if(entries.begin(), entries.end(), [](const ListedEntry& e) {
+        return sameIdentifier(e.identifier, kBootManagerGuid) || sameIdentifier(e.identifier, "{bootmgr}");
+    });
+    if (manager == entries.end()) return Problem{Code::BcdNoBootManager};
+    StoreState state;
+    for (const ListedEntry& e : entries) {
+        state.identifiers.push_back(e.identifier);
+        if (isGuid(e.identifier) && std::find(e.values.begin(), e.values.end(), Text(kDescription)) != e.values.end())
+            state.described.push_back(e.identifier);
     }
-    const Text id = identifierIn(created.run.output);
-    if (id.empty()) {
-        Problem failure{Code::BcdNoIdentifier, {Arg::quote(created.run.output)}};
-        takeBackUnknown(p, failure);
-        return failure;
-    }
+    for (size_t i = 0; i < manager->values.size() && i < manager->names.size(); ++i)
+        if (manager->names[i] == "bootsequence") state.sequence.push_back(manager->values[i]);
+    return state;
+}
+
+Text newIdentifier(Machine& p) {
+    Text hex = newToken(p) + newToken(p);
+    for (char& c : hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // The form of a random GUID: version 4, variant bits 10.
+    hex[12] = '4';
+    hex[16] = "89ab"[static_cast<unsigned char>(hex[16]) & 3];
+    return "{" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
+           hex.substr(20, 12) + "}";
+}
+
+Result addEntry(Machine& p, const Text& id, bool& mayStart) {
+    mayStart = false;
     const Text steps[] = {
+        "/create " + id + " /d \"" + Text(kDescription) + "\" /application bootsector",
         "/set " + id + " device " + entryDevice(),
         "/set " + id + " path " + entryPath(),
         "/bootsequence " + id,
     };
-    for (const Text& step : steps) {
-        const Call c = call(p, step);
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Call c = call(p, steps[i]);
         if (c.result) continue;
-        Problem failure = around(Code::BcdSetFailed, {c.result.problem()}, {id});
-        takeBack(p, id, failure);
+        const bool create = i == 0;
+        Problem failure = create ? around(Code::BcdAddFailed, {c.result.problem()})
+                                 : around(Code::BcdSetFailed, {c.result.problem()}, {id});
+        // A /create that did not start, or that bcdedit answered with a
+        // failure, made nothing; after any other failure the entry may be
+        // there, perhaps half made.
+        const bool hung = c.run.started && !c.run.finished;
+        if (create && !hung) return failure;
+        if (Result r = removeEntry(p, id); !r) {
+            failure.parts.push_back(around(Code::BcdEntryLeft, {r.problem()}, {id}));
+            // A sequence call that did not end in time may have taken effect.
+            mayStart = i + 1 == std::size(steps) && hung;
+        }
         return failure;
     }
-    return id;
+    return {};
 }
 
 Result removeEntry(Machine& p, const Text& identifier) {
@@ -138,49 +168,13 @@ Result removeEntry(Machine& p, const Text& identifier) {
     if (c.result) return {};
     // It may have been gone already (removed by hand, or by an earlier try
     // whose answer was lost): then there is nothing left to do.
-    const Call listed = call(p, "/enum all /v");
-    if (listed.result) {
-        const std::vector<ListedEntry> entries = parseListing(listed.run.output);
-        if (std::none_of(entries.begin(), entries.end(),
-                         [&](const ListedEntry& e) { return sameIdentifier(e.identifier, identifier); }))
-            return {};
-    }
+    const Expected<StoreState> state = readStore(p);
+    if (state && !state->holds(identifier)) return {};
     return c.result;
 }
 
-Result findEntries(Machine& p, std::vector<Text>& identifiers, std::vector<Text>* started) {
-    identifiers.clear();
-    if (started) started->clear();
-    const Call listed = call(p, "/enum all /v");
-    if (!listed.result) return around(Code::BcdListFailed, {listed.result.problem()});
-    const std::vector<ListedEntry> entries = parseListing(listed.run.output);
-    // Every store holds the boot manager's own entry. A listing in which it
-    // cannot be found is one this reading does not understand: it cannot
-    // tell that no entry of ours is there either.
-    const auto manager = std::find_if(entries.begin(), entries.end(), [](const ListedEntry& e) {
-        return sameIdentifier(e.identifier, kBootManagerGuid) || sameIdentifier(e.identifier, "{bootmgr}");
-    });
-    if (manager == entries.end()) return Problem{Code::BcdNoBootManager};
-    for (const ListedEntry& e : entries) {
-        if (!isGuid(e.identifier)) continue;
-        if (std::find(e.values.begin(), e.values.end(), Text(kDescription)) == e.values.end()) continue;
-        identifiers.push_back(e.identifier);
-        // The boot manager names an entry of ours only in its one-time boot sequence.
-        if (started && std::any_of(manager->values.begin(), manager->values.end(),
-                                   [&](const Text& v) { return sameIdentifier(v, e.identifier); }))
-            started->push_back(e.identifier);
-    }
-    return {};
-}
-
-Result removeOurEntries(Machine& p, int& removed) {
-    removed = 0;
-    std::vector<Text> ours;
-    if (Result r = findEntries(p, ours); !r) return r;
-    return removeEntries(p, ours, removed);
-}
-
 Result removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed) {
+    removed = 0;
     std::vector<Problem> stayed;
     for (const Text& id : identifiers) {
         if (Result r = removeEntry(p, id); !r) stayed.push_back(around(Code::BcdEntryStays, {r.problem()}, {id}));
@@ -190,16 +184,19 @@ Result removeEntries(Machine& p, const std::vector<Text>& identifiers, int& remo
     return around(Code::Lines, std::move(stayed));
 }
 
-Text identifierIn(const Text& answer) {
-    for (size_t i = 0; i < answer.size();) {
-        if (text::isLeadByte(answer[i])) {
-            i += 2;
-            continue;
-        }
-        if (answer[i] == '{' && isGuidAt(answer, i)) return answer.substr(i, 38);
-        ++i;
-    }
-    return {};
+Result restoreSequence(Machine& p, const std::vector<Text>& sequence) {
+    if (sequence.empty()) return {};
+    const Expected<StoreState> state = readStore(p);
+    if (!state) return state.result();
+    std::vector<Text> present;
+    for (const Text& id : sequence)
+        if (state->holds(id)) present.push_back(id);
+    const bool set = present.size() == state->sequence.size() &&
+                     std::equal(present.begin(), present.end(), state->sequence.begin(), sameIdentifier);
+    if (present.empty() || set) return {};
+    Text arguments = "/bootsequence";
+    for (const Text& id : present) arguments += " " + id;
+    return call(p, arguments).result;
 }
 
 std::vector<ListedEntry> parseListing(const Text& listing) {
@@ -230,6 +227,7 @@ std::vector<ListedEntry> parseListing(const Text& listing) {
         // byte of a GBK character); a line that starts with spaces is one more
         // value of the list above it.
         const size_t space = trimmed.find(' ');
+        const Text name = trimmed.substr(0, space);
         const Text value = space == Text::npos ? Text() : text::trimLeading(trimmed.substr(space));
         if (wantIdentifier) {
             wantIdentifier = false;
@@ -240,7 +238,9 @@ std::vector<ListedEntry> parseListing(const Text& listing) {
             }
             entries.back().identifier = value;
         } else {
-            entries.back().values.push_back(value);
+            ListedEntry& e = entries.back();
+            e.names.push_back(!name.empty() || e.names.empty() ? name : e.names.back());
+            e.values.push_back(value);
         }
     }
     if (wantIdentifier) entries.pop_back();  // an underline at the very end

@@ -6,12 +6,15 @@
 // "Trivex Ghost", device partition=C:, path \grldr.mbr, set as the boot
 // manager's one-time boot sequence only. It is never the default and never in
 // the display order, so the restart after a job runs it once and every later
-// start is Windows again, whether or not the DOS side ever runs.
+// start is Windows again, whether or not the DOS side ever runs. Its
+// identifier is chosen before it is made and kept in the job's record: only
+// entries a record names are ever deleted; one that is merely described like
+// ours is told, never deleted.
 //
 // Every bcdedit call is checked (started, ended in time, exit code 0). A
-// failure is a problem that names the call and carries what bcdedit said. Entries are recognised by their identifier in braces and by
-// our description, never by the localised words around them: the Simplified
-// Chinese edition answers in GBK.
+// failure is a problem that names the call and carries what bcdedit said.
+// Entries are recognised by their identifier in braces, never by the
+// localised words around them: the Simplified Chinese edition answers in GBK.
 //
 // Depends on the platform only.
 #pragma once
@@ -34,43 +37,59 @@ inline constexpr uint32_t kCallTimeoutMs = 30000;
 // that is not so. Runs no tool and changes nothing.
 Result ready(Machine& p);
 
-// Adds our entry and makes it the one-time boot sequence; its identifier
-// ("{…}", as bcdedit printed it). On a failure at any call the store is put
-// back as it was (the entry deleted again) and the problem names the
-// failing call, and the take-back's own failure if there was one.
-Expected<Text> addEntry(Machine& p);
+// What the store holds that concerns a job, from one `bcdedit /enum all /v`.
+struct StoreState {
+    std::vector<Text> identifiers;  // every entry, in store order
+    std::vector<Text> described;    // the entries described "Trivex Ghost" (ours or not)
+    std::vector<Text> sequence;     // the boot manager's one-time boot sequence
+    bool holds(const Text& identifier) const;
+    bool starts(const Text& identifier) const;  // in the one-time boot sequence
+};
+// A problem when the store cannot be listed, or when the listing shows no
+// boot manager entry (a listing this reading does not understand: it cannot
+// tell what the next start runs).
+Expected<StoreState> readStore(Machine& p);
+
+// A fresh identifier for a job's entry, "{xxxxxxxx-xxxx-4xxx-8xxx-xxxxxxxxxxxx}".
+// The job records it before it makes the entry, so that every entry of ours
+// in the store is named by a record.
+Text newIdentifier(Machine& p);
+
+// Makes our entry under `identifier` and makes it the boot manager's
+// one-time boot sequence (in place of whatever sequence was set; the caller
+// keeps that). On a failure at any call the entry is deleted again and the
+// problem names the failing call, and the deletion's own failure if there
+// was one; `mayStart` then says whether the entry may still be in the store
+// as the one-time boot (the sequence call did not end in time, and the
+// deletion failed).
+Result addEntry(Machine& p, const Text& identifier, bool& mayStart);
 
 // Deletes the entry (and, with it, every reference to it: the boot
 // sequence). Done when it is gone afterwards, also when it was gone before.
 Result removeEntry(Machine& p, const Text& identifier);
 
-// The identifiers of every entry of ours in the store, in store order. A
-// problem when the store cannot be listed, or when the listing shows no
-// boot manager entry (a listing this reading does not understand).
-// `started`, when given, gets those the boot manager will start: the ones
-// its entry names (a job's one-time boot sequence; once that start is done,
-// the boot manager forgets the sequence and the entry is left over).
-Result findEntries(Machine& p, std::vector<Text>& identifiers, std::vector<Text>* started = nullptr);
-
-// Removes every entry of ours (such as one that a finished job left behind).
-// Done when none is left; `removed` counts those deleted.
-Result removeOurEntries(Machine& p, int& removed);
-// Removes the entries named (found earlier with findEntries); done when all
-// are gone, `removed` counting them; else each that stayed.
+// Deletes the entries named (those a record names); done when all are gone,
+// `removed` counting the ones deleted; else each that stayed.
 Result removeEntries(Machine& p, const std::vector<Text>& identifiers, int& removed);
+
+// Makes `sequence` (a user's one-time boot, as a record kept it) the one-time
+// boot sequence again, with the entries of it that are still in the store.
+// Nothing to do when none is, or when the sequence is set already.
+Result restoreSequence(Machine& p, const std::vector<Text>& sequence);
 
 // ---- The reading of bcdedit's answers (used by the above; tests use them) ----
 
-// The first identifier "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in a GBK
-// text, stepping over two-byte characters (whose second byte may be "{" or
-// "}"); empty when there is none.
-Text identifierIn(const Text& answer);
+// Identifiers are listed in either letter case.
+bool sameIdentifier(const Text& a, const Text& b);
 
 // One entry of a `bcdedit /enum` listing: its identifier (the value of the
-// first line under the heading's underline) and the values of its lines.
+// first line under the heading's underline) and the values of its lines,
+// each with the name of its element (a list's further lines carry the name
+// of the list).
 struct ListedEntry {
     Text identifier;
     std::vector<Text> values;
+    std::vector<Text> names;
 };
 std::vector<ListedEntry> parseListing(const Text& listing);
 

@@ -23,6 +23,9 @@ inline constexpr const char* kGrldrBak = handoff::kLoaderAsidePath.text;
 // Vista and later; a user's own one waits as grldr.mbr.bak.
 inline constexpr const char* kGrldrMbr = payloads::kLoaderMbrTarget;
 inline constexpr const char* kGrldrMbrBak = handoff::kLoaderMbrAsidePath.text;
+// The loader on the store route, under the name grldr.mbr looks for.
+inline constexpr const char* kStoreLoader = handoff::kStoreLoaderPath.text;
+inline constexpr const char* kStoreLoaderBak = handoff::kStoreLoaderAsidePath.text;
 inline constexpr const char* kGhostBat = handoff::kGhostBatPath.text;
 inline constexpr const char* kGhostExe = payloads::kGhostDosTarget;
 inline constexpr const char* kVemoImg = payloads::kDosImageTarget;

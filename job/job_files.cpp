@@ -44,7 +44,9 @@ bool startsOurRecord(Machine& p, const Text& path) {
 
 const JobFile& jobFile(JobFileId id) { return kJobFiles[static_cast<size_t>(id)]; }
 
-bool writtenOn(const JobFile& f, BootRoute route) { return !f.storeOnly || route == BootRoute::BootStore; }
+bool writtenOn(const JobFile& f, BootRoute route) {
+    return route == BootRoute::BootStore ? !f.bootIniOnly : !f.storeOnly;
+}
 
 bool removeFile(Machine& p, const Text& path, Failures& failures) {
     // The job's files carry no protection, but the user may have given some.
@@ -67,6 +69,17 @@ bool JobFilesFound::anyOurs() const {
     return record.has_value();
 }
 
+bool wholeAsRecorded(Machine& p, const JobFilesFound& found) {
+    if (!found.record) return false;
+    const JobRecord& r = *found.record;
+    for (const JobFile& f : kJobFiles)
+        if (r.wroteFile(f.name) && !(found[f.id].present && found[f.id].ours)) return false;
+    if (!found.imageCarries(r.token)) return false;
+    if (r.image.empty()) return true;
+    const std::optional<JobRecord> outcome = readOurRecord(p, outcomeRecordPath(r.image));
+    return outcome && outcome->outcomeCopy && outcome->token == r.token;
+}
+
 bool jobWaits(Machine& p) { return payloads::dosImageToken(p, kVemoImg).has_value(); }
 
 JobFilesFound findJobFiles(Machine& p) {
@@ -79,6 +92,7 @@ JobFilesFound findJobFiles(Machine& p) {
     found.imageToken = payloads::dosImageToken(p, kVemoImg);
     at(JobFileId::Loader).ours = holdsPayload(p, kGrldr, Payload::Loader);
     at(JobFileId::LoaderMbr).ours = holdsPayload(p, kGrldrMbr, Payload::LoaderMbr);
+    at(JobFileId::StoreLoader).ours = holdsPayload(p, kStoreLoader, Payload::Loader);
     at(JobFileId::GhostBat).ours = holdsGhostBat(p);
     at(JobFileId::BootImage).ours = found.imageToken.has_value();
     // A user's own Ghost that a job copied is known by the job around it:
@@ -125,7 +139,7 @@ Result placeJobFile(Machine& p, const JobFile& f, const JobFilesFound& found, Jo
     return why;
 }
 
-void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failures& failures) {
+void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, const Text& token, Failures& failures) {
     const auto image = [](const JobFile* f) { return f->id == JobFileId::BootImage; };
     for (auto it = trail.written.rbegin(); it != trail.written.rend(); ++it)
         if ((*it)->loader == loaderFiles && !image(*it) && p.fileAttributes((*it)->path) >= 0)
@@ -133,8 +147,13 @@ void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failu
     for (auto it = trail.setAside.rbegin(); it != trail.setAside.rend(); ++it)
         if ((*it)->loader == loaderFiles) putBack(p, **it, failures);
     if (!loaderFiles) return;
-    for (const JobFile* f : trail.written)
-        if (image(f) && p.fileAttributes(f->path) >= 0) (void)removeFile(p, f->path, failures);
+    for (const JobFile* f : trail.written) {
+        if (!image(f) || p.fileAttributes(f->path) < 0) continue;
+        // Another job's image (or one not made whole) is not this job's to remove.
+        const std::optional<Text> there = payloads::dosImageToken(p, f->path);
+        if (there && !there->empty() && *there != token) continue;
+        (void)removeFile(p, f->path, failures);
+    }
 }
 
 void removeJobFiles(Machine& p, const JobFilesFound& found, bool keepLoader, Failures& failures) {

@@ -40,7 +40,7 @@ struct FileFound {
     bool ours = false;
 };
 struct JobFilesFound {
-    std::array<FileFound, 5> files;
+    std::array<FileFound, kJobFiles.size()> files;
     // C:\TRIVEX.JOB when it is a job copy of this machine's (its token is
     // one the program kept here).
     std::optional<JobRecord> record;
@@ -55,6 +55,10 @@ struct JobFilesFound {
     bool asideProven() const;
 };
 JobFilesFound findJobFiles(Machine& p);
+// Whether the job of the record on C: is whole: everything the record lists
+// is there and ours, the boot image carries the record's token and the
+// outcome copy is in its place. False without a record.
+bool wholeAsRecorded(Machine& p, const JobFilesFound& found);
 // Whether a job of ours waits for its restart: its boot image, which the DOS
 // side deletes when the job runs, is on C:.
 bool jobWaits(Machine& p);
@@ -83,8 +87,9 @@ using Failures = std::vector<Problem>;
 // Removes what the job wrote and gives set-aside files their names back:
 // the loader's files (loaderFiles), or all the others but the boot image.
 // The boot image goes with the loader's files, after the user's files have
-// their names back: until then it proves that they are the job's.
-void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, Failures& failures);
+// their names back (until then it proves that they are the job's), and only
+// while it carries the job's `token`.
+void takeBackJobFiles(Machine& p, const JobTrail& trail, bool loaderFiles, const Text& token, Failures& failures);
 
 // Undo and repair: removes every file of ours that `found` lists (found
 // before the boot was pointed away) and is still there, and gives the files

@@ -79,6 +79,8 @@ LastOutcome describe(Machine& p, const JobRecord& r) {
         case Outcome::NoMenu: return failed(around(Code::DosNoMenu, {what}));
         case Outcome::NoRam: return failed(around(Code::DosNoRam, {what}));
         case Outcome::Found: return failed(around(Code::DosStoppedEarly, {what}));
+        // The user's own choice at the last countdown: no failure to report.
+        case Outcome::Skipped: return told(around(Code::DosSkipped, {what}, {when}));
         case Outcome::Unrecorded: return unconfirmed(around(Code::OutcomeNotWritable, {what}));
         case Outcome::CheckFailed:
             return failed({Code::ImageCheckFailed, {r.image, Arg::number(r.exitCode)}});

@@ -1,10 +1,12 @@
 #include "job/prepare.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "job/boot_menu.h"
 #include "job/boot_store.h"
 #include "job/checks.h"
+#include "job/encrypted.h"
 #include "job/files.h"
 #include "job/job_files.h"
 #include "job/partitions.h"
@@ -73,7 +75,8 @@ Result writeFiles(Machine& p, const JobRequest& job, const std::optional<Text>& 
         std::function<SysResult()> write;
         Problem failure{Code::WriteFailed, {f.path}};
         switch (f.id) {
-            case JobFileId::Loader: write = payload(f.path, Payload::Loader); break;
+            case JobFileId::Loader:
+            case JobFileId::StoreLoader: write = payload(f.path, Payload::Loader); break;
             case JobFileId::LoaderMbr: write = payload(f.path, Payload::LoaderMbr); break;
             case JobFileId::GhostBat:
                 if (!bat) continue;  // no mode chosen: no command to run
@@ -105,6 +108,11 @@ struct BootSwitch {
     BootRoute route;
     BootMenu menu;
     bool pointed = false;  // on() has begun
+    // The store route: the job's entry, whether it may still start the loader
+    // after a failed take-back, and the one-time boot the user had set.
+    Text entry;
+    bool entryMayStart = false;
+    std::vector<Text> userSequence;
 
     BootSwitch(Machine& p, BootRoute r) : route(r), menu(p) {}
 
@@ -112,63 +120,112 @@ struct BootSwitch {
 
     // An earlier job of ours that has not run: a job's entry in boot.ini, or
     // a record of a job that changed boot.ini (its entry may be gone while
-    // other lines of it stay), or entries of ours in the store. A problem
-    // only when the store cannot be read.
-    Result earlierJob(Machine& p, const JobFilesFound& jobs, bool& found) {
+    // other lines of it stay), or an entry that the job's record names in the
+    // store. A problem only when the store cannot be read.
+    Result earlierJob(Machine& p, const JobFilesFound& found, bool& earlier) {
         if (route == BootRoute::BootIni) {
-            found = menu.isRedirected() || (jobs.record && !jobs.record->menu.changes.empty());
+            earlier = menu.isRedirected() || (found.record && !found.record->menu.changes.empty());
             return {};
         }
-        std::vector<Text> entries;
-        if (Result r = bcd::findEntries(p, entries); !r) return r;
-        found = !entries.empty();
+        const Expected<bcd::StoreState> state = bcd::readStore(p);
+        if (!state) return state.result();
+        earlier = found.record && std::any_of(found.record->entries.begin(), found.record->entries.end(),
+                                              [&](const Text& id) { return state->holds(id); });
+        userSequence = state->sequence;
         return {};
     }
 
     // Points the boot away from an earlier job's loader, nothing else: on
-    // failure that job is as it was. `earlier` is that job's record.
+    // failure that job is as it was. `earlier` is that job's record (always
+    // there on the store route, where only a record names an entry).
     Result off(Machine& p, const std::optional<JobRecord>& earlier) {
         if (route == BootRoute::BootIni)
             return BootMenu(p).takeOut(earlier ? std::optional<MenuMemo>(earlier->menu) : std::nullopt);
+        if (!earlier) return {};
         int removed = 0;
-        return bcd::removeOurEntries(p, removed);
+        if (Result r = bcd::removeEntries(p, earlier->entries, removed); !r) return r;
+        return bcd::restoreSequence(p, earlier->sequence);
+    }
+
+    // The store after an earlier job gave way: the one-time boot the user has.
+    Result readUserSequence(Machine& p) {
+        if (route == BootRoute::BootIni) return {};
+        const Expected<bcd::StoreState> state = bcd::readStore(p);
+        if (!state) return state.result();
+        userSequence = state->sequence;
+        return {};
     }
 
     Result on(Machine& p) {
         pointed = true;
         if (route == BootRoute::BootIni) return menu.redirect();
         // addEntry takes its own entry back when any of its calls fails.
-        return bcd::addEntry(p).result();
+        return bcd::addEntry(p, entry, entryMayStart);
     }
 
     // Points the boot away from the loader again; `stillStarts` says whether
-    // it may still start the loader afterwards: a line of the menu names it,
-    // and no loader of the user's comes back to its name.
-    void takeBack(bool& stillStarts, Failures& failures, bool usersLoaderBack) {
+    // it may still start the loader afterwards: on the boot.ini route, a
+    // line of the menu names it and no loader of the user's comes back to
+    // its name.
+    void takeBack(Machine& p, bool& stillStarts, Failures& failures, bool usersLoaderBack) {
         stillStarts = false;
-        if (!pointed || route == BootRoute::BootStore) return;
+        if (!pointed) return;
+        if (route == BootRoute::BootStore) {
+            // The entry replaced the user's one-time boot: it comes back.
+            if (Result r = bcd::restoreSequence(p, userSequence); !r)
+                failures.push_back(around(Code::SequenceNotPutBack, {r.problem()}, {identifiers(userSequence)}));
+            stillStarts = entryMayStart;
+            return;
+        }
         if (Result r = menu.takeBack(); !r) failures.push_back(r.problem());
         stillStarts = menu.namesLoader() && !usersLoaderBack;
+    }
+
+    // What the user should know of a job prepared: a boot.bak of the user's
+    // set aside, a one-time boot of the user's that the job's entry replaced.
+    std::optional<Problem> notice() const {
+        std::vector<Problem> told;
+        if (menu.notice()) told.push_back(*menu.notice());
+        if (!userSequence.empty()) told.push_back({Code::UserSequenceKept, {identifiers(userSequence)}});
+        if (told.empty()) return {};
+        if (told.size() == 1) return told[0];
+        return around(Code::Lines, std::move(told));
+    }
+
+    static Text identifiers(const std::vector<Text>& ids) {
+        Text all;
+        for (const Text& id : ids) all += (all.empty() ? "" : " ") + id;
+        return all;
     }
 };
 
 // The job failed: everything goes back in the reverse order, the boot
 // first, the files after, the record last, and the problem tells what
-// failed and whether going back worked.
-Problem takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Problem& failure, bool earlierUndone) {
+// failed and whether going back worked. Only the files of this job go: the
+// boot image and the records when they carry its token.
+Problem takeBack(Machine& p, BootSwitch& boot, const JobTrail& trail, const Text& token, const Problem& failure,
+                 bool earlierUndone) {
     bool stillStarts = false;
     Failures problems;
     bool usersLoaderBack = false;
     for (const JobFile* f : trail.setAside) usersLoaderBack = usersLoaderBack || f->id == JobFileId::Loader;
-    boot.takeBack(stillStarts, problems, usersLoaderBack);
-    takeBackJobFiles(p, trail, false, problems);
-    // While the boot still starts the loader, the loader stays: the machine must boot.
-    if (!stillStarts) takeBackJobFiles(p, trail, true, problems);
-    if (!stillStarts) removeRecords(p, findJobFiles(p), problems);
+    boot.takeBack(p, stillStarts, problems, usersLoaderBack);
+    takeBackJobFiles(p, trail, false, token, problems);
+    // While the boot may still start the loader, the loader and the record
+    // stay, as undo keeps them: the machine must boot, and undo finds the job.
+    if (!stillStarts) takeBackJobFiles(p, trail, true, token, problems);
+    if (!stillStarts) {
+        JobFilesFound found = findJobFiles(p);
+        if (found.record && found.record->token != token) found.record.reset();
+        removeRecords(p, found, problems);
+    }
 
-    if (problems.empty()) return around(earlierUndone ? Code::TakenBackEarlierToo : Code::TakenBack, {failure});
-    return around(earlierUndone ? Code::TakenBackEarlierTooWithErrors : Code::TakenBackWithErrors,
-                  {failure, around(Code::Several, std::move(problems))});
+    Problem told = problems.empty()
+                       ? around(earlierUndone ? Code::TakenBackEarlierToo : Code::TakenBack, {failure})
+                       : around(earlierUndone ? Code::TakenBackEarlierTooWithErrors : Code::TakenBackWithErrors,
+                                {failure, around(Code::Several, std::move(problems))});
+    if (stillStarts && boot.route == BootRoute::BootStore) return around(Code::InTurn, {told, {Code::LoaderKeptAfterTakeBack}});
+    return told;
 }
 
 Prepared refused(const Problem& why) { return {false, why, {}, {}}; }
@@ -192,6 +249,7 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     if (why) why = boot.check(p);
     if (why) why = partitions.refusal;
     if (why) why = jobRefusal(p, job, plan);
+    if (why) why = encryptionRefusal(p, job);
     JobFilesFound found = findJobFiles(p);
     if (why) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why) return refused(why.problem());
@@ -206,6 +264,7 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     if (earlier) {
         if (Result r = boot.off(p, found.record); !r) return refused(around(Code::EarlierJobStays, {r.problem()}));
         if (Result u = undoJob(p).account(); !u) return refused(around(Code::EarlierJobPartlyUndone, {u.problem()}));
+        if (Result r = boot.readUserSequence(p); !r) return refused(r.problem());
         found = findJobFiles(p);
         Result again = jobFilesRefusal(p, found, route, outcomePath);
         if (again) again = boot.check(p);  // the menu without the earlier job's lines
@@ -216,10 +275,17 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
 
     // The token is kept on this machine first: from then on a record with it
     // is this machine's. Then the record, every file, the outcome copy, each
-    // whole; the boot is pointed at the loader last.
+    // whole; the boot is pointed at the loader last. On the store route the
+    // record names the entry before it is made, and the one-time boot it
+    // replaces.
     JobTrail trail;
     const std::optional<Text> bat = plan.batText();
-    const JobRecord record = recordOf(p, job, plan, route, found, bat.has_value(), boot.menu.memo());
+    JobRecord record = recordOf(p, job, plan, route, found, bat.has_value(), boot.menu.memo());
+    if (route == BootRoute::BootStore) {
+        boot.entry = bcd::newIdentifier(p);
+        record.entries = {boot.entry};
+        record.sequence = boot.userSequence;
+    }
     if (Result r = keepToken(p, record.token); !r) return refused(r.problem());
     Result done;
     if (const SysResult r = p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))}); !r)
@@ -234,8 +300,15 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
             done = stepFailed(Code::WriteOutcomeFailed, {outcomePath}, r);
     }
     if (done) done = boot.on(p);
-    if (done) return {true, {}, boot.menu.notice(), {}};
-    return refused(takeBack(p, boot, trail, done.problem(), earlier));
+    if (!done) return refused(takeBack(p, boot, trail, record.token, done.problem(), earlier));
+    if (route == BootRoute::BootStore) {
+        // From now on an entry that is not the one-time boot was used up by a
+        // restart (the next start tells that from a job cut short). The job is
+        // whole without this line: a failure to add it changes nothing else.
+        record.pointed = true;
+        (void)p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))});
+    }
+    return {true, {}, boot.notice(), {}};
 }
 
 }  // namespace

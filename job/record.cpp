@@ -104,6 +104,9 @@ Text recordText(const JobRecord& r) {
            handoff::kKeyTargetNumber);
     volume(r.imageVolume, handoff::kKeyImageSerial, handoff::kKeyImageFileSystem, handoff::kKeyImageBytes,
            handoff::kKeyImageNumber);
+    for (const Text& id : r.entries) line(handoff::kKeyEntry, id);
+    for (const Text& id : r.sequence) line(handoff::kKeySequence, id);
+    if (r.pointed) line(handoff::kKeyBoot, handoff::kBootPointed);
     return t;
 }
 
@@ -162,6 +165,12 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             parseVolumes(value, r);
         } else if (key == handoff::kKeyImageCheck) {
             r.imageCheck = exitCodeOf(value);
+        } else if (key == handoff::kKeyEntry) {
+            r.entries.push_back(value);
+        } else if (key == handoff::kKeySequence) {
+            r.sequence.push_back(value);
+        } else if (key == handoff::kKeyBoot) {
+            r.pointed = value == handoff::kBootPointed;
         } else if (key == handoff::kKeyDos) {
             // What the DOS side says last counts, with its code or none.
             if (value == handoff::kDosFound || value == handoff::kDosNoMenu || value == handoff::kDosNoRam ||
@@ -171,6 +180,7 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             else if (value == handoff::kDosNoMenu) r.outcome = Outcome::NoMenu;
             else if (value == handoff::kDosNoRam) r.outcome = Outcome::NoRam;
             else if (value == handoff::kDosUnrecorded) r.outcome = Outcome::Unrecorded;
+            else if (value == handoff::kDosSkipped) r.outcome = Outcome::Skipped;
         } else if (key == handoff::kKeyGhost) {
             const size_t space = value.find(' ');
             const Text what = value.substr(0, space);

@@ -35,8 +35,11 @@
 //   target-bytes=42944186368      size,
 //   target-number=1:1             and the number Windows expects (job/ghost_plan.h)
 //   image-serial=... image-fs=... image-bytes=... image-number=+:1   the same of the image's partition
+//   entry={...}                 store route: an entry the job made in the boot configuration store
+//   sequence={...}              store route: the one-time boot the user had set before the job
+//   boot=pointed                store route: the job's entry was made the one-time boot
 // and what the DOS side appends, in the order things happen:
-//   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded
+//   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded | dos=skipped
 //   volumes=found T I | volumes=none N | volumes=differ T I
 //   ghost=check-failed N | ghost=started | ghost=exit N
 //   image-check=N               after a backup Ghost finished: its check of the new image
@@ -67,6 +70,7 @@ enum class Outcome {
     Unrecorded,   // it handed the job to Ghost, and could not record more
     NoMenu,       // the boot menu could not be put back: nothing ran
     NoRam,        // no RAM drive, or the copies to it failed: nothing ran
+    Skipped,      // the user pressed a key during the last countdown: nothing ran
     CheckFailed,  // the image check failed (code): nothing was restored
     Started,      // Ghost's backup or restore started and did not come back with an error
     Exited,       // Ghost came back to DOS (code)
@@ -103,6 +107,9 @@ struct JobRecord {
     char targetDrive = 0;       // restore and backup jobs: the partition to back up or restore
     RecordedVolume target;      // its volume
     RecordedVolume imageVolume; // the volume of the image's partition
+    std::vector<Text> entries;  // identifiers of the store entries the job made
+    std::vector<Text> sequence; // the user's one-time boot sequence before the job
+    bool pointed = false;       // the job's entry was made the one-time boot
     // Read from the outcome copy only.
     Outcome outcome = Outcome::None;
     int exitCode = -1;          // with CheckFailed and Exited

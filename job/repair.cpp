@@ -1,5 +1,6 @@
 #include "job/repair.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "job/boot_menu.h"
@@ -15,31 +16,32 @@ namespace trivex::job {
 namespace {
 
 // Whether the boot starts the loader at the next start: boot.ini redirected,
-// or an entry of ours in the store. False with `known` false when the store
-// cannot be asked.
-bool bootPointsAtLoader(Machine& p, BootRoute route, bool& known) {
+// or an entry the job's record names is the store's one-time boot. False
+// with `known` false when the store cannot be asked.
+bool bootPointsAtLoader(Machine& p, BootRoute route, const std::optional<JobRecord>& record, bool& known) {
     known = true;
     if (route == BootRoute::BootIni) return BootMenu(p).isRedirected();
-    std::vector<Text> entries, started;
-    if (!bcd::ready(p) || !bcd::findEntries(p, entries, &started)) {
+    const Expected<bcd::StoreState> state = bcd::ready(p) ? bcd::readStore(p) : Expected<bcd::StoreState>(Problem{});
+    if (!state) {
         known = false;
         return false;
     }
-    return !started.empty();
+    return record && std::any_of(record->entries.begin(), record->entries.end(),
+                                 [&](const Text& id) { return state->starts(id); });
+}
+
+// What the outcome copy of a job whose entry a restart used up says: nothing
+// from the DOS side (had it said something, the last job's account would have
+// taken the job back), or it is not there.
+Problem outcomeSays(Machine& p, const JobRecord& r) {
+    if (r.image.empty()) return {Code::NoOutcomeForManual};
+    const Text path = outcomeRecordPath(r.image);
+    const std::optional<JobRecord> outcome = readRecord(p, path);
+    if (outcome && outcome->outcomeCopy && outcome->token == r.token) return {Code::OutcomeSaysNothing, {path}};
+    return {Code::OutcomeRecordMissing, {path}};
 }
 
 bool oursAndThere(const JobFilesFound& found, JobFileId id) { return found[id].present && found[id].ours; }
-
-// Everything the job's record lists is there and ours, with the record's token.
-bool wholeAsRecorded(Machine& p, const JobFilesFound& found) {
-    const JobRecord& r = *found.record;
-    for (const JobFile& f : kJobFiles)
-        if (r.wroteFile(f.name) && !oursAndThere(found, f.id)) return false;
-    if (!found.imageCarries(r.token)) return false;
-    if (r.image.empty()) return true;
-    const std::optional<JobRecord> outcome = readOurRecord(p, outcomeRecordPath(r.image));
-    return outcome && outcome->outcomeCopy && outcome->token == r.token;
-}
 
 // A job of an earlier version of the program, which kept no record.
 bool wholeWithoutRecord(const JobFilesFound& found, BootRoute route) {
@@ -114,7 +116,7 @@ std::optional<Problem> repairCutJob(Machine& p) {
     const std::optional<Problem> menuDone = repairMenuAside(p, memo, failures);
     const BootRoute route = found.record ? found.record->route : bootRouteOf(p);
     bool known = true;
-    const bool pointed = bootPointsAtLoader(p, route, known);
+    const bool pointed = bootPointsAtLoader(p, route, found.record, known);
     if (!known) return {};
     const bool temporary = !ourTemporaries(p, found).empty();
     bool asideLeft = false;
@@ -132,6 +134,19 @@ std::optional<Problem> repairCutJob(Machine& p) {
         const Problem failed = around(Code::Several, failures);
         if (!menuDone) return around(Code::DosMenuCutFailed, {failed});
         return around(Code::DosMenuCutWithErrors, {*menuDone, failed});
+    }
+
+    // The job's entry was the one-time boot, and is no more: a restart used it
+    // and the DOS side did not run the job. That is no cut: it is told as it is.
+    if (!pointed && found.record && route == BootRoute::BootStore && found.record->pointed) {
+        const Problem usedUp = around(Code::EntryUsedUp, {outcomeSays(p, *found.record)});
+        const Undone u = undoJob(p);
+        failures.insert(failures.end(), u.failures.begin(), u.failures.end());
+        if (failures.empty() && !u.loaderKept) return usedUp;
+        Problem told{Code::InTurn, {}, 0, {usedUp}};
+        if (!failures.empty()) told.parts.push_back(around(Code::TakeBackErrors, {around(Code::Several, failures)}));
+        if (u.loaderKept) told.parts.push_back(*u.loaderKept);
+        return told;
     }
 
     Problem what{Code::InTurn};

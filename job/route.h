@@ -6,6 +6,8 @@
 // there (job/boot_store.h).
 #pragma once
 
+#include <optional>
+
 #include "platform/problem.h"
 
 namespace trivex::job {
@@ -25,10 +27,12 @@ BootRoute bootRouteOf(Machine& p);
 Result routeRefusal(Machine& p);
 
 // A finished job leaves its one-time entry in the store (the boot manager
-// only forgets the sequence): at start, with no job of ours waiting on C:,
-// entries of ours are removed. Done when there was nothing to do or it
-// went; else what failed. Silent where the store route does not apply or
-// cannot be used.
-Result removeStaleEntries(Machine& p);
+// only forgets the sequence). At start, before the last job's outcome is
+// told: the entries that the outcome copy of a finished job (one no longer
+// on C:) names leave the store, and the one-time boot they replaced comes
+// back. Entries described like ours that no record names stay, and are
+// told. What to tell the user; nothing when all went or there was nothing
+// to do. Silent where the store route does not apply or cannot be used.
+std::optional<Problem> tidyStore(Machine& p);
 
 }  // namespace trivex::job

@@ -1,5 +1,6 @@
 #include "job/undo.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "job/boot_menu.h"
@@ -12,15 +13,42 @@ namespace trivex::job {
 
 namespace {
 
-// The store route's half: every entry of ours goes; the loader stays while
-// one may be left.
-void removeEntries(Machine& p, Undone& u) {
-    int removed = 0;
+Text listed(const std::vector<Text>& ids) {
+    Text all;
+    for (const Text& id : ids) all += (all.empty() ? "" : " ") + id;
+    return all;
+}
+
+// The store route's half: the entries the job's record names go, and the
+// one-time boot they replaced comes back; the loader stays while one of
+// them may be left. Entries merely described like ours stay, and are told.
+void undoEntries(Machine& p, const std::optional<JobRecord>& record, Undone& u) {
     Result r = bcd::ready(p);
-    if (r) r = bcd::removeOurEntries(p, removed);
-    if (r) return;
-    u.failures.push_back(r.problem());
-    u.loaderKept = Problem{Code::LoaderKeptForStore};
+    Expected<bcd::StoreState> state = r ? bcd::readStore(p) : Expected<bcd::StoreState>(r.problem());
+    if (!state) {
+        u.failures.push_back(state.problem());
+        u.loaderKept = Problem{Code::LoaderKeptForStore};
+        return;
+    }
+    std::vector<Text> ours, others;
+    for (const Text& id : state->described) {
+        const bool recorded = record && std::any_of(record->entries.begin(), record->entries.end(),
+                                                    [&](const Text& e) { return bcd::sameIdentifier(e, id); });
+        (recorded ? ours : others).push_back(id);
+    }
+    // A recorded entry need not be described as ours any more to be ours.
+    if (record)
+        for (const Text& id : record->entries)
+            if (state->holds(id) && std::find(ours.begin(), ours.end(), id) == ours.end()) ours.push_back(id);
+    int removed = 0;
+    if (Result gone = bcd::removeEntries(p, ours, removed); !gone) {
+        u.failures.push_back(gone.problem());
+        u.loaderKept = Problem{Code::LoaderKeptForStore};
+    }
+    if (record)
+        if (Result back = bcd::restoreSequence(p, record->sequence); !back)
+            u.failures.push_back(around(Code::SequenceNotPutBack, {back.problem()}, {listed(record->sequence)}));
+    if (!others.empty()) u.notice = Problem{Code::EntriesLookLikeOurs, {listed(others)}};
 }
 
 }  // namespace
@@ -29,6 +57,7 @@ Result Undone::account() const {
     std::vector<Problem> told;
     if (!failures.empty()) told.push_back(around(Code::UndoErrors, {around(Code::Several, failures)}));
     if (loaderKept) told.push_back(*loaderKept);
+    if (notice) told.push_back(*notice);
     if (told.empty()) return {};
     return around(Code::InTurn, std::move(told));
 }
@@ -54,7 +83,7 @@ Undone undoJob(Machine& p) {
         if (found[JobFileId::Loader].ours && menu.namesLoader() && (menuStays || !usersLoaderBack))
             u.loaderKept = Problem{Code::LoaderKeptForMenu};
     } else {
-        removeEntries(p, u);
+        undoEntries(p, found.record, u);
     }
     removeJobFiles(p, found, u.loaderKept.has_value(), u.failures);
     // The record goes last, and stays while the loader does, or while the

@@ -72,6 +72,13 @@ inline constexpr char kSystemRoot[] = "C:\\";
 
 inline constexpr char kLoaderName[] = "grldr";
 inline constexpr char kLoaderMbrName[] = "grldr.mbr";
+// On the store route the loader has a name of ours: grldr.mbr searches the
+// partitions in BIOS order for the file it names and starts the first one it
+// finds. The build writes this name into the supplied grldr.mbr in place of
+// GRLDR (tools/payload/loader_patch.h), so that a GRLDR of another system or
+// tool on a partition before C: is never the one that starts. Upper case in
+// the boot sector file, as its NTFS search compares names in capitals.
+inline constexpr char kStoreLoaderName[] = "tvxldr";
 inline constexpr char kGhostBatName[] = "ghost.bat";
 inline constexpr char kGhostExeName[] = "ghost.exe";
 // The loader's command list finds the boot image by this name.
@@ -80,6 +87,7 @@ inline constexpr auto kBootImageName = lowerCase(kBootImageFileName);
 
 inline constexpr auto kLoaderPath = join(kSystemRoot, kLoaderName);
 inline constexpr auto kLoaderMbrPath = join(kSystemRoot, kLoaderMbrName);
+inline constexpr auto kStoreLoaderPath = join(kSystemRoot, kStoreLoaderName);
 inline constexpr auto kGhostBatPath = join(kSystemRoot, kGhostBatName);
 inline constexpr auto kGhostExePath = join(kSystemRoot, kGhostExeName);
 inline constexpr auto kBootImagePath = join(kSystemRoot, kBootImageFileName);
@@ -90,8 +98,9 @@ inline constexpr auto kBootImagePath = join(kSystemRoot, kBootImageFileName);
 inline constexpr char kAsideSuffix[] = ".bak";
 inline constexpr auto kLoaderAsidePath = join(kSystemRoot, kLoaderName, kAsideSuffix);
 inline constexpr auto kLoaderMbrAsidePath = join(kSystemRoot, kLoaderMbrName, kAsideSuffix);
+inline constexpr auto kStoreLoaderAsidePath = join(kSystemRoot, kStoreLoaderName, kAsideSuffix);
 
-enum class JobFileId { Loader, LoaderMbr, GhostBat, GhostExe, BootImage };
+enum class JobFileId { Loader, LoaderMbr, GhostBat, GhostExe, BootImage, StoreLoader };
 
 struct JobFile {
     JobFileId id;
@@ -100,15 +109,17 @@ struct JobFile {
     const char* setAsideAs;  // where a user's own file waits; nullptr: it refuses the job
     bool storeOnly;          // written only by jobs through the boot configuration store
     bool loader;             // part of the loader: stays while the boot still starts it
+    bool bootIniOnly = false;  // written only by jobs through the NT boot menu
 };
 
-// In the order a job writes them.
-inline constexpr std::array<JobFile, 5> kJobFiles = {{
-    {JobFileId::Loader, kLoaderPath.text, kLoaderName, kLoaderAsidePath.text, false, true},
+// In the order a job writes them (the table's order is the ids' order).
+inline constexpr std::array<JobFile, 6> kJobFiles = {{
+    {JobFileId::Loader, kLoaderPath.text, kLoaderName, kLoaderAsidePath.text, false, true, true},
     {JobFileId::LoaderMbr, kLoaderMbrPath.text, kLoaderMbrName, kLoaderMbrAsidePath.text, true, true},
     {JobFileId::GhostBat, kGhostBatPath.text, kGhostBatName, nullptr, false, false},
     {JobFileId::GhostExe, kGhostExePath.text, kGhostExeName, nullptr, false, false},
     {JobFileId::BootImage, kBootImagePath.text, kBootImageName.text, nullptr, false, false},
+    {JobFileId::StoreLoader, kStoreLoaderPath.text, kStoreLoaderName, kStoreLoaderAsidePath.text, true, true},
 }};
 
 // ---- The NT boot menu --------------------------------------------------------------
@@ -190,6 +201,26 @@ inline constexpr char kGhostCheckFailed[] = "check-failed";
 // (with copy=outcome) when its token is one of this machine's.
 
 inline constexpr char kOutcomeName[] = "TRIVEX.OUT";
+
+// ---- What a job keeps of the boot configuration store, and its last chance ----
+//
+// The record names the partition a restore overwrites by its letter in
+// Windows ("target=C", below), for the DOS side to show before it starts. On
+// the store route the record keeps the identifier of every entry the job made ("entry={...}",
+// the only entries the program ever deletes), the one-time boot sequence the
+// user had before the job ("sequence={...}", one line each, put back on undo,
+// take-back and after the job ran), and, once the boot points at the loader,
+// "boot=pointed": an entry that is then no longer the one-time boot was used
+// up by a restart.
+inline constexpr char kKeyEntry[] = "entry";
+inline constexpr char kKeySequence[] = "sequence";
+inline constexpr char kKeyBoot[] = "boot";
+inline constexpr char kBootPointed[] = "pointed";
+// dos=skipped: a key pressed while the DOS side counted down before a
+// restore; nothing ran, the boot menu is back, the job's files stay.
+inline constexpr char kDosSkipped[] = "skipped";
+// How long the DOS side shows what a restore is about to overwrite.
+inline constexpr char kLastChanceSeconds[] = "10";
 
 // ---- The token -------------------------------------------------------------------------
 //

@@ -225,6 +225,15 @@ public:
     // RAM drive, a disk that does not answer).
     virtual DriveBus driveBus(char letter) = 0;
 
+    // ---- A volume's first sector -----------------------------------------------
+    // The first 512 bytes of the volume of drive `letter` (A to Z): its boot
+    // sector, read through "\\.\X:" opened for reading with every sharing
+    // allowed. Fails, with nothing in `out`, when the volume cannot be read
+    // that way: no such drive, a drive that is no volume of a disk (a folder
+    // or network drive, as every drive under Wine), or a system that lets
+    // only administrators read volumes. Failing says nothing of the volume.
+    virtual SysResult readVolumeStart(char letter, Text& out) = 0;
+
     // ---- Processes and system tools -----------------------------------------
     // Starts a program with its window shown normally and returns once it is
     // ready for input (at most one second); it runs on by itself.

@@ -78,8 +78,6 @@ enum class Code : uint16_t {
     BcdTimedOut,       // %1 the call, %2 seconds
     BcdFailed,         // %1 the call, %2 its exit code, %3 what it said
     BcdAddFailed,      // parts: the call's failure, the clean-up's (if any)
-    BcdNoIdentifier,   // %1 what /create said; part: the clean-up's failure (if any)
-    BcdCleanupFailed,  // part: what failed
     BcdSetFailed,      // %1 the entry; parts: the call's failure, the entry left (if so)
     BcdEntryLeft,      // %1 the entry; part: why its removal failed
     BcdListFailed,     // part: the call's failure
@@ -211,6 +209,23 @@ enum class Code : uint16_t {
     VolumeWithoutSerial,
     VolumesNotSearched,  // VOLSCAN.COM did not run, or could not answer
     VolumesDiffer,  // %1 %2 found numbers of the target and the image, %3 %4 the expected ones; part: Backup or Restore
+
+    // ---- Encrypted volumes, a job that waits, the store's entries by identifier ----------------------
+    SystemVolumeEncrypted,
+    TargetVolumeEncrypted,  // %1 the letter
+    ImageVolumeEncrypted,   // %1 the letter
+    WaitingRestore,  // %1 the image, %2 when it was prepared
+    WaitingBackup,   // %1 the image, %2 when it was prepared
+    WaitingManual,   // %1 when it was prepared
+    UserSequenceKept,     // %1 the entries of the user's one-time boot
+    SequenceNotPutBack,   // %1 the entries; part: why
+    LoaderKeptAfterTakeBack,
+    EntriesLookLikeOurs,  // %1 their identifiers
+    EntryUsedUp,          // part: what the outcome record says
+    OutcomeSaysNothing,   // %1 the outcome record
+    OutcomeRecordMissing, // %1 the outcome record
+    NoOutcomeForManual,
+    DosSkipped,           // %1 when it was prepared; part: Backup or Restore
 
     Count  // not a code: how many there are
 };

@@ -111,11 +111,19 @@ Payload loader(const Dirs& d, const Bytes& menu) {
 
 // The loader's boot-sector file: the boot manager loads it to 0000:7C00 and
 // jumps there, so it must at least be a boot sector (55 AA at offset 510).
+// A supplied one looks for the loader by the store route's name of it.
 Payload loaderMbr(const Dirs& d) {
     Payload p = product(d, "LoaderMbr", trivex::payloads::kLoaderMbrTarget, "grldr.mbr", "grldr.mbr");
     if (p.data.size() < 512 || p.data[510] != 0x55 || p.data[511] != 0xAA)
         fail(std::string(p.origin == Origin::Supplied ? "supplied" : "stand-in") +
              " grldr.mbr: not a boot-sector file (no 55 AA at offset 510)");
+    if (p.origin == Origin::Supplied) {
+        LoaderPatch patch;
+        std::string err;
+        if (!patchLoaderMbr(p.data, upper(trivex::handoff::kStoreLoaderName), patch, err)) fail("supplied grldr.mbr: " + err);
+        p.data = std::move(patch.loader);
+        for (const std::string& n : patch.notes) p.detail += "    " + n + "\n";
+    }
     return p;
 }
 

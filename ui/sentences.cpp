@@ -89,12 +89,10 @@ const char* wordsOf(Code code) {
         case Code::BcdTimedOut: return "%1 在 %2 秒内没有结束，已被终止。";
         case Code::BcdFailed: return nullptr;
         case Code::BcdAddFailed: return "无法在启动配置中添加启动项：%A%B";
-        case Code::BcdNoIdentifier: return "bcdedit /create 的回答中没有新启动项的标识符：%1%A";
-        case Code::BcdCleanupFailed: return "\r\n撤回时清理启动配置也失败：%A";
         case Code::BcdSetFailed: return "无法设置启动项 %1：%A%B";
         case Code::BcdEntryLeft:
-            return "\r\n撤回时删除该启动项也失败：%A\r\n启动项 %1 留在启动配置中；它不是默认项，也不在启动菜单中。"
-                   "Trivex 下次启动时会再次删除它。";
+            return "\r\n撤回时删除该启动项也失败：%A\r\n启动项 %1 留在启动配置中：它不是默认项，也不在启动菜单中，"
+                   "但可能仍是下次启动的一次性启动项。";
         case Code::BcdListFailed: return "无法读取启动配置：%A";
         case Code::BcdNoBootManager:
             return "无法读取启动配置：bcdedit /enum all /v 的回答中找不到 Windows 启动管理器的启动项，"
@@ -178,7 +176,7 @@ const char* wordsOf(Code code) {
                    "重启时请在启动菜单中选择 Windows；然后用记事本打开 C:\\boot.ini，删除指向 C:\\grldr 的行，"
                    "并把 default= 改回 Windows 的启动项（也可以在“系统属性-高级-启动和故障恢复”中修改）。";
         case Code::LoaderKeptForStore:
-            return "启动配置中仍有本程序的启动项，所以保留了 C:\\grldr 和 C:\\grldr.mbr，任务的其他文件已删除。"
+            return "启动配置中仍有本程序的启动项，所以保留了 C:\\tvxldr 和 C:\\grldr.mbr，任务的其他文件已删除。"
                    "下次启动如果停在 GRUB4DOS 的提示符，请重启进入 Windows，再用本程序撤销一次。";
 
         // ---- A job cut short ----
@@ -291,6 +289,48 @@ const char* wordsOf(Code code) {
             return "重启后在 DOS 下按卷序列号找到的是 %1（要备份或还原的分区）和 %2（映像所在的分区），与 Windows "
                    "中预期的 %3 和 %4 不一致（硬盘:分区，“+”表示启动硬盘之后的硬盘，“?”表示不知道）。为免 Ghost "
                    "写错分区，Ghost 没有运行，什么也没有%A。";
+
+        // ---- Encrypted volumes, a job that waits, the store's entries ----
+        case Code::SystemVolumeEncrypted:
+            return "C: 盘用 BitLocker 加密了。重启后的 GRUB4DOS 和 DOS 读不了加密的分区，找不到任务的文件，"
+                   "任务不会运行。本次任务没有准备，什么都没有改动。请先在 Windows 中关闭 BitLocker（解密该盘）再准备任务。";
+        case Code::TargetVolumeEncrypted:
+            return "要备份或还原的 %1: 盘用 BitLocker 加密了。DOS 下的 Ghost 只能看到加密后的数据，无法正常备份或还原它。"
+                   "本次任务没有准备，什么都没有改动。请先在 Windows 中关闭 BitLocker（解密该盘）再准备任务。";
+        case Code::ImageVolumeEncrypted:
+            return "映像所在的 %1: 盘用 BitLocker 加密了。DOS 下的 Ghost 读写不了加密的分区，找不到映像，也无法保存映像。"
+                   "本次任务没有准备，什么都没有改动。请把映像放到没有加密的分区上，或先关闭该盘的 BitLocker。";
+        case Code::WaitingRestore:
+            return "有一个还原任务正在等待（%2 准备，映像 %1）：下次重启计算机时，不论是谁重启（包括系统更新后的自动重启），"
+                   "DOS 下的 Ghost 都会用这个映像覆盖系统分区，之后写入的内容都会丢失。不想运行请按 U 键撤销。";
+        case Code::WaitingBackup:
+            return "有一个备份任务正在等待（%2 准备，映像 %1）：下次重启计算机时，不论是谁重启（包括系统更新后的自动重启），"
+                   "DOS 下的 Ghost 都会备份系统分区。不想运行请按 U 键撤销。";
+        case Code::WaitingManual:
+            return "有一个手动 Ghost 任务正在等待（%1 准备）：下次重启计算机时，不论是谁重启（包括系统更新后的自动重启），"
+                   "都会进入 DOS 下的 Ghost。不想运行请按 U 键撤销。";
+        case Code::UserSequenceKept:
+            return "您为下次启动安排的一次性启动项（%1，例如内存诊断）已记在任务记录中：下次启动先运行本任务，"
+                   "任务运行后、撤销任务时都会把它放回，之后的启动仍会运行它。";
+        case Code::SequenceNotPutBack:
+            return "把您原来的一次性启动项（%1）放回启动配置失败：%A。如仍需要，请重新安排它（例如再次选择内存诊断）。";
+        case Code::LoaderKeptAfterTakeBack:
+            return "无法确认本程序的启动项已从启动配置中删除，它可能仍是下次启动的一次性启动项，所以保留了引导程序的文件和"
+                   "任务记录 C:\\TRIVEX.JOB：下次启动可能会运行引导程序（任务的其他文件已删除，Ghost 不会运行）。"
+                   "请稍后在本程序中按 U 键再撤销一次。";
+        case Code::EntriesLookLikeOurs:
+            return "启动配置中有描述为“Trivex Ghost”的启动项 %1，但本程序没有它的记录（可能是别的程序、手动 Ghost "
+                   "任务或以前的版本留下的），所以没有删除它。它不是默认项，也不在启动菜单中；如不需要，"
+                   "可以用“bcdedit /delete 标识符”删除。";
+        case Code::EntryUsedUp:
+            return "上次重启已用掉了 Ghost 任务的一次性启动项，但任务没有在 DOS 下运行（%A），什么也没有备份或还原。"
+                   "可能的原因：计算机启动了另一个引导程序，或 C 盘在 DOS 下无法读取。已把任务留在 C 盘上的文件撤回；"
+                   "如果还要备份或还原，请重新准备任务。";
+        case Code::OutcomeSaysNothing: return "任务结果记录 %1 中没有 DOS 下留下的任何记录";
+        case Code::OutcomeRecordMissing: return "找不到任务结果记录 %1";
+        case Code::NoOutcomeForManual: return "手动 Ghost 任务没有结果记录";
+        case Code::DosSkipped:
+            return "上次%A没有进行（%1 准备的任务）：您在 DOS 下的倒计时中按了键，跳过了它，什么也没有%A。";
 
         case Code::Count: break;
     }

@@ -63,6 +63,10 @@ public:
     virtual void runMessageLoop() = 0;
     // Every bound event ends up here.
     virtual void setCommandSink(CommandSink sink) = 0;
+    // While held, what the user does with the keyboard and the mouse in the
+    // program's windows (keys, clicks, the close box) is dropped when the
+    // messages are processed; painting and the program's own requests go on.
+    virtual void holdInput(bool held) = 0;
 
     // ---- Boxes and dialogs -------------------------------------------------------
     // style gets MB_TASKMODAL unless it holds MB_SYSTEMMODAL. Returns a button code.

@@ -41,6 +41,14 @@
 ;       user's (RECORD names no line, the job's entry is not in FILE, a line
 ;       of the job's is there twice, or FILE holds a zero byte; more than 4
 ;       lines in RECORD).
+;   jobtool value FILE KEY
+;       Prints what follows "KEY=" on the first line of FILE that starts so,
+;       then CR LF. 0: printed; 1: no such line; 2: FILE cannot be read.
+;   jobtool wait SECONDS
+;       The last chance before a job: empties the keyboard's buffer, then
+;       counts SECONDS (1 to 99) down on the screen, one number a second by
+;       the BIOS's clock (INT 1Ah, 18.2 ticks a second), and ends the line.
+;       0: the time ran out; 1: a key was pressed (and taken).
 ;   Anything else: 3.
 ;
 ; A critical error (a drive that is not ready) fails the call that met it
@@ -91,6 +99,12 @@ start:  cld
         mov     di, verb_menu
         call    is_verb
         je      do_menu
+        mov     di, verb_value
+        call    is_verb
+        je      do_value
+        mov     di, verb_wait
+        call    is_verb
+        je      do_wait
 usage:  mov     al, 3
 quit:   test    al, al
         jnz     .code
@@ -1063,6 +1077,9 @@ out_length:     dw 0
 
 
 verb_line:      db "line", 0
+verb_value:     db "value", 0
+verb_wait:      db "wait", 0
+crlf:           db 13, 10, 0
 verb_ren:       db "ren", 0
 verb_net:       db "net", 0
 verb_flush:     db "flush", 0
@@ -1072,6 +1089,243 @@ critical_hit:   db 0
 found:          db 0
 overlong:       db 0
 line_length:    dw 0
+
+; ---- value -----------------------------------------------------------------------
+
+do_value:
+        cmp     word [word_count], 3
+        jne     usage
+        mov     si, [words + 4]         ; the wanted start: KEY and "="
+        mov     di, prefix
+        xor     cx, cx
+.key:   lodsb
+        test    al, al
+        jz      .keyed
+        stosb
+        inc     cx
+        cmp     cx, MAX_LINE - 1
+        jae     usage
+        jmp     .key
+.keyed: mov     al, '='
+        stosb
+        inc     cx
+        mov     [prefix_length], cx
+        mov     si, [words + 2]
+        call    open_for_reading
+        jc      unreadable
+        mov     [handle], ax
+.read:  mov     bx, [handle]
+        mov     dx, buffer
+        mov     cx, 512
+        mov     ah, 0x3F
+        int     0x21
+        jc      .failed
+        test    ax, ax
+        jz      .eof
+        mov     cx, ax
+        mov     si, buffer
+.byte:  lodsb
+        cmp     al, 13
+        je      .line_end
+        cmp     al, 10
+        je      .line_end
+        cmp     al, 26
+        je      .line_end
+        mov     bx, [line_length]
+        cmp     bx, MAX_LINE
+        jae     .next                   ; a longer value is cut, never a wrong one
+        mov     [line + bx], al
+        inc     word [line_length]
+        jmp     .next
+.line_end:
+        call    show_if_wanted
+        jnc     .shown
+.next:  loop    .byte
+        jmp     .read
+.eof:   call    show_if_wanted
+        jnc     .shown
+        call    close_file
+        mov     al, 1
+        jmp     quit
+.shown: call    close_file
+        mov     al, 0
+        jmp     quit
+.failed:
+        call    close_file
+        jmp     unreadable
+
+; When the line read so far starts with the wanted prefix, prints the rest
+; and CR LF (CF clear); else starts the next line (CF set).
+show_if_wanted:
+        push    si
+        push    cx
+        mov     cx, [prefix_length]
+        cmp     [line_length], cx
+        jb      .other
+        mov     si, prefix
+        mov     di, line
+        repe    cmpsb
+        jne     .other
+        mov     si, line
+        add     si, [prefix_length]
+        mov     cx, [line_length]
+        sub     cx, [prefix_length]
+        jcxz    .ended
+.print: lodsb
+        mov     dl, al
+        mov     ah, 0x02
+        int     0x21
+        loop    .print
+.ended: mov     si, crlf
+        call    print_text
+        pop     cx
+        pop     si
+        clc
+        ret
+.other: mov     word [line_length], 0
+        pop     cx
+        pop     si
+        stc
+        ret
+
+; Opens the file SI names for reading (long names first); AX the handle,
+; CF set when it cannot be opened.
+open_for_reading:
+        mov     ax, 0x716C
+        xor     bx, bx
+        xor     cx, cx
+        mov     dx, 1
+        stc
+        int     0x21
+        jnc     .done
+        cmp     ax, LFN_MISSING
+        stc
+        jne     .done
+        mov     dx, si
+        mov     ax, 0x3D00
+        int     0x21
+.done:  ret
+
+; Prints the zero-ended text at SI.
+print_text:
+        lodsb
+        test    al, al
+        jz      .done
+        mov     dl, al
+        mov     ah, 0x02
+        int     0x21
+        jmp     print_text
+.done:  ret
+
+; ---- wait -------------------------------------------------------------------------
+
+TICKS_PER_TEN_SECONDS   equ     182     ; the BIOS clock: 18.2 ticks a second
+
+do_wait:
+        cmp     word [word_count], 2
+        jne     usage
+        mov     si, [words + 2]         ; SECONDS, 1 to 99
+        xor     ax, ax
+        xor     cx, cx
+.digit: mov     bl, [si]
+        inc     si
+        test    bl, bl
+        jz      .parsed
+        sub     bl, '0'
+        cmp     bl, 9
+        ja      usage
+        mov     dx, 10
+        mul     dx
+        add     al, bl
+        adc     ah, 0
+        inc     cx
+        cmp     cx, 2
+        ja      usage
+        jmp     .digit
+.parsed:
+        test    ax, ax
+        jz      usage
+        mov     [seconds], ax
+        mov     dx, TICKS_PER_TEN_SECONDS  ; ticks to wait: seconds * 18.2
+        mul     dx
+        mov     bx, 10
+        div     bx
+        mov     [ticks_total], ax
+.flush: mov     ah, 0x01                ; keys pressed before the count do not count
+        int     0x16
+        jz      .counting
+        mov     ah, 0x00
+        int     0x16
+        jmp     .flush
+.counting:
+        mov     ah, 0x00
+        int     0x1A
+        mov     [last_tick], dx
+        mov     word [elapsed], 0
+        mov     word [shown], 0xFFFF
+.loop:  ; seconds left: seconds - elapsed * 10 / 182, shown once each
+        mov     ax, [elapsed]
+        mov     dx, 10
+        mul     dx
+        mov     bx, TICKS_PER_TEN_SECONDS
+        div     bx
+        mov     dx, [seconds]
+        sub     dx, ax
+        jbe     .time_out
+        cmp     dx, [shown]
+        je      .key
+        mov     [shown], dx
+        call    print_number
+.key:   mov     ah, 0x01
+        int     0x16
+        jnz     .pressed
+        sti                             ; the clock ticks by its interrupt
+        mov     ah, 0x00
+        int     0x1A
+        mov     ax, dx
+        sub     ax, [last_tick]
+        mov     [last_tick], dx
+        cmp     ax, 18 * 60             ; midnight turned the count back: a tick
+        jbe     .add
+        mov     ax, 1
+.add:   add     [elapsed], ax
+        mov     ax, [elapsed]
+        cmp     ax, [ticks_total]
+        jb      .loop
+.time_out:
+        mov     si, crlf
+        call    print_text
+        mov     al, 0
+        jmp     quit
+.pressed:
+        mov     ah, 0x00
+        int     0x16
+        mov     si, crlf
+        call    print_text
+        mov     al, 1
+        jmp     quit
+
+; Prints DX (0 to 99) and a space.
+print_number:
+        mov     ax, dx
+        mov     bl, 10
+        div     bl                      ; AL tens, AH ones
+        push    ax
+        test    al, al
+        jz      .ones
+        add     al, '0'
+        mov     dl, al
+        mov     ah, 0x02
+        int     0x21
+.ones:  pop     ax
+        mov     dl, ah
+        add     dl, '0'
+        mov     ah, 0x02
+        int     0x21
+        mov     dl, ' '
+        mov     ah, 0x02
+        int     0x21
+        ret
 
 section .bss
 word_count:     resw 1
@@ -1098,3 +1352,10 @@ trail_at:       resw 1
 value_end:      resw 1
 sum_want:       resd 1
 hash:           resd 1
+prefix:         resb MAX_LINE
+prefix_length:  resw 1
+seconds:        resw 1
+ticks_total:    resw 1
+last_tick:      resw 1
+elapsed:        resw 1
+shown:          resw 1

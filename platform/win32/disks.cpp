@@ -193,4 +193,24 @@ bool Win32Machine::systemPartition(SystemPartition& out) {
     return true;
 }
 
+SysResult Win32Machine::readVolumeStart(char letter, Text& out) {
+    out.clear();
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return SysResult::failed(ERROR_INVALID_NAME);
+    QuietDriveErrors quiet;
+    const std::string path = std::string("\\\\.\\") + letter + ":";
+    const Handle volume(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    if (!volume.valid()) return SysResult::failed(GetLastError());
+    // A volume is read in whole sectors; 4096 bytes are whole sectors of
+    // 512 and of 4096 bytes alike.
+    std::vector<char> sector(4096);
+    DWORD got = 0;
+    if (!ReadFile(volume.get(), sector.data(), static_cast<DWORD>(sector.size()), &got, nullptr))
+        return SysResult::failed(GetLastError());
+    if (got < 512) return SysResult::failed(ERROR_READ_FAULT);
+    out.assign(sector.data(), 512);
+    return SysResult::ok();
+}
+
 }  // namespace trivex::win32

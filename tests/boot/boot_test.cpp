@@ -32,9 +32,9 @@ using namespace std::chrono_literals;
 
 const std::string kMkimage = TRIVEX_MKIMAGE;
 
-// A boot that gets as far as Ghost takes 10-40 s of one core; seven machines
+// A boot that gets as far as Ghost takes 10-40 s of one core; ten machines
 // run side by side on a machine that may be busy with other work.
-constexpr auto kBootLimit = 420s;
+constexpr auto kBootLimit = 600s;
 
 // ---- What a job leaves on C: ------------------------------------------------------
 
@@ -65,7 +65,8 @@ constexpr uint32_t kCSerial = 0x1C1C0001, kDSerial = 0x1D1D0002, kESerial = 0x1E
 
 // What Ghost is to do: C: (Ghost's 1:1) and E:, the only partition of a
 // disk after the boot disk, by their volume serials.
-job::GhostPlan plan(job::JobKind kind, const std::string& imagePath = kImagePath, uint32_t imageSerial = kESerial) {
+job::GhostPlan plan(job::JobKind kind, const std::string& imagePath = kImagePath, uint32_t imageSerial = kESerial,
+                    int cPartition = 1) {
     job::JobRequest request;
     request.restoreChecked = kind == job::JobKind::Restore;
     request.backupChecked = kind == job::JobKind::Backup;
@@ -76,7 +77,7 @@ job::GhostPlan plan(job::JobKind kind, const std::string& imagePath = kImagePath
     c.letter = 'C';
     c.serial = kCSerial;
     c.disk = job::GhostVolume::Disk::Boot;
-    c.partition = 1;
+    c.partition = cPartition;
     e.letter = imagePath[0];
     e.serial = imageSerial;
     e.disk = job::GhostVolume::Disk::Later;
@@ -95,6 +96,8 @@ const std::string kRestoreLine = kRestore.restoreLine();
 const std::string kBackupLine = kBackup.backupLine();
 const std::string kRestoreBat = *kRestore.batText();
 const std::string kBackupBat = *kBackup.batText();
+// The store route's backup, with C: the second partition of the boot disk.
+const job::GhostPlan kStoreBackup = plan(job::JobKind::Backup, kImagePath, kESerial, 2);
 // A restore of D:, the only partition of a second disk, from an image on C:.
 const std::string kImageOnC = "C:\\Ghost\\G_WinXP.gho";
 const job::GhostPlan kRestoreFromC = [] {
@@ -123,21 +126,25 @@ std::string logged(std::initializer_list<std::string> lines, const std::string& 
     return ghostLog(lines, "1:1", image);
 }
 
-std::vector<Text> wrote(bool loader = true) { return wroteFiles(loader); }
+std::vector<Text> wrote(bool loader = true, job::BootRoute route = job::BootRoute::BootIni) {
+    return wroteFiles(loader, route);
+}
 
 // The job record, as the job writes its two copies.
 std::string record(const std::string& token, bool outcomeCopy, job::JobKind kind, const std::vector<Text>& wrote,
-                   const std::vector<Text>& aside = {}, const std::string& image = kImagePath) {
+                   const std::vector<Text>& aside = {}, const std::string& image = kImagePath,
+                   job::BootRoute route = job::BootRoute::BootIni) {
     job::JobRecord r;
     r.token = token;
     r.outcomeCopy = outcomeCopy;
     r.kind = kind;
-    r.route = job::BootRoute::BootIni;
+    r.route = route;
+    r.targetDrive = image == kImageOnC ? 'D' : 'C';
     r.prepared = "2026-12-07 18:43:30";
     r.image = image;
     r.wrote = wrote;
     r.aside = aside;
-    r.menu = kPlan.memo;
+    if (route == job::BootRoute::BootIni) r.menu = kPlan.memo;
     return job::recordText(r);
 }
 const std::string kOutcomeCopy = record(kToken, true, job::JobKind::Restore, wrote());
@@ -361,7 +368,32 @@ protected:
         }
     }
 
-    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, ImageOnC, Helpers, MenuChanged, kRuns };
+    // The store route's job on C:, the second partition of its disk, whose
+    // first partition holds another system's GRLDR (C: itself FAT32 or NTFS).
+    static Root storeJobFiles() {
+        Root r = userFiles();
+        r["GRLDR.MBR"] = {false, "A", payloads_.loaderMbr};
+        r["TVXLDR"] = {false, "A", payloads_.loader};
+        r["GHOST.BAT"] = {false, "A", *kStoreBackup.batText()};
+        r["GHOST.EXE"] = {false, "A", payloads_.ghost};
+        r["VEMO.IMG"] = {false, "A", withToken(payloads_.image, kToken)};
+        r["TRIVEX.JOB"] = {false, "A", record(kToken, false, job::JobKind::Backup, wrote(true, job::BootRoute::BootStore),
+                                              {}, kImagePath, job::BootRoute::BootStore)};
+        return r;
+    }
+    static const Root& otherSystem() {
+        static const Root files = {{"GRLDR", {false, "A", readAll(kStandins / "otherldr.bin")}},
+                                   {"OTHER.TXT", {false, "A", "the other system's own file\r\n"}}};
+        return files;
+    }
+    static const std::string& storeOutcomeCopy() {
+        static const std::string copy = record(kToken, true, job::JobKind::Backup, wrote(true, job::BootRoute::BootStore),
+                                               {}, kImagePath, job::BootRoute::BootStore);
+        return copy;
+    }
+
+    enum Run { Restore, OtherJobFat, OtherJobNtfs, CheckFails, NoRamDrive, NoMenu, DemoImage, ImageOnC, Helpers, MenuChanged,
+               RestoreSkipped, StoreOtherLoader, StoreOtherLoaderNtfs, kRuns };
     static fs::path disk(Run r, int n) { return kWork / ("run" + std::to_string(r) + "-disk" + std::to_string(n) + ".img"); }
     static fs::path before(Run r, int n) { return disk(r, n).string() + ".before"; }
     static void keep(Run r, int n) { fs::copy_file(disk(r, n), before(r, n), fs::copy_options::overwrite_existing); }
@@ -381,6 +413,9 @@ void BootChain::SetUpTestSuite() {
     try {
         payloads_ = builtPayloads();
         std::string out;
+        // The store route's boot-sector file, as the build made it: the boot
+        // manager would start it from C:; here it is the disk's MBR code.
+        writeAll(kWork / "loader.mbr", payloads_.loaderMbr);
 
         const auto disks = std::chrono::steady_clock::now();
         // The image of a build without DOS files: our boot sector stands in.
@@ -457,6 +492,26 @@ void BootChain::SetUpTestSuite() {
         writeDisk(disk(ImageOnC, 0), onC, "TRIVEXC");
         writeDisk(disk(ImageOnC, 1), {}, "TRIVEXD");
 
+        // The last ten seconds before a restore, and a key pressed in them.
+        writeDisk(disk(RestoreSkipped, 0), jobFiles(), "TRIVEXC");
+        writeDisk(disk(RestoreSkipped, 1), imageDrive(), "TRIVEXE");
+
+        // Store route: another system's GRLDR on the partition before C:.
+        makeTwoPartitionDisk(disk(StoreOtherLoader, 0), kWork / "loader.mbr", {false, "OTHERSYS", {}},
+                             {false, "TRIVEXC", {}, kCSerial});
+        for (const auto& [name, e] : otherSystem()) putFile(disk(StoreOtherLoader, 0), name, e.bytes, e.attrs, 0);
+        for (const auto& [name, e] : storeJobFiles()) putFile(disk(StoreOtherLoader, 0), name, e.bytes, e.attrs, 1);
+        Root storeImage = imageDrive();
+        storeImage["TRIVEX.OUT"].bytes = storeOutcomeCopy();
+        writeDisk(disk(StoreOtherLoader, 1), storeImage, "TRIVEXE");
+        // The same with C: on NTFS, as Windows has it: DOS cannot see C:,
+        // but the loader that starts is the program's.
+        std::map<std::string, std::string> ntfsStore;
+        for (const auto& [name, e] : storeJobFiles()) ntfsStore[name] = e.bytes;
+        makeTwoPartitionDisk(disk(StoreOtherLoaderNtfs, 0), kWork / "loader.mbr", {false, "OTHERSYS", {}},
+                             {true, "TRIVEXC", ntfsStore});
+        for (const auto& [name, e] : otherSystem()) putFile(disk(StoreOtherLoaderNtfs, 0), name, e.bytes, e.attrs, 0);
+
         writeDisk(disk(DemoImage, 0),
                   {{"GRLDR", {false, "A", payloads_.loader}}, {"VEMO.IMG", {false, "A", demoImage}}}, "TRIVEXC");
 
@@ -478,6 +533,9 @@ void BootChain::SetUpTestSuite() {
         machine(DemoImage, 1);
         machine(MenuChanged, 2);
         machine(ImageOnC, 2);
+        machine(RestoreSkipped, 2);
+        machine(StoreOtherLoader, 2);
+        machine(StoreOtherLoaderNtfs, 1);
         machines_[Helpers] = std::make_unique<Machine>(std::vector<fs::path>{}, kWork / "helpers.log", kWork / "helpers.img");
         std::printf("disks made and machines started: %.1f s\n", secondsSince(disks));
     } catch (const std::exception& e) {
@@ -542,6 +600,31 @@ void expectHandedOff(const Root& after, const std::set<std::string>& changed = {
 
 #define REQUIRE_SETUP() \
     if (!setupError_.empty()) FAIL() << setupError_
+
+// The last chance before a restore (first of the tests: its ten seconds must
+// be watched from the machine's start): the screen names the partition and the
+// image as Windows names them and counts ten seconds down; a key pressed then
+// skips the job: the boot menu is back, nothing ran, the job's files stay for
+// the next start of the program, and the record says that the user skipped it.
+TEST_F(BootChain, AKeyInTheLastTenSecondsSkipsTheRestore) {
+    REQUIRE_SETUP();
+    const std::string countdown = "  The partition, by its drive letter in Windows:\nC\n  The image, as Windows names its drive:\n" +
+                                  kImagePath +
+                                  "\nPress any key to skip the restore: nothing is changed and Windows starts\n"
+                                  "as it was. Seconds left:\n10 9";
+    ASSERT_TRUE(finish(RestoreSkipped, countdown)) << "no restart; the screen:\n" << machines_[RestoreSkipped]->lastScreen();
+    EXPECT_TRUE(machines_[RestoreSkipped]->pressed()) << "the countdown never showed; the screen:\n"
+                                                      << machines_[RestoreSkipped]->lastScreen();
+    const Root after = readRoot(disk(RestoreSkipped, 0));
+    SCOPED_TRACE("C: after the boot:\n" + describe(after));
+    EXPECT_FALSE(after.count("GHOSTRAN.LOG")) << "Ghost ran";
+    EXPECT_EQ(entry(after, "BOOT.INI"), menuBack());
+    EXPECT_FALSE(after.count("BOOT.BAK"));
+    expectUntouched(jobFiles(), after, {"BOOT.INI", "BOOT.BAK"});  // the job's files stay for the program
+    const std::string outcome = entry(readRoot(disk(RestoreSkipped, 1)), "TRIVEX.OUT").bytes;
+    EXPECT_EQ(outcome, kOutcomeCopy + "dos=found\r\ndos=skipped\r\n");
+    EXPECT_EQ(outcomeOf(outcome).first, job::Outcome::Skipped);
+}
 
 // (a) The partitions are found by their volumes (the image's on the second
 // disk: 2:1), the image checks out, the restore runs and Ghost comes back
@@ -694,6 +777,39 @@ TEST_F(BootChain, TheImagesHelpersAnswerExactly) {
         EXPECT_EQ(back.menu, kChangedBack);
         EXPECT_EQ(job::menuSum(*m.saved), m.memo.savedSum) << "the saved menu is the job's";
     }
+}
+
+// The store route: grldr.mbr, as the build made it, starts the program's
+// loader on C: although another system's GRLDR is on the partition before
+// it; the job runs (a backup), and nothing of the other partition changes
+// but the Ghost stand-in's log (DOS's C: is that partition).
+TEST_F(BootChain, TheStoreRoutesBootSectorFileStartsTheProgramsLoaderNotAGrldrBeforeC) {
+    REQUIRE_SETUP();
+    ASSERT_TRUE(finish(StoreOtherLoader)) << "no restart; the screen:\n" << machines_[StoreOtherLoader]->lastScreen();
+    EXPECT_EQ(machines_[StoreOtherLoader]->lastScreen().find("ANOTHER SYSTEM'S GRLDR"), std::string::npos)
+        << machines_[StoreOtherLoader]->lastScreen();
+    const Root other = readRoot(disk(StoreOtherLoader, 0), 0);
+    EXPECT_EQ(entry(other, "GHOSTRAN.LOG").bytes, ghostLog({kStoreBackup.backupLine(), kStoreBackup.checkLine()}, "1:2", "2:1"))
+        << describe(other);
+    expectUntouched(otherSystem(), other, {"GHOSTRAN.LOG"});
+    const Root c = readRoot(disk(StoreOtherLoader, 0), 1);
+    SCOPED_TRACE("C: after the boot:\n" + describe(c));
+    for (const char* name : {"TVXLDR", "GRLDR.MBR", "GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB"})
+        EXPECT_FALSE(c.count(name)) << name;
+    expectUntouched(userFiles(), c, {});
+    const std::string outcome = entry(readRoot(disk(StoreOtherLoader, 1)), "TRIVEX.OUT").bytes;
+    EXPECT_EQ(outcome, storeOutcomeCopy() +
+                           "dos=found\r\nvolumes=found 1:2 2:1\r\nghost=started\r\nghost=exit 0\r\nimage-check=0\r\n");
+}
+
+// With C: on NTFS, as Windows 7 has it: the boot-sector file's NTFS search
+// finds the program's loader by its name, which boots the job's image
+// (plain DOS then cannot see C: and finds no job).
+TEST_F(BootChain, OnNtfsTheStoreRoutesBootSectorFileStartsTheProgramsLoaderToo) {
+    REQUIRE_SETUP();
+    const bool shown = finishAt(StoreOtherLoaderNtfs, "No Trivex job for this boot image was found");
+    ASSERT_TRUE(shown) << "the screen:\n" << machines_[StoreOtherLoaderNtfs]->lastScreen();
+    EXPECT_EQ(readNtfsFile(disk(StoreOtherLoaderNtfs, 0), "VEMO.IMG", 1), withToken(payloads_.image, kToken));
 }
 
 // The boot sector of a build without DOS files says so and how to get back

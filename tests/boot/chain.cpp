@@ -28,10 +28,10 @@ double secondsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
-std::vector<Text> wroteFiles(bool loader) {
+std::vector<Text> wroteFiles(bool loader, job::BootRoute route) {
     std::vector<Text> names;
     for (const job::JobFile& f : job::kJobFiles)
-        if (job::writtenOn(f, job::BootRoute::BootIni) && (loader || !f.loader)) names.push_back(f.name);
+        if (job::writtenOn(f, route) && (loader || !f.loader)) names.push_back(f.name);
     return names;
 }
 
@@ -63,6 +63,7 @@ void makeSupplied(const fs::path& dir) {
     fs::remove_all(dir);
     fs::create_directories(dir / "dos/NLS");
     fs::copy_file(kBootchain / "grldr", dir / "grldr");
+    fs::copy_file(kBootchain / "grldr.mbr", dir / "grldr.mbr");
     fs::copy_file(kStandins / "ghost.bin", dir / "ghost.exe");
     std::string bootSector = readAll(kBootchain / "fdboot.bin");
     bootSector.replace(0x1F1, 11, "IO      SYS");
@@ -95,7 +96,8 @@ Payloads build() {
     if (run(quote(build / "payload_dump") + " " + quote(kWork / "payloads"), out) != 0)
         throw std::runtime_error("payload_dump: " + out);
     std::printf("build with the boot chain supplied: %.1f s\n", secondsSince(start));
-    return {readAll(kWork / "payloads/Loader"), readAll(kWork / "payloads/GhostDos"), readAll(kWork / "payloads/DosImage")};
+    return {readAll(kWork / "payloads/Loader"), readAll(kWork / "payloads/GhostDos"), readAll(kWork / "payloads/DosImage"),
+            readAll(kWork / "payloads/LoaderMbr")};
 }
 
 }  // namespace

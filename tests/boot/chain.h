@@ -30,9 +30,9 @@ inline const std::string kSavedMenu =
 inline const job::MenuPlan kPlan = job::planRedirect(kSavedMenu);
 inline const std::string kRedirectedMenu = kPlan.redirected;
 
-// The files a job on the boot.ini route writes, by their names in the
-// record; the loader among them or not.
-std::vector<Text> wroteFiles(bool loader = true);
+// The files a job on the route writes, by their names in the record; the
+// loader among them or not.
+std::vector<Text> wroteFiles(bool loader = true, job::BootRoute route = job::BootRoute::BootIni);
 
 // The image with the job's token written over the placeholder, as the job does.
 std::string withToken(std::string image, const std::string& token);
@@ -43,9 +43,10 @@ std::string withToken(std::string image, const std::string& token);
 std::string ghostLog(const std::vector<std::string>& lines, const std::string& target, const std::string& image);
 
 // The payloads of a build whose supplied folder holds the boot chain:
-// GRUB4DOS's loader, our Ghost stand-in as Ghost, the DOS boot image.
+// GRUB4DOS's loader, our Ghost stand-in as Ghost, the DOS boot image, and
+// the store route's grldr.mbr as the build patched it.
 struct Payloads {
-    std::string loader, ghost, image;
+    std::string loader, ghost, image, loaderMbr;
 };
 // Built once (in kWork); throws with what failed.
 const Payloads& builtPayloads();

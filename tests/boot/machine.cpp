@@ -14,6 +14,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
 #include "../payloads/helpers.h"
 
@@ -30,9 +31,21 @@ constexpr uint32_t kStart = 63;
 constexpr uint32_t kHeads = 16, kPerTrack = 63;
 
 // An mtools command on the FAT partition that starts at sector `start`.
-std::string mcmd(const fs::path& image, const std::string& tool, uint32_t start = kStart) {
+std::string mcmd(const fs::path& image, const std::string& tool, uint32_t start) {
     return "MTOOLS_SKIP_CHECK=1 MTOOLS_NO_VFAT=1 " + tool + " -i " + quote(image) + "@@" +
            std::to_string(uint64_t{start} * 512);
+}
+
+// Where a primary partition starts, in bytes, from the disk's own partition table.
+uint64_t partitionStart(const fs::path& image, int partition) {
+    std::ifstream in(image, std::ios::binary);
+    char entry[16] = {};
+    in.seekg(446 + 16 * partition);
+    in.read(entry, 16);
+    uint32_t lba = 0;
+    for (int i = 0; i < 4; ++i) lba |= static_cast<uint32_t>(static_cast<unsigned char>(entry[8 + i])) << (8 * i);
+    if (!in || lba == 0) throw std::runtime_error("no partition " + std::to_string(partition) + " on " + image.string());
+    return uint64_t{lba} * 512;
 }
 
 void must(const std::string& command) {
@@ -51,22 +64,31 @@ void putLe32(std::string& at, size_t pos, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[pos + i] = static_cast<char>(v >> (8 * i));
 }
 
-// The disk's first 63 sectors: the MBR code with one partition of `type`
-// from sector 63 to the end, marked active.
-std::string diskHead(const fs::path& mbrCode, char type) {
+// One partition table entry: `type` from `start` for `count` sectors.
+std::string tableEntry(char type, uint32_t start, uint32_t count, bool active) {
+    std::string entry(16, '\0');
+    entry[0] = active ? '\x80' : '\0';
+    chs(entry, 1, start);
+    entry[4] = type;
+    chs(entry, 5, start + count - 1);
+    putLe32(entry, 8, start);
+    putLe32(entry, 12, count);
+    return entry;
+}
+
+// The disk's first 63 sectors: the MBR code with the partition table entries.
+std::string diskHead(const fs::path& mbrCode, const std::string& entries) {
     std::string head = readAll(mbrCode);
     if (head.size() < 512 || head.size() > kStart * 512) throw std::runtime_error("unexpected MBR code " + mbrCode.string());
     head.resize(kStart * 512, '\0');
-    std::string entry(16, '\0');
-    entry[0] = '\x80';
-    chs(entry, 1, kStart);
-    entry[4] = type;
-    chs(entry, 5, kSectors - 1);
-    putLe32(entry, 8, kStart);
-    putLe32(entry, 12, kSectors - kStart);
-    head.replace(446, 64, entry + std::string(48, '\0'));
+    head.replace(446, 64, entries + std::string(64 - entries.size(), '\0'));
     head.replace(510, 2, "\x55\xAA");
     return head;
+}
+
+// One partition of the disk from sector 63 to the end, marked active.
+std::string diskHead(const fs::path& mbrCode, char type) {
+    return diskHead(mbrCode, tableEntry(type, kStart, kSectors - kStart, true));
 }
 
 std::string geometry() {
@@ -108,9 +130,57 @@ void makeNtfsDisk(const fs::path& image, const fs::path& mbrCode, const std::str
     if (fs::file_size(image) != uint64_t{kSectors} * 512) throw std::runtime_error("NTFS disk of the wrong size");
 }
 
-std::string readNtfsFile(const fs::path& image, const std::string& name) {
+// A file system made in a file of its own, for a partition of `sectors` from `start`.
+void makePartitionFile(const fs::path& part, uint32_t start, uint32_t sectors, const PartitionSpec& spec) {
+    fs::remove(part);
+    writeAll(part, "");
+    fs::resize_file(part, uint64_t{sectors} * 512);
+    const std::string geometry = " -H " + std::to_string(kHeads) + " -S " + std::to_string(kPerTrack) + " -p " +
+                                 std::to_string(start);
+    if (!spec.ntfs) {
+        char id[16] = "";
+        if (spec.serial) std::snprintf(id, sizeof id, " -i %08X", spec.serial);
+        must("mkfs.fat -F 32 -s 1 -n " + spec.label + id + " -h " + std::to_string(start) + " -g " + std::to_string(kHeads) +
+             "/" + std::to_string(kPerTrack) + " " + quote(part));
+        return;
+    }
+    must("mkntfs -F -q -Q -s 512 -c 4096 -L " + spec.label + geometry + " " + quote(part));
+    const fs::path tmp = part.string() + ".in";
+    for (const auto& [name, bytes] : spec.files) {
+        writeAll(tmp, bytes);
+        must("ntfscp -f -q " + quote(part) + " " + quote(tmp) + " '/" + name + "'");
+    }
+    fs::remove(tmp);
+}
+
+void makeTwoPartitionDisk(const fs::path& image, const fs::path& mbrCode, const PartitionSpec& first,
+                          const PartitionSpec& second) {
+    // 70 cylinders each (FAT32 of 512-byte clusters needs 65525 clusters),
+    // both ending on a cylinder's end: qemu takes the disk's geometry from
+    // where the partitions end.
+    constexpr uint32_t kCylinder = kHeads * kPerTrack, kPart = 70 * kCylinder;
+    const uint32_t second0 = kPart;
+    std::ofstream out(image, std::ios::binary | std::ios::trunc);
+    out << diskHead(mbrCode, tableEntry(first.ntfs ? '\x07' : '\x0C', kStart, kPart - kStart, true) +
+                                 tableEntry(second.ntfs ? '\x07' : '\x0C', second0, kPart, false));
+    const std::tuple<const PartitionSpec*, uint32_t, uint32_t> parts[] = {{&first, kStart, kPart - kStart},
+                                                                          {&second, second0, kPart}};
+    for (const auto& [spec, start, sectors] : parts) {
+        const fs::path part = image.string() + ".part";
+        makePartitionFile(part, start, sectors, *spec);
+        std::ifstream in(part, std::ios::binary);
+        out << in.rdbuf();
+        in.close();
+        fs::remove(part);
+    }
+    out.close();
+    if (fs::file_size(image) != uint64_t{second0 + kPart} * 512) throw std::runtime_error("two-partition disk of the wrong size");
+}
+
+std::string readNtfsFile(const fs::path& image, const std::string& name, int partition) {
     const fs::path part = image.string() + ".part";
-    must("dd if=" + quote(image) + " of=" + quote(part) + " bs=512 skip=" + std::to_string(kStart) + " status=none");
+    must("dd if=" + quote(image) + " of=" + quote(part) + " bs=512 skip=" + std::to_string(partitionStart(image, partition) / 512) +
+         " status=none");
     std::string bytes;
     const int rc = run("ntfscat " + quote(part) + " '/" + name + "' 2>/dev/null", bytes);
     fs::remove(part);
@@ -156,8 +226,9 @@ std::string floppyAttrs(const fs::path& image, const std::string& name) {
     return attrs;
 }
 
-void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs) {
-    putFile(image, kStart, path, bytes, attrs);
+void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs,
+             int partition) {
+    putFile(image, static_cast<uint32_t>(partitionStart(image, partition) / 512), path, bytes, attrs);
 }
 
 void putFile(const fs::path& image, uint32_t start, const std::string& path, const std::string& bytes,
@@ -171,13 +242,17 @@ void putFile(const fs::path& image, uint32_t start, const std::string& path, con
     must(mcmd(image, "mattrib", start) + flags + " '::" + path + "'");
 }
 
-void makeFolder(const fs::path& image, const std::string& path) { makeFolder(image, kStart, path); }
+void makeFolder(const fs::path& image, const std::string& path, int partition) {
+    makeFolder(image, static_cast<uint32_t>(partitionStart(image, partition) / 512), path);
+}
 
 void makeFolder(const fs::path& image, uint32_t start, const std::string& path) {
     must(mcmd(image, "mmd", start) + " '::" + path + "'");
 }
 
-Root readRoot(const fs::path& image) { return readRoot(image, kStart); }
+Root readRoot(const fs::path& image, int partition) {
+    return readRoot(image, static_cast<uint32_t>(partitionStart(image, partition) / 512));
+}
 
 Root readRoot(const fs::path& image, uint32_t start) {
     std::string folders, listing;
@@ -357,6 +432,7 @@ bool Machine::waitForEnd(std::chrono::seconds limit, const std::string& keyAt) {
             if (!keyAt.empty() && !pressed && text.find(keyAt) != std::string::npos) {
                 pressEnter();
                 pressed = true;
+                pressed_ = true;
             }
             nextLook = now + 1s;
         }

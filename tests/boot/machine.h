@@ -27,12 +27,24 @@ void makeDisk(const fs::path& image, const fs::path& mbrCode, const std::string&
 void makeNtfsDisk(const fs::path& image, const fs::path& mbrCode, const std::string& label,
                   const std::map<std::string, std::string>& files);
 // A file of the NTFS partition, read back with ntfscat.
-std::string readNtfsFile(const fs::path& image, const std::string& name);
+std::string readNtfsFile(const fs::path& image, const std::string& name, int partition = 0);
+
+// A disk of two primary partitions of 34 MB each, one after the other from
+// sector 63, the first one active: FAT32 (labelled), or NTFS with `files`.
+struct PartitionSpec {
+    bool ntfs = false;
+    std::string label;
+    std::map<std::string, std::string> files;  // NTFS only; FAT files go in with putFile
+    uint32_t serial = 0;                       // FAT only: the volume serial (0: mkfs.fat's own)
+};
+void makeTwoPartitionDisk(const fs::path& image, const fs::path& mbrCode, const PartitionSpec& first,
+                          const PartitionSpec& second);
 
 // Attributes as letters out of "RHSA" (read-only, hidden, system, archive),
-// in that order.
-void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs);
-void makeFolder(const fs::path& image, const std::string& path);
+// in that order. `partition` counts the primary partitions from 0.
+void putFile(const fs::path& image, const std::string& path, const std::string& bytes, const std::string& attrs,
+             int partition = 0);
+void makeFolder(const fs::path& image, const std::string& path, int partition = 0);
 
 struct RootEntry {
     bool folder = false;
@@ -42,7 +54,7 @@ struct RootEntry {
 };
 // The root folder of the disk's partition, by DOS name.
 using Root = std::map<std::string, RootEntry>;
-Root readRoot(const fs::path& image);
+Root readRoot(const fs::path& image, int partition = 0);
 // The same on the FAT partition that starts at sector `start` of a disk of
 // any layout (tests/boot/layout.h).
 void putFile(const fs::path& image, uint32_t start, const std::string& path, const std::string& bytes,
@@ -87,6 +99,8 @@ public:
     bool waitForScreen(const std::string& text, std::chrono::seconds limit);
     // The last screen read while waiting.
     const std::string& lastScreen() const { return lastScreen_; }
+    // Whether waitForEnd pressed its key.
+    bool pressed() const { return pressed_; }
 
 private:
     bool command(const std::string& json);
@@ -97,6 +111,7 @@ private:
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     fs::path socketDir_;
     std::string lastScreen_;
+    bool pressed_ = false;
 };
 
 // Empty when qemu-system-i386 can run here; otherwise why not.

@@ -82,5 +82,27 @@ TEST(Disks, AVolumeIsNamedByItsSerialOrTheSystemSaysItCannot) {
     }
 }
 
+// A volume's first sector is read whole (512 bytes) or not at all: no such
+// drive, no letter, and wherever the system does not let the process read
+// the volume (a folder drive under Wine, an unelevated process) it fails
+// with nothing in hand. A job's check of encryption takes failing as "not
+// known", never as an answer.
+TEST(Disks, AVolumesFirstSectorIsReadWholeOrNotAtAll) {
+    Machine& m = rig().machine();
+    Text sector = "left from before";
+    EXPECT_FALSE(m.readVolumeStart(rig().missingDrive(), sector));
+    EXPECT_TRUE(sector.empty());
+    sector = "left from before";
+    EXPECT_FALSE(m.readVolumeStart('1', sector));
+    EXPECT_TRUE(sector.empty());
+    sector = "left from before";
+    if (m.readVolumeStart('C', sector)) {
+        ASSERT_EQ(sector.size(), 512u);
+        if (rig().reportsDisks()) { EXPECT_EQ(sector.substr(510), "\x55\xAA") << "a volume's boot sector"; }
+    } else {
+        EXPECT_TRUE(sector.empty());
+    }
+}
+
 }  // namespace
 }  // namespace trivex::contract

@@ -29,6 +29,8 @@ public:
         sim_.setSystemPartition(disk, 'C');
         sim_.setVolume('C', {0x8C3A12F0, "NTFS"});
         sim_.setDriveBus('C', DriveBus::Other);
+        // C:'s volume as an elevated process reads it: an NTFS boot sector.
+        sim_.setVolumeStart('C', "\xEB\x52\x90NTFS    " + Text(499, '\0') + "\x55\xAA");
     }
     Machine& machine() override { return sim_; }
     Text scratchRoot() override { return "D:\\contract\\"; }

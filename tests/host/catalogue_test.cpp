@@ -38,7 +38,7 @@ const Shape kShapes[] = {
     {Code::StaleEntryStays, 0, 1},
     {Code::StoreNotOnThisWindows, 2}, {Code::Uefi}, {Code::FirmwareUnknown}, {Code::NotAdministrator}, {Code::NoBcdedit},
     {Code::BcdNotStarted, 1}, {Code::BcdTimedOut, 2}, {Code::BcdFailed, 3}, {Code::BcdAddFailed, 0, 2},
-    {Code::BcdNoIdentifier, 1, 1}, {Code::BcdCleanupFailed, 0, 1}, {Code::BcdSetFailed, 1, 2}, {Code::BcdEntryLeft, 1, 1},
+    {Code::BcdSetFailed, 1, 2}, {Code::BcdEntryLeft, 1, 1},
     {Code::BcdListFailed, 0, 1}, {Code::BcdNoBootManager}, {Code::BcdEntryStays, 1, 1},
     {Code::MenuNotText}, {Code::MenuWithoutSystems}, {Code::NoBootIni}, {Code::MenuUnreadable},
     {Code::ReadMenuFailed}, {Code::MenuStillRedirected}, {Code::UnprotectFailed, 1},
@@ -73,6 +73,11 @@ const Shape kShapes[] = {
     {Code::VolumesRefused, 0, 2}, {Code::VolumeOnNoPartition}, {Code::VolumeOnTwoPartitions},
     {Code::DiskUnreadableAtRestart}, {Code::TableBrokenAtRestart}, {Code::DiskNotNumberedAtRestart},
     {Code::TableOrderAtRestart}, {Code::VolumeWithoutSerial}, {Code::VolumesNotSearched}, {Code::VolumesDiffer, 4, 1},
+    {Code::SystemVolumeEncrypted}, {Code::TargetVolumeEncrypted, 1}, {Code::ImageVolumeEncrypted, 1},
+    {Code::WaitingRestore, 2}, {Code::WaitingBackup, 2}, {Code::WaitingManual, 1}, {Code::UserSequenceKept, 1},
+    {Code::SequenceNotPutBack, 1, 1}, {Code::LoaderKeptAfterTakeBack}, {Code::EntriesLookLikeOurs, 1},
+    {Code::EntryUsedUp, 0, 1}, {Code::OutcomeSaysNothing, 1}, {Code::OutcomeRecordMissing, 1},
+    {Code::NoOutcomeForManual}, {Code::DosSkipped, 1, 1},
 };
 
 Text argMarker(int i) { return "<arg" + std::to_string(i) + ">"; }
@@ -172,8 +177,8 @@ TEST(Catalogue, ComposedSentencesReadAsTheProgramHasAlwaysSaidThem) {
         {{Code::BcdFailed, {"bcdedit /delete {x}", "1", Arg::quote("\r\n无法打开启动配置数据存储。\r\n\t拒绝访问。\r\n")}},
          "bcdedit /delete {x} 失败（退出代码 1）：无法打开启动配置数据存储。 拒绝访问。"},
         {{Code::BcdFailed, {"bcdedit /delete {x}", "1", Arg::quote("\r\n  \r\n")}}, "bcdedit /delete {x} 失败（退出代码 1）。"},
-        {{Code::BcdNoIdentifier, {Arg::quote(Text(400, 'x'))}},
-         "bcdedit /create 的回答中没有新启动项的标识符：" + Text(300, 'x') + "…"},
+        {{Code::BcdFailed, {"bcdedit /create", "1", Arg::quote(Text(400, 'x'))}},
+         "bcdedit /create 失败（退出代码 1）：" + Text(300, 'x') + "…"},
         // A part that is not there says nothing.
         {around(Code::BcdAddFailed, {{Code::BcdNotStarted, {"bcdedit /create"}}}),
          "无法在启动配置中添加启动项：无法运行系统的 bcdedit.exe（bcdedit /create）。"},

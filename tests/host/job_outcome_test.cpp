@@ -171,8 +171,11 @@ TEST_F(OutcomeTest, AJobThatStillWaitsKeepsItsOutcomeCopy) {
     ASSERT_TRUE(machine.exists("E:\\TRIVEX.OUT"));
     start();
     EXPECT_TRUE(machine.exists("E:\\TRIVEX.OUT"));
-    EXPECT_TRUE(boxes().empty());
     EXPECT_FALSE(has(status(), "上次"));
+    // Named instead: a restore that waits, in the status bar and a box.
+    EXPECT_TRUE(has(status(), "有一个还原任务正在等待")) << status();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0], status());
 }
 
 // An outcome that arrives while the program runs (or one that could not be

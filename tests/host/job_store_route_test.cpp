@@ -30,7 +30,7 @@ protected:
             if (store.values(e.id, "description") == std::vector<Text>{"Trivex Ghost"}) ids.push_back(e.id);
         return ids;
     }
-    bool anyFileOfTheJob() const { return anyJobFile() || machine.exists(kGrldrMbr); }
+    bool anyFileOfTheJob() const { return anyJobFile() || machine.exists(kGrldrMbr) || machine.exists(kStoreLoader); }
 
     FakeBcdStore store;
     const FakeBcdStore before;
@@ -44,7 +44,7 @@ TEST_F(StoreRouteTest, ARestoreJobAddsAOneTimeEntryAndWritesTheBootSectorFile) {
     const Text& id = ids[0];
     EXPECT_EQ(store.log(), (std::vector<Text>{
                                "/enum all /v",
-                               "/create /d \"Trivex Ghost\" /application bootsector",
+                               "/create " + id + " /d \"Trivex Ghost\" /application bootsector",
                                "/set " + id + " device partition=C:",
                                "/set " + id + " path \\grldr.mbr",
                                "/bootsequence " + id,
@@ -53,7 +53,9 @@ TEST_F(StoreRouteTest, ARestoreJobAddsAOneTimeEntryAndWritesTheBootSectorFile) {
     EXPECT_EQ(store.values("{bootmgr}", "default"), before.values("{bootmgr}", "default"));
     EXPECT_EQ(store.values("{bootmgr}", "displayorder"), before.values("{bootmgr}", "displayorder"));
     EXPECT_EQ(machine.content(kGrldrMbr), payloadBytes(Payload::LoaderMbr));
-    EXPECT_EQ(machine.content(kGrldr), payloadBytes(Payload::Loader));
+    // The loader under the name grldr.mbr looks for; C:\grldr is not this route's.
+    EXPECT_EQ(machine.content(kStoreLoader), payloadBytes(Payload::Loader));
+    EXPECT_FALSE(machine.exists(kGrldr));
     EXPECT_EQ(volumesLine(), "call a:\\volumes.bat 8C3A-12F0 5E5E-0003 1 1 1 3");
     EXPECT_EQ(machine.content(kBootIni), bootIni);
     EXPECT_FALSE(machine.exists(kBootBak));
@@ -101,11 +103,12 @@ TEST_F(StoreRouteTest, AUsersOwnBootSectorFileWaitsAsideUntilUndo) {
 
 TEST_F(StoreRouteTest, TheEntryAFinishedJobLeftGoesAtTheNextStartAndAWaitingOneStays) {
     prepareRestoreJob();
-    EXPECT_TRUE(removeStaleEntries(machine));
+    EXPECT_FALSE(tidyStore(machine));
     EXPECT_EQ(ours().size(), 1u);  // the job still waits for its restart
-    // The DOS side ran: the job's files are gone, the entry is left.
-    for (const char* f : {kGrldr, kGrldrMbr, kGhostBat, kGhostExe, kVemoImg}) machine.removeTree(f);
-    EXPECT_TRUE(removeStaleEntries(machine));
+    // The DOS side ran: the job's files and its job copy are gone; the
+    // outcome copy names the entry that is left.
+    for (const char* f : {kStoreLoader, kGrldrMbr, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB"}) machine.removeTree(f);
+    EXPECT_FALSE(tidyStore(machine));
     EXPECT_TRUE(ours().empty());
     EXPECT_TRUE(store.sameEntries(before));
 }
@@ -120,10 +123,10 @@ TEST_F(StoreRouteTest, AListingWithoutTheBootManagerKeepsTheLoaderAndSaysSo) {
     });
     undo();
     EXPECT_EQ(machine.content(kGrldrMbr), payloadBytes(Payload::LoaderMbr)) << "the entry may still start it";
-    EXPECT_EQ(machine.content(kGrldr), payloadBytes(Payload::Loader));
+    EXPECT_EQ(machine.content(kStoreLoader), payloadBytes(Payload::Loader));
     ASSERT_EQ(told().size(), 1u);
     EXPECT_NE(told()[0].find("找不到 Windows 启动管理器的启动项"), Text::npos) << told()[0];
-    EXPECT_NE(told()[0].find("保留了 C:\\grldr 和 C:\\grldr.mbr"), Text::npos) << told()[0];
+    EXPECT_NE(told()[0].find("保留了 C:\\tvxldr 和 C:\\grldr.mbr"), Text::npos) << told()[0];
 }
 
 TEST_F(StoreRouteTest, MachinesThatCannotRunAJobThroughTheStoreAreRefused) {

@@ -66,6 +66,17 @@ inline VolumeIdentity standardVolume(char letter) {
     return {0x5E5E0003, "FAT32"};
 }
 
+// What every start and the closing say of a whole job that waits for its
+// restart: "有一个还原任务正在等待…" (or 备份, or Ghost's own).
+inline bool namesWaitingJob(const Text& said) {
+    return said.rfind("有一个", 0) == 0 && said.find("任务正在等待") != Text::npos;
+}
+// A whole restore that waits is left alone and named, in one message.
+inline void expectToldWaiting(const std::vector<Text>& said, const std::string& step) {
+    ASSERT_EQ(said.size(), 1u) << step;
+    EXPECT_EQ(said[0].find("有一个还原任务正在等待"), 0u) << step << ": " << said[0];
+}
+
 inline Text payloadBytes(payloads::Payload p) {
     const ByteView v = payloads::data(p);
     return Text(static_cast<const char*>(v.data), v.size);

@@ -35,14 +35,7 @@ struct FakeSupplied {
     }
     fs::path dir;
     FakeLoader loader;
-    std::string mbr = bootSectorFile();
-
-    static std::string bootSectorFile() {
-        std::string b(8192, '\0');
-        b.replace(0, 3, "\xEB\x5E\x90");
-        b.replace(510, 2, "\x55\xAA");
-        return b;
-    }
+    std::string mbr = FakeLoaderMbr().bytes;
 };
 
 std::string embed(const fs::path& supplied, const fs::path& out, int& rc) {
@@ -69,7 +62,8 @@ TEST(Embed, SuppliedFilesReplaceEveryStandIn) {
 
     EXPECT_EQ(readAll(tmp / "out/GhostDos.bin"), "MZ fake Ghost for DOS");
     EXPECT_EQ(readAll(tmp / "out/Ghost32.bin"), "MZ fake Ghost32");
-    EXPECT_EQ(readAll(tmp / "out/LoaderMbr.bin"), supplied.mbr);
+    EXPECT_EQ(readAll(tmp / "out/LoaderMbr.bin"), FakeLoaderMbr().expected());
+    EXPECT_NE(table.find("loader name GRLDR changed to TVXLDR (0x5E3)"), std::string::npos) << table;
     EXPECT_EQ(table.find("Windows Vista and later also boot through LoaderMbr"), std::string::npos) << table;
     EXPECT_EQ(readAll(tmp / "out/SkinLibrary.bin"), "MZ fake skin library");
     EXPECT_EQ(readAll(tmp / "out/Skin.bin"), readAll(supplied.dir / "skin.she"));
@@ -118,10 +112,14 @@ TEST(Embed, ALoaderFileOfTheWrongFormStopsTheBuild) {
     } cases[] = {
         {"grldr", 20000, "supplied grldr: not a GRUB4DOS grldr of the expected layout"},
         {"grldr.mbr", 8192, "supplied grldr.mbr: not a boot-sector file (no 55 AA at offset 510)"},
+        {"grldr.mbr", 0, "supplied grldr.mbr: not a GRUB4DOS grldr.mbr whose loader name can be changed safely: no loader name"},
     };
     for (const auto& c : cases) {
         TempDir tmp;
-        writeAll(tmp / "supplied" / c.file, std::string(c.size, 'g'));
+        // A boot sector that names no loader (size 0 here).
+        std::string file(c.size, 'g');
+        if (c.size == 0) file = std::string(510, '\x90') + "\x55\xAA";
+        writeAll(tmp / "supplied" / c.file, file);
         int rc = -1;
         const std::string out = embed(tmp / "supplied", tmp / "out", rc);
         EXPECT_EQ(rc, 1) << c.file;
@@ -160,7 +158,7 @@ TEST(SuppliedBuild, EmbedsTheSuppliedFilesInTheProgram) {
     EXPECT_NE(out.find("Ghost32 supplied 15"), std::string::npos) << out;
     EXPECT_EQ(readAll(tmp / "dump/GhostDos"), "MZ fake Ghost for DOS");
     EXPECT_EQ(readAll(tmp / "dump/Ghost32"), "MZ fake Ghost32");
-    EXPECT_EQ(readAll(tmp / "dump/LoaderMbr"), supplied.mbr);
+    EXPECT_EQ(readAll(tmp / "dump/LoaderMbr"), FakeLoaderMbr().expected());
     EXPECT_NE(out.find("demo build through the boot store: no"), std::string::npos) << out;
     EXPECT_EQ(readAll(tmp / "dump/SkinLibrary"), "MZ fake skin library");
     EXPECT_TRUE(readAll(tmp / "dump/Loader") == supplied.loader.expected());

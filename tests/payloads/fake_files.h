@@ -53,4 +53,26 @@ struct FakeLoader {
     }
 };
 
+// A file laid out like GRUB4DOS 0.4.6a's grldr.mbr: 8 KB of start code with
+// its loader's name after "No " at 0x5E0 and zero bytes behind it.
+struct FakeLoaderMbr {
+    std::string bytes;
+    static constexpr size_t kNameAt = 0x5E3;
+
+    FakeLoaderMbr() {
+        bytes.assign(8192, '\x90');
+        bytes.replace(0, 3, "\xEB\x5E\x90");
+        bytes.replace(510, 2, "\x55\xAA");
+        bytes.replace(0x5E0, 16, std::string("No GRLDR\0\0\0\0\0\0\0\0", 16));
+        bytes.replace(0x5F0, 6, std::string("0\0\0\0\xEB\xFE", 6));
+        bytes.replace(0x5FE, 2, "\x55\xAA");
+    }
+    // What the patched file must be: the store route's loader name in capitals.
+    std::string expected() const {
+        std::string e = bytes;
+        e.replace(kNameAt, 7, std::string("TVXLDR\0", 7));
+        return e;
+    }
+};
+
 }  // namespace trivex::test

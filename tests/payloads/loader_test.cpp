@@ -136,5 +136,47 @@ TEST(LoaderPatch, RefusesFilesWithoutTheExpectedLayout) {
     EXPECT_NE(refusal(f.bytes).find("occurs 2 times"), std::string::npos);
 }
 
+// The store route's boot-sector file looks for the loader by a name of the
+// program's: every "No GRLDR" of its start code in either of GRUB4DOS's forms
+// gets it; anything the patch cannot account for refuses the file.
+TEST(LoaderMbrPatch, GivesTheLoaderTheProgramsNameInEachFormOrRefusesTheFile) {
+    const FakeLoaderMbr plain;
+    std::string older = plain.bytes;  // a boot record per file system, FAT's padded to 8.3
+    older.replace(0x5E0, 16, std::string("No GRLDR      \0\0", 16));
+    older.replace(0x7E0, 16, std::string("No GRLDR      \0\0", 16));
+    std::string olderPatched = older;
+    olderPatched.replace(0x5E3, 11, "TVXLDR     ");
+    olderPatched.replace(0x7E3, 11, "TVXLDR     ");
+
+    const struct {
+        const char* name;
+        std::string file, loaderName, patched, refusal;
+    } cases[] = {
+        {"0.4.6a", plain.bytes, "TVXLDR", plain.expected(), ""},
+        {"8.3 forms", older, "TVXLDR", olderPatched, ""},
+        {"a name of 8", plain.bytes, "ABCDEFGH", "", "no room for 8 characters and a zero byte at 0x5E3"},
+        {"lower case", plain.bytes, "tvxldr", "", "not 1 to 8 capital letters or digits"},
+        {"no name", std::string(510, '\x90') + "\x55\xAA", "TVXLDR", "", "no loader name"},
+        {"another use", plain.bytes, "TVXLDR", "", "\"GRLDR\" at 0x1005 is not the name after \"No \""},
+        {"no room", plain.bytes, "TVXLDR", "", "no room for 6 characters and a zero byte at 0x5E3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string file = c.file;
+        if (std::string(c.name) == "another use") file.replace(0x1000, 11, "load GRLDR!");
+        if (std::string(c.name) == "no room") file[0x5E9] = 'x';
+        if (std::string(c.name) == "a name of 8") file[0x5EB] = '0';
+        tools::LoaderPatch patch;
+        std::string err;
+        const bool done = tools::patchLoaderMbr(toBytes(file), c.loaderName, patch, err);
+        EXPECT_EQ(done, c.refusal.empty()) << err;
+        if (done) {
+            EXPECT_TRUE(toString(patch.loader) == c.patched);
+        } else {
+            EXPECT_NE(err.find(c.refusal), std::string::npos) << err;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace trivex::test

@@ -216,6 +216,27 @@ DriveBus SimMachine::driveBus(char letter) {
     return it == buses_.end() ? DriveBus::Unknown : it->second;
 }
 
+void SimMachine::setVolumeStart(char letter, const Text& bytes) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    Text sector = bytes.substr(0, 512);
+    sector.resize(512, '\0');
+    volumeStarts_[letter] = sector;
+}
+
+SysResult SimMachine::readVolumeStart(char letter, Text& out) {
+    out.clear();
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return SysResult::failed(kErrorInvalidName);
+    const auto it = volumeStarts_.find(letter);
+    if (it != volumeStarts_.end()) {
+        out = it->second;
+        return SysResult::ok();
+    }
+    uint64_t total = 0, free = 0;
+    const bool there = fs_.diskSpace(letter, total, free);
+    return SysResult::failed(there ? uint32_t{kErrorAccessDenied} : uint32_t{kErrorFileNotFound});
+}
+
 bool SimMachine::systemPartition(SystemPartition& out) {
     if (!systemPartition_) return false;
     const SimSystemPartition& s = *systemPartition_;

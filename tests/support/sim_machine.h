@@ -75,6 +75,10 @@ public:
     void forgetVolume(char letter) { volumes_.erase(letter); }
     // The bus of a drive's disk; without it the system does not say.
     void setDriveBus(char letter, DriveBus bus) { buses_[letter] = bus; }
+    // What the first sector of a drive's volume holds (padded to 512 bytes).
+    // A drive without one cannot be read that way, as an unelevated process
+    // or a folder drive under Wine cannot.
+    void setVolumeStart(char letter, const Text& bytes);
 
     // ---- Processes, the restart ------------------------------------------------------
     // A command line (matched byte for byte) that starts a process: its
@@ -141,6 +145,9 @@ public:
     bool volumeIdentity(char letter, VolumeIdentity& out) override;
     // What setDriveBus gave for the letter; Unknown otherwise.
     DriveBus driveBus(char letter) override;
+    // What setVolumeStart gave; else access denied (a drive there) or file
+    // not found (no such drive).
+    SysResult readVolumeStart(char letter, Text& out) override;
 
     SysResult startProgram(const Text& commandLine) override;
     Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) override;
@@ -194,6 +201,7 @@ private:
     std::map<char, DiskPlace> places_;
     std::map<char, VolumeIdentity> volumes_;
     std::map<char, DriveBus> buses_;
+    std::map<char, Text> volumeStarts_;
     struct SimSystemPartition {
         DiskPlace place;
         char letter;

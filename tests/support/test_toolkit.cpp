@@ -155,6 +155,11 @@ bool TestToolkit::windowVisible(WindowId id) {
     return w && w->visible;
 }
 
+bool TestToolkit::dropsInput() {
+    if (inputHeld_) ++inputDropped_;
+    return inputHeld_;
+}
+
 void TestToolkit::post(std::function<void()> action) { queue_.push_back({serials_++, std::move(action)}); }
 
 void TestToolkit::runFirstPosted() {
@@ -309,6 +314,7 @@ SimControl* TestToolkit::reachable(WindowId w, const char* name) {
 }
 
 bool TestToolkit::click(WindowId w, const char* name) {
+    if (dropsInput()) return false;
     SimControl* c = reachable(w, name);
     if (!c) return false;
     if (c->row->kind == Kind::RadioButton) {
@@ -323,6 +329,7 @@ bool TestToolkit::click(WindowId w, const char* name) {
 }
 
 bool TestToolkit::select(WindowId w, const char* list, int index) {
+    if (dropsInput()) return false;
     SimControl* c = reachable(w, list);
     if (!c || !c->isList() || index < 0 || index >= static_cast<int>(c->items.size())) return false;
     c->currentIndex = index;
@@ -332,6 +339,7 @@ bool TestToolkit::select(WindowId w, const char* list, int index) {
 }
 
 bool TestToolkit::pressKey(WindowId w, int vk) {
+    if (dropsInput()) return false;
     const SimWindow* win = window(w);
     if (!win || !win->visible || win->destroying) return false;
     if (vk == kVkEscape && win->layout->escCloses) {
@@ -354,6 +362,7 @@ bool TestToolkit::tick(WindowId w, const char* timer) {
 }
 
 bool TestToolkit::closeBox(WindowId w) {
+    if (dropsInput()) return false;
     const SimWindow* win = window(w);
     if (!win || !win->visible || win->destroying || !win->layout->systemMenu) return false;
     destroyWindow(w);

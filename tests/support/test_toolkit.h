@@ -104,6 +104,10 @@ public:
     bool tick(WindowId window, const char* timer);
     // The close box, for windows that have one (a system menu).
     bool closeBox(WindowId window);
+    // While the program holds input (holdInput), the user's actions above do
+    // nothing and return false, as the real windows drop keys and clicks;
+    // inputDropped() counts them.
+    int inputDropped() const { return inputDropped_; }
     // Queues an action as if it were a window message; it runs when messages
     // are processed.
     void post(std::function<void()> action);
@@ -125,6 +129,7 @@ public:
     // Runs messages until no window is left or nothing is queued.
     void runMessageLoop() override;
     void setCommandSink(CommandSink sink) override { sink_ = std::move(sink); }
+    void holdInput(bool held) override { inputHeld_ = held; }
 
     // The box runs its own message loop while it is shown: what is queued
     // when it opens is dispatched before the answer comes back.
@@ -156,6 +161,7 @@ private:
     void destroyWindow(WindowId id);
     bool isOpen(WindowId id, uint64_t generation);
     void runFirstPosted();
+    bool dropsInput();  // counts a user action dropped while input is held
 
     std::deque<int> answers_;
     std::vector<MessageRecord> messages_;
@@ -168,6 +174,8 @@ private:
     std::deque<Posted> queue_;
     uint64_t serials_ = 0;
     int escapesPressed_ = 0;
+    bool inputHeld_ = false;
+    int inputDropped_ = 0;
     std::vector<Text> strays_;
 };
 

@@ -63,8 +63,21 @@ Text arguments() {
 
 }  // namespace
 
+// Waits while bcdedit.hold names part of `arguments`.
+void holdWhileAsked(const Text& arguments) {
+    const Text holdPath = besideMe("bcdedit.hold"), heldPath = besideMe("bcdedit.held");
+    Text hold;
+    if (!readWhole(holdPath, hold)) return;
+    while (!hold.empty() && (hold.back() == '\n' || hold.back() == '\r')) hold.pop_back();
+    if (hold.empty() || arguments.find(hold) == Text::npos) return;
+    writeWhole(heldPath, arguments);
+    for (int i = 0; i < 2400 && GetFileAttributesA(holdPath.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+    DeleteFileA(heldPath.c_str());
+}
+
 int main() {
     const Text storePath = besideMe("bcdedit.store");
+    holdWhileAsked(arguments());
     // For the tests' set-up: a store as Windows 7 leaves it.
     if (arguments() == "--trivex-new-store")
         return writeWhole(storePath, trivex::sim::FakeBcdStore::windows7().save()) ? 0 : 1;

@@ -67,12 +67,14 @@ TEST_F(BootStoreWine, TheTestWindowsIsA7OnBiosWithBcdedit) {
 }
 
 TEST_F(BootStoreWine, AnEntryIsAddedAsTheOneTimeBootAndRemovedAgain) {
-    const Expected<Text> added = bcd::addEntry(machine);
+    const Text id = bcd::newIdentifier(machine);
+    bool mayStart = true;
+    const Result added = bcd::addEntry(machine, id, mayStart);
     ASSERT_TRUE(added) << say::sentence(added.problem(), machine);
-    const Text id = *added;
+    EXPECT_FALSE(mayStart);
     FakeBcdStore s = stored();
     EXPECT_EQ(s.log(), (std::vector<Text>{
-                           "/create /d \"Trivex Ghost\" /application bootsector",
+                           "/create " + id + " /d \"Trivex Ghost\" /application bootsector",
                            "/set " + id + " device partition=C:",
                            "/set " + id + " path \\grldr.mbr",
                            "/bootsequence " + id,
@@ -89,8 +91,10 @@ TEST_F(BootStoreWine, AFailedCallTakesTheEntryBackAndQuotesBcdeditInGbk) {
     FakeBcdStore failing = FakeBcdStore::windows7();
     failing.failCall(2);  // /set … path
     put(failing);
-    const Expected<Text> added = bcd::addEntry(machine);
+    bool mayStart = true;
+    const Result added = bcd::addEntry(machine, bcd::newIdentifier(machine), mayStart);
     ASSERT_FALSE(added);
+    EXPECT_FALSE(mayStart);
     const Text failure = say::sentence(added.problem(), machine);
     EXPECT_NE(failure.find(" path \\grldr.mbr 失败（退出代码 1）：无法打开启动配置数据存储。 拒绝访问。"), Text::npos)
         << failure;
@@ -100,14 +104,24 @@ TEST_F(BootStoreWine, AFailedCallTakesTheEntryBackAndQuotesBcdeditInGbk) {
     EXPECT_EQ(s.log()[3].substr(0, 8), "/delete ");
 }
 
-TEST_F(BootStoreWine, AnEntryLeftByAFinishedJobIsFoundAndRemoved) {
+// The store as a real pipe reads it: the entries described like ours and the
+// one-time sequence; an entry a record names goes, and the user's sequence
+// comes back.
+TEST_F(BootStoreWine, TheStoreIsReadAndAnEntryLeftByAFinishedJobRemovedByItsIdentifier) {
+    const Text id = "{5e1f0c2a-7b3d-4c11-9a2e-0021cc6d0001}";
     FakeBcdStore left = FakeBcdStore::windows7();
-    ASSERT_EQ(left.run("/create /d \"Trivex Ghost\" /application bootsector").exitCode, 0u);
+    ASSERT_EQ(left.run("/create " + id + " /d \"Trivex Ghost\" /application bootsector").exitCode, 0u);
     put(left);
+    const Expected<bcd::StoreState> state = bcd::readStore(machine);
+    ASSERT_TRUE(state) << say::sentence(state.problem(), machine);
+    EXPECT_EQ(state->described, std::vector<Text>{id});
+    EXPECT_TRUE(state->sequence.empty());
     int removed = 0;
-    ASSERT_TRUE(bcd::removeOurEntries(machine, removed));
+    ASSERT_TRUE(bcd::removeEntries(machine, {id}, removed));
     EXPECT_EQ(removed, 1);
-    EXPECT_TRUE(stored().sameEntries(before));
+    ASSERT_TRUE(bcd::restoreSequence(machine, {FakeBcdStore::kMemoryTester}));
+    const FakeBcdStore s = stored();
+    EXPECT_EQ(s.values("{bootmgr}", "bootsequence"), std::vector<Text>{FakeBcdStore::kMemoryTester});
 }
 
 TEST_F(BootStoreWine, WithoutBcdeditTheMachineIsRefused) {

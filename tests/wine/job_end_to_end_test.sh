@@ -90,7 +90,7 @@ expect_job_files() {
 if start_trivex; then pass "first start: the main window is up"; else fail "the main window did not appear"; exit 1; fi
 activate Trivex ' Ghost映像文件路径：'
 click Trivex '打开(&F)' || fail "no button 打开(&F)"
-if answer_file_dialog '打开' 'D:\Ghost\restore.gho'; then pass "image chosen in the open dialog"; else fail "the open dialog did not take the path"; fi
+if answer_file_dialog '打开' 'D:\\Ghost\\restore.gho'; then pass "image chosen in the open dialog"; else fail "the open dialog did not take the path"; fi
 tree Trivex | grep -qF 'Edit "D:\\Ghost\\restore.gho"' && pass "the image path box shows the image" ||
   fail "the image path box does not show D:\\Ghost\\restore.gho"
 same_text "$(drive_path C boot.bak)" "$original" && pass "the image file button saved C:\\boot.bak" ||
@@ -111,7 +111,9 @@ if wait_gone 'Trivex Ghost' 60000 && wait_window Trivex 60000; then pass "Esc on
 main_key y
 answer_questions || fail "no restart prompt for the second confirmation"
 press_in 'Trivex Ghost' n
-if trivex_ended 60; then pass "N ended the program"; else fail "the program still runs after N"; fi
+if trivex_closes 60; then pass "N ended the program"; else fail "the program still runs after N"; fi
+[[ $CLOSING_BOXES == *'有一个还原任务正在等待'*'D:\\Ghost\\restore.gho'*'按 U 键撤销'* ]] &&
+  pass "closing named the waiting job" || fail "closing said: $CLOSING_BOXES"
 expect_job_files "after N" "$restore_bat"
 
 # ---- 2. Backup job ----------------------------------------------------------------
@@ -129,7 +131,7 @@ answer_questions || fail "no restart prompt for the backup job"
 backup_bat="$(volumes_line)$guards"$'call a:\\record.bat started\r\nGhost.exe -nousb -clone,mode=pdump,src=%tgt%,dst=%img%\\Ghost\\backup.gho -sure -fro -fx -z1\r\nif errorlevel 1 a:\\record.bat exit\r\ncall a:\\record.bat done\r\nGhost.exe -nousb -chkimg,%img%\\Ghost\\backup.gho\r\na:\\record.bat verified\r\nrestart'
 expect_job_files "backup job over the restore job" "$backup_bat"
 press_in 'Trivex Ghost' n
-trivex_ended 60 || fail "the program still runs after N (backup)"
+trivex_closes 60 || fail "the program still runs after N (backup)"
 
 # ---- 3. Undo ------------------------------------------------------------------------
 start_trivex || { fail "third start: no main window"; exit 1; }

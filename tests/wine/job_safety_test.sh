@@ -119,7 +119,7 @@ same_text "$(drive_path C boot-1.bak)" "$own" && pass "the user's C:\\boot.bak w
 same_text "$(drive_path C boot.bak)" "$nine_lines" && pass "C:\\boot.bak holds the menu of the moment" ||
   fail "C:\\boot.bak is not the menu of the moment"
 press_in 'Trivex Ghost' n
-trivex_ended 60 || fail "the program still runs after N"
+trivex_closes 60 || fail "the program still runs after N"
 
 start_trivex || { fail "third start: no main window"; exit 1; }
 undo_job

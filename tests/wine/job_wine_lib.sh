@@ -101,8 +101,26 @@ press_in() {
 activate() { click "$1" "$2" && wine "$INSPECT" active "$1" 30000 >/dev/null 2>&1; }
 # A key pressed in the main window, made active by a click on a label of it.
 main_key() { activate Trivex ' Ghost映像文件路径：' && press_in Trivex "$1"; }
+# Waits for the program to end after it was asked to, answering the boxes it
+# shows as it closes (a job left waiting is named then), whose texts are kept
+# in CLOSING_BOXES, one line each: trivex_closes <seconds>.
+trivex_closes() {
+  CLOSING_BOXES=
+  local end=$((SECONDS + $1)) said
+  while kill -0 "$TRIVEX_PID" 2>/dev/null; do
+    ((SECONDS < end)) || return 1
+    if [[ -n $(x_window '信息：') ]]; then
+      said=$(tree '信息：' | grep -F 'Static' | tr '\n' ' ')
+      CLOSING_BOXES+="$said"$'\n'
+      answer_box "closing said"
+    fi
+    sleep 0.2
+  done
+  wait "$TRIVEX_PID" 2>/dev/null
+  return 0
+}
 # X (exit) in the main window; the program must end.
-quit_trivex() { main_key x; trivex_ended 60 || fail "the program still runs after X"; }
+quit_trivex() { main_key x; trivex_closes 60 || fail "the program still runs after X"; }
 # An image chosen with the image file button in restore mode: choose <path>.
 choose() {
   activate Trivex ' Ghost映像文件路径：'

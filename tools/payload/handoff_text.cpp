@@ -55,7 +55,8 @@ std::map<std::string, std::string> makeValues() {
     v["aside-ext"] = h::kAsideSuffix;
 
     for (const char* key : {h::kKeyToken, h::kKeyCopy, h::kKeyKind, h::kKeyRoute, h::kKeyPrepared, h::kKeyImage,
-                            h::kKeyWrote, h::kKeyAside, h::kKeyDos, h::kKeyGhost, h::kKeyVolumes, h::kKeyImageCheck})
+                            h::kKeyWrote, h::kKeyAside, h::kKeyDos, h::kKeyGhost, h::kKeyVolumes, h::kKeyImageCheck,
+                            h::kKeyTargetDrive})
         v[std::string("key.") + key] = key;
     // The boot menu's lines a job wrote.
     for (const char* key : {h::kKeyMenuLine, h::kKeyMenuWas, h::kKeyMenuSaved}) v[std::string("key.") + key] = key;
@@ -70,6 +71,8 @@ std::map<std::string, std::string> makeValues() {
     v["dos.no-menu"] = h::kDosNoMenu;
     v["dos.no-ram"] = h::kDosNoRam;
     v["dos.unrecorded"] = h::kDosUnrecorded;
+    v["dos.skipped"] = h::kDosSkipped;
+    v["last-chance-seconds"] = h::kLastChanceSeconds;
     v["ghost.started"] = h::kGhostStarted;
     v["ghost.exit"] = h::kGhostExit;
     v["ghost.check-failed"] = h::kGhostCheckFailed;

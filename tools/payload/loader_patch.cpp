@@ -122,4 +122,57 @@ bool patchLoader(const Bytes& grldr, const Bytes& menu, LoaderPatch& out, std::s
     return true;
 }
 
+bool patchLoaderMbr(const Bytes& mbr, const std::string& name, LoaderPatch& out, std::string& err) {
+    out = LoaderPatch{};
+    const std::string refuse = "not a GRUB4DOS grldr.mbr whose loader name can be changed safely: ";
+    constexpr char kOld[] = "GRLDR", kMessage[] = "No ";
+    constexpr size_t kOldLen = sizeof kOld - 1, kMessageLen = sizeof kMessage - 1, k83 = 11;
+    if (name.empty() || name.size() > 8 ||
+        !std::all_of(name.begin(), name.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); })) {
+        err = "the loader name \"" + name + "\" is not 1 to 8 capital letters or digits";
+        return false;
+    }
+    Bytes result = mbr;
+    const size_t end = std::min<size_t>(mbr.size(), kStartupSize);
+    size_t changed = 0;
+    for (size_t at = 0; at + kOldLen <= end; ++at) {
+        if (std::memcmp(&mbr[at], kOld, kOldLen) != 0) continue;
+        if (at < kMessageLen || std::memcmp(&mbr[at - kMessageLen], kMessage, kMessageLen) != 0) {
+            err = refuse + "\"GRLDR\" at " + hex(at) + " is not the name after \"No \"";
+            return false;
+        }
+        // The 8.3 form: the name padded with spaces to 11 characters, then a zero byte.
+        const bool padded = at + k83 < mbr.size() &&
+                            std::all_of(mbr.begin() + static_cast<std::ptrdiff_t>(at + kOldLen),
+                                        mbr.begin() + static_cast<std::ptrdiff_t>(at + k83), [](uint8_t b) { return b == ' '; }) &&
+                            mbr[at + k83] == 0;
+        if (padded) {
+            std::string field = name;
+            field.resize(k83, ' ');
+            std::memcpy(&result[at], field.data(), k83);
+            out.notes.push_back("loader name GRLDR changed to " + name + " (8.3 form, " + hex(at) + ")");
+            ++changed;
+            continue;
+        }
+        // The plain form: the name, then zero bytes with room for the new one and its end.
+        const size_t room = std::max(name.size(), kOldLen) + 1;
+        if (at + room > mbr.size() ||
+            !std::all_of(mbr.begin() + static_cast<std::ptrdiff_t>(at + kOldLen),
+                         mbr.begin() + static_cast<std::ptrdiff_t>(at + room), [](uint8_t b) { return b == 0; })) {
+            err = refuse + "no room for " + std::to_string(name.size()) + " characters and a zero byte at " + hex(at);
+            return false;
+        }
+        std::memcpy(&result[at], name.data(), name.size());
+        result[at + name.size()] = 0;
+        out.notes.push_back("loader name GRLDR changed to " + name + " (" + hex(at) + ")");
+        ++changed;
+    }
+    if (changed == 0) {
+        err = refuse + "no loader name \"No GRLDR\" in its first " + hex(end) + " bytes";
+        return false;
+    }
+    out.loader = std::move(result);
+    return true;
+}
+
 }  // namespace trivex::tools

@@ -35,4 +35,21 @@ struct LoaderPatch {
 // have the layout above or its menu file names are not where they should be.
 bool patchLoader(const Bytes& grldr, const Bytes& menu, LoaderPatch& out, std::string& err);
 
+// Builds the store route's boot-sector file from a GRUB4DOS grldr.mbr: the
+// name of the file it looks for, GRLDR, becomes `name` (1 to 8 capital
+// letters or digits), so that it starts the program's loader and no GRLDR
+// that another system or tool left on a partition before C:.
+//
+// grldr.mbr searches the root of every partition in BIOS order and starts
+// the first file of that name. It keeps the name in its start code right
+// after the text "No ", which is also its message when none is found:
+//   0.4.6a (and 0.4.5c): "No GRLDR" and zero bytes, once, at 0x5E0 (in the
+//     NTFS boot record, whose search compares names in capitals); the FAT
+//     search builds its 8.3 name from it when it runs;
+//   earlier builds: a boot record per file system, the FAT ones with the
+//     name padded to 8.3 ("GRLDR      ").
+// Each "GRLDR" in the first 8 KB must be one of those two forms, with room
+// for the new name in zero bytes behind it; anything else refuses the file.
+bool patchLoaderMbr(const Bytes& mbr, const std::string& name, LoaderPatch& out, std::string& err);
+
 }  // namespace trivex::tools

@@ -80,6 +80,7 @@ public:
     void processPendingMessages() override;
     void runMessageLoop() override;
     void setCommandSink(CommandSink sink) override;
+    void holdInput(bool held) override { inputHeld_ = held; }
 
     // Message box and file dialogs (dialogs.cpp)
     int messageBox(const Text& message, unsigned style, const Text& caption) override;
@@ -124,6 +125,7 @@ private:
     ControlState* control(WindowId w, const char* name);
 
     CommandSink sink_;
+    bool inputHeld_ = false;
     std::map<WindowId, std::unique_ptr<WindowState>> windows_;
     HWND activeWindow_ = nullptr;  // our top window that is active, if any
 };

@@ -50,6 +50,13 @@ void setIcons(HWND hwnd, int resource) {
 
 bool isLetterOrDigit(WPARAM vk) { return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'); }
 
+// What the user does with the keyboard and the mouse, over a window's client
+// area or its frame (the close box among them).
+bool isUserInput(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= 0x109) || (msg >= WM_MOUSEFIRST && msg <= 0x20E) ||
+           (msg >= WM_NCMOUSEMOVE && msg <= 0xAD);
+}
+
 // Removes a quit request that the last window of the program left behind.
 void dropQuitRequest() {
     MSG m;
@@ -204,6 +211,7 @@ void Win32Toolkit::processPendingMessages() {
             PostQuitMessage(static_cast<int>(m.wParam));  // stays for the loop that ends on it
             break;
         }
+        if (inputHeld_ && isUserInput(m.message)) continue;
         dispatch(m);
     }
 }
