@@ -1061,34 +1061,6 @@ flush_out:
         pop     ax
         ret
 
-pass:           db 0                    ; 0 the record, 1 counting, 2 writing
-zero_seen:      db 0
-too_many:       db 0
-have_sum:       db 0
-saved_ours:     db 0
-write_failed:   db 0
-end_cr:         db 0
-end_lf:         db 0
-menu_overlong:  db 0
-change_seen:    times MAX_CHANGES db 0
-change_count:   dw 0
-menu_length:    dw 0
-out_length:     dw 0
-
-
-verb_line:      db "line", 0
-verb_value:     db "value", 0
-verb_wait:      db "wait", 0
-crlf:           db 13, 10, 0
-verb_ren:       db "ren", 0
-verb_net:       db "net", 0
-verb_flush:     db "flush", 0
-verb_menu:      db "menu", 0
-
-critical_hit:   db 0
-found:          db 0
-overlong:       db 0
-line_length:    dw 0
 
 ; ---- value -----------------------------------------------------------------------
 
@@ -1111,19 +1083,13 @@ do_value:
         inc     cx
         mov     [prefix_length], cx
         mov     si, [words + 2]
-        call    open_for_reading
+        call    open_read
         jc      unreadable
         mov     [handle], ax
 .read:  mov     bx, [handle]
-        mov     dx, buffer
-        mov     cx, 512
-        mov     ah, 0x3F
-        int     0x21
+        call    read_chunk
         jc      .failed
-        test    ax, ax
-        jz      .eof
-        mov     cx, ax
-        mov     si, buffer
+        jcxz    .eof
 .byte:  lodsb
         cmp     al, 13
         je      .line_end
@@ -1187,24 +1153,6 @@ show_if_wanted:
         pop     si
         stc
         ret
-
-; Opens the file SI names for reading (long names first); AX the handle,
-; CF set when it cannot be opened.
-open_for_reading:
-        mov     ax, 0x716C
-        xor     bx, bx
-        xor     cx, cx
-        mov     dx, 1
-        stc
-        int     0x21
-        jnc     .done
-        cmp     ax, LFN_MISSING
-        stc
-        jne     .done
-        mov     dx, si
-        mov     ax, 0x3D00
-        int     0x21
-.done:  ret
 
 ; Prints the zero-ended text at SI.
 print_text:
@@ -1326,6 +1274,34 @@ print_number:
         mov     ah, 0x02
         int     0x21
         ret
+
+pass:           db 0                    ; 0 the record, 1 counting, 2 writing
+zero_seen:      db 0
+too_many:       db 0
+have_sum:       db 0
+saved_ours:     db 0
+write_failed:   db 0
+end_cr:         db 0
+end_lf:         db 0
+menu_overlong:  db 0
+change_seen:    times MAX_CHANGES db 0
+change_count:   dw 0
+menu_length:    dw 0
+out_length:     dw 0
+
+verb_line:      db "line", 0
+verb_value:     db "value", 0
+verb_wait:      db "wait", 0
+crlf:           db 13, 10, 0
+verb_ren:       db "ren", 0
+verb_net:       db "net", 0
+verb_flush:     db "flush", 0
+verb_menu:      db "menu", 0
+
+critical_hit:   db 0
+found:          db 0
+overlong:       db 0
+line_length:    dw 0
 
 section .bss
 word_count:     resw 1

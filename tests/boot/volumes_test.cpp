@@ -95,6 +95,7 @@ std::string recordOf(const Shape& s, bool outcomeCopy) {
     r.prepared = "2026-12-08 09:15:00";
     r.image = std::string(1, s.image.letter) + ":\\Ghost\\G_WinXP.gho";
     r.wrote = wroteFiles();
+    r.menu = kPlan.memo;
     r.targetDrive = s.target.letter;
     const job::GhostPlan plan = planOf(s);
     r.target = {plan.target.serialText(), "", "", plan.target.expected()};
@@ -247,7 +248,7 @@ std::vector<fs::path> makeShape(const Shape& s, size_t index, const Payloads& pa
     makeFolder(c, kC, "TVXTEST");
     putFile(c, kC, "TVXTEST/EXITCODE", s.exitCodes, "A");
     const fs::path image = JobVolumes::diskPath(index, s.image.disk);
-    putFile(image, s.image.start, "TRIVEX.JOB", recordOf(s, true), "A");
+    putFile(image, s.image.start, "TRIVEX.OUT", recordOf(s, true), "A");
     makeFolder(image, s.image.start, "GHOST");
     putFile(image, s.image.start, "GHOST/G_WINXP.GHO", "\xFE\xEF" + std::string(5000, 'g'), "A");
     return qemuDisks;
@@ -328,7 +329,7 @@ TEST_P(JobVolumes, GhostGetsTheNumbersOfTheVolumesOrDoesNotRunAndTheRecordSaysWh
     for (const char* gone : {"GHOST.BAT", "GHOST.EXE", "VEMO.IMG", "TRIVEX.JOB", "GRLDR"})
         EXPECT_FALSE(c.count(gone)) << gone;
 
-    const std::string outcome = file(readRoot(diskPath(index, s.image.disk), s.image.start), "TRIVEX.JOB");
+    const std::string outcome = file(readRoot(diskPath(index, s.image.disk), s.image.start), "TRIVEX.OUT");
     EXPECT_EQ(outcome, recordOf(s, true) + s.appended);
     const std::optional<job::JobRecord> read = job::parseRecord(outcome);
     ASSERT_TRUE(read) << outcome;

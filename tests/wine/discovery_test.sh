@@ -184,7 +184,8 @@ if start_trivex "$log"; then pass "the main window is up"; else fail "the main w
 none "no message at start-up (the probe found a count)" "$boxes"
 same "C:\\fqs.bat is on disk while the program runs" "yes" "$([[ -f $fqs ]] && echo yes)"
 
-# Each entry: "  X:", used, free, total in MB after eleven spaces each, no line end.
+# Each entry: "  X:", used, free, total in MB, each after a tab (the list's
+# tab stops stand at the headings), no line end.
 mb_of() { # folder -> "total free" in MB as the entry computes them
   local t f
   read -r t f < <(stat -f -c '%b %a %S' "$1" | awk '{ printf "%.0f %.0f\n", $1 * $3 / 1024, $2 * $3 / 1024 }')
@@ -192,7 +193,7 @@ mb_of() { # folder -> "total free" in MB as the entry computes them
 }
 mapfile -t entries < <(tool items 列表框1)
 same "three entries: C:, D:, E:" "3" "${#entries[@]}"
-gap='           '
+gap=$'\t'
 letters=(C D E)
 for i in 0 1 2; do
   letter=${letters[i]}
