@@ -90,7 +90,7 @@ expect_job_files() {
 if start_trivex; then pass "first start: the main window is up"; else fail "the main window did not appear"; exit 1; fi
 activate Trivex ' Ghost映像文件路径：'
 click Trivex '打开(&F)' || fail "no button 打开(&F)"
-if answer_file_dialog '打开' 'D:\\Ghost\\restore.gho'; then pass "image chosen in the open dialog"; else fail "the open dialog did not take the path"; fi
+if answer_file_dialog '打开' 'D:\Ghost\restore.gho'; then pass "image chosen in the open dialog"; else fail "the open dialog did not take the path"; fi
 tree Trivex | grep -qF 'Edit "D:\\Ghost\\restore.gho"' && pass "the image path box shows the image" ||
   fail "the image path box does not show D:\\Ghost\\restore.gho"
 same_text "$(drive_path C boot.bak)" "$original" && pass "the image file button saved C:\\boot.bak" ||

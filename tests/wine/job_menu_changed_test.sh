@@ -59,7 +59,7 @@ prepare_job() {
   main_key y
   answer_questions || { fail "$1: no restart prompt"; return 1; }
   press_in 'Trivex Ghost' n
-  trivex_ended 60 || fail "$1: the program still runs after N"
+  trivex_closes 60 || fail "$1: the program still runs after N"
   grep -qxF "$entry" <(tr -d '\r' <"$menu_file") && pass "$1: the job's entry is in C:\\boot.ini" ||
     fail "$1: no entry of the job's in C:\\boot.ini"
 }
@@ -80,7 +80,8 @@ edit_menu -e 's/^timeout=2\r$/timeout=10\r/' -e "\$a ${console//\\/\\\\}"$'\r'
 protect 'C:\boot.ini' +r +h +s || fail "could not protect C:\\boot.ini again"
 changed=$(od -An -tx1 -v "$menu_file")
 start_trivex || fail "the next start: no main window"
-[[ $STARTUP_BOXES != *被中断* && $STARTUP_BOXES != *无法分辨* ]] && pass "the next start says nothing of the waiting job" ||
+[[ $STARTUP_BOXES == *任务正在等待* && $STARTUP_BOXES != *被中断* && $STARTUP_BOXES != *无法分辨* ]] &&
+  pass "the next start names the waiting job, and finds it neither cut nor unreadable" ||
   fail "the next start said: $STARTUP_BOXES"
 [[ $(od -An -tx1 -v "$menu_file") == "$changed" && -e $(drive_path C Vemo.img) ]] &&
   pass "the next start leaves the waiting job and the changed menu as they are" || fail "the next start changed the job or the menu"

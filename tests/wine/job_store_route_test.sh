@@ -51,7 +51,7 @@ mkdir -p "$(drive_path D Ghost)"
 ghost_image "$(drive_path D Ghost/restore.gho)"
 
 start_trivex || { fail "no main window"; exit 1; }
-choose 'D:\\Ghost\\restore.gho'
+choose 'D:\Ghost\restore.gho'
 main_key y
 if answer_questions; then pass "Windows 7: the restart prompt appeared"; else fail "Windows 7: no restart prompt"; fi
 

@@ -240,11 +240,14 @@ keep_token() {
 job_token() { tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | sed -n 's/^token=\([0-9A-F]\{16\}\)$/\1/p'; }
 # A value of the job's record C:\TRIVEX.JOB: job_value target-serial.
 job_value() { tr -d '\r' <"$(drive_path C TRIVEX.JOB)" 2>/dev/null | sed -n "s/^$1=//p"; }
-# The first line of ghost.bat this test Windows gives its jobs: C: by the
-# serial Wine makes up for it (as the record notes it) or by the job's
-# record, the image's folder drive, which has no serial, by the outcome
-# copy, and no numbers expected: the drives are no partitions of a disk here.
-volumes_line() { printf 'call a:\\volumes.bat %s outcome ? ? ? ?' "$(job_value target-serial | grep . || echo job)"; }
+# The first line of ghost.bat this test Windows gives its jobs: each drive
+# by the serial Wine makes up for it (as the record notes it), or, where it
+# gives none, C: by the job's record and the image's drive by the outcome
+# copy; no numbers expected: the drives are no partitions of a disk here.
+volumes_line() {
+  printf 'call a:\\volumes.bat %s %s ? ? ? ?' "$(job_value target-serial | grep . || echo job)" \
+    "$(job_value image-serial | grep . || echo outcome)"
+}
 
 # same_image <file> <payload.bin> <token>: the file is the embedded DOS image
 # with the job's token in place of its placeholder ("set token=" and 16 "?"),
