@@ -17,6 +17,23 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
+// The program is built without exceptions, so whatever the C++ library
+// would throw (a string grown past its largest size, memory that runs out,
+// an index out of range) can only end the program. Its own helpers would
+// first build the exception, and bring its error classes, the old string
+// they keep their texts in and the unwinder (about 70 KB) with them; these
+// end the program at once, as an uncaught exception does.
+namespace std {
+[[noreturn]] void __throw_bad_alloc() { std::abort(); }
+[[noreturn]] void __throw_bad_array_new_length() { std::abort(); }
+[[noreturn]] void __throw_length_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_logic_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_out_of_range(const char*) { std::abort(); }
+[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
+[[noreturn]] void __throw_invalid_argument(const char*) { std::abort(); }
+[[noreturn]] void __throw_bad_function_call() { std::abort(); }
+}  // namespace std
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     trivex::win32::Win32Toolkit windows;
     // One copy at a time: a second start hands over to the first and ends.
