@@ -165,8 +165,8 @@ struct BootSwitch {
 
     // Points the boot away from the loader again; `stillStarts` says whether
     // it may still start the loader afterwards: on the boot.ini route, a
-    // line of the menu names it and no loader of the user's comes back to
-    // its name.
+    // line of the menu names it, unless the job's lines are out and a loader
+    // of the user's comes back to its name.
     void takeBack(Machine& p, bool& stillStarts, Failures& failures, bool usersLoaderBack) {
         stillStarts = false;
         if (!pointed) return;
@@ -178,7 +178,7 @@ struct BootSwitch {
             return;
         }
         if (Result r = menu.takeBack(); !r) failures.push_back(r.problem());
-        stillStarts = menu.namesLoader() && !usersLoaderBack;
+        stillStarts = menu.namesLoader() && (menu.isRedirected() || !usersLoaderBack);
     }
 
     // What the user should know of a job prepared: a boot.bak of the user's
