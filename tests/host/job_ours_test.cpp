@@ -45,25 +45,7 @@ class OursRig : public JobRig {
 public:
     OursRig() { machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n"); }
 
-    // The program's next start, with its start-up sequence.
-    void start() {
-        windows.closeWindow(kMain);
-        windows.processPendingMessages();
-        from = windows.messages().size();
-        apps.push_back(std::make_unique<App>(machine, windows));
-        ASSERT_TRUE(windows.openWindow(kMain, false));
-        windows.processPendingMessages();
-    }
-    std::vector<Text> boxes() const {
-        std::vector<Text> out;
-        for (size_t i = from; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
-        return out;
-    }
-    Text status() { return windows.panelText(kMain, ctl::状态条1, 1); }
     void ours(const Text& token) { ASSERT_TRUE(keepToken(machine, token)); }
-
-    size_t from = 0;
-    std::vector<std::unique_ptr<App>> apps;
 };
 
 enum class Act { NextStart, Prepare, PrepareStartAndUndo };
@@ -191,15 +173,15 @@ TEST(OnlyThisMachinesJobs, EachCase) {
         rig.windows.setText(kMain, ctl::编辑框1, kRestoreImage);
         c.arrange(rig);
         switch (c.act) {
-            case Act::NextStart: rig.start(); break;
+            case Act::NextStart: rig.nextStart(); break;
             case Act::Prepare:
-                rig.from = rig.windows.messages().size();
+                rig.markMessages();
                 rig.prepare();
                 break;
             case Act::PrepareStartAndUndo:
                 rig.prepare();
                 ASSERT_TRUE(rig.redirected());
-                rig.start();
+                rig.nextStart();
                 EXPECT_TRUE(rig.redirected()) << "a whole job that waits is left alone";
                 ASSERT_TRUE(undoJob(rig.machine).account());
                 break;
@@ -207,7 +189,7 @@ TEST(OnlyThisMachinesJobs, EachCase) {
         for (const auto& [path, bytes] : c.kept) EXPECT_EQ(rig.machine.content(path), bytes) << path;
         for (const Text& path : c.gone) EXPECT_FALSE(rig.machine.exists(path)) << path;
         std::vector<Text> said;
-        for (const Text& b : rig.boxes())
+        for (const Text& b : rig.toldSinceStart())
             // (the demo build's question; the job that waits, named at a start)
             if (b.find("演示") == Text::npos && !namesWaitingJob(b)) said.push_back(b);
         if (c.told.empty()) {
@@ -238,9 +220,9 @@ TEST(OnlyThisMachinesJobs, AnImageOnCKeepsBothCopiesOfTheRecord) {
     EXPECT_TRUE(outcome->outcomeCopy);
     EXPECT_EQ(job->token, outcome->token);
     EXPECT_TRUE(isOurToken(rig.machine, job->token));
-    rig.start();
-    ASSERT_EQ(rig.boxes().size(), 1u);
-    EXPECT_TRUE(namesWaitingJob(rig.boxes()[0])) << "a whole job waits: " << rig.boxes()[0];
+    rig.nextStart();
+    ASSERT_EQ(rig.toldSinceStart().size(), 1u);
+    EXPECT_TRUE(namesWaitingJob(rig.toldSinceStart()[0])) << "a whole job waits: " << rig.toldSinceStart()[0];
     EXPECT_TRUE(rig.redirected());
 
     // What the DOS side does: the menu back, the job's files and its job copy
@@ -248,7 +230,7 @@ TEST(OnlyThisMachinesJobs, AnImageOnCKeepsBothCopiesOfTheRecord) {
     ASSERT_TRUE(rig.machine.replaceFile(kBootBak, kBootIni));
     for (const char* path : {kGrldr, kGhostBat, kGhostExe, kVemoImg, kJobRecord}) ASSERT_TRUE(rig.machine.deleteFile(path));
     rig.machine.addFile("C:\\TRIVEX.OUT", *rig.machine.content("C:\\TRIVEX.OUT") + kRestored);
-    rig.start();
+    rig.nextStart();
     EXPECT_NE(rig.status().find("上次还原已完成"), Text::npos) << rig.status();
     EXPECT_FALSE(rig.machine.exists("C:\\TRIVEX.OUT"));
 

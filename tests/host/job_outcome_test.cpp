@@ -40,33 +40,16 @@ protected:
         ASSERT_TRUE(keepToken(machine, token));  // a job of this machine's
         machine.addFile("E:\\TRIVEX.OUT", recordText(r) + dosLines);
     }
-    void start() {
-        windows.closeWindow(kMain);
-        windows.processPendingMessages();
-        from = windows.messages().size();
-        apps.push_back(std::make_unique<App>(machine, windows));
-        ASSERT_TRUE(windows.openWindow(kMain, false));
-        windows.processPendingMessages();
-    }
-    Text status() { return windows.panelText(kMain, ctl::状态条1, 1); }
-    std::vector<Text> boxes() const {
-        std::vector<Text> out;
-        for (size_t i = from; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
-        return out;
-    }
     bool has(const Text& text, const Text& part) const { return text.find(part) != Text::npos; }
-
-    size_t from = 0;
-    std::vector<std::unique_ptr<App>> apps;
 };
 
 TEST_F(OutcomeTest, ABackupThatWroteItsImageIsToldAsDoneAndTheRecordGoes) {
     const Text image = "E:\\Ghost\\Backup.gho";
     leaveOutcome(JobKind::Backup, "dos=found\r\nvolumes=found 1:1 1:3\r\nghost=started\r\nghost=exit 0\r\nimage-check=0\r\n", image);
     machine.addFile(image, "\xFE\xEF" + Text(2048000 * 3, 'g'), kAttrArchive, nextMorning());
-    start();
+    nextStart();
     EXPECT_EQ(status(), "上次备份已完成（2026年12月7日 18:43 准备的任务）：" + image + "，6 MB。");
-    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(toldSinceStart().empty());
     EXPECT_FALSE(machine.exists("E:\\TRIVEX.OUT"));
 }
 
@@ -87,13 +70,13 @@ TEST_F(OutcomeTest, ABackupWithoutAGoodNewImageIsAFailureWhateverTheRecordSays) 
         machine.removeTree(image);
         c.leave(machine);
         leaveOutcome(JobKind::Backup, "dos=found\r\nghost=exit 0\r\nimage-check=0\r\n", image);
-        start();
+        nextStart();
         EXPECT_TRUE(has(status(), "上次备份失败")) << status();
-        ASSERT_EQ(boxes().size(), 1u) << c.says;
-        EXPECT_TRUE(has(boxes()[0], c.says)) << boxes()[0];
+        ASSERT_EQ(toldSinceStart().size(), 1u) << c.says;
+        EXPECT_TRUE(has(toldSinceStart()[0], c.says)) << toldSinceStart()[0];
         // Told once: the next start says nothing more.
-        start();
-        EXPECT_TRUE(boxes().empty());
+        nextStart();
+        EXPECT_TRUE(toldSinceStart().empty());
         EXPECT_FALSE(has(status(), "上次备份"));
     }
 }
@@ -155,11 +138,11 @@ TEST_F(OutcomeTest, EveryRecordIsToldAsItWas) {
     };
     for (const auto& c : cases) {
         leaveOutcome(c.kind, c.lines);
-        start();
+        nextStart();
         EXPECT_TRUE(has(status(), c.status)) << c.lines << status();
-        ASSERT_EQ(boxes().size(), c.box ? 1u : 0u) << c.lines;
+        ASSERT_EQ(toldSinceStart().size(), c.box ? 1u : 0u) << c.lines;
         if (c.box) {
-            EXPECT_EQ(boxes()[0], status());
+            EXPECT_EQ(toldSinceStart()[0], status());
         }
         EXPECT_FALSE(machine.exists("E:\\TRIVEX.OUT")) << c.lines;
     }
@@ -169,31 +152,31 @@ TEST_F(OutcomeTest, AJobThatStillWaitsKeepsItsOutcomeCopy) {
     windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     prepare();
     ASSERT_TRUE(machine.exists("E:\\TRIVEX.OUT"));
-    start();
+    nextStart();
     EXPECT_TRUE(machine.exists("E:\\TRIVEX.OUT"));
     EXPECT_FALSE(has(status(), "上次"));
     // Named instead: a restore that waits, in the status bar and a box.
     EXPECT_TRUE(has(status(), "有一个还原任务正在等待")) << status();
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0], status());
+    ASSERT_EQ(toldSinceStart().size(), 1u);
+    EXPECT_EQ(toldSinceStart()[0], status());
 }
 
 // An outcome that arrives while the program runs (or one that could not be
 // removed at start) is told before an undo or a new job.
 TEST_F(OutcomeTest, UndoAndANewJobTellAnUnreadOutcomeFirst) {
-    start();
+    nextStart();
     leaveOutcome(JobKind::Restore, "dos=found\r\nghost=check-failed 25\r\n");
     windows.post([this] { windows.click(kUndoPrompt, ctl::按钮1); });
     windows.pressKey(kMain, 'U');
     windows.processPendingMessages();
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_TRUE(has(boxes()[0], "完整性检查"));
+    ASSERT_EQ(toldSinceStart().size(), 1u);
+    EXPECT_TRUE(has(toldSinceStart()[0], "完整性检查"));
 
     leaveOutcome(JobKind::Backup, "dos=found\r\nghost=exit 23\r\n", kRestoreImage, "FEDCBA9876543210");
     windows.setText(kMain, ctl::编辑框1, kRestoreImage);
     prepare();
-    ASSERT_GE(boxes().size(), 2u);
-    EXPECT_TRUE(has(boxes()[1], "上次备份失败")) << boxes()[1];
+    ASSERT_GE(toldSinceStart().size(), 2u);
+    EXPECT_TRUE(has(toldSinceStart()[1], "上次备份失败")) << toldSinceStart()[1];
     EXPECT_TRUE(redirected());
 }
 
@@ -207,10 +190,10 @@ TEST_F(OutcomeTest, AJobTheDosSideDidNotRunIsToldAndTakenBack) {
     ASSERT_TRUE(machine.replaceFile(job::kBootBak, job::kBootIni));
     const Text outcome = *machine.content("E:\\TRIVEX.OUT");
     machine.addFile("E:\\TRIVEX.OUT", outcome + "dos=found\r\ndos=no-ram\r\n");
-    start();
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_TRUE(has(boxes()[0], "无法建立内存盘")) << boxes()[0];
-    EXPECT_TRUE(has(boxes()[0], "已撤回")) << boxes()[0];
+    nextStart();
+    ASSERT_EQ(toldSinceStart().size(), 1u);
+    EXPECT_TRUE(has(toldSinceStart()[0], "无法建立内存盘")) << toldSinceStart()[0];
+    EXPECT_TRUE(has(toldSinceStart()[0], "已撤回")) << toldSinceStart()[0];
     EXPECT_FALSE(anyJobFile());
     EXPECT_FALSE(machine.exists("C:\\TRIVEX.JOB"));
     EXPECT_FALSE(machine.exists("E:\\TRIVEX.OUT"));

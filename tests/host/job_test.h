@@ -180,12 +180,14 @@ public:
         ASSERT_TRUE(windows.openWindow(kMain, false));
         windows.processPendingMessages();
     }
-    // What the message boxes said since the last nextStart().
+    // What the message boxes said since the last nextStart() (or markMessages()).
     std::vector<Text> toldSinceStart() const {
         std::vector<Text> out;
         for (size_t i = messagesBefore; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
         return out;
     }
+    void markMessages() { messagesBefore = windows.messages().size(); }
+    Text status() { return windows.panelText(kMain, ctl::状态条1, 1); }
     // ghost.bat's first line: the volumes' search, with the numbers Windows expects.
     Text volumesLine() const {
         const Text bat = machine.content(job::kGhostBat).value_or("");

@@ -46,22 +46,6 @@ public:
         windows.pressKey(kMain, 'U');
         windows.processPendingMessages();
     }
-    // The program ends (the main window closes) and starts again.
-    void nextStart() {
-        windows.closeWindow(kMain);
-        windows.processPendingMessages();
-        from = windows.messages().size();
-        next = std::make_unique<App>(machine, windows);
-        ASSERT_TRUE(windows.openWindow(kMain, false));
-        windows.processPendingMessages();
-    }
-    std::vector<Text> toldSince() const {
-        std::vector<Text> out;
-        for (size_t i = from; i < windows.messages().size(); ++i) out.push_back(windows.messages()[i].text);
-        return out;
-    }
-    void markMessages() { from = windows.messages().size(); }
-    Text status() { return windows.panelText(kMain, ctl::状态条1, 1); }
 
     // Entries described as the program describes its own.
     std::vector<Text> described() const {
@@ -92,8 +76,6 @@ public:
     FakeBcdStore store;
     const FakeBcdStore before;
     std::function<void(int, const Text&, sim::ToolAnswer&)> duringCall;
-    std::unique_ptr<App> next;
-    size_t from = 0;
 };
 
 // ---- One command at a time ------------------------------------------------------------
@@ -136,8 +118,8 @@ const Flow kFlows[] = {
      [](Rig& r) {
          EXPECT_FALSE(r.anyFileOfTheJob());
          EXPECT_TRUE(r.store.sameEntries(r.before));
-         ASSERT_EQ(r.toldSince().size(), 1u);
-         EXPECT_TRUE(has(r.toldSince()[0], "被中断")) << r.toldSince()[0];
+         ASSERT_EQ(r.toldSinceStart().size(), 1u);
+         EXPECT_TRUE(has(r.toldSinceStart()[0], "被中断")) << r.toldSinceStart()[0];
      }},
 };
 
@@ -239,7 +221,7 @@ TEST(StoreEntries, AStoreBusyAfterATimeoutKeepsTheLoaderAndTheRecordUntilTheEntr
     rig.nextStart();
     EXPECT_FALSE(rig.anyFileOfTheJob());
     EXPECT_TRUE(rig.store.sameEntries(rig.before));
-    ASSERT_EQ(rig.toldSince().size(), 1u);
+    ASSERT_EQ(rig.toldSinceStart().size(), 1u);
 }
 
 // A one-time boot of the user's own (the memory test, {memdiag}) is kept in
@@ -314,8 +296,8 @@ TEST(StoreEntries, AnEntryDescribedLikeOursIsToldOfAndStays) {
 
     rig.nextStart();
     EXPECT_EQ(rig.described(), std::vector<Text>{lookalike});
-    ASSERT_EQ(rig.toldSince().size(), 1u);
-    EXPECT_TRUE(has(rig.toldSince()[0], lookalike)) << rig.toldSince()[0];
+    ASSERT_EQ(rig.toldSinceStart().size(), 1u);
+    EXPECT_TRUE(has(rig.toldSinceStart()[0], lookalike)) << rig.toldSinceStart()[0];
 }
 
 // ---- Encrypted volumes -----------------------------------------------------------------
@@ -382,7 +364,7 @@ TEST(WaitingJob, IsNamedAtEveryStartAndWhenTheProgramCloses) {
             for (int start = 0; start < 2; ++start) {
                 rig.nextStart();
                 // Closing said it first, then the start.
-                const std::vector<Text> said = rig.toldSince();
+                const std::vector<Text> said = rig.toldSinceStart();
                 EXPECT_TRUE(has(rig.status(), named)) << rig.status();
                 EXPECT_TRUE(has(rig.status(), image)) << rig.status();
                 EXPECT_TRUE(has(rig.status(), "不论是谁重启")) << rig.status();
@@ -394,8 +376,8 @@ TEST(WaitingJob, IsNamedAtEveryStartAndWhenTheProgramCloses) {
             rig.markMessages();
             rig.windows.closeWindow(kMain);
             rig.windows.processPendingMessages();
-            ASSERT_EQ(rig.toldSince().size(), 1u);
-            EXPECT_TRUE(has(rig.toldSince()[0], named)) << rig.toldSince()[0];
+            ASSERT_EQ(rig.toldSinceStart().size(), 1u);
+            EXPECT_TRUE(has(rig.toldSinceStart()[0], named)) << rig.toldSinceStart()[0];
         }
     }
 }
@@ -422,8 +404,8 @@ TEST(WaitingJob, AnEntryUsedUpByARestartIsToldAsSuchAndTheJobTakenBack) {
         rig.restartUsedTheEntry();
         c.before(rig);
         rig.nextStart();
-        ASSERT_EQ(rig.toldSince().size(), 1u);
-        const Text said = rig.toldSince()[0];
+        ASSERT_EQ(rig.toldSinceStart().size(), 1u);
+        const Text said = rig.toldSinceStart()[0];
         EXPECT_TRUE(has(said, "上次重启已用掉了 Ghost 任务的一次性启动项，但任务没有在 DOS 下运行")) << said;
         EXPECT_TRUE(has(said, c.says)) << said;
         EXPECT_FALSE(has(said, "被中断")) << said;
