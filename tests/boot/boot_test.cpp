@@ -705,7 +705,7 @@ TEST_F(BootChain, AFailedImageCheckStopsTheRestoreAndIsRecorded) {
 
 TEST_F(BootChain, WithoutTheRamDriveNothingIsLostAndTheUserIsTold) {
     REQUIRE_SETUP();
-    const bool ended = finish(NoRamDrive, "Press any key");
+    const bool ended = finish(NoRamDrive, kPauseText);
     const std::string screen = machines_[NoRamDrive]->lastScreen();
     ASSERT_TRUE(ended) << "no restart after a key; the screen:\n" << screen;
     EXPECT_NE(screen.find("The job did NOT run"), std::string::npos) << screen;

@@ -17,6 +17,11 @@ namespace fs = std::filesystem;
 
 extern const fs::path kBootchain, kStandins, kWork, kTreeRoot, kPayloadStandins;
 
+// What the command interpreter's `pause` shows: the key that ends a screen
+// of the DOS side is pressed at it (and not at the last ten seconds before
+// a restore, whose key would skip the job).
+inline const std::string kPauseText = "Press any key to continue";
+
 // Empty when the boot chain folder holds what the tests boot; otherwise why not.
 std::string bootchainMissing();
 double secondsSince(std::chrono::steady_clock::time_point t);

@@ -308,7 +308,7 @@ TEST_P(JobVolumes, GhostGetsTheNumbersOfTheVolumesOrDoesNotRunAndTheRecordSaysWh
     bool ended = false;
     switch (s.ending) {
         case Ending::Restarts: ended = machine.waitForEnd(kBootLimit); break;
-        case Ending::Refused: ended = machine.waitForEnd(kBootLimit, "Press any key"); break;
+        case Ending::Refused: ended = machine.waitForEnd(kBootLimit, kPauseText); break;
         case Ending::Hangs: ended = machine.waitForScreen("this run never returns", kBootLimit); break;
     }
     std::printf("%s: the boot ended after another %.1f s\n", s.name.c_str(), secondsSince(start));
