@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../payloads/helpers.h"
+#include "job/dos_disks.h"
 #include "layout.h"
 #include "machine.h"
 
@@ -33,8 +34,6 @@ const fs::path kPayloadStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
 // A boot from the floppy takes 10-40 s of one core; the machines run side by
 // side on a machine that may be busy with other work.
 constexpr auto kBootLimit = 420s;
-
-// ---- The disks ------------------------------------------------------------------
 
 // ---- The table -------------------------------------------------------------------
 
@@ -54,101 +53,95 @@ struct Shape {
     std::vector<Disk> disks;
     std::vector<Case> cases;
     bool timed = false;  // ends with runs timed against as many of a program that does nothing
+    const Layout* layout = nullptr;  // the shared table's layout, whose cases the Windows side's rules answer too
 };
 
 // A disk of one FAT32 partition, which DOS makes C: on the first disk.
 Disk fat32Disk(uint32_t serial) { return {72000, {{kFat32, 63, 69937, Fs::Fat32, serial}}, {}}; }
 
+// The layouts of the shared table, each volume asked for by itself.
+Shape shapeOf(const Layout& l) {
+    Shape s{l.name, l.disks, {}, false, &l};
+    for (const LayoutCase& c : l.cases)
+        s.cases.push_back({"FILE t=" + c.volume, c.code, "set t=" + c.number + "\r\n", c.says, c.chs});
+    return s;
+}
+
 const std::vector<Shape>& shapes() {
-    static const std::vector<Shape> table = {
-        {"TwoDisks",
-         {{140000,
-           {{kFat32, 63, 69937, Fs::Fat32, 0xC0DE0001},
-            {kFat16, 70000, 20000, Fs::Fat16, 0xC0DE0002},
-            {kExtended, 90000, 40000}},
-           {{kFat16, 90063, 19937, Fs::Fat16, 0xC0DE0003},
-            {kNtfs, 110063, 9937, Fs::Ntfs, 0xC0DE0004},
-            {kFat12, 120063, 7937, Fs::Fat12, 0xC0DE0005, true}}},
-          fat32Disk(0xC0DE0021)},
-         {
-             {"FILE t=C0DE-0003", 0, "set t=1:3\r\n", ""},  // a logical drive of the boot disk
-             {"FILE image=c0de0004", 0, "set image=1:4\r\n", ""},  // NTFS
-             {"FILE i=C0DE-0021", 0, "set i=2:1\r\n", ""},  // the only partition of the second disk
-             {"FILE a=C0DE-0002 b=C0DE-0005 c=C0DE-0001", 0, "set a=1:2\r\nset b=1:5\r\nset c=1:1\r\n", ""},
-             // DOS letters: the first FAT partition of each disk, the logical
-             // FAT drives, then the other primary ones; NTFS gets none.
-             {"FILE t=C: i=D: l=E: f=F: g=G:", 0, "set t=1:1\r\nset i=2:1\r\nset l=1:3\r\nset f=1:5\r\nset g=1:2\r\n", ""},
-             {"FILE t=A:", 1, "set t=\r\n", "[t=A: serial "},  // the boot floppy: on no hard disk
-             {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "[t=DEAD-BEEF] No partition of the hard disks has this volume serial."},
-             {"FILE t=C: i=DEADBEEF", 1, "set t=\r\nset i=\r\n", "[i=DEADBEEF] No partition"},
-             {"FILE t=Q:", 7, "set t=\r\n", "[t=Q:] There is no such drive."},
-             {"FILE t=P:", 7, "set t=\r\n", "[t=P:] DOS sees this drive only through a driver"},  // NETDRIVE.COM's
-             {"FILE t=0000-0000", 7, "set t=\r\n", "The volume has no serial"},
-             {"FILE t=C0DE-001", 9, "", "usage: volscan FILE NAME=VOLUME"},
-             {"FILE t=C0DE00011", 9, "", "usage"},
-             {"FILE t=C0-DE0001", 9, "", "usage"},
-             {"FILE =C0DE0001", 9, "", "usage"},
-             {"FILE t-x=C:", 9, "", "usage"},
-             {"FILE", 9, "", "usage"},
-             {"", 9, "", "usage"},
-             {"q:\\vol.bat t=C:", 8, "", "volscan: cannot write q:\\vol.bat."},
-             // The same disks read by cylinder, head and sector.
-             {"FILE t=C: i=C0DE-0004 j=C0DE-0021 k=C0DE-0005", 0, "set t=1:1\r\nset i=1:4\r\nset j=2:1\r\nset k=1:5\r\n",
-              "", true},
-         },
-         true},
-        // A second disk cloned from the first, and a dynamic disk.
-        {"ClonedAndDynamic",
-         {fat32Disk(0xC1010001), {0, {}, {}, Twist::CloneOfDisk1}, {40000, {{kDynamic, 63, 39000}}, {}}},
-         {
-             {"FILE t=C101-0001", 2, "set t=\r\n",
-              "Two partitions have this volume serial (on hard disk 1 and on hard disk 2)"},
-             {"FILE t=C:", 2, "set t=\r\n", "[t=C: serial C101-0001] Two partitions"},
-             {"FILE t=DEAD-BEEF", 5, "set t=\r\n", "Hard disk 3 is a dynamic disk"},
-         }},
-        {"ChainLoops",
-         {fat32Disk(0xC2020001),
-          {72000,
-           {{kFat16, 63, 19937, Fs::Fat16, 0xC2020021}, {kExtended, 20000, 40000}},
-           {{kFat16, 20063, 9937, Fs::Fat16, 0xC2020023}, {kFat16, 30063, 9937, Fs::Fat16, 0xC2020024}},
-           Twist::ChainLoops}},
-         {
-             {"FILE t=C202-0001", 4, "set t=\r\n", "The partition table of hard disk 2 is broken"},
-             {"FILE t=C202-0024", 4, "set t=\r\n", "hard disk 2 is broken"},
-             {"FILE t=DEAD-BEEF", 4, "set t=\r\n", "hard disk 2 is broken"},
-         }},
-        {"ReadErrors",
-         {fat32Disk(0xC3030001),
-          {40000, {{kFat16, 63, 19937, Fs::Fat16, 0xC3030021}, {kNtfs, 20000, 9937, Fs::Ntfs, 0xC3030022}}, {},
-           Twist::ReadErrors}},
-         {
-             {"FILE t=C303-0001", 3, "set t=\r\n", "Hard disk 2 could not be read, and the volume may be on it."},
-             {"FILE t=C:", 3, "set t=\r\n", "Hard disk 2 could not be read"},
-         }},
-        // Primary partitions out of disk order, a GPT disk, and a disk whose
-        // partition lies beyond what cylinder, head and sector reach.
-        {"OrdersGptAndBeyondChs",
-         {{140000,
-           {{kFat32, 63, 69937, Fs::Fat32, 0xC4040001},
-            {kFat16, 100000, 19937, Fs::Fat16, 0xC4040002},
-            {kFat16, 80000, 19937, Fs::Fat16, 0xC4040003}},
-           {}},
-          {72000, {{0, 2048, 19937, Fs::Fat16, 0xC4040021}, {0, 30000, 9937, Fs::Ntfs, 0xC4040022}}, {}, Twist::Gpt},
-          {17100000, {{kFat16, 17000000, 19937, Fs::Fat16, 0xC4040031}}, {}}},
-         {
-             {"FILE t=C404-0001 c=C:", 0, "set t=1:1\r\nset c=1:1\r\n", ""},
-             {"FILE t=C404-0002", 6, "set t=\r\n",
-              "On hard disk 1 the partition table lists the volume's partition as number 2 but it is number 3 on the "
-              "disk"},
-             {"FILE t=C404-0003", 6, "set t=\r\n", "as number 3 but it is number 2"},
-             {"FILE t=C404-0021", 5, "set t=\r\n", "The volume is on hard disk 2, which has a GPT partition table"},
-             {"FILE t=C404-0022", 5, "set t=\r\n", "hard disk 2, which has a GPT"},
-             {"FILE t=C404-0031", 0, "set t=3:1\r\n", ""},
-             {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "No partition"},
-             {"FILE t=C404-0001", 3, "set t=\r\n", "Hard disk 3 could not be read", true},
-         }},
-    };
+    static const std::vector<Shape> table = [] {
+        std::vector<Shape> all = {
+            {"TwoDisks",
+             {{140000,
+               {{kFat32, 63, 69937, Fs::Fat32, 0xC0DE0001},
+                {kFat16, 70000, 20000, Fs::Fat16, 0xC0DE0002},
+                {kExtended, 90000, 40000}},
+               {{kFat16, 90063, 19937, Fs::Fat16, 0xC0DE0003},
+                {kNtfs, 110063, 9937, Fs::Ntfs, 0xC0DE0004},
+                {kFat12, 120063, 7937, Fs::Fat12, 0xC0DE0005, true}}},
+              fat32Disk(0xC0DE0021)},
+             {
+                 {"FILE t=C0DE-0003", 0, "set t=1:3\r\n", ""},  // a logical drive of the boot disk
+                 {"FILE image=c0de0004", 0, "set image=1:4\r\n", ""},  // NTFS
+                 {"FILE i=C0DE-0021", 0, "set i=2:1\r\n", ""},  // the only partition of the second disk
+                 {"FILE a=C0DE-0002 b=C0DE-0005 c=C0DE-0001", 0, "set a=1:2\r\nset b=1:5\r\nset c=1:1\r\n", ""},
+                 // DOS letters: the first FAT partition of each disk, the logical
+                 // FAT drives, then the other primary ones; NTFS gets none.
+                 {"FILE t=C: i=D: l=E: f=F: g=G:", 0, "set t=1:1\r\nset i=2:1\r\nset l=1:3\r\nset f=1:5\r\nset g=1:2\r\n", ""},
+                 {"FILE t=A:", 1, "set t=\r\n", "[t=A: serial "},  // the boot floppy: on no hard disk
+                 {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "[t=DEAD-BEEF] No partition of the hard disks has this volume serial."},
+                 {"FILE t=C: i=DEADBEEF", 1, "set t=\r\nset i=\r\n", "[i=DEADBEEF] No partition"},
+                 {"FILE t=Q:", 7, "set t=\r\n", "[t=Q:] There is no such drive."},
+                 {"FILE t=P:", 7, "set t=\r\n", "[t=P:] DOS sees this drive only through a driver"},  // NETDRIVE.COM's
+                 {"FILE t=0000-0000", 7, "set t=\r\n", "The volume has no serial"},
+                 {"FILE t=C0DE-001", 9, "", "usage: volscan FILE NAME=VOLUME"},
+                 {"FILE t=C0DE00011", 9, "", "usage"},
+                 {"FILE t=C0-DE0001", 9, "", "usage"},
+                 {"FILE =C0DE0001", 9, "", "usage"},
+                 {"FILE t-x=C:", 9, "", "usage"},
+                 {"FILE", 9, "", "usage"},
+                 {"", 9, "", "usage"},
+                 {"q:\\vol.bat t=C:", 8, "", "volscan: cannot write q:\\vol.bat."},
+                 // The same disks read by cylinder, head and sector.
+                 {"FILE t=C: i=C0DE-0004 j=C0DE-0021 k=C0DE-0005", 0, "set t=1:1\r\nset i=1:4\r\nset j=2:1\r\nset k=1:5\r\n",
+                  "", true},
+             },
+             true},
+        };
+        for (const Layout& l : dosLayouts()) all.push_back(shapeOf(l));
+        return all;
+    }();
     return table;
+}
+
+// The disk images of a shape, as the Windows side's rules read them: the
+// image files in 512-byte sectors (reads past the end fail), with the
+// sector that qemu's blkdebug fails failing here too.
+std::vector<job::DiskToRead> readersOf(const Shape& s, const std::vector<fs::path>& images) {
+    std::vector<job::DiskToRead> disks;
+    for (size_t d = 0; d < images.size(); ++d) {
+        const uint64_t failing = s.disks[d].twist == Twist::ReadErrors ? s.disks[d].slots.back().start : ~0ull;
+        const fs::path image = images[d];
+        disks.push_back({[image, failing](uint64_t first, uint32_t, std::string& out) {
+                             std::ifstream f(image, std::ios::binary);
+                             out.assign(512, '\0');
+                             f.seekg(static_cast<std::streamoff>(first * 512));
+                             if (first == failing || !f.read(out.data(), 512)) return SysResult::failed(5);
+                             return SysResult::ok();
+                         },
+                         s.disks[d].sectorBytes});
+    }
+    return disks;
+}
+
+// The Windows side's answer for a case of the shared table: VOLSCAN.COM's
+// errorlevel and "set t=D:P" line, as the DOS side writes them.
+std::pair<int, std::string> rulesAnswer(const job::DosDisks& disks, const std::string& volume) {
+    uint32_t serial = 0;
+    for (const char c : volume)
+        if (c != '-') serial = serial << 4 | static_cast<uint32_t>(std::stoul(std::string(1, c), nullptr, 16));
+    const job::Located found = job::locateVolume(disks, serial);
+    const int code = static_cast<int>(found.code);
+    return {code, "set t=" + (code ? "" : std::to_string(found.disk()) + ":" + std::to_string(found.partition->index)) + "\r\n"};
 }
 
 std::string caseId(size_t i) {
@@ -173,6 +166,9 @@ constexpr int kTimedRuns = 50;
 // tick counts into TIME.TXT.
 std::string autoexec(const Shape& s) {
     std::string bat = "@echo off\r\nnetdrive\r\n";
+    // A disk of other sectors than 512 bytes: the BIOS's word for the second disk.
+    for (const Disk& d : s.disks)
+        if (d.sectorBytes != 512) bat += "bigsect\r\n";
     for (size_t i = 0; i < s.cases.size(); ++i) {
         const Case& c = s.cases[i];
         if (c.chs && (i == 0 || !s.cases[i - 1].chs)) bat += "nolba\r\n";
@@ -198,6 +194,7 @@ Root floppyFiles(const Shape& s) {
         {"VOLSCAN.COM", {false, "A", readAll(kPayloadStandins / "VOLSCAN.COM")}},
         {"REBOOT.COM", {false, "A", readAll(kPayloadStandins / "RESTART.COM")}},
         {"NOLBA.COM", {false, "A", readAll(kStandins / "nolba.bin")}},
+        {"BIGSECT.COM", {false, "A", readAll(kStandins / "bigsect.bin")}},
         {"NETDRIVE.COM", {false, "A", readAll(kStandins / "netdrive.bin")}},
         {"TICKS.COM", {false, "A", readAll(kStandins / "ticks.bin")}},
         {"NOOP.COM", {false, "A", readAll(kStandins / "noop.bin")}},
@@ -221,8 +218,7 @@ protected:
             for (size_t s = 0; s < table.size(); ++s) {
                 std::vector<fs::path> disks;
                 for (size_t d = 0; d < table[s].disks.size(); ++d)
-                    disks.push_back(makeLayoutDisk(kWork / (table[s].name + "-disk" + std::to_string(d + 1) + ".img"),
-                                             table[s].disks[d], kWork / (table[s].name + "-disk1.img")));
+                    disks.push_back(makeLayoutDisk(image(s, d), table[s].disks[d], image(s, 0)));
                 makeFloppy(floppy(s), readAll(kBootchain / "fdboot.bin"), floppyFiles(table[s]));
                 machines_.push_back(std::make_unique<Machine>(disks, kWork / (table[s].name + ".log"), floppy(s)));
             }
@@ -232,6 +228,7 @@ protected:
     }
     static void TearDownTestSuite() { machines_.clear(); }
     static fs::path floppy(size_t s) { return kWork / (shapes()[s].name + "-floppy.img"); }
+    static fs::path image(size_t s, size_t d) { return kWork / (shapes()[s].name + "-disk" + std::to_string(d + 1) + ".img"); }
 
     static std::vector<std::unique_ptr<Machine>> machines_;
     static std::string setupError_;
@@ -289,6 +286,15 @@ TEST_P(Volscan, GivesEachVolumeGhostsNumberOrRefusesWithTheReason) {
         }
     }
     if (shape.timed) reportTime(floppyFile(floppy(s), "TIME.TXT"));
+    if (!shape.layout) return;
+    // The Windows side's rules on the same disks give the same answers.
+    std::vector<fs::path> images;
+    for (size_t d = 0; d < shape.disks.size(); ++d) images.push_back(image(s, d));
+    const job::DosDisks disks = job::readDosDisks(readersOf(shape, images));
+    for (const LayoutCase& c : shape.layout->cases) {
+        if (c.chs || c.volume.find(':') != std::string::npos) continue;  // the DOS side's own
+        EXPECT_EQ(rulesAnswer(disks, c.volume), std::make_pair(c.code, "set t=" + c.number + "\r\n")) << c.volume;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, Volscan, ::testing::Range(size_t{0}, shapes().size()),

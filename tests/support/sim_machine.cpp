@@ -216,6 +216,65 @@ DriveBus SimMachine::driveBus(char letter) {
     return it == buses_.end() ? DriveBus::Unknown : it->second;
 }
 
+namespace {
+
+// A partition's file system where no volume says it: by its type.
+test::Fs fileSystemOfType(uint8_t type) {
+    switch (type) {
+        case 0x07: case 0x17: case 0x27: return test::Fs::Ntfs;
+        case 0x0B: case 0x0C: case 0x1B: case 0x1C: return test::Fs::Fat32;
+        case 0x01: case 0x04: case 0x06: case 0x0E: case 0x11: case 0x12: case 0x14: case 0x16: case 0xDE:
+            return test::Fs::Fat16;
+        default: return test::Fs::None;
+    }
+}
+
+}  // namespace
+
+// The disk the places name, as its layout: the primary partitions in their
+// slots, the extended container (at its slot, else after the last primary
+// one) from the first logical drive's record to the last one's end.
+bool SimMachine::madeDisk(uint32_t disk, test::Disk& out) {
+    std::vector<std::pair<char, const DiskPlace*>> on;
+    for (const auto& [letter, place] : places_)
+        if (place.disk == disk) on.emplace_back(letter, &place);
+    if (systemPartition_ && systemPartition_->place.disk == disk) on.emplace_back('\0', &systemPartition_->place);
+    if (on.empty()) return false;
+    const DiskPlace& layout = *on.front().second;
+    out = {};
+    out.sectorBytes = layout.sectorBytes ? layout.sectorBytes : 512;
+    uint64_t end = layout.diskBytes / 512;
+    int lastPrimary = -1;
+    for (const DiskPartition& part : layout.partitions) {
+        test::Volume v{part.type, static_cast<uint32_t>(part.start / 512), static_cast<uint32_t>(part.length / 512)};
+        v.fs = fileSystemOfType(part.type);
+        v.serial = 0x51A00000u + static_cast<uint32_t>(v.start);
+        for (const auto& [letter, place] : on) {
+            const auto volume = volumes_.find(letter);
+            if (!letter || place->start != part.start || volume == volumes_.end()) continue;
+            const Text& fs = volume->second.fileSystem;
+            v.fs = fs == "NTFS" ? test::Fs::Ntfs : fs == "FAT32" ? test::Fs::Fat32 : test::Fs::Fat16;
+            v.serial = volume->second.serial;
+        }
+        end = std::max<uint64_t>(end, uint64_t{v.start} + v.sectors);
+        if (part.logical) {
+            out.logical.push_back(v);
+            continue;
+        }
+        if (out.slots.size() <= static_cast<size_t>(part.slot)) out.slots.resize(part.slot + 1, {0, 0, 0});
+        out.slots[part.slot] = v;
+        lastPrimary = std::max(lastPrimary, part.slot);
+    }
+    if (!out.logical.empty()) {
+        const size_t slot = layout.extendedSlot >= 0 ? layout.extendedSlot : lastPrimary + 1;
+        if (out.slots.size() <= slot) out.slots.resize(slot + 1, {0, 0, 0});
+        const uint32_t from = out.logical.front().start - 63;
+        out.slots[slot] = {0x0F, from, out.logical.back().start + out.logical.back().sectors - from};
+    }
+    out.sectors = static_cast<uint32_t>(std::min<uint64_t>(end + 1, 0xFFFFFFFFu));
+    return true;
+}
+
 void SimMachine::setVolumeStart(char letter, const Text& bytes) {
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     Text sector = bytes.substr(0, 512);
@@ -223,18 +282,32 @@ void SimMachine::setVolumeStart(char letter, const Text& bytes) {
     volumeStarts_[letter] = sector;
 }
 
-SysResult SimMachine::readVolumeStart(char letter, Text& out) {
+SysResult SimMachine::readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) {
     out.clear();
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z') return SysResult::failed(kErrorInvalidName);
-    const auto it = volumeStarts_.find(letter);
-    if (it != volumeStarts_.end()) {
-        out = it->second;
-        return SysResult::ok();
+    if (diskReadError_) return SysResult::failed(diskReadError_);
+    test::Disk layout;
+    const auto set = disks_.find(disk);
+    if (set != disks_.end()) layout = set->second;
+    else if (!madeDisk(disk, layout)) return SysResult::failed(kErrorFileNotFound);
+    if (count == 0 || first + count > layout.sectors) return SysResult::failed(27);  // sector not found
+    std::map<uint64_t, std::string> sectors = test::layoutSectors(layout, true);
+    for (const auto& [letter, bytes] : volumeStarts_) {
+        const auto place = places_.find(letter);
+        if (set == disks_.end() && place != places_.end() && place->second.disk == disk)
+            sectors[place->second.start / 512] = bytes;
     }
-    uint64_t total = 0, free = 0;
-    const bool there = fs_.diskSpace(letter, total, free);
-    return SysResult::failed(there ? uint32_t{kErrorAccessDenied} : uint32_t{kErrorFileNotFound});
+    const uint64_t failing = layout.twist == test::Twist::ReadErrors ? layout.slots.back().start : ~0ull;
+    for (uint64_t s = first; s < first + count; ++s) {
+        if (s == failing) {
+            out.clear();
+            return SysResult::failed(23);  // data error (cyclic redundancy check)
+        }
+        const auto at = sectors.find(s);
+        Text sector = at == sectors.end() ? Text() : at->second;
+        sector.resize(layout.sectorBytes, '\0');
+        out += sector;
+    }
+    return SysResult::ok();
 }
 
 bool SimMachine::systemPartition(SystemPartition& out) {
