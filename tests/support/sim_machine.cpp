@@ -284,11 +284,11 @@ void SimMachine::setVolumeStart(char letter, const Text& bytes) {
 
 SysResult SimMachine::readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) {
     out.clear();
-    if (diskReadError_) return SysResult::failed(diskReadError_);
     test::Disk layout;
     const auto set = disks_.find(disk);
     if (set != disks_.end()) layout = set->second;
     else if (!madeDisk(disk, layout)) return SysResult::failed(kErrorFileNotFound);
+    if (diskReadError_) return SysResult::failed(diskReadError_);
     if (count == 0 || first + count > layout.sectors) return SysResult::failed(27);  // sector not found
     std::map<uint64_t, std::string> sectors = test::layoutSectors(layout, true);
     for (const auto& [letter, bytes] : volumeStarts_) {

@@ -83,7 +83,8 @@ public:
     // from the place's partitions, each partition's boot sector from the
     // volume of the drive there (else from its type), or what
     // setVolumeStart gave (padded to 512 bytes). Reads of other disks find
-    // no disk; with failDiskReads every read fails with that error (0: none).
+    // no disk; with failDiskReads every read of a disk there fails with that
+    // error (0: none), as for a process without administrator rights.
     void setDisk(uint32_t disk, const test::Disk& layout) { disks_[disk] = layout; }
     void forgetDisk(uint32_t disk) { disks_.erase(disk); }
     void setVolumeStart(char letter, const Text& bytes);
