@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "../payloads/helpers.h"
-#include "job/dos_disks.h"
 #include "layout.h"
 #include "machine.h"
 
@@ -53,15 +52,15 @@ struct Shape {
     std::vector<Disk> disks;
     std::vector<Case> cases;
     bool timed = false;  // ends with runs timed against as many of a program that does nothing
-    const Layout* layout = nullptr;  // the shared table's layout, whose cases the Windows side's rules answer too
 };
 
 // A disk of one FAT32 partition, which DOS makes C: on the first disk.
 Disk fat32Disk(uint32_t serial) { return {72000, {{kFat32, 63, 69937, Fs::Fat32, serial}}, {}}; }
 
-// The layouts of the shared table, each volume asked for by itself.
+// The layouts of the table the Windows side's rules answer too (the host
+// test DosDisks), each volume asked for by itself.
 Shape shapeOf(const Layout& l) {
-    Shape s{l.name, l.disks, {}, false, &l};
+    Shape s{l.name, l.disks, {}};
     for (const LayoutCase& c : l.cases)
         s.cases.push_back({"FILE t=" + c.volume, c.code, "set t=" + c.number + "\r\n", c.says, c.chs});
     return s;
@@ -111,37 +110,6 @@ const std::vector<Shape>& shapes() {
         return all;
     }();
     return table;
-}
-
-// The disk images of a shape, as the Windows side's rules read them: the
-// image files in 512-byte sectors (reads past the end fail), with the
-// sector that qemu's blkdebug fails failing here too.
-std::vector<job::DiskToRead> readersOf(const Shape& s, const std::vector<fs::path>& images) {
-    std::vector<job::DiskToRead> disks;
-    for (size_t d = 0; d < images.size(); ++d) {
-        const uint64_t failing = s.disks[d].twist == Twist::ReadErrors ? s.disks[d].slots.back().start : ~0ull;
-        const fs::path image = images[d];
-        disks.push_back({[image, failing](uint64_t first, uint32_t, std::string& out) {
-                             std::ifstream f(image, std::ios::binary);
-                             out.assign(512, '\0');
-                             f.seekg(static_cast<std::streamoff>(first * 512));
-                             if (first == failing || !f.read(out.data(), 512)) return SysResult::failed(5);
-                             return SysResult::ok();
-                         },
-                         s.disks[d].sectorBytes});
-    }
-    return disks;
-}
-
-// The Windows side's answer for a case of the shared table: VOLSCAN.COM's
-// errorlevel and "set t=D:P" line, as the DOS side writes them.
-std::pair<int, std::string> rulesAnswer(const job::DosDisks& disks, const std::string& volume) {
-    uint32_t serial = 0;
-    for (const char c : volume)
-        if (c != '-') serial = serial << 4 | static_cast<uint32_t>(std::stoul(std::string(1, c), nullptr, 16));
-    const job::Located found = job::locateVolume(disks, serial);
-    const int code = static_cast<int>(found.code);
-    return {code, "set t=" + (code ? "" : std::to_string(found.disk()) + ":" + std::to_string(found.partition->index)) + "\r\n"};
 }
 
 std::string caseId(size_t i) {
@@ -286,15 +254,6 @@ TEST_P(Volscan, GivesEachVolumeGhostsNumberOrRefusesWithTheReason) {
         }
     }
     if (shape.timed) reportTime(floppyFile(floppy(s), "TIME.TXT"));
-    if (!shape.layout) return;
-    // The Windows side's rules on the same disks give the same answers.
-    std::vector<fs::path> images;
-    for (size_t d = 0; d < shape.disks.size(); ++d) images.push_back(image(s, d));
-    const job::DosDisks disks = job::readDosDisks(readersOf(shape, images));
-    for (const LayoutCase& c : shape.layout->cases) {
-        if (c.chs || c.volume.find(':') != std::string::npos) continue;  // the DOS side's own
-        EXPECT_EQ(rulesAnswer(disks, c.volume), std::make_pair(c.code, "set t=" + c.number + "\r\n")) << c.volume;
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, Volscan, ::testing::Range(size_t{0}, shapes().size()),

@@ -170,11 +170,9 @@ const std::vector<Layout>& dosLayouts() {
           {72000,
            {{kNtfs, 63, 19937, Fs::Ntfs, 0xD1D10401}, {kExtended, 20000, 40000}},
            {{kFat16, 20063, 19937, Fs::Fat16, 0xD1D10402}, {kNtfs, 40063, 9937, Fs::Ntfs, 0xD1D10403}}}},
-         {{"D1D1-0101", 0, "1:1", ""}, {"D1D1-0102", 0, "1:2", ""}, {"D1D1-0103", 0, "1:3", ""},
-          {"D1D1-0104", 0, "1:4", ""}, {"D1D1-0201", 0, "2:1", ""}, {"D1D1-0202", 0, "2:2", ""},
-          {"D1D1-0203", 0, "2:3", ""}, {"D1D1-0301", 0, "3:1", ""}, {"D1D1-0302", 0, "3:2", ""},
-          {"D1D1-0303", 0, "3:3", ""}, {"D1D1-0401", 0, "4:1", ""}, {"D1D1-0402", 0, "4:2", ""},
-          {"D1D1-0403", 0, "4:3", ""}}},
+         {{"D1D1-0102", 0, "1:2", ""}, {"D1D1-0104", 0, "1:4", ""}, {"D1D1-0202", 0, "2:2", ""},
+          {"D1D1-0203", 0, "2:3", ""}, {"D1D1-0302", 0, "3:2", ""}, {"D1D1-0303", 0, "3:3", ""},
+          {"D1D1-0401", 0, "4:1", ""}, {"D1D1-0403", 0, "4:3", ""}}},
         // Layouts whose numbers another order Ghost may use changes: the
         // extended partition's slot before a primary one's (its logical drive
         // before or after it), the extended partition first on the disk, an
@@ -198,8 +196,7 @@ const std::vector<Layout>& dosLayouts() {
           {"E1E1-0102", 6, "", "as number 3 but another order Ghost may number by"},
           {"E1E1-0203", 6, "", "as number 2 but another order Ghost may number by (where the partitions start, or the "
                                "logical drives at the extended partition's entry) makes it number 3, so"},
-          {"E1E1-0201", 6, "", "as number 1 but another order"},
-          {"E1E1-0202", 6, "", "makes it number 1,"},
+          {"E1E1-0201", 6, "", "as number 1 but"}, {"E1E1-0202", 6, "", "makes it number 1,"},
           {"E1E1-0301", 10, "", "On hard disk 3 an empty entry of the partition table stands before the volume's partition"},
           {"E1E1-0302", 10, "", "empty entry"},
           {"E1E1-0402", 11, "", "On hard disk 4 partition 1, before the volume's partition, holds no file system DOS knows"},

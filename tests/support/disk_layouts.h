@@ -1,13 +1,10 @@
 // Disks of any layout, as bytes: partition tables and chains of extended
-// boot records written byte by byte, a GPT behind its protective MBR, and
-// boot sectors that say only what the DOS side reads of them (a file
-// system's mark and its volume serial). The boot tests write them into disk
-// images and make real file systems over them; the simulated machine serves
-// them as its disks' sectors.
-//
-// And the one table of layouts whose answers the Windows side's rules
-// (job/dos_disks.h, on the host) and VOLSCAN.COM (booted in qemu) must both
-// give.
+// boot records, a GPT behind its protective MBR, boot sectors that say only
+// what the DOS side reads of them (a file system's mark and its serial).
+// The boot tests make real file systems over them; the simulated machine
+// serves them as its disks. And the one table of layouts that the Windows
+// side's rules (job/dos_disks.h, on the host) and VOLSCAN.COM (in qemu)
+// must both answer alike.
 #pragma once
 
 #include <cstdint>
@@ -47,21 +44,21 @@ struct Disk {
 constexpr uint8_t kFat12 = 0x01, kFat16 = 0x06, kNtfs = 0x07, kFat32 = 0x0C, kExtended = 0x0F, kDynamic = 0x42,
                   kLinux = 0x83;
 
-// The disk's sectors that hold its layout (the MBR, the extended boot
-// records, the GPT), by number; with `bootSectors`, each volume's boot
-// sector too. Sectors not listed hold zeros.
+// The sectors of the disk's layout (the MBR, the extended boot records, the
+// GPT; with `bootSectors`, each volume's boot sector), by number; the
+// others hold zeros.
 std::map<uint64_t, std::string> layoutSectors(const Disk& d, bool bootSectors);
 
 // The serial as Windows shows it, without its dash: "C0DE0001".
 std::string hex8(uint32_t v);
 
-// One volume of a layout and what both sides answer for it: VOLSCAN.COM's
-// errorlevel, the number ("2:1") when 0, and a part of its message.
+// A volume of a layout (a serial, "C101-0001"; for the DOS side only, a
+// DOS drive, "C:") and both sides' answer: VOLSCAN.COM's errorlevel, the
+// number ("2:1") when 0, and a part of its message.
 struct LayoutCase {
-    std::string volume;  // a serial ("C101-0001"), or for the DOS side only a DOS drive ("C:")
+    std::string volume;
     int code;
-    std::string number;
-    std::string says;
+    std::string number, says;
     bool chs = false;  // the DOS side only: from here on the BIOS offers no extended reads
 };
 

@@ -216,24 +216,10 @@ DriveBus SimMachine::driveBus(char letter) {
     return it == buses_.end() ? DriveBus::Unknown : it->second;
 }
 
-namespace {
-
-// A partition's file system where no volume says it: by its type.
-test::Fs fileSystemOfType(uint8_t type) {
-    switch (type) {
-        case 0x07: case 0x17: case 0x27: return test::Fs::Ntfs;
-        case 0x0B: case 0x0C: case 0x1B: case 0x1C: return test::Fs::Fat32;
-        case 0x01: case 0x04: case 0x06: case 0x0E: case 0x11: case 0x12: case 0x14: case 0x16: case 0xDE:
-            return test::Fs::Fat16;
-        default: return test::Fs::None;
-    }
-}
-
-}  // namespace
-
 // The disk the places name, as its layout: the primary partitions in their
 // slots, the extended container (at its slot, else after the last primary
-// one) from the first logical drive's record to the last one's end.
+// one) from the first logical drive's record to the last one's end; each
+// partition's file system is its drive's volume's, else its type's.
 bool SimMachine::madeDisk(uint32_t disk, test::Disk& out) {
     std::vector<std::pair<char, const DiskPlace*>> on;
     for (const auto& [letter, place] : places_)
@@ -244,11 +230,15 @@ bool SimMachine::madeDisk(uint32_t disk, test::Disk& out) {
     out = {};
     out.sectorBytes = layout.sectorBytes ? layout.sectorBytes : 512;
     uint64_t end = layout.diskBytes / 512;
-    int lastPrimary = -1;
+    size_t extended = 0;
     for (const DiskPartition& part : layout.partitions) {
+        const std::pair<test::Fs, Text> byType[] = {{test::Fs::Ntfs, "\x07\x17\x27"},
+                                                    {test::Fs::Fat32, "\x0B\x0C\x1B\x1C"},
+                                                    {test::Fs::Fat16, "\x01\x04\x06\x0E\x11\x12\x14\x16\xDE"}};
         test::Volume v{part.type, static_cast<uint32_t>(part.start / 512), static_cast<uint32_t>(part.length / 512)};
-        v.fs = fileSystemOfType(part.type);
-        v.serial = 0x51A00000u + static_cast<uint32_t>(v.start);
+        for (const auto& [fs, types] : byType)
+            if (types.find(static_cast<char>(part.type)) != Text::npos) v.fs = fs;
+        v.serial = 0x51A00000u + v.start;
         for (const auto& [letter, place] : on) {
             const auto volume = volumes_.find(letter);
             if (!letter || place->start != part.start || volume == volumes_.end()) continue;
@@ -257,19 +247,17 @@ bool SimMachine::madeDisk(uint32_t disk, test::Disk& out) {
             v.serial = volume->second.serial;
         }
         end = std::max<uint64_t>(end, uint64_t{v.start} + v.sectors);
-        if (part.logical) {
-            out.logical.push_back(v);
-            continue;
-        }
-        if (out.slots.size() <= static_cast<size_t>(part.slot)) out.slots.resize(part.slot + 1, {0, 0, 0});
-        out.slots[part.slot] = v;
-        lastPrimary = std::max(lastPrimary, part.slot);
+        auto& list = part.logical ? out.logical : out.slots;
+        const size_t at = part.logical ? list.size() : static_cast<size_t>(part.slot);
+        if (list.size() <= at) list.resize(at + 1, {0, 0, 0});
+        list[at] = v;
+        if (!part.logical) extended = std::max(extended, at + 1);
     }
     if (!out.logical.empty()) {
-        const size_t slot = layout.extendedSlot >= 0 ? layout.extendedSlot : lastPrimary + 1;
-        if (out.slots.size() <= slot) out.slots.resize(slot + 1, {0, 0, 0});
+        if (layout.extendedSlot >= 0) extended = static_cast<size_t>(layout.extendedSlot);
+        if (out.slots.size() <= extended) out.slots.resize(extended + 1, {0, 0, 0});
         const uint32_t from = out.logical.front().start - 63;
-        out.slots[slot] = {0x0F, from, out.logical.back().start + out.logical.back().sectors - from};
+        out.slots[extended] = {0x0F, from, out.logical.back().start + out.logical.back().sectors - from};
     }
     out.sectors = static_cast<uint32_t>(std::min<uint64_t>(end + 1, 0xFFFFFFFFu));
     return true;
