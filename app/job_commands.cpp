@@ -83,23 +83,27 @@ void chooseImage(App& app, WindowId, int) {
 }
 
 void showOutcomes(App& app) {
-    std::vector<Text> leftAlone;
+    job::LeftAlone leftAlone;
     const std::vector<job::LastOutcome> outcomes = job::takeOutcomes(app.machine, app.state.shownOutcomes, &leftAlone);
     for (const job::LastOutcome& o : outcomes) {
         app.windows.setPanelText(kMain, ctl::状态条1, 1, say::sentence(o.status, app.machine));
         app.state.jobPreparedShown = false;
         if (o.failure) tell(app, *o.failure);
     }
-    // Outcome records of other computers stay where they are; one line in
-    // the status bar says so, once in a run, where no job of this machine's
-    // has its account to show.
-    if (outcomes.empty() && !leftAlone.empty() && !app.state.foreignOutcomesShown) {
-        Problem left{Code::ForeignOutcomeLeft};
-        for (const Text& path : leftAlone) left.args.push_back(path);
-        app.windows.setPanelText(kMain, ctl::状态条1, 1, say::sentence(left, app.machine));
-        app.state.jobPreparedShown = false;
-        app.state.foreignOutcomesShown = true;
-    }
+    // Outcome records of other computers, and of computers that cannot be
+    // told, stay where they are; one line in the status bar says so, once
+    // in a run, where no job of this machine's has its account to show.
+    if (!outcomes.empty() || app.state.foreignOutcomesShown) return;
+    std::vector<Problem> said;
+    if (!leftAlone.others.empty()) said.push_back({Code::ForeignOutcomeLeft, {}});
+    for (const Text& path : leftAlone.others) said.back().args.push_back(path);
+    if (!leftAlone.unknown.empty()) said.push_back({Code::OutcomeOwnerUnknown, {}});
+    for (const Text& path : leftAlone.unknown) said.back().args.push_back(path);
+    if (said.empty()) return;
+    const Problem left = said.size() == 1 ? said[0] : around(Code::InTurn, std::move(said));
+    app.windows.setPanelText(kMain, ctl::状态条1, 1, say::sentence(left, app.machine));
+    app.state.jobPreparedShown = false;
+    app.state.foreignOutcomesShown = true;
 }
 
 void repairCutJob(App& app) {

@@ -2,7 +2,7 @@
 
 #include "job/ghost_plan.h"
 #include "job/files.h"
-#include "job/tokens.h"
+#include "job/ownership.h"
 #include "payloads/store.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -37,7 +37,7 @@ bool startsOurRecord(Machine& p, const Text& path) {
     if (!p.readFile(path, 0, static_cast<uint32_t>(start.size() + handoff::kTokenDigits), head) ||
         head.compare(0, start.size(), start) != 0)
         return false;
-    return isOurToken(p, head.substr(start.size()));
+    return Ownership(p).ours(head.substr(start.size()));
 }
 
 }  // namespace
@@ -76,7 +76,8 @@ bool wholeAsRecorded(Machine& p, const JobFilesFound& found) {
         if (r.wroteFile(f.name) && !(found[f.id].present && found[f.id].ours)) return false;
     if (!found.imageCarries(r.token)) return false;
     if (r.image.empty()) return true;
-    const std::optional<JobRecord> outcome = readOurRecord(p, outcomeRecordPath(r.image));
+    // The outcome copy of a job proven this machine's is known by its token.
+    const std::optional<JobRecord> outcome = readRecord(p, outcomeRecordPath(r.image));
     return outcome && outcome->outcomeCopy && outcome->token == r.token;
 }
 
@@ -110,8 +111,10 @@ JobFilesFound findJobFiles(Machine& p) {
 Result jobFilesRefusal(Machine& p, const JobFilesFound& found, BootRoute route, const Text& outcomePath) {
     if (found.recordPresent && !found.record) return Problem{Code::RecordNotOurs, {kJobRecord}};
     if (!outcomePath.empty() && p.fileAttributes(outcomePath) >= 0) {
-        const std::optional<JobRecord> there = readOurRecord(p, outcomePath);
-        if (!there || !there->outcomeCopy) return Problem{Code::OutcomeRecordNotOurs, {outcomePath}};
+        const std::optional<JobRecord> there = readRecord(p, outcomePath);
+        const Whose whose = there && there->outcomeCopy ? Ownership(p).of(*there) : Whose::Others;
+        if (whose == Whose::Unknown) return Problem{Code::OutcomeRecordUnknown, {outcomePath}};
+        if (whose == Whose::Others) return Problem{Code::OutcomeRecordNotOurs, {outcomePath}};
     }
     for (const JobFile& f : kJobFiles) {
         const FileFound& here = found[f.id];
@@ -197,7 +200,7 @@ std::vector<Text> ourTemporaries(Machine& p, const JobFilesFound& found) {
 void removeRecords(Machine& p, const JobFilesFound& found, Failures& failures) {
     if (found.record) {
         const Text outcome = outcomeRecordPath(found.record->image);
-        const std::optional<JobRecord> there = outcome.empty() ? std::nullopt : readOurRecord(p, outcome);
+        const std::optional<JobRecord> there = outcome.empty() ? std::nullopt : readRecord(p, outcome);
         if (there && there->outcomeCopy && there->token == found.record->token && there->outcome == Outcome::None)
             (void)removeFile(p, outcome, failures);
     }

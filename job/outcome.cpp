@@ -4,7 +4,7 @@
 
 #include "job/checks.h"
 #include "job/record.h"
-#include "job/tokens.h"
+#include "job/ownership.h"
 #include "job/undo.h"
 #include "platform/files.h"
 
@@ -107,8 +107,9 @@ LastOutcome describe(Machine& p, const JobRecord& r) {
 
 }  // namespace
 
-std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown, std::vector<Text>* leftAlone) {
+std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown, LeftAlone* leftAlone) {
     const std::optional<JobRecord> waiting = readOurRecord(p, kJobRecord);
+    Ownership ownership(p);
     struct Found {
         JobRecord record;
         Text path;
@@ -120,8 +121,8 @@ std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown, std:
             if (p.fileAttributes(path) < 0) continue;
             const std::optional<JobRecord> r = readRecord(p, path);
             if (!r || !r->outcomeCopy) continue;
-            if (!isOurToken(p, r->token)) {
-                if (leftAlone) leftAlone->push_back(path);
+            if (const Whose whose = ownership.of(*r); whose != Whose::Ours) {
+                if (leftAlone) (whose == Whose::Others ? leftAlone->others : leftAlone->unknown).push_back(path);
                 continue;
             }
             if (r->kind == JobKind::Manual) continue;

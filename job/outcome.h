@@ -19,14 +19,21 @@ struct LastOutcome {
     std::optional<Problem> failure;  // for a message box; none when the job went well
 };
 
+// Outcome records that are not this machine's, left where they are.
+struct LeftAlone {
+    std::vector<Text> others;   // another computer's (job/ownership.h)
+    std::vector<Text> unknown;  // a computer that cannot be told
+};
+
 // The outcomes of this machine's finished jobs in the roots of C: to Z:
 // (TRIVEX.OUT, or TRIVEX.JOB as an earlier version named it), each described
-// and then removed. The outcome copy of a job that is still on C: (waiting,
-// or cut short) is left for that job. `shown` holds the tokens described
-// before in this run: a record that could not be removed is not told twice.
-// An outcome record whose token is not one of this machine's (a disk from
-// another computer) is neither told nor removed: its path goes to
-// `leftAlone`, when given.
-std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown, std::vector<Text>* leftAlone = nullptr);
+// and then removed: this machine's by job/ownership.h, so that the job a
+// restore of C: ran is told whatever registry the restore brought back.
+// The outcome copy of a job that is still on C: (waiting, or cut short) is
+// left for that job. `shown` holds the tokens described before in this
+// run: a record that could not be removed is not told twice. An outcome
+// record of another computer, or of one that cannot be told, is neither
+// told nor removed: its path goes to `leftAlone`, when given.
+std::vector<LastOutcome> takeOutcomes(Machine& p, std::vector<Text>& shown, LeftAlone* leftAlone = nullptr);
 
 }  // namespace trivex::job

@@ -8,6 +8,7 @@
 #include "job/checks.h"
 #include "job/files.h"
 #include "job/job_files.h"
+#include "job/ownership.h"
 #include "job/partitions.h"
 #include "job/record.h"
 #include "job/route.h"
@@ -36,6 +37,7 @@ JobRecord recordOf(Machine& p, const JobRequest& job, const GhostPlan& plan, Boo
     r.kind = job.kind();
     r.route = route;
     r.prepared = recordTime(p.localTime());
+    r.machine = machineMarks(p);
     if (r.kind != JobKind::Manual) r.image = job.imagePath;
     if (r.kind == JobKind::Restore || r.kind == JobKind::Backup) {
         r.targetDrive = plan.target.letter;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "job/tokens.h"
+#include "job/ownership.h"
 #include "payloads/store.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -46,15 +46,27 @@ Text* volumeField(JobRecord& r, const Text& key) {
     return nullptr;
 }
 
+// The words of a value, however many spaces stand between them.
+std::vector<Text> wordsOf(const Text& value) {
+    std::vector<Text> out;
+    for (size_t at = 0; at < value.size();) {
+        const size_t end = std::min(value.find(' ', at), value.size());
+        if (end > at) out.push_back(value.substr(at, end - at));
+        at = end + 1;
+    }
+    return out;
+}
+
+Text joined(const std::vector<Text>& list) {
+    Text all;
+    for (const Text& w : list) all += (all.empty() ? "" : " ") + w;
+    return all;
+}
+
 // "found 1:1 2:1", "none 3", "none", "differ 1:2 2:1", "same 1:2 1:2" (DOS's echo may
 // leave spaces between the words or after them).
 void parseVolumes(const Text& value, JobRecord& r) {
-    std::vector<Text> words;
-    for (size_t at = 0; at < value.size();) {
-        const size_t end = std::min(value.find(' ', at), value.size());
-        if (end > at) words.push_back(value.substr(at, end - at));
-        at = end + 1;
-    }
+    const std::vector<Text> words = wordsOf(value);
     if (words.empty()) return;
     if (words[0] == handoff::kVolumesNone) {
         r.volumes = VolumesFound::Refused;
@@ -87,6 +99,7 @@ Text recordText(const JobRecord& r) {
     line(handoff::kKeyKind, kindName(r.kind));
     line(handoff::kKeyRoute, r.route == BootRoute::BootStore ? handoff::kRouteStore : handoff::kRouteBootIni);
     line(handoff::kKeyPrepared, r.prepared);
+    if (!r.machine.empty()) line(handoff::kKeyMachine, joined(r.machine));
     if (!r.image.empty()) line(handoff::kKeyImage, r.image);
     for (const Text& name : r.wrote) line(handoff::kKeyWrote, name);
     for (const Text& name : r.aside) line(handoff::kKeyAside, name);
@@ -149,6 +162,8 @@ std::optional<JobRecord> parseRecord(const Text& text) {
             r.route = value == handoff::kRouteStore ? BootRoute::BootStore : BootRoute::BootIni;
         } else if (key == handoff::kKeyPrepared) {
             r.prepared = value;
+        } else if (key == handoff::kKeyMachine) {
+            r.machine = wordsOf(value);
         } else if (key == handoff::kKeyImage) {
             r.image = value;
         } else if (key == handoff::kKeyWrote) {
@@ -216,7 +231,7 @@ std::optional<JobRecord> readRecord(Machine& p, const Text& path) {
 
 std::optional<JobRecord> readOurRecord(Machine& p, const Text& path) {
     std::optional<JobRecord> r = readRecord(p, path);
-    if (r && !isOurToken(p, r->token)) r.reset();
+    if (r && Ownership(p).of(*r) != Whose::Ours) r.reset();
     return r;
 }
 

@@ -12,9 +12,11 @@
 // appends what happened and which the next start of the program shows and
 // removes. The two names differ, so that an image on C: keeps both.
 //
-// A record is this machine's only when its token is one the program kept
-// here (job/tokens.h): readOurRecord. Any other record (another computer's,
-// another installation's, a malformed one) is never acted on.
+// A record is this machine's only when job/ownership.h proves it (a token
+// the program kept here, the computer's own parts, or the job armed on C:):
+// readOurRecord. Any other record (another computer's, another
+// installation's, a malformed one, one whose computer cannot be told) is
+// never acted on.
 //
 // Text, GBK, every line ended by CR LF, "key=value":
 //   Trivex job record
@@ -23,6 +25,7 @@
 //   kind=restore                restore | backup | manual
 //   route=boot.ini              boot.ini | store
 //   prepared=2026-12-07 18:43:30
+//   machine=1A2B3C4D5E6F7081 ...  the marks of the computer it was prepared on (job/ownership.h)
 //   image=E:\Ghost\G_WinXP.gho  (none for manual Ghost)
 //   wrote=grldr                 one line per file of the job in C:\ (8.3 names, lower case)
 //   aside=grldr                 a file of the user's at that name waits as <name>.bak
@@ -101,6 +104,7 @@ struct JobRecord {
     JobKind kind = JobKind::None;
     BootRoute route = BootRoute::BootIni;
     Text prepared;              // "2026-12-07 18:43:30", local time
+    std::vector<Text> machine;  // the marks of the computer it was prepared on; none: not known
     Text image;                 // empty for manual Ghost
     std::vector<Text> wrote;    // "grldr", "ghost.bat"...
     std::vector<Text> aside;    // "grldr", "grldr.mbr"
@@ -129,7 +133,7 @@ Text recordText(const JobRecord& r);
 std::optional<JobRecord> parseRecord(const Text& text);
 std::optional<JobRecord> readRecord(Machine& p, const Text& path);
 // The record at `path` when it is one of this machine's: read as a record
-// and carrying a token the program kept here.
+// and proven this machine's (job/ownership.h).
 std::optional<JobRecord> readOurRecord(Machine& p, const Text& path);
 
 // The outcome copy's place: the root of the image's drive ("E:\TRIVEX.OUT"

@@ -22,12 +22,6 @@ std::vector<Text> keptTokens(Machine& p) {
     return out;
 }
 
-bool isOurToken(Machine& p, const Text& token) {
-    if (!payloads::isToken(token)) return false;
-    const std::vector<Text> kept = keptTokens(p);
-    return std::find(kept.begin(), kept.end(), token) != kept.end();
-}
-
 Result keepToken(Machine& p, const Text& token) {
     if (!payloads::isToken(token)) return Problem{Code::KeepTokenFailed};
     std::vector<Text> kept = keptTokens(p);

@@ -1,13 +1,15 @@
 // The tokens of the jobs this program prepared on this machine. A job's
-// record, its outcome copy and its boot image carry its token; a record is
-// believed (told, acted on, removed) only when its token is one of these:
-// a record that came with a disk from another computer, one that another
-// installation left, or one whose token is malformed is never this
-// machine's job, and nothing of it is acted on.
+// record, its outcome copy and its boot image carry its token; a kept token
+// is the first proof that a record is this machine's job (job/ownership.h
+// has them all): a record that came with a disk from another computer, one
+// that another installation left, or one whose token is malformed is never
+// this machine's job, and nothing of it is acted on.
 //
 // They are kept on the machine itself (Machine::writeSetting, the program's
 // key in the registry), not on a disk that a user may move to another
-// computer, newest last, the oldest dropped beyond kTokensKept.
+// computer, newest last, the oldest dropped beyond kTokensKept. The
+// registry lives on C:, so a restore of C: brings back the list the image
+// holds: the computer's own parts prove the job then.
 #pragma once
 
 #include <vector>
@@ -23,9 +25,6 @@ inline constexpr size_t kTokensKept = 32;
 // The kept tokens, oldest first; well-formed ones only (a kept text that was
 // changed by hand loses nothing else).
 std::vector<Text> keptTokens(Machine& p);
-
-// Whether `token` is well formed (16 upper-case hex digits) and one of the kept.
-bool isOurToken(Machine& p, const Text& token);
 
 // Keeps `token` as the newest, before anything of its job is written: a
 // record with it must be believed at the next start whatever happens after.

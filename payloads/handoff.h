@@ -155,6 +155,9 @@ inline constexpr char kKeyPrepared[] = "prepared";
 inline constexpr char kKeyImage[] = "image";
 inline constexpr char kKeyWrote[] = "wrote";
 inline constexpr char kKeyAside[] = "aside";
+// The computer the job was prepared on, by its parts: one mark per part
+// (a hash of what the part says of itself), space-separated.
+inline constexpr char kKeyMachine[] = "machine";
 // Appended by the DOS side to the outcome copy.
 inline constexpr char kKeyDos[] = "dos";
 inline constexpr char kKeyGhost[] = "ghost";

@@ -289,6 +289,18 @@ public:
     // under other names stays. Changing HKLM needs administrator rights.
     virtual SysResult writeSetting(const Text& name, const Text& value) = 0;
 
+    // ---- The computer itself -------------------------------------------------------
+    // What identifies this computer's own parts, as they report themselves:
+    // the serial number of the disk that holds C: ("disk:" and the serial as
+    // the disk gives it, IOCTL_STORAGE_QUERY_PROPERTY) and the address of
+    // each Ethernet and wireless network adapter ("net:" and 12 upper-case
+    // hex digits, GetAdaptersInfo), leaving out the fixed addresses of
+    // well-known virtual adapters, which every installation of their kind
+    // shares. None of it lives on a partition: a restore of a partition
+    // leaves it as it was, and a copy of the disks taken to another computer
+    // does not carry it. Empty when nothing answers.
+    virtual std::vector<Text> hardwareIdentity() = 0;
+
     // ---- The system ------------------------------------------------------------
     virtual WindowsVersion windowsVersion() = 0;
     // GetFirmwareType where the system has it (Windows 8 and later), else the

@@ -186,6 +186,8 @@ enum class Code : uint16_t {
     // ---- Only this machine's jobs: tokens, records of other computers, set-aside files -------------------
     KeepTokenFailed,     // keeping the job's token on this machine failed (the system's error)
     ForeignOutcomeLeft,  // %1... the outcome records of other computers, left where they are
+    OutcomeOwnerUnknown,  // %1... outcome records whose computer cannot be told, left where they are
+    OutcomeRecordUnknown,  // %1 an outcome record where the job's goes, whose computer cannot be told
     AsideUnproven,       // %1 where a file waits, %2 its own name
 
     // ---- The volumes that find Ghost's numbers at the restart, and the outcome confirmed ----

@@ -148,6 +148,8 @@ const char* wordsOf(Code code) {
             return "%1 已存在，但不是本程序的任务记录；任务会覆盖它，DOS 下也会删除它。请先把它移到别的文件夹，再准备任务。";
         case Code::OutcomeRecordNotOurs:
             return "%1 已存在，但不是本程序的任务结果记录；任务会覆盖它。请先把它移到别的文件夹，再准备任务。";
+        case Code::OutcomeRecordUnknown:
+            return "%1 已存在，但无法确认是这台计算机的任务结果记录；任务会覆盖它。请看过后把它移到别的文件夹，再准备任务。";
         case Code::FileNotOurs:
             return "%1 已存在，但不是本程序写入的文件；任务会覆盖它，DOS 下也会删除它。请先把它移到别的文件夹，再准备任务。";
         case Code::LoaderNoRoomAside:
@@ -244,7 +246,10 @@ const char* wordsOf(Code code) {
             return "无法在这台计算机上记下本次任务的记号（注册表 HKLM\\SOFTWARE\\Trivex）%!，本次任务没有准备，"
                    "什么也没有改动。请以管理员身份运行本程序后再试。";
         case Code::ForeignOutcomeLeft:
-            return "%, 是另一台计算机（或本程序的早期版本）留下的任务结果记录，不属于这台计算机的任务，已原样保留。";
+            return "%, 是另一台计算机留下的任务结果记录，不属于这台计算机的任务，已原样保留。";
+        case Code::OutcomeOwnerUnknown:
+            return "%, 是任务结果记录，但无法确认是这台计算机的任务留下的（本程序的早期版本留下的，"
+                   "或这台计算机的硬盘和网卡都说不出自己的编号），已原样保留。若是本机的，请看过后把它移到别的文件夹。";
         case Code::AsideUnproven:
             return "%1 没有改回 %2：无法确认它是本程序的任务移开的（C:\\Vemo.img 不在，或不属于这个任务），"
                    "请自己确认后改名";

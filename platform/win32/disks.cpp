@@ -26,8 +26,8 @@ Handle openDevice(const std::string& path) {
     return Handle(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
-// The printable text at `offset` of a device descriptor of `size` bytes,
-// without the spaces that pad it; empty when there is none.
+}  // namespace
+
 std::string descriptorText(const char* descriptor, DWORD size, DWORD offset) {
     std::string s;
     if (offset == 0 || offset >= size) return s;
@@ -40,6 +40,8 @@ std::string descriptorText(const char* descriptor, DWORD size, DWORD offset) {
     const size_t lead = s.find_first_not_of(' ');
     return lead == std::string::npos ? std::string() : s.substr(lead);
 }
+
+namespace {
 
 // The bytes of a sector of an open disk, 0 when it does not say.
 DWORD sectorBytesOf(HANDLE disk) {

@@ -19,6 +19,9 @@ double dateOfFileTime(const FILETIME& utc);
 // itself (IOCTL_STORAGE_QUERY_PROPERTY: a STORAGE_DEVICE_DESCRIPTOR and the
 // texts after it); empty when it does not answer (disks.cpp).
 std::string deviceDescriptor(HANDLE device);
+// The printable text at `offset` of a device descriptor of `size` bytes,
+// without the spaces that pad it; empty when there is none (or offset 0).
+std::string descriptorText(const char* descriptor, DWORD size, DWORD offset);
 
 class Win32Machine : public Machine {
 public:
@@ -58,6 +61,9 @@ public:
     // What the program keeps on this machine (settings.cpp)
     bool readSetting(const Text& name, Text& out) override;
     SysResult writeSetting(const Text& name, const Text& value) override;
+
+    // The computer itself (identity.cpp)
+    std::vector<Text> hardwareIdentity() override;
 
     // The system, the clock, the restart (system.cpp)
     WindowsVersion windowsVersion() override;

@@ -10,8 +10,7 @@
 #include "job/job_files.h"
 #include "job/record.h"
 #include "job/route.h"
-#include "tests/support/fake_bcdedit.h"
-#include "tests/host/job_test.h"
+#include "tests/host/waiting_rig.h"
 
 namespace trivex::testing_job {
 namespace {
@@ -19,64 +18,7 @@ namespace {
 using namespace job;
 using payloads::Payload;
 using sim::FakeBcdStore;
-
-bool has(const Text& text, const Text& part) { return text.find(part) != Text::npos; }
-
-// A Windows 7 machine (or, with bootIni, an XP one) with a restore job of
-// kRestoreImage chosen; its bcdedit runs through `store`, and `duringCall`
-// runs while call number n of the store's life runs.
-class Rig : public JobRig {
-public:
-    explicit Rig(bool storeRoute = true) : store(FakeBcdStore::windows7()), before(store) {
-        if (storeRoute) machine.system().version = {6, 1};
-        machine.system().installTool("bcdedit.exe", [this](const Text& arguments) {
-            const int n = store.calls();
-            sim::ToolAnswer a = store.run(arguments);
-            if (duringCall) duringCall(n, arguments, a);
-            return a;
-        });
-        machine.onCommand("C:\\fqs.bat", "磁盘 0        含有3\r\n");
-        windows.setText(kMain, ctl::编辑框1, kRestoreImage);
-        if (!storeRoute) saveMenu();
-    }
-
-    App& current() { return next ? *next : app; }
-    void undo() {
-        windows.post([this] { windows.click(kUndoPrompt, ctl::按钮1); });
-        windows.pressKey(kMain, 'U');
-        windows.processPendingMessages();
-    }
-
-    // Entries described as the program describes its own.
-    std::vector<Text> described() const {
-        std::vector<Text> ids;
-        for (const FakeBcdStore::Entry& e : store.entries())
-            if (store.values(e.id, "description") == std::vector<Text>{"Trivex Ghost"}) ids.push_back(e.id);
-        return ids;
-    }
-    std::vector<Text> sequence() const { return store.values("{bootmgr}", "bootsequence"); }
-    std::optional<JobRecord> record() { return readRecord(machine, kJobRecord); }
-    bool wholeJob() { return wholeAsRecorded(machine, findJobFiles(machine)); }
-    bool anyFileOfTheJob() const {
-        for (const char* f : {kStoreLoader, kGrldrMbr, kGrldr, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB",
-                              "E:\\TRIVEX.OUT"})
-            if (machine.exists(f)) return true;
-        return false;
-    }
-    // What the DOS side leaves of a job it ran: no file of the job on C:, the
-    // outcome copy with its lines; the boot manager has forgotten the sequence.
-    void dosSideRan(const Text& lines) {
-        for (const char* f : {kStoreLoader, kGrldrMbr, kGhostBat, kGhostExe, kVemoImg, "C:\\TRIVEX.JOB"}) machine.removeTree(f);
-        machine.addFile("E:\\TRIVEX.OUT", *machine.content("E:\\TRIVEX.OUT") + lines);
-        restartUsedTheEntry();
-    }
-    // The restart ran the one-time boot: the boot manager forgets it.
-    void restartUsedTheEntry() { (void)store.run("/deletevalue {bootmgr} bootsequence"); }
-
-    FakeBcdStore store;
-    const FakeBcdStore before;
-    std::function<void(int, const Text&, sim::ToolAnswer&)> duringCall;
-};
+using Rig = WaitingRig;
 
 // ---- One command at a time ------------------------------------------------------------
 //

@@ -170,8 +170,9 @@ SysResult SimMachine::writeFileWhole(const Text& path, const std::vector<ByteVie
 
 bool SimMachine::readSetting(const Text& name, Text& out) {
     const auto it = settings_.find(name);
-    out = it == settings_.end() ? Text() : it->second;
-    return it != settings_.end();
+    const bool spoiled = std::find(spoiled_.begin(), spoiled_.end(), name) != spoiled_.end();
+    out = it == settings_.end() || spoiled ? Text() : it->second;
+    return it != settings_.end() && !spoiled;
 }
 
 SysResult SimMachine::writeSetting(const Text& name, const Text& value) {
@@ -183,6 +184,7 @@ SysResult SimMachine::writeSetting(const Text& name, const Text& value) {
         return SysResult::failed(error);
     }
     settings_[name] = value;
+    spoiled_.erase(std::remove(spoiled_.begin(), spoiled_.end(), name), spoiled_.end());
     return SysResult::ok();
 }
 

@@ -127,6 +127,14 @@ public:
     std::map<Text, Text>& settings() { return settings_; }
     // The next writeSetting of `name` fails with `error` (not 0).
     void failSetting(const Text& name, uint32_t error = kErrorAccessDenied) { settingFaults_[name] = error; }
+    // The value kept under `name` cannot be read (a value of another type,
+    // or longer than the reader takes) until the program writes it anew.
+    void spoilSetting(const Text& name) { spoiled_.push_back(name); }
+
+    // ---- The computer itself -------------------------------------------------------
+    // What its parts say of themselves (a disk's serial, adapters' addresses);
+    // another computer has others, one whose parts say nothing has none.
+    void setHardwareIdentity(std::vector<Text> ids) { hardware_ = std::move(ids); }
 
     // ---- Machine -------------------------------------------------------------------
     SysResult writeFile(const Text& path, const std::vector<ByteView>& blocks) override;
@@ -171,6 +179,8 @@ public:
     // value stays as it was.
     bool readSetting(const Text& name, Text& out) override;
     SysResult writeSetting(const Text& name, const Text& value) override;
+
+    std::vector<Text> hardwareIdentity() override { return hardware_; }
 
     // ---- The system (sim_system.h) ----
     SimSystem& system() { return system_; }
@@ -230,6 +240,8 @@ private:
     uint32_t temporaries_ = 0;  // the whole writes' temporary names so far
     std::map<Text, Text> settings_;
     std::map<Text, uint32_t> settingFaults_;
+    std::vector<Text> spoiled_;
+    std::vector<Text> hardware_ = {"disk:SIM-DISK-0001", "net:02AABBCCDD01"};
     uint32_t clock_ = 0, clockStep_ = 16;
 };
 
