@@ -166,9 +166,11 @@ quit_trivex
 
 # ---- 2. Another computer's outcome records ------------------------------------------------
 # A disk brought from another PC: its records carry a token this machine
-# never made. They stay as they are, and one line says so.
-outcome_text 5A5A00FFC3C30F0F restore 'E:\Ghost\other.gho' dos=found ghost=started >"$(drive_path E TRIVEX.OUT)"
-outcome_text C3C30F0F5A5A00FF backup 'D:\Ghost\other.gho' dos=found 'ghost=exit 10' >"$(drive_path D TRIVEX.JOB)"
+# never made, and name that PC's parts (the marks of its disk and network
+# adapter), which this one does not have. They stay as they are, and one
+# line says so.
+outcome_text 5A5A00FFC3C30F0F restore 'E:\Ghost\other.gho' machine=00000000000000AA dos=found ghost=started >"$(drive_path E TRIVEX.OUT)"
+outcome_text C3C30F0F5A5A00FF backup 'D:\Ghost\other.gho' machine=00000000000000AA dos=found 'ghost=exit 10' >"$(drive_path D TRIVEX.JOB)"
 cp "$(drive_path E TRIVEX.OUT)" "$TRIVEX_WINE_DIR/other-outcome"
 cp "$(drive_path D TRIVEX.JOB)" "$TRIVEX_WINE_DIR/other-outcome-earlier"
 trivex_at_exit "rm -f '$TRIVEX_WINE_DIR/other-outcome' '$TRIVEX_WINE_DIR/other-outcome-earlier'"

@@ -11,7 +11,7 @@ lister=$1 allow=$2
 shift 2
 
 ALLOWED_DLLS=(kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comdlg32.dll
-  comctl32.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll version.dll)
+  comctl32.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll version.dll iphlpapi.dll)
 
 # The allow-list without comments and blanks, DLL names in lower case.
 allowed=$(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$allow" | grep -v '^$' |
