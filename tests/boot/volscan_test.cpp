@@ -34,6 +34,8 @@ const fs::path kPayloadStandins = TRIVEX_PAYLOAD_STANDIN_DIR;
 // side on a machine that may be busy with other work.
 constexpr auto kBootLimit = 420s;
 
+// ---- The disks ------------------------------------------------------------------
+
 // ---- The table -------------------------------------------------------------------
 
 // One run of volscan. In `args`, FILE stands for the case's own file on the
@@ -66,49 +68,51 @@ Shape shapeOf(const Layout& l) {
     return s;
 }
 
+// The test's own shapes, then the layouts of the table.
+std::vector<Shape> withLayouts(std::vector<Shape> own) {
+    for (const Layout& l : dosLayouts()) own.push_back(shapeOf(l));
+    return own;
+}
+
 const std::vector<Shape>& shapes() {
-    static const std::vector<Shape> table = [] {
-        std::vector<Shape> all = {
-            {"TwoDisks",
-             {{140000,
-               {{kFat32, 63, 69937, Fs::Fat32, 0xC0DE0001},
-                {kFat16, 70000, 20000, Fs::Fat16, 0xC0DE0002},
-                {kExtended, 90000, 40000}},
-               {{kFat16, 90063, 19937, Fs::Fat16, 0xC0DE0003},
-                {kNtfs, 110063, 9937, Fs::Ntfs, 0xC0DE0004},
-                {kFat12, 120063, 7937, Fs::Fat12, 0xC0DE0005, true}}},
-              fat32Disk(0xC0DE0021)},
-             {
-                 {"FILE t=C0DE-0003", 0, "set t=1:3\r\n", ""},  // a logical drive of the boot disk
-                 {"FILE image=c0de0004", 0, "set image=1:4\r\n", ""},  // NTFS
-                 {"FILE i=C0DE-0021", 0, "set i=2:1\r\n", ""},  // the only partition of the second disk
-                 {"FILE a=C0DE-0002 b=C0DE-0005 c=C0DE-0001", 0, "set a=1:2\r\nset b=1:5\r\nset c=1:1\r\n", ""},
-                 // DOS letters: the first FAT partition of each disk, the logical
-                 // FAT drives, then the other primary ones; NTFS gets none.
-                 {"FILE t=C: i=D: l=E: f=F: g=G:", 0, "set t=1:1\r\nset i=2:1\r\nset l=1:3\r\nset f=1:5\r\nset g=1:2\r\n", ""},
-                 {"FILE t=A:", 1, "set t=\r\n", "[t=A: serial "},  // the boot floppy: on no hard disk
-                 {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "[t=DEAD-BEEF] No partition of the hard disks has this volume serial."},
-                 {"FILE t=C: i=DEADBEEF", 1, "set t=\r\nset i=\r\n", "[i=DEADBEEF] No partition"},
-                 {"FILE t=Q:", 7, "set t=\r\n", "[t=Q:] There is no such drive."},
-                 {"FILE t=P:", 7, "set t=\r\n", "[t=P:] DOS sees this drive only through a driver"},  // NETDRIVE.COM's
-                 {"FILE t=0000-0000", 7, "set t=\r\n", "The volume has no serial"},
-                 {"FILE t=C0DE-001", 9, "", "usage: volscan FILE NAME=VOLUME"},
-                 {"FILE t=C0DE00011", 9, "", "usage"},
-                 {"FILE t=C0-DE0001", 9, "", "usage"},
-                 {"FILE =C0DE0001", 9, "", "usage"},
-                 {"FILE t-x=C:", 9, "", "usage"},
-                 {"FILE", 9, "", "usage"},
-                 {"", 9, "", "usage"},
-                 {"q:\\vol.bat t=C:", 8, "", "volscan: cannot write q:\\vol.bat."},
-                 // The same disks read by cylinder, head and sector.
-                 {"FILE t=C: i=C0DE-0004 j=C0DE-0021 k=C0DE-0005", 0, "set t=1:1\r\nset i=1:4\r\nset j=2:1\r\nset k=1:5\r\n",
-                  "", true},
-             },
-             true},
-        };
-        for (const Layout& l : dosLayouts()) all.push_back(shapeOf(l));
-        return all;
-    }();
+    static const std::vector<Shape> table = withLayouts({
+        {"TwoDisks",
+         {{140000,
+           {{kFat32, 63, 69937, Fs::Fat32, 0xC0DE0001},
+            {kFat16, 70000, 20000, Fs::Fat16, 0xC0DE0002},
+            {kExtended, 90000, 40000}},
+           {{kFat16, 90063, 19937, Fs::Fat16, 0xC0DE0003},
+            {kNtfs, 110063, 9937, Fs::Ntfs, 0xC0DE0004},
+            {kFat12, 120063, 7937, Fs::Fat12, 0xC0DE0005, true}}},
+          fat32Disk(0xC0DE0021)},
+         {
+             {"FILE t=C0DE-0003", 0, "set t=1:3\r\n", ""},  // a logical drive of the boot disk
+             {"FILE image=c0de0004", 0, "set image=1:4\r\n", ""},  // NTFS
+             {"FILE i=C0DE-0021", 0, "set i=2:1\r\n", ""},  // the only partition of the second disk
+             {"FILE a=C0DE-0002 b=C0DE-0005 c=C0DE-0001", 0, "set a=1:2\r\nset b=1:5\r\nset c=1:1\r\n", ""},
+             // DOS letters: the first FAT partition of each disk, the logical
+             // FAT drives, then the other primary ones; NTFS gets none.
+             {"FILE t=C: i=D: l=E: f=F: g=G:", 0, "set t=1:1\r\nset i=2:1\r\nset l=1:3\r\nset f=1:5\r\nset g=1:2\r\n", ""},
+             {"FILE t=A:", 1, "set t=\r\n", "[t=A: serial "},  // the boot floppy: on no hard disk
+             {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "[t=DEAD-BEEF] No partition of the hard disks has this volume serial."},
+             {"FILE t=C: i=DEADBEEF", 1, "set t=\r\nset i=\r\n", "[i=DEADBEEF] No partition"},
+             {"FILE t=Q:", 7, "set t=\r\n", "[t=Q:] There is no such drive."},
+             {"FILE t=P:", 7, "set t=\r\n", "[t=P:] DOS sees this drive only through a driver"},  // NETDRIVE.COM's
+             {"FILE t=0000-0000", 7, "set t=\r\n", "The volume has no serial"},
+             {"FILE t=C0DE-001", 9, "", "usage: volscan FILE NAME=VOLUME"},
+             {"FILE t=C0DE00011", 9, "", "usage"},
+             {"FILE t=C0-DE0001", 9, "", "usage"},
+             {"FILE =C0DE0001", 9, "", "usage"},
+             {"FILE t-x=C:", 9, "", "usage"},
+             {"FILE", 9, "", "usage"},
+             {"", 9, "", "usage"},
+             {"q:\\vol.bat t=C:", 8, "", "volscan: cannot write q:\\vol.bat."},
+             // The same disks read by cylinder, head and sector.
+             {"FILE t=C: i=C0DE-0004 j=C0DE-0021 k=C0DE-0005", 0, "set t=1:1\r\nset i=1:4\r\nset j=2:1\r\nset k=1:5\r\n",
+              "", true},
+         },
+         true},
+    });
     return table;
 }
 
@@ -186,7 +190,8 @@ protected:
             for (size_t s = 0; s < table.size(); ++s) {
                 std::vector<fs::path> disks;
                 for (size_t d = 0; d < table[s].disks.size(); ++d)
-                    disks.push_back(makeLayoutDisk(image(s, d), table[s].disks[d], image(s, 0)));
+                    disks.push_back(makeLayoutDisk(kWork / (table[s].name + "-disk" + std::to_string(d + 1) + ".img"),
+                                             table[s].disks[d], kWork / (table[s].name + "-disk1.img")));
                 makeFloppy(floppy(s), readAll(kBootchain / "fdboot.bin"), floppyFiles(table[s]));
                 machines_.push_back(std::make_unique<Machine>(disks, kWork / (table[s].name + ".log"), floppy(s)));
             }
@@ -196,7 +201,6 @@ protected:
     }
     static void TearDownTestSuite() { machines_.clear(); }
     static fs::path floppy(size_t s) { return kWork / (shapes()[s].name + "-floppy.img"); }
-    static fs::path image(size_t s, size_t d) { return kWork / (shapes()[s].name + "-disk" + std::to_string(d + 1) + ".img"); }
 
     static std::vector<std::unique_ptr<Machine>> machines_;
     static std::string setupError_;

@@ -103,13 +103,9 @@ public:
 private:
     static bool underWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
     static Text devicePath(uint32_t disk) {
-        char prefix[MAX_PATH + 1] = {};
+        char prefix[MAX_PATH + 1] = {};  // run_in_wine.sh names the prefix
         const DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
-        Text folder = n > 0 && n < MAX_PATH ? Text(prefix, n) : Text();
-        if (folder.empty()) {
-            const DWORD h = GetEnvironmentVariableA("HOME", prefix, MAX_PATH);
-            folder = Text(prefix, h < MAX_PATH ? h : 0) + "/.wine";
-        }
+        Text folder(prefix, n < MAX_PATH ? n : 0);
         for (char& c : folder)
             if (c == '/') c = '\\';
         return "Z:" + folder + "\\dosdevices\\physicaldrive" + std::to_string(disk);

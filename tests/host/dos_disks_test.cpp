@@ -12,12 +12,7 @@ namespace {
 
 using test::Fs;
 
-uint32_t serialOf(const std::string& volume) {
-    uint32_t serial = 0;
-    for (const char c : volume)
-        if (c != '-') serial = serial << 4 | static_cast<uint32_t>(std::stoul(std::string(1, c), nullptr, 16));
-    return serial;
-}
+uint32_t serialOf(std::string volume) { return static_cast<uint32_t>(std::stoul(volume.erase(4, 1), nullptr, 16)); }
 
 TEST(DosDisks, TheRulesAnswerTheTableOfLayoutsAsVolscanDoes) {
     for (const test::Layout& layout : test::dosLayouts()) {

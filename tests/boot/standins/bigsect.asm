@@ -1,7 +1,6 @@
-; BIGSECT.COM for the volscan test: stays resident and makes the BIOS say,
-; when asked for the second hard disk's parameters (INT 13h AH=48h, DL=81h),
-; that its sectors hold 4096 bytes, as for a disk of 4 KB sectors. Every
-; other call, and the rest of that answer, is the BIOS's own.
+; BIGSECT.COM for the volscan test: stays resident and makes the BIOS's
+; parameters of the second hard disk (INT 13h AH=48h, DL=81h) say 4096
+; bytes per sector. Everything else is the BIOS's own.
 
         bits    16
         org     0x100
