@@ -27,7 +27,9 @@ DisksRead readDisks(Machine& p, const std::vector<DiskPlace>& places) {
     for (uint32_t n = 0; n < kDisksToRead; ++n) {
         Text first;
         const SysResult r = p.readDiskSectors(n, 0, 1, first);
-        if (!r && r.error == kErrorFileNotFound) continue;  // no such disk
+        // No such disk, or a drive without its medium (a card reader), which
+        // holds no volume and which the BIOS does not offer DOS.
+        if (!r && (r.error == kErrorFileNotFound || r.error == kErrorNotReady || r.error == kErrorNoMedia)) continue;
         if (!r) {
             read.unread.push_back({Code::DiskNotReadHere, {}, r.error, {diskName(n, places)}});
             continue;

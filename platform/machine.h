@@ -47,7 +47,9 @@ enum : uint32_t {
 enum : uint32_t {
     kErrorFileNotFound = 2,
     kErrorAccessDenied = 5,
+    kErrorNotReady = 21,
     kErrorDiskFull = 112,
+    kErrorNoMedia = 1112,
 };
 
 // What an operation that changes the machine did: done, or not, with the
@@ -240,8 +242,9 @@ public:
     // own (its geometry's bytes per sector; 512 where the system does not
     // say), so `out` holds count times that many bytes, which tells the
     // sector size. Fails, with nothing in `out` and the system's error: no
-    // such disk (file not found), a process without administrator rights
-    // (access denied), a read the disk refuses or that passes its end.
+    // such disk (file not found), a drive without its medium (not ready, no
+    // media: a card reader), a process without administrator rights (access
+    // denied), a read the disk refuses or that passes its end.
     virtual SysResult readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) = 0;
 
     // ---- Processes and system tools -----------------------------------------
