@@ -844,6 +844,7 @@ scan_disk:
         ; The sector size (a BIOS that does not say: 512). A sector of
         ; another size would not fit the buffer, nor is it what Ghost reads.
         mov     word [params], 0x1A
+        mov     word [params + 2], 0    ; flags 0 on entry (some Phoenix BIOSes fail otherwise)
         mov     word [params + 0x18], 0
         mov     ah, 0x48
         mov     dl, [drive]
