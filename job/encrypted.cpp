@@ -7,10 +7,16 @@ namespace {
 constexpr char kBitLockerSignature[] = "-FVE-FS-";
 constexpr size_t kSignatureAt = 3;
 
-// True only when the volume's first sector could be read and is BitLocker's.
-bool encrypted(Machine& p, char letter) {
+enum class Sealed { No, Yes, NotKnown };
+
+// The first sector of the drive's partition, read from its disk.
+Sealed encrypted(Machine& p, char letter) {
+    DiskPlace place;
+    if (!p.drivePlace(letter, place)) return Sealed::NotKnown;
+    const uint64_t sectorBytes = place.sectorBytes ? place.sectorBytes : 512;
     Text sector;
-    return p.readVolumeStart(letter, sector) && isBitLockerBootSector(sector);
+    if (!p.readDiskSectors(place.disk, place.start / sectorBytes, 1, sector)) return Sealed::NotKnown;
+    return isBitLockerBootSector(sector) ? Sealed::Yes : Sealed::No;
 }
 
 char driveLetterOf(const Text& path) {
@@ -27,15 +33,25 @@ bool isBitLockerBootSector(const Text& sector) {
     return sector.size() >= kSignatureAt + n && sector.compare(kSignatureAt, n, kBitLockerSignature) == 0;
 }
 
-Result encryptionRefusal(Machine& p, const JobRequest& job) {
-    if (encrypted(p, 'C')) return Problem{Code::SystemVolumeEncrypted};
+Result encryptionRefusal(Machine& p, const JobRequest& job, std::vector<Problem>& unchecked) {
+    struct Drive {
+        char letter;
+        Code refusal;
+    };
+    std::vector<Drive> drives = {{'C', Code::SystemVolumeEncrypted}};
     // Manual Ghost names no partition and no image.
-    if (job.kind() == JobKind::Manual) return {};
-    const char target = driveLetterOf(job.targetDrive + ":");
-    if (target && target != 'C' && encrypted(p, target)) return Problem{Code::TargetVolumeEncrypted, {Arg::letter(target)}};
-    const char image = driveLetterOf(job.imagePath);
-    if (image && image != 'C' && image != target && encrypted(p, image))
-        return Problem{Code::ImageVolumeEncrypted, {Arg::letter(image)}};
+    if (job.kind() != JobKind::Manual) {
+        const char target = driveLetterOf(job.targetDrive + ":");
+        const char image = driveLetterOf(job.imagePath);
+        if (target && target != 'C') drives.push_back({target, Code::TargetVolumeEncrypted});
+        if (image && image != 'C' && image != target) drives.push_back({image, Code::ImageVolumeEncrypted});
+    }
+    for (const Drive& d : drives) {
+        const Sealed s = encrypted(p, d.letter);
+        if (s == Sealed::Yes)
+            return d.refusal == Code::SystemVolumeEncrypted ? Problem{d.refusal} : Problem{d.refusal, {Arg::letter(d.letter)}};
+        if (s == Sealed::NotKnown) unchecked.push_back({Code::EncryptionNotChecked, {Arg::letter(d.letter)}});
+    }
     return {};
 }
 

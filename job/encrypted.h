@@ -5,14 +5,16 @@
 // anything is written.
 //
 // A BitLocker volume's boot sector carries "-FVE-FS-" where a file system
-// names itself, at offset 3. A volume whose boot sector cannot be read (the
-// system lets only administrators read volumes; a folder drive, as under
-// Wine) is not refused: nothing tells it from any other volume, and where
-// BitLocker exists (Windows Vista and later) the jobs run through the boot
-// configuration store, which needs administrator rights, so the sector can
-// be read. Should it be encrypted after all, the DOS side finds no job or no
-// image, says so and changes nothing.
+// names itself, at offset 3. The sector is read where the DOS side meets
+// it: from the disk, at the partition's offset (through the volume, an
+// unlocked volume shows the decrypted boot sector). A drive whose sector
+// cannot be read so (the system does not say where it lives, as for every
+// drive under Wine; a process without administrator rights) is named in
+// the job's note, and should it be encrypted after all, the DOS side finds
+// no job or no image, says so and changes nothing.
 #pragma once
+
+#include <vector>
 
 #include "job/request.h"
 #include "platform/problem.h"
@@ -23,7 +25,9 @@ namespace trivex::job {
 bool isBitLockerBootSector(const Text& sector);
 
 // Why the job cannot run on these volumes: C:, the partition to back up or
-// restore and the image's drive, in that order; done when none is encrypted.
-Result encryptionRefusal(Machine& p, const JobRequest& job);
+// restore and the image's drive (manual Ghost: C: only), in that order;
+// done when none is encrypted. A drive that cannot be checked is added to
+// `unchecked` (EncryptionNotChecked).
+Result encryptionRefusal(Machine& p, const JobRequest& job, std::vector<Problem>& unchecked);
 
 }  // namespace trivex::job

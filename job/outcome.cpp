@@ -46,6 +46,9 @@ Problem volscanReason(int code) {
         case 5: return {Code::DiskNotNumberedAtRestart};
         case 6: return {Code::TableOrderAtRestart};
         case 7: return {Code::VolumeWithoutSerial};
+        case 10: return {Code::EmptySlotAtRestart};
+        case 11: return {Code::ForeignPartitionAtRestart};
+        case 12: return {Code::SectorSizeAtRestart};
         default: return {Code::VolumesNotSearched};  // 8, 9: it could not write its answer, or was called wrongly
     }
 }
@@ -72,6 +75,7 @@ LastOutcome describe(Machine& p, const JobRecord& r) {
     };
     // Ghost did not run: the partitions could not be found for sure.
     if (r.volumes == VolumesFound::Refused) return failed(around(Code::VolumesRefused, {volscanReason(r.volumesCode), what}));
+    if (r.volumes == VolumesFound::Same) return failed(around(Code::VolumesSame, {what}, {r.foundTarget}));
     if (r.volumes == VolumesFound::Differ)
         return failed(around(Code::VolumesDiffer, {what},
                              {r.foundTarget, r.foundImage, r.target.number, r.imageVolume.number}));

@@ -6,7 +6,6 @@
 #include "job/boot_menu.h"
 #include "job/boot_store.h"
 #include "job/checks.h"
-#include "job/encrypted.h"
 #include "job/files.h"
 #include "job/job_files.h"
 #include "job/ownership.h"
@@ -251,7 +250,8 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
     if (why) why = boot.check(p);
     if (why) why = partitions.refusal;
     if (why) why = jobRefusal(p, job, plan);
-    if (why) why = encryptionRefusal(p, job);
+    if (why) why = partitions.encryption;
+    if (why) why = partitions.dosRefusal;
     JobFilesFound found = findJobFiles(p);
     if (why) why = jobFilesRefusal(p, found, route, outcomePath);
     if (!why) return refused(why.problem());
@@ -310,7 +310,10 @@ Prepared prepareWith(Machine& p, Questions& questions, const JobRequest& job, Ag
         record.pointed = true;
         (void)p.writeFileWhole(kJobRecord, {bytesOf(recordText(record))});
     }
-    return {true, {}, boot.notice(), {}};
+    // What could not be checked in Windows comes with what else the user should know.
+    std::optional<Problem> notice = boot.notice();
+    if (partitions.note) notice = notice ? around(Code::Lines, {*notice, *partitions.note}) : *partitions.note;
+    return {true, {}, notice, {}};
 }
 
 }  // namespace

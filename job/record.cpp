@@ -63,7 +63,7 @@ Text joined(const std::vector<Text>& list) {
     return all;
 }
 
-// "found 1:1 2:1", "none 3", "none", "differ 1:2 2:1" (DOS's echo may
+// "found 1:1 2:1", "none 3", "none", "differ 1:2 2:1", "same 1:2 1:2" (DOS's echo may
 // leave spaces between the words or after them).
 void parseVolumes(const Text& value, JobRecord& r) {
     const std::vector<Text> words = wordsOf(value);
@@ -71,8 +71,12 @@ void parseVolumes(const Text& value, JobRecord& r) {
     if (words[0] == handoff::kVolumesNone) {
         r.volumes = VolumesFound::Refused;
         r.volumesCode = words.size() > 1 ? exitCodeOf(words[1]) : -1;
-    } else if ((words[0] == handoff::kVolumesFound || words[0] == handoff::kVolumesDiffer) && words.size() == 3) {
-        r.volumes = words[0] == handoff::kVolumesFound ? VolumesFound::Found : VolumesFound::Differ;
+    } else if ((words[0] == handoff::kVolumesFound || words[0] == handoff::kVolumesDiffer ||
+                words[0] == handoff::kVolumesSame) &&
+               words.size() == 3) {
+        r.volumes = words[0] == handoff::kVolumesFound    ? VolumesFound::Found
+                    : words[0] == handoff::kVolumesDiffer ? VolumesFound::Differ
+                                                          : VolumesFound::Same;
         r.foundTarget = words[1];
         r.foundImage = words[2];
     }

@@ -43,7 +43,7 @@
 //   boot=pointed                store route: the job's entry was made the one-time boot
 // and what the DOS side appends, in the order things happen:
 //   dos=found | dos=no-menu | dos=no-ram | dos=unrecorded | dos=skipped
-//   volumes=found T I | volumes=none N | volumes=differ T I
+//   volumes=found T I | volumes=none N | volumes=differ T I | volumes=same T I
 //   ghost=check-failed N | ghost=started | ghost=exit N
 //   image-check=N               after a backup Ghost finished: its check of the new image
 // (dos=unrecorded: the outcome copy is on a volume of the DOS NTFS driver,
@@ -85,6 +85,7 @@ enum class VolumesFound {
     Found,    // the numbers Ghost ran with
     Refused,  // no numbers: VOLSCAN.COM's reason (volumesCode), -1 when it did not run
     Differ,   // numbers other than the expected ones: Ghost did not run
+    Same,     // both volumes found on one partition: Ghost did not run
 };
 
 // A partition of the job as the record names it: what Windows gave of its
@@ -118,8 +119,8 @@ struct JobRecord {
     Outcome outcome = Outcome::None;
     int exitCode = -1;          // with CheckFailed and Exited
     VolumesFound volumes = VolumesFound::None;
-    int volumesCode = -1;       // with Refused: VOLSCAN.COM's errorlevel (1-9)
-    Text foundTarget, foundImage;  // with Found and Differ: Ghost's numbers found, "1:1", "2:1"
+    int volumesCode = -1;       // with Refused: VOLSCAN.COM's errorlevel (1-12)
+    Text foundTarget, foundImage;  // with Found, Differ and Same: Ghost's numbers found, "1:1", "2:1"
     int imageCheck = -1;        // after a backup: Ghost's check of the new image (0 passed)
 
     bool wroteFile(const Text& name) const;

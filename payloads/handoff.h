@@ -295,13 +295,15 @@ inline constexpr char kImageNumberVariable[] = "img";
 
 // What the DOS side appends:
 //   volumes=found T I      the numbers Ghost runs with
-//   volumes=none N         VOLSCAN.COM gave none (N its errorlevel, 1-9; none when it did not run)
+//   volumes=none N         VOLSCAN.COM gave none (N its errorlevel, 1-12; none when it did not run)
 //   volumes=differ T I     the numbers found are not the expected ones
+//   volumes=same T I       both volumes were found on one partition (T and I are the same)
 //   image-check=N          after a backup: Ghost's check of the new image (0: passed)
 inline constexpr char kKeyVolumes[] = "volumes";
 inline constexpr char kVolumesFound[] = "found";
 inline constexpr char kVolumesNone[] = "none";
 inline constexpr char kVolumesDiffer[] = "differ";
+inline constexpr char kVolumesSame[] = "same";
 inline constexpr char kKeyImageCheck[] = "image-check";
 // RECORD.BAT's verbs for them: volumes WORD [A B] notes volumes=WORD A B;
 // done notes ghost=exit 0 and comes back; verified notes image-check=N

@@ -45,8 +45,11 @@ enum : uint32_t {
 
 // Error numbers of the system that the logic tells apart.
 enum : uint32_t {
+    kErrorFileNotFound = 2,
     kErrorAccessDenied = 5,
+    kErrorNotReady = 21,
     kErrorDiskFull = 112,
+    kErrorNoMedia = 1112,
 };
 
 // What an operation that changes the machine did: done, or not, with the
@@ -88,7 +91,12 @@ struct DiskPlace {
     // table order, then logical drives in the order of their chain. Empty
     // slots and extended containers are left out.
     std::vector<DiskPartition> partitions;
-    // What the disk says of itself, for messages: 0 and empty when it does not.
+    // The table slot 0-3 of the extended container; -1: none, or not known
+    // (then it is taken to follow the primary partitions). A slot that holds
+    // neither a partition above nor the container is empty.
+    int extendedSlot = -1;
+    // What the disk says of itself: 0 and empty when it does not.
+    uint32_t sectorBytes = 0;  // its logical sector (512; 4096 on a 4Kn disk)
     uint64_t diskBytes = 0;
     Text diskModel;  // vendor and product, "WDC WD800JD-75MSA3"
 };
@@ -225,14 +233,19 @@ public:
     // RAM drive, a disk that does not answer).
     virtual DriveBus driveBus(char letter) = 0;
 
-    // ---- A volume's first sector -----------------------------------------------
-    // The first 512 bytes of the volume of drive `letter` (A to Z): its boot
-    // sector, read through "\\.\X:" opened for reading with every sharing
-    // allowed. Fails, with nothing in `out`, when the volume cannot be read
-    // that way: no such drive, a drive that is no volume of a disk (a folder
-    // or network drive, as every drive under Wine), or a system that lets
-    // only administrators read volumes. Failing says nothing of the volume.
-    virtual SysResult readVolumeStart(char letter, Text& out) = 0;
+    // ---- A disk's own sectors ---------------------------------------------------
+    // `count` (1 to 64) sectors of the disk the system numbers `disk`
+    // ("\\.\PhysicalDriveN", opened for reading with every sharing allowed),
+    // from sector `first` on: the bytes the disk holds, as the BIOS reads
+    // them after the restart (a partition table, an encrypted volume's
+    // ciphertext, not what a volume's driver shows). A sector is the disk's
+    // own (its geometry's bytes per sector; 512 where the system does not
+    // say), so `out` holds count times that many bytes, which tells the
+    // sector size. Fails, with nothing in `out` and the system's error: no
+    // such disk (file not found), a drive without its medium (not ready, no
+    // media: a card reader), a process without administrator rights (access
+    // denied), a read the disk refuses or that passes its end.
+    virtual SysResult readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) = 0;
 
     // ---- Processes and system tools -----------------------------------------
     // Starts a program with its window shown normally and returns once it is

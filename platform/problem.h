@@ -60,7 +60,7 @@ enum class Code : uint16_t {
     DiskIsGpt,
     DiskIsDynamic,
     PartitionNotListed,
-    PartitionOrderDiffers,  // %1 its place in the table, %2 on the disk
+    PartitionOrderDiffers,  // %1 its place in the table, %2 in another order Ghost may use
 
     // ---- The way the machine starts ---------------------------------------------
     XpBehindBootManager,
@@ -228,6 +228,25 @@ enum class Code : uint16_t {
     OutcomeRecordMissing, // %1 the outcome record
     NoOutcomeForManual,
     DosSkipped,           // %1 when it was prepared; part: Backup or Restore
+
+    // ---- What the DOS side will find, foreseen in Windows ----------------------------------
+    DosWouldRefuse,          // part: why (one of the five below)
+    DiskSectorUnreadable,    // %1 the sector; part: the Disk
+    DiskTableBroken,         // part: the Disk
+    DiskDynamicForDos,       // part: the Disk
+    DiskSectorSize,          // %1 its bytes per sector; part: the Disk
+    SerialTwice,             // %1 the letter, %2 the serial, %3 %4 the two partitions' places; parts: their Disks
+    SerialNowhere,           // %1 the letter, %2 the serial
+    EmptySlotBefore,         // (PartitionUnknowable's why)
+    ForeignPartitionBefore,  // %1 the place of that partition
+    SectorNot512,            // %1 its bytes per sector
+    NotForeseen,             // parts: what could not be checked (the two below)
+    DiskNotReadHere,         // part: the Disk; the system's error
+    EncryptionNotChecked,    // %1 the letter
+    EmptySlotAtRestart,
+    ForeignPartitionAtRestart,
+    SectorSizeAtRestart,
+    VolumesSame,  // %1 the number found for both; part: Backup or Restore
 
     Count  // not a code: how many there are
 };

@@ -55,8 +55,8 @@ const char* wordsOf(Code code) {
         case Code::DiskIsDynamic: return "所在的硬盘是动态磁盘，DOS 下的 Ghost 无法按分区号找到它";
         case Code::PartitionNotListed: return "不在系统报告的分区表中";
         case Code::PartitionOrderDiffers:
-            return "所在硬盘的分区表顺序与分区在硬盘上的先后不一致（按分区表是第 %1 个，按位置是第 %2 个），"
-                   "无法确定 Ghost 会把它算作第几个分区";
+            return "所在硬盘的分区可以按不止一种顺序编号：按分区表是第 %1 个，按另一种 Ghost 可能采用的顺序（按分区在硬盘上的"
+                   "位置，或把逻辑分区排在扩展分区的表项处）是第 %2 个，无法确定 Ghost 会把它算作第几个分区";
 
         // ---- The way the machine starts ----
         case Code::XpBehindBootManager:
@@ -336,6 +336,45 @@ const char* wordsOf(Code code) {
         case Code::NoOutcomeForManual: return "手动 Ghost 任务没有结果记录";
         case Code::DosSkipped:
             return "上次%A没有进行（%1 准备的任务）：您在 DOS 下的倒计时中按了键，跳过了它，什么也没有%A。";
+
+        // ---- What the DOS side will find, foreseen in Windows ----
+        case Code::DosWouldRefuse:
+            return "重启后 DOS 下按卷序列号确认分区时会拒绝运行 Ghost，因此本次任务不执行，什么都没有改动。%A";
+        case Code::DiskSectorUnreadable:
+            return "%A的第 %1 扇区读不出%!：分区表指向了磁盘末尾之外，或那里是坏扇区。任何一块硬盘读不全，DOS "
+                   "都无法确认分区。请用磁盘管理检查这块硬盘，或先拔下它再准备任务。";
+        case Code::DiskTableBroken:
+            return "%A的分区表损坏（例如有两个扩展分区、逻辑分区的链接成了循环，或启动标志不对）。任何一块硬盘的分区表损坏，"
+                   "DOS 都无法确认分区。请修复这块硬盘的分区表，或先拔下它再准备任务。";
+        case Code::DiskDynamicForDos:
+            return "%A是动态磁盘，DOS 读不出它上面的卷，因而无法确认分区。请把它转换为基本磁盘，或先拔下它再准备任务。";
+        case Code::DiskSectorSize:
+            return "%A的扇区是 %1 字节，DOS 和 Ghost 只能读 512 字节的扇区，因而无法确认分区。请先拔下这块硬盘再准备任务。";
+        case Code::SerialTwice:
+            return "%1: 盘的卷序列号 %2 在两个分区上都有（%A的第 %3 个分区和%B的第 %4 个分区），例如克隆出来的硬盘，"
+                   "DOS 无法分辨是哪一个。请先拔下克隆出来的硬盘再准备任务。";
+        case Code::SerialNowhere:
+            return "%1: 盘的卷序列号 %2 在所有硬盘上都找不到（它可能不是电脑内部硬盘上的分区），DOS 无法确认它是哪个分区。"
+                   "请选择电脑内部硬盘上的分区。";
+        case Code::EmptySlotBefore:
+            return "所在硬盘的分区表中，它（或装着它的扩展分区）前面有一个空的表项，如果 Ghost 把空表项也算在内，"
+                   "它的编号就会不同";
+        case Code::ForeignPartitionBefore:
+            return "所在硬盘上，它前面的第 %1 个分区没有 DOS 认识的文件系统（FAT 或 NTFS，例如 Linux 分区），如果 Ghost "
+                   "不把这个分区算在内，它的编号就会不同";
+        case Code::SectorNot512: return "所在硬盘的扇区是 %1 字节，DOS 和 Ghost 只能读 512 字节的扇区";
+        case Code::NotForeseen:
+            return "本程序在 Windows 中没能预先检查重启后 DOS 会遇到的一切：%;。重启后 DOS 下还会检查，发现问题时 Ghost "
+                   "不会运行，什么都不会改动。";
+        case Code::DiskNotReadHere: return "读不出%A";
+        case Code::EncryptionNotChecked: return "无法确认 %1: 盘没有用 BitLocker 加密";
+        case Code::EmptySlotAtRestart: return "分区表中分区前面有空的表项，无法确定 Ghost 会把它算作第几个分区";
+        case Code::ForeignPartitionAtRestart:
+            return "分区前面有 DOS 不认识文件系统的分区（例如 Linux 分区），无法确定 Ghost 会把它算作第几个分区";
+        case Code::SectorSizeAtRestart: return "有一块硬盘的扇区不是 512 字节，DOS 无法读取，分区可能就在上面";
+        case Code::VolumesSame:
+            return "重启后在 DOS 下按卷序列号找到的要备份或还原的分区和映像所在的分区是同一个分区（%1）。为免 Ghost "
+                   "写错分区，Ghost 没有运行，什么也没有%A。";
 
         case Code::Count: break;
     }

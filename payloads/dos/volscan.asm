@@ -20,19 +20,25 @@
 ;      loops or has more than 64 links: the volume may be on it
 ;   5  the volume is on a GPT disk, or a disk is dynamic (its volumes are
 ;      not in its partition table): Ghost cannot number them
-;   6  the partition table's order and the partitions' order on the disk
-;      disagree for the volume's partition
+;   6  the orders Ghost may number the partitions of the volume's disk by
+;      give its partition different numbers
 ;   7  the drive has no serial to read: no such drive, a drive DOS sees
 ;      only through a redirector (the NTFS driver), a drive whose serial DOS
 ;      does not give, or serial 0
 ;   8  FILE cannot be written
 ;   9  the command line is wrong (FILE then is emptied when it is a name)
+;  10  an empty entry of the partition table stands before the volume's
+;      partition (or before the extended partition that holds it)
+;  11  a partition before the volume's, in one of those orders, holds no
+;      file system DOS knows (FAT12/16/32 or NTFS)
+;  12  a disk's sectors are not 512 bytes: the volume may be on it
 ;
 ; Never a guess: a number is given only when the scan saw every disk
 ; whole. A disk that cannot be read, whose table is broken, or that is
 ; dynamic leaves every volume without a number (3, 4, 5), even one found
 ; once on another disk: a copy of it could be on that disk. Two partitions
-; with the volume's serial (2) are reported before that. A GPT disk is read
+; with the volume's serial (2) are reported before that, each by its disk
+; and its place in the disk's table. A GPT disk is read
 ; (its header and partition entries), so a volume found elsewhere still
 ; gets its number; one found on it gets none (5).
 ;
@@ -55,12 +61,20 @@
 ; a GPT is broken when sector 1 does not start with "EFI PART", it has more
 ; than 256 entries, or its entries are not 128, 256 or 512 bytes.
 ;
-; Ghost's partition numbers follow the rule the Windows side uses: the
-; partitions that hold file systems (empty entries, entries of no length and
-; extended containers 05h, 0Fh, 85h not counted), primary ones by table
-; entry and then logical drives in the order of their chain, against all of
-; them sorted by where they start; a partition has a number (its place)
-; only where both orders agree.
+; Ghost's number of a partition is its place among the partitions of its
+; disk that count (empty entries, entries of no length and extended
+; containers 05h, 0Fh, 85h do not), primary ones by table entry and then
+; logical drives in the order of their chain. It is given only where every
+; order Ghost may number them by agrees (10, 6, 11 otherwise): no empty
+; entry stands before the partition's entry (or the extended partition's,
+; for a logical drive); the place is the same by where the partitions
+; start, by table entry with the logical drives at the extended partition's
+; entry, and with the primary ones by where they start; and no partition
+; before it in any of these orders lacks a file system DOS knows (a boot
+; sector of NTFS, or of FAT with its extended boot signature 28h or 29h;
+; BitLocker's "-FVE-FS-" is none), which Ghost may leave out of its count.
+; The sector size comes from AH=48h where the BIOS has extended reads; a
+; disk whose sectors are not 512 bytes is not read (12).
 ;
 ; A critical error (a drive that is not ready) fails the call that met it
 ; instead of asking Abort, Retry, Fail; where DOS allows no failure it is
@@ -88,13 +102,22 @@ ORDERS_DIFFER   equ     6
 NO_SERIAL       equ     7
 NOT_WRITTEN     equ     8
 USAGE           equ     9
+EMPTY_BEFORE    equ     10
+FOREIGN_BEFORE  equ     11
+SECTOR_SIZE     equ     12
 
 ; A partition found: 16 bytes.
 P_SERIAL        equ     0               ; dword, 0: none
 P_START         equ     4               ; qword, LBA
 P_DISK          equ     12              ; byte, 0 = the first BIOS disk
-P_INDEX         equ     13              ; byte, place in the table's order; 0 on a GPT disk
+P_INDEX         equ     13              ; byte, place in the table's order (GPT: the entries'), from 1
+P_SLOT          equ     14              ; byte, the table entry: its own, or the extended partition's
+P_FLAGS         equ     15              ; byte, F_...
 P_SIZE          equ     16
+F_LOGICAL       equ     1               ; a logical drive
+F_KNOWN         equ     2               ; its boot sector is a file system DOS knows
+F_GPT           equ     4               ; on a GPT disk
+F_GAP           equ     8               ; an empty entry stands before P_SLOT
 
 ; A NAME of the command line: 12 bytes.
 N_WORD          equ     0               ; word, its NAME=VOLUME text
@@ -554,33 +577,23 @@ locate: xor     cx, cx                  ; partitions with the serial
         test    cx, cx
         jz      .nowhere
         mov     si, [found]
-        cmp     byte [si + P_INDEX], 0
-        je      .on_gpt
-        ; Its place on the disk: 1 + the partitions of its disk that start
-        ; before it (or at the same sector and come first in the table).
-        mov     ah, 1
-        mov     di, parts
-        mov     dx, [part_count]
-        mov     ecx, [si + P_START]     ; MBR disks: 32-bit starts
-.rank:  test    dx, dx
-        jz      .ranked
-        mov     al, [di + P_DISK]
-        cmp     al, [si + P_DISK]
-        jne     .other
-        cmp     [di + P_START], ecx
-        jb      .before
-        ja      .other
-        mov     al, [di + P_INDEX]
-        cmp     al, [si + P_INDEX]
-        jae     .other
-.before:
-        inc     ah
-.other: add     di, P_SIZE
-        dec     dx
-        jmp     .rank
-.ranked:
-        cmp     ah, [si + P_INDEX]
+        test    byte [si + P_FLAGS], F_GPT
+        jnz     .on_gpt
+        test    byte [si + P_FLAGS], F_GAP
+        jnz     .gap
+        call    places
+        mov     al, [si + P_INDEX]
+        mov     ah, [place2]
+        cmp     ah, al
         jne     .orders
+        mov     ah, [place3]
+        cmp     ah, al
+        jne     .orders
+        mov     ah, [place4]
+        cmp     ah, al
+        jne     .orders
+        cmp     byte [foreign], 0
+        jne     .foreign
         mov     al, [si + P_DISK]
         inc     al
         mov     [bx + N_DISK], al
@@ -593,11 +606,11 @@ locate: xor     cx, cx                  ; partitions with the serial
         mov     si, text_twice
         call    put_text
         mov     si, [found]
-        call    put_disk_of
+        call    put_place_of
         mov     si, text_twice_and
         call    put_text
         mov     si, [second]
-        call    put_disk_of
+        call    put_place_of
         mov     si, text_twice_end
         call    put_text
         mov     al, TWICE
@@ -610,6 +623,13 @@ locate: xor     cx, cx                  ; partitions with the serial
         call    put_number
         mov     si, [unknown_why_end]
         call    put_text
+        cmp     byte [unknown_code], UNREADABLE
+        jne     .unknown_said
+        mov     eax, [unknown_sector]
+        call    put_number32
+        mov     si, text_unreadable_tail
+        call    put_text
+.unknown_said:
         mov     al, [unknown_code]
         ret
 .nowhere:
@@ -628,25 +648,125 @@ locate: xor     cx, cx                  ; partitions with the serial
         call    put_text
         mov     al, NOT_NUMBERED
         ret
+.gap:   mov     al, EMPTY_BEFORE
+        mov     dx, text_gap
+        jmp     .on_disk
+.foreign:
+        mov     al, FOREIGN_BEFORE
+        mov     dx, text_foreign
+        jmp     .on_disk
 .orders:
         mov     [place], ah
+        mov     al, ORDERS_DIFFER
+        mov     dx, text_orders_table
+; "On hard disk N" and the text at DX, with the numbers each needs; AL the errorlevel.
+.on_disk:
+        mov     [code], al
+        push    dx
         call    start_message
-        mov     si, text_orders
+        mov     si, text_on
         call    put_text
         mov     si, [found]
         call    put_disk_of
-        mov     si, text_orders_table
+        pop     si
         call    put_text
+        cmp     byte [code], FOREIGN_BEFORE
+        jne     .not_foreign
+        movzx   ax, byte [foreign]
+        call    put_number
+        mov     si, text_foreign_end
+        call    put_text
+.not_foreign:
+        cmp     byte [code], ORDERS_DIFFER
+        jne     .said
         mov     si, [found]
         movzx   ax, byte [si + P_INDEX]
         call    put_number
-        mov     si, text_orders_disk
+        mov     si, text_orders_other
         call    put_text
         movzx   ax, byte [place]
         call    put_number
         mov     si, text_orders_end
         call    put_text
-        mov     al, ORDERS_DIFFER
+.said:  mov     al, [code]
+        ret
+
+; The places of the partition at SI in the other orders Ghost may number
+; its disk's partitions by: by where they start (place2), by table entry
+; with the logical drives at the extended partition's entry (place3), and
+; the primary ones by where they start, then the logical drives (place4);
+; and in `foreign` the table place of the first partition before it in any
+; order (the table's too) whose file system DOS does not know, 0 for none.
+; Keeps SI and BX.
+places: mov     byte [place2], 1
+        mov     byte [place3], 1
+        mov     byte [place4], 1
+        mov     byte [foreign], 0
+        mov     di, parts
+        mov     cx, [part_count]
+.each:  cmp     di, si
+        je      .next
+        mov     al, [di + P_DISK]
+        cmp     al, [si + P_DISK]
+        jne     .next
+        xor     dx, dx                  ; DL 1: before it in some order
+        mov     al, [di + P_INDEX]
+        cmp     al, [si + P_INDEX]
+        adc     dl, 0
+        mov     eax, [di + P_START]     ; MBR disks: 32-bit starts
+        cmp     eax, [si + P_START]
+        jb      .before2
+        ja      .order3
+        mov     al, [di + P_INDEX]
+        cmp     al, [si + P_INDEX]
+        jae     .order3
+.before2:
+        inc     byte [place2]
+        mov     dl, 1
+.order3:
+        mov     al, [di + P_SLOT]
+        cmp     al, [si + P_SLOT]
+        jb      .before3
+        ja      .order4
+        mov     al, [di + P_INDEX]
+        cmp     al, [si + P_INDEX]
+        jae     .order4
+.before3:
+        inc     byte [place3]
+        mov     dl, 1
+.order4:
+        mov     al, [di + P_FLAGS]
+        and     al, F_LOGICAL
+        mov     ah, [si + P_FLAGS]
+        and     ah, F_LOGICAL
+        cmp     al, ah
+        jb      .before4                ; a primary one before a logical drive
+        ja      .ordered
+        test    al, al
+        jnz     .by_index               ; two logical drives
+        mov     eax, [di + P_START]
+        cmp     eax, [si + P_START]
+        jb      .before4
+        ja      .ordered
+.by_index:
+        mov     al, [di + P_INDEX]
+        cmp     al, [si + P_INDEX]
+        jae     .ordered
+.before4:
+        inc     byte [place4]
+        mov     dl, 1
+.ordered:
+        test    dl, dl
+        jz      .next
+        test    byte [di + P_FLAGS], F_KNOWN
+        jnz     .next
+        cmp     byte [foreign], 0
+        jne     .next
+        mov     al, [di + P_INDEX]
+        mov     [foreign], al
+.next:  add     di, P_SIZE
+        dec     cx
+        jnz     .each
         ret
 
 ; "hard disk N" of the partition at SI.
@@ -658,6 +778,20 @@ put_disk_of:
         movzx   ax, byte [si + P_DISK]
         inc     ax
         jmp     put_number
+
+; "partition P of hard disk N" of the partition at SI (its place in the table).
+put_place_of:
+        push    si
+        mov     si, text_partition
+        call    put_text
+        pop     si
+        movzx   ax, byte [si + P_INDEX]
+        call    put_number
+        push    si
+        mov     si, text_of
+        call    put_text
+        pop     si
+        jmp     put_disk_of
 
 ; ---- The disks -------------------------------------------------------------------
 
@@ -682,15 +816,16 @@ scan_disks:
 .done:  ret
 
 ; Reads the partitions of disk [disk]. A disk that cannot be read, whose
-; table is broken or that is dynamic keeps no partitions, and the first such
-; disk is noted in `unknown_disk`.
+; table is broken, that is dynamic or whose sectors are not 512 bytes keeps
+; no partitions, and the first such disk is noted in `unknown_disk`.
 scan_disk:
         mov     [scan_sp], sp
         mov     ax, [part_count]
         mov     [disk_first], ax
         mov     byte [next_index], 0
-        mov     byte [on_gpt], 0
         mov     byte [have_extended], 0
+        mov     byte [gap_seen], 0
+        mov     dword [packet + 8], 0
         mov     al, [disk]
         add     al, 0x80
         mov     [drive], al
@@ -706,6 +841,21 @@ scan_disk:
         test    cl, 1
         jz      .chs
         mov     byte [use_lba], 1
+        ; The sector size (a BIOS that does not say: 512). A sector of
+        ; another size would not fit the buffer, nor is it what Ghost reads.
+        mov     word [params], 0x1A
+        mov     word [params + 2], 0    ; flags 0 on entry (some Phoenix BIOSes fail otherwise)
+        mov     word [params + 0x18], 0
+        mov     ah, 0x48
+        mov     dl, [drive]
+        mov     si, params
+        int     0x13
+        jc      .mbr
+        mov     ax, [params + 0x18]
+        test    ax, ax
+        jz      .mbr
+        cmp     ax, 512
+        jne     .sector_size
         jmp     .mbr
 .chs:   mov     ah, 0x08
         mov     dl, [drive]
@@ -752,12 +902,17 @@ scan_disk:
         mov     cx, 4
 .entry: mov     al, [bx + 4]
         test    al, al
-        jz      .next_entry
+        jz      .empty_entry
         cmp     dword [bx + 12], 0
-        je      .next_entry
+        je      .empty_entry
         mov     eax, [bx + 8]
         test    eax, eax
         jz      .broken                 ; over the MBR itself
+        mov     dl, 4
+        sub     dl, cl                  ; the entry, from 0
+        mov     [new_slot], dl
+        mov     dl, [gap_seen]
+        mov     [new_flags], dl
         mov     dl, [bx + 4]
         call    is_container
         jne     .primary
@@ -765,6 +920,11 @@ scan_disk:
         jne     .broken                 ; a second extended partition
         mov     byte [have_extended], 1
         mov     [extended], eax
+        mov     dx, [new_slot]          ; its entry and the gap before it,
+        mov     [extended_slot], dx     ; for its logical drives
+        jmp     .next_entry
+.empty_entry:
+        mov     byte [gap_seen], F_GAP
         jmp     .next_entry
 .primary:
         xor     edx, edx
@@ -803,6 +963,9 @@ scan_disk:
         jz      .broken                 ; over its own record
         add     eax, [ebr]
         jc      .broken
+        mov     dx, [extended_slot]
+        or      dh, F_LOGICAL
+        mov     [new_slot], dx
         xor     edx, edx
         call    add_partition
         jc      .broken
@@ -822,7 +985,8 @@ scan_disk:
         jmp     .link
 
         ; GPT: the header in sector 1, then the partition entries.
-.gpt:   mov     byte [on_gpt], 1
+.gpt:
+        mov     word [new_slot], F_GPT << 8
         mov     eax, 1
         xor     edx, edx
         call    read_sector
@@ -894,13 +1058,23 @@ scan_disk:
         jc      .unreadable
         call    boot_sector_serial
         mov     [di + P_SERIAL], eax
+        jc      .foreign
+        or      byte [di + P_FLAGS], F_KNOWN
+.foreign:
         inc     bx
         jmp     .boot_sector
 
 .unreadable:
+        mov     eax, [packet + 8]       ; the sector that failed
+        mov     [failed_sector], eax
         mov     al, UNREADABLE
         mov     si, text_unreadable
         mov     di, text_unreadable_end
+        jmp     .unknown
+.sector_size:
+        mov     al, SECTOR_SIZE
+        mov     si, text_sector_size
+        mov     di, text_sector_size_end
         jmp     .unknown
 .broken:
         mov     al, BROKEN
@@ -918,6 +1092,8 @@ scan_disk:
         cmp     byte [unknown_disk], 0
         jne     .done
         mov     [unknown_code], al
+        mov     eax, [failed_sector]
+        mov     [unknown_sector], eax
         mov     [unknown_why], si
         mov     [unknown_why_end], di
         mov     al, [disk]
@@ -934,8 +1110,9 @@ is_container:
         cmp     dl, 0x85
 .done:  ret
 
-; Adds a partition of the disk being read, starting at sector EDX:EAX.
-; CF set when there is no room. Keeps the registers.
+; Adds a partition of the disk being read, starting at sector EDX:EAX, with
+; the entry and flags in `new_slot` and `new_flags`. CF set when there is no
+; room. Keeps the registers.
 add_partition:
         push    di
         mov     di, [part_count]
@@ -949,12 +1126,11 @@ add_partition:
         push    ax
         mov     al, [disk]
         mov     [di + P_DISK], al
-        mov     al, 0
-        cmp     byte [on_gpt], 0
-        jne     .index
         inc     byte [next_index]
         mov     al, [next_index]
-.index: mov     [di + P_INDEX], al
+        mov     [di + P_INDEX], al
+        mov     ax, [new_slot]
+        mov     [di + P_SLOT], ax       ; and P_FLAGS
         pop     ax
         inc     word [part_count]
         pop     di
@@ -964,25 +1140,35 @@ add_partition:
         stc
         ret
 
-; EAX = the volume serial in the boot sector in the buffer, 0 when none.
+; EAX = the volume serial in the boot sector in the buffer (0: none); CF
+; set when the boot sector is no file system DOS knows: NTFS, or FAT12/16/32
+; with its extended boot signature (BitLocker's "-FVE-FS-" is none).
 boot_sector_serial:
         mov     si, [buffer_at]
-        cmp     dword [si + 3], 'NTFS'
+        xor     eax, eax
+        cmp     dword [si + 3], '-FVE'
+        jne     .ntfs
+        cmp     dword [si + 7], '-FS-'
+        je      .none
+.ntfs:  cmp     dword [si + 3], 'NTFS'
         jne     .fat32
         cmp     dword [si + 7], '    '
         jne     .fat32
         mov     eax, [si + 0x48]
+        clc
         ret
-.fat32: xor     eax, eax
-        cmp     word [si + 0x16], 0     ; FAT32 keeps no 16-bit FAT size
+.fat32: cmp     word [si + 0x16], 0     ; FAT32 keeps no 16-bit FAT size
         jne     .fat
         add     si, 0x42 - 0x26
 .fat:   mov     dl, [si + 0x26]         ; 29h, or 28h: the serial without
         and     dl, 0xFE                ; the label after it
         cmp     dl, 0x28
-        jne     .done
+        jne     .none
         mov     eax, [si + 0x27]
-.done:  ret
+        clc
+        ret
+.none:  stc
+        ret
 
 ; Reads sector EDX:EAX of disk [drive] into the buffer, three tries. CF set
 ; when it cannot. Keeps the 16-bit registers.
@@ -1054,24 +1240,27 @@ put_text:
 
 ; AX in decimal at DI.
 put_number:
-        push    bx
-        push    cx
-        push    dx
-        mov     bx, 10
+        movzx   eax, ax
+; EAX in decimal at DI.
+put_number32:
+        push    ebx
+        push    ecx
+        push    edx
+        mov     ebx, 10
         xor     cx, cx
-.split: xor     dx, dx
-        div     bx
+.split: xor     edx, edx
+        div     ebx
         push    dx
         inc     cx
-        test    ax, ax
+        test    eax, eax
         jnz     .split
 .digit: pop     ax
         add     al, '0'
         stosb
         loop    .digit
-        pop     dx
-        pop     cx
-        pop     bx
+        pop     edx
+        pop     ecx
+        pop     ebx
         ret
 
 ; EAX as Windows shows a serial, "8C3A-12F0", at DI.
@@ -1123,29 +1312,44 @@ text_dos_no_serial:
 text_serial_zero:
                 db "The volume has no serial to find it by.", 0
 text_nowhere:   db "No partition of the hard disks has this volume serial.", 0
-text_twice:     db "Two partitions have this volume serial (on ", 0
-text_twice_and: db " and on ", 0
+text_twice:     db "Two partitions have this volume serial (", 0
+text_twice_and: db " and ", 0
 text_twice_end: db "), as after cloning a disk; Ghost could take the wrong one.", 0
 text_hard_disk: db "hard disk ", 0
+text_partition: db "partition ", 0
+text_of:        db " of ", 0
 text_unreadable:
                 db "Hard disk ", 0
 text_unreadable_end:
-                db " could not be read, and the volume may be on it.", 0
+                db " could not be read at sector ", 0
+text_unreadable_tail:
+                db " (a damaged sector, or a partition that passes the disk's end), and the volume may be on it.", 0
 text_broken:    db "The partition table of hard disk ", 0
 text_broken_end:
                 db " is broken or its chain of logical drives loops, and the volume may be on that disk.", 0
 text_dynamic:   db "Hard disk ", 0
 text_dynamic_end:
                 db " is a dynamic disk, whose volumes DOS cannot find, and the volume may be on it.", 0
+text_sector_size:
+                db "Hard disk ", 0
+text_sector_size_end:
+                db " does not have 512-byte sectors, which DOS and Ghost need, and the volume may be on it.", 0
 text_gpt:       db "The volume is on ", 0
 text_gpt_end:   db ", which has a GPT partition table; Ghost cannot number its partitions.", 0
-text_orders:    db "On ", 0
+text_on:        db "On ", 0
+text_gap:       db " an empty entry of the partition table stands before the volume's partition; "
+                db "if Ghost counts it, its number is not certain.", 0
+text_foreign:   db " partition ", 0
+text_foreign_end:
+                db ", before the volume's partition, holds no file system DOS knows (FAT or NTFS); "
+                db "if Ghost leaves it out, the volume's number is not certain.", 0
 text_orders_table:
                 db " the partition table lists the volume's partition as number ", 0
-text_orders_disk:
-                db " but it is number ", 0
+text_orders_other:
+                db " but another order Ghost may number by (where the partitions start, or the logical "
+                db "drives at the extended partition's entry) makes it number ", 0
 text_orders_end:
-                db " on the disk, so Ghost's number for it is not certain.", 0
+                db ", so Ghost's number for it is not certain.", 0
 
 handle:         dw 0
 
@@ -1163,6 +1367,10 @@ media_info:     resb 25                 ; the media ID: level, serial, label, ty
 found:          resw 1
 second:         resw 1
 place:          resb 1
+place2:         resb 1
+place3:         resb 1
+place4:         resb 1
+foreign:        resb 1
 disk_count:     resb 1
 disk:           resb 1
 unknown_disk:   resb 1                  ; from 1; 0: every disk was read whole
@@ -1170,12 +1378,17 @@ unknown_code:   resb 1
 unknown_why:    resw 1
 unknown_why_end:
                 resw 1
+unknown_sector: resd 1                  ; UNREADABLE: the sector that failed
+failed_sector:  resd 1
 scan_sp:        resw 1
 disk_first:     resw 1
 part_count:     resw 1
 next_index:     resb 1
-on_gpt:         resb 1
 have_extended:  resb 1
+gap_seen:       resb 1                  ; F_GAP once an empty entry was met
+new_slot:       resb 1                  ; add_partition's entry and flags
+new_flags:      resb 1
+extended_slot:  resb 2                  ; the extended partition's entry and gap
 links:          resb 1
 drive:          resb 1
 use_lba:        resb 1
@@ -1190,6 +1403,7 @@ gpt_left:       resw 1
 gpt_size:       resw 1
 gpt_offset:     resw 1
 packet:         resb 16
+params:         resb 0x1A               ; AH=48h's drive parameters
 table:          resb 64
 buffer_at:      resw 1
 message_end:    resw 1

@@ -43,7 +43,17 @@ std::string descriptorText(const char* descriptor, DWORD size, DWORD offset) {
 
 namespace {
 
-// Size and model of an open disk, where it says them.
+// The bytes of a sector of an open disk, 0 when it does not say.
+DWORD sectorBytesOf(HANDLE disk) {
+    DISK_GEOMETRY g{};
+    DWORD got = 0;
+    if (!DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &g, sizeof g, &got, nullptr) ||
+        got < sizeof g)
+        return 0;
+    return g.BytesPerSector;
+}
+
+// Size, sector size and model of an open disk, where it says them.
 void describeDisk(HANDLE disk, DiskPlace& out) {
     DWORD got = 0;
     union {
@@ -53,6 +63,7 @@ void describeDisk(HANDLE disk, DiskPlace& out) {
     if (DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, &g, sizeof g, &got, nullptr) &&
         got >= offsetof(DISK_GEOMETRY_EX, Data))
         out.diskBytes = static_cast<uint64_t>(g.geometry.DiskSize.QuadPart);
+    out.sectorBytes = sectorBytesOf(disk);
 
     const std::string d = deviceDescriptor(disk);
     if (d.empty()) return;
@@ -100,6 +111,7 @@ bool volumePlace(const std::string& path, DiskPlace& out) {
     for (DWORD i = 0; i < layout->PartitionCount; ++i) {
         const PARTITION_INFORMATION_EX& e = layout->PartitionEntry[i];
         const uint8_t type = e.Mbr.PartitionType;
+        if (i < 4 && isContainer(type) && out.extendedSlot < 0) out.extendedSlot = static_cast<int>(i);
         if (type == 0 || isContainer(type) || e.PartitionLength.QuadPart == 0) continue;
         DiskPartition part;
         part.type = type;
@@ -195,23 +207,28 @@ bool Win32Machine::systemPartition(SystemPartition& out) {
     return true;
 }
 
-SysResult Win32Machine::readVolumeStart(char letter, Text& out) {
+SysResult Win32Machine::readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) {
     out.clear();
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z') return SysResult::failed(ERROR_INVALID_NAME);
+    if (count == 0 || count > 64) return SysResult::failed(ERROR_INVALID_PARAMETER);
     QuietDriveErrors quiet;
-    const std::string path = std::string("\\\\.\\") + letter + ":";
-    const Handle volume(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const std::string path = "\\\\.\\PhysicalDrive" + std::to_string(disk);
+    const Handle device(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
-    if (!volume.valid()) return SysResult::failed(GetLastError());
-    // A volume is read in whole sectors; 4096 bytes are whole sectors of
-    // 512 and of 4096 bytes alike.
-    std::vector<char> sector(4096);
+    if (!device.valid()) return SysResult::failed(GetLastError());
+    // A disk is read in whole sectors of its own size, at whole sectors.
+    DWORD sector = sectorBytesOf(device.get());
+    if (sector < 512 || sector > 65536 || (sector & (sector - 1))) sector = 512;
+    const uint64_t at = first * sector;
+    if (first > UINT64_MAX / sector) return SysResult::failed(ERROR_INVALID_PARAMETER);
+    LARGE_INTEGER offset;
+    offset.QuadPart = static_cast<LONGLONG>(at);
+    if (!SetFilePointerEx(device.get(), offset, nullptr, FILE_BEGIN)) return SysResult::failed(GetLastError());
+    std::vector<char> bytes(static_cast<size_t>(sector) * count);
     DWORD got = 0;
-    if (!ReadFile(volume.get(), sector.data(), static_cast<DWORD>(sector.size()), &got, nullptr))
+    if (!ReadFile(device.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
         return SysResult::failed(GetLastError());
-    if (got < 512) return SysResult::failed(ERROR_READ_FAULT);
-    out.assign(sector.data(), 512);
+    if (got != bytes.size()) return SysResult::failed(ERROR_HANDLE_EOF);  // past the disk's end
+    out.assign(bytes.data(), bytes.size());
     return SysResult::ok();
 }
 

@@ -44,7 +44,7 @@ public:
     // Drives and disks (disks.cpp)
     bool drivePlace(char letter, DiskPlace& out) override;
     bool systemPartition(SystemPartition& out) override;
-    SysResult readVolumeStart(char letter, Text& out) override;
+    SysResult readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) override;
 
     // Volumes and buses (volumes.cpp)
     bool volumeIdentity(char letter, VolumeIdentity& out) override;

@@ -59,8 +59,23 @@ struct Shape {
 // A disk of one FAT32 partition, which DOS makes C: on the first disk.
 Disk fat32Disk(uint32_t serial) { return {72000, {{kFat32, 63, 69937, Fs::Fat32, serial}}, {}}; }
 
+// The layouts of the table the Windows side's rules answer too (the host
+// test DosDisks), each volume asked for by itself.
+Shape shapeOf(const Layout& l) {
+    Shape s{l.name, l.disks, {}};
+    for (const LayoutCase& c : l.cases)
+        s.cases.push_back({"FILE t=" + c.volume, c.code, "set t=" + c.number + "\r\n", c.says, c.chs});
+    return s;
+}
+
+// The test's own shapes, then the layouts of the table.
+std::vector<Shape> withLayouts(std::vector<Shape> own) {
+    for (const Layout& l : dosLayouts()) own.push_back(shapeOf(l));
+    return own;
+}
+
 const std::vector<Shape>& shapes() {
-    static const std::vector<Shape> table = {
+    static const std::vector<Shape> table = withLayouts({
         {"TwoDisks",
          {{140000,
            {{kFat32, 63, 69937, Fs::Fat32, 0xC0DE0001},
@@ -97,57 +112,7 @@ const std::vector<Shape>& shapes() {
               "", true},
          },
          true},
-        // A second disk cloned from the first, and a dynamic disk.
-        {"ClonedAndDynamic",
-         {fat32Disk(0xC1010001), {0, {}, {}, Twist::CloneOfDisk1}, {40000, {{kDynamic, 63, 39000}}, {}}},
-         {
-             {"FILE t=C101-0001", 2, "set t=\r\n",
-              "Two partitions have this volume serial (on hard disk 1 and on hard disk 2)"},
-             {"FILE t=C:", 2, "set t=\r\n", "[t=C: serial C101-0001] Two partitions"},
-             {"FILE t=DEAD-BEEF", 5, "set t=\r\n", "Hard disk 3 is a dynamic disk"},
-         }},
-        {"ChainLoops",
-         {fat32Disk(0xC2020001),
-          {72000,
-           {{kFat16, 63, 19937, Fs::Fat16, 0xC2020021}, {kExtended, 20000, 40000}},
-           {{kFat16, 20063, 9937, Fs::Fat16, 0xC2020023}, {kFat16, 30063, 9937, Fs::Fat16, 0xC2020024}},
-           Twist::ChainLoops}},
-         {
-             {"FILE t=C202-0001", 4, "set t=\r\n", "The partition table of hard disk 2 is broken"},
-             {"FILE t=C202-0024", 4, "set t=\r\n", "hard disk 2 is broken"},
-             {"FILE t=DEAD-BEEF", 4, "set t=\r\n", "hard disk 2 is broken"},
-         }},
-        {"ReadErrors",
-         {fat32Disk(0xC3030001),
-          {40000, {{kFat16, 63, 19937, Fs::Fat16, 0xC3030021}, {kNtfs, 20000, 9937, Fs::Ntfs, 0xC3030022}}, {},
-           Twist::ReadErrors}},
-         {
-             {"FILE t=C303-0001", 3, "set t=\r\n", "Hard disk 2 could not be read, and the volume may be on it."},
-             {"FILE t=C:", 3, "set t=\r\n", "Hard disk 2 could not be read"},
-         }},
-        // Primary partitions out of disk order, a GPT disk, and a disk whose
-        // partition lies beyond what cylinder, head and sector reach.
-        {"OrdersGptAndBeyondChs",
-         {{140000,
-           {{kFat32, 63, 69937, Fs::Fat32, 0xC4040001},
-            {kFat16, 100000, 19937, Fs::Fat16, 0xC4040002},
-            {kFat16, 80000, 19937, Fs::Fat16, 0xC4040003}},
-           {}},
-          {72000, {{0, 2048, 19937, Fs::Fat16, 0xC4040021}, {0, 30000, 9937, Fs::Ntfs, 0xC4040022}}, {}, Twist::Gpt},
-          {17100000, {{kFat16, 17000000, 19937, Fs::Fat16, 0xC4040031}}, {}}},
-         {
-             {"FILE t=C404-0001 c=C:", 0, "set t=1:1\r\nset c=1:1\r\n", ""},
-             {"FILE t=C404-0002", 6, "set t=\r\n",
-              "On hard disk 1 the partition table lists the volume's partition as number 2 but it is number 3 on the "
-              "disk"},
-             {"FILE t=C404-0003", 6, "set t=\r\n", "as number 3 but it is number 2"},
-             {"FILE t=C404-0021", 5, "set t=\r\n", "The volume is on hard disk 2, which has a GPT partition table"},
-             {"FILE t=C404-0022", 5, "set t=\r\n", "hard disk 2, which has a GPT"},
-             {"FILE t=C404-0031", 0, "set t=3:1\r\n", ""},
-             {"FILE t=DEAD-BEEF", 1, "set t=\r\n", "No partition"},
-             {"FILE t=C404-0001", 3, "set t=\r\n", "Hard disk 3 could not be read", true},
-         }},
-    };
+    });
     return table;
 }
 
@@ -173,6 +138,9 @@ constexpr int kTimedRuns = 50;
 // tick counts into TIME.TXT.
 std::string autoexec(const Shape& s) {
     std::string bat = "@echo off\r\nnetdrive\r\n";
+    // A disk of other sectors than 512 bytes: the BIOS's word for the second disk.
+    for (const Disk& d : s.disks)
+        if (d.sectorBytes != 512) bat += "bigsect\r\n";
     for (size_t i = 0; i < s.cases.size(); ++i) {
         const Case& c = s.cases[i];
         if (c.chs && (i == 0 || !s.cases[i - 1].chs)) bat += "nolba\r\n";
@@ -198,6 +166,7 @@ Root floppyFiles(const Shape& s) {
         {"VOLSCAN.COM", {false, "A", readAll(kPayloadStandins / "VOLSCAN.COM")}},
         {"REBOOT.COM", {false, "A", readAll(kPayloadStandins / "RESTART.COM")}},
         {"NOLBA.COM", {false, "A", readAll(kStandins / "nolba.bin")}},
+        {"BIGSECT.COM", {false, "A", readAll(kStandins / "bigsect.bin")}},
         {"NETDRIVE.COM", {false, "A", readAll(kStandins / "netdrive.bin")}},
         {"TICKS.COM", {false, "A", readAll(kStandins / "ticks.bin")}},
         {"NOOP.COM", {false, "A", readAll(kStandins / "noop.bin")}},

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/machine.h"
+#include "tests/support/disk_layouts.h"
 
 namespace trivex::contract {
 
@@ -39,6 +40,12 @@ public:
     // describe (a real Windows, or the simulated machine set up so); under
     // Wine they are folders, and the system must say that it cannot tell.
     virtual bool reportsDisks() = 0;
+    // Makes `layout` (its sectors, boot sectors included) the disk the
+    // system numbers `disk`, where the rig can: the simulated machine's
+    // disk, or under Wine a file that Wine's device folder names
+    // physicaldriveN. False where it cannot (a real Windows).
+    virtual bool installTestDisk(uint32_t disk, const test::Disk& layout) = 0;
+    virtual void removeTestDisk(uint32_t disk) = 0;
     // Puts the suite's test tool (tool_script.h) into the system folder under
     // `name`, and takes it away again.
     virtual bool installTestTool(const Text& name) = 0;

@@ -82,23 +82,41 @@ TEST(Disks, AVolumeIsNamedByItsSerialOrTheSystemSaysItCannot) {
     }
 }
 
-// A volume's first sector is read whole (512 bytes) or not at all: no such
-// drive, no letter, and wherever the system does not let the process read
-// the volume (a folder drive under Wine, an unelevated process) it fails
-// with nothing in hand. A job's check of encryption takes failing as "not
-// known", never as an answer.
-TEST(Disks, AVolumesFirstSectorIsReadWholeOrNotAtAll) {
+// A disk's sectors are read whole, at any place, or not at all: no such
+// disk, a read past its end, and wherever the system does not let the
+// process read the disk (an unelevated process; under Wine, the disks that
+// stand for the host's own) it fails with nothing in hand. Read at a
+// partition's offset, the sector is what the disk holds there: a BitLocker
+// volume's own boot sector, which the job's encryption check looks for.
+TEST(Disks, ADisksSectorsAreReadWholeAtAnyPlaceOrNotAtAll) {
     Machine& m = rig().machine();
+    constexpr uint32_t kTestDisk = 9, kNoDisk = 31;
     Text sector = "left from before";
-    EXPECT_FALSE(m.readVolumeStart(rig().missingDrive(), sector));
+    const SysResult none = m.readDiskSectors(kNoDisk, 0, 1, sector);
+    EXPECT_FALSE(none);
+    EXPECT_EQ(none.error, kErrorFileNotFound);
     EXPECT_TRUE(sector.empty());
-    sector = "left from before";
-    EXPECT_FALSE(m.readVolumeStart('1', sector));
-    EXPECT_TRUE(sector.empty());
-    sector = "left from before";
-    if (m.readVolumeStart('C', sector)) {
+
+    test::Disk disk{128, {{0x07, 63, 64, test::Fs::BitLocker}}, {}};
+    if (rig().installTestDisk(kTestDisk, disk)) {
+        ASSERT_TRUE(m.readDiskSectors(kTestDisk, 0, 1, sector));
         ASSERT_EQ(sector.size(), 512u);
-        if (rig().reportsDisks()) { EXPECT_EQ(sector.substr(510), "\x55\xAA") << "a volume's boot sector"; }
+        EXPECT_EQ(sector.substr(510), "\x55\xAA");
+        EXPECT_EQ(sector.substr(446 + 8, 4), Text("\x3F\0\0\0", 4)) << "the partition starts at sector 63";
+        ASSERT_TRUE(m.readDiskSectors(kTestDisk, 62, 2, sector));
+        ASSERT_EQ(sector.size(), 1024u);
+        EXPECT_EQ(sector.substr(0, 512), Text(512, '\0'));
+        EXPECT_EQ(sector.substr(512 + 3, 8), "-FVE-FS-");
+        EXPECT_FALSE(m.readDiskSectors(kTestDisk, 127, 2, sector)) << "past the disk's end";
+        EXPECT_TRUE(sector.empty());
+        rig().removeTestDisk(kTestDisk);
+    }
+    DiskPlace c;
+    if (!rig().reportsDisks() || !m.drivePlace('C', c)) return;
+    const uint32_t bytes = c.sectorBytes ? c.sectorBytes : 512;
+    if (m.readDiskSectors(c.disk, c.start / bytes, 1, sector)) {
+        EXPECT_EQ(sector.size(), bytes);
+        EXPECT_EQ(sector.substr(510, 2), "\x55\xAA") << "C:'s boot sector";
     } else {
         EXPECT_TRUE(sector.empty());
     }

@@ -29,8 +29,6 @@ public:
         sim_.setSystemPartition(disk, 'C');
         sim_.setVolume('C', {0x8C3A12F0, "NTFS"});
         sim_.setDriveBus('C', DriveBus::Other);
-        // C:'s volume as an elevated process reads it: an NTFS boot sector.
-        sim_.setVolumeStart('C', "\xEB\x52\x90NTFS    " + Text(499, '\0') + "\x55\xAA");
     }
     Machine& machine() override { return sim_; }
     Text scratchRoot() override { return "D:\\contract\\"; }
@@ -38,6 +36,11 @@ public:
         return sim_.setAttributes(path, attributes);
     }
     void removeTree(const Text& path) override { sim_.removeTree(path); }
+    bool installTestDisk(uint32_t disk, const test::Disk& layout) override {
+        sim_.setDisk(disk, layout);
+        return true;
+    }
+    void removeTestDisk(uint32_t disk) override { sim_.forgetDisk(disk); }
     char missingDrive() override { return 'Q'; }
     bool guardsHiddenSystemAndMoves() override { return true; }
     bool reportsDisks() override { return true; }

@@ -71,6 +71,22 @@ public:
         return CopyFileA(tool.c_str(), systemPath(name).c_str(), FALSE) != FALSE;
     }
     void removeTestTool(const Text& name) override { DeleteFileA(systemPath(name).c_str()); }
+
+    // Wine opens "\\.\PhysicalDriveN" as the file its prefix's device
+    // folder holds under the name physicaldriveN (reached through Z:).
+    bool installTestDisk(uint32_t disk, const test::Disk& layout) override {
+        if (!underWine()) return false;
+        std::string bytes(uint64_t{layout.sectors} * 512, '\0');
+        for (const auto& [sector, content] : test::layoutSectors(layout, true)) bytes.replace(sector * 512, content.size(), content);
+        const Text path = devicePath(disk);
+        const HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        DWORD wrote = 0;
+        const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
+        CloseHandle(f);
+        return ok;
+    }
+    void removeTestDisk(uint32_t disk) override { DeleteFileA(devicePath(disk).c_str()); }
     // The system's local time, the one its file dates are converted to.
     double localNow() override {
         SYSTEMTIME st;
@@ -86,6 +102,14 @@ public:
 
 private:
     static bool underWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+    static Text devicePath(uint32_t disk) {
+        char prefix[MAX_PATH + 1] = {};  // run_in_wine.sh names the prefix
+        const DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+        Text folder(prefix, n < MAX_PATH ? n : 0);
+        for (char& c : folder)
+            if (c == '/') c = '\\';
+        return "Z:" + folder + "\\dosdevices\\physicaldrive" + std::to_string(disk);
+    }
     static Text systemPath(const Text& name) {
         char folder[MAX_PATH + 1] = {};
         const UINT n = GetSystemDirectoryA(folder, MAX_PATH);

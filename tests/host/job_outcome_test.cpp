@@ -123,6 +123,11 @@ TEST_F(OutcomeTest, EveryRecordIsToldAsItWas) {
         {JobKind::Restore, "dos=found\r\nvolumes=none 5\r\n", "GPT 硬盘", true},
         {JobKind::Restore, "dos=found\r\nvolumes=none 6\r\n", "分区表的顺序与分区在硬盘上的先后不一致", true},
         {JobKind::Restore, "dos=found\r\nvolumes=none 7\r\n", "读不到卷序列号", true},
+        {JobKind::Restore, "dos=found\r\nvolumes=none 10\r\n", "分区前面有空的表项", true},
+        {JobKind::Restore, "dos=found\r\nvolumes=none 11\r\n", "DOS 不认识文件系统的分区", true},
+        {JobKind::Restore, "dos=found\r\nvolumes=none 12\r\n", "扇区不是 512 字节", true},
+        {JobKind::Backup, "dos=found\r\nvolumes=same 1:2 1:2\r\n",
+         "上次备份失败" + when + "：重启后在 DOS 下按卷序列号找到的要备份或还原的分区和映像所在的分区是同一个分区（1:2）。", true},
         {JobKind::Restore, "dos=found\r\nvolumes=none\r\n", "查找分区的程序没有正常运行。", true},
         {JobKind::Restore, "dos=found\r\nvolumes=differ 1:2 1:3\r\n",
          "上次还原失败" + when + "：重启后在 DOS 下按卷序列号找到的是 1:2（要备份或还原的分区）和 1:3（映像所在的分区），"

@@ -50,14 +50,16 @@ protected:
 
 // E: is a folder drive (as under Wine): the system cannot say where it is,
 // and nobody is asked about numbers that nobody can confirm from Windows:
-// the DOS side finds E: by the job's outcome copy on it.
+// the DOS side finds E: by the job's outcome copy on it. What could not be
+// checked is told with the job.
 TEST_F(ScriptedJobTest, AWholeJobRunsWithTheAnswersOfAScript) {
     machine.forgetDrivePlace('E');
     machine.forgetVolume('E');
     script.queue({true, true});
     const Prepared prepared = prepare(restore());
     ASSERT_TRUE(prepared.ok) << (prepared.problem ? *prepared.problem : Problem{});
-    EXPECT_FALSE(prepared.notice);
+    ASSERT_TRUE(prepared.notice);
+    EXPECT_EQ(*prepared.notice, around(Code::NotForeseen, {{Code::EncryptionNotChecked, {"E"}}}));
     EXPECT_EQ(codesAsked(), withDemo({}));
     EXPECT_NE(machine.content(kGhostBat)->find("call a:\\volumes.bat 8C3A-12F0 outcome 1 1 ? ?\r\n"), Text::npos);
     EXPECT_TRUE(BootMenu(machine).isRedirected());
@@ -72,6 +74,7 @@ TEST_F(ScriptedJobTest, CancelAtAnyQuestionStopsBeforeAnythingIsWritten) {
     const double lastMonth = text::dateFromParts({2026, 11, 7, 9, 5, 0});
     const auto setUp = [&](SimMachine& m) {
         m.forgetDrivePlace('E');
+        m.forgetVolume('E');
         m.addFile(kRestoreImage, kImageBytes + Text(2048000, 'g'), kAttrArchive, lastMonth);
         m.addDrive('E', 80ull << 30, 10ull << 30);  // C: has 20 GB in use
     };

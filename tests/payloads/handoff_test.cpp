@@ -319,6 +319,7 @@ TEST(Handoff, WhatTheDosSideAppendsIsWhatTheProgramReads) {
     }
     EXPECT_EQ(volumes, (std::vector<Read>{volumesRead(job::VolumesFound::Found, -1, "1:1 2:1"),
                                          volumesRead(job::VolumesFound::Differ, -1, "1:1 2:1"),
+                                         volumesRead(job::VolumesFound::Same, -1, "1:1 2:1"),
                                          volumesRead(job::VolumesFound::Refused, 3, "")}));
 
     // MENU.BAT's calls: call a:\record.bat dos WORD.

@@ -255,7 +255,7 @@ void SimFileSystem::give(Drive& drive, uint64_t bytes) {
 namespace {
 SysResult failed(uint32_t error) { return SysResult::failed(error); }
 // The error for a path whose folder is missing, or whose file is.
-uint32_t missing(bool folderThere) { return folderThere ? kErrorFileNotFound : kErrorPathNotFound; }
+uint32_t missing(bool folderThere) { return folderThere ? uint32_t{kErrorFileNotFound} : uint32_t{kErrorPathNotFound}; }
 }  // namespace
 
 SysResult SimFileSystem::writeFile(const Text& path, const std::vector<ByteView>& blocks) {

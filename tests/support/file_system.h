@@ -22,7 +22,6 @@ enum class Op { Write, Read, Rename, Delete, CreateFolder, Attributes };
 
 // Error numbers the simulated file system answers with.
 enum : uint32_t {
-    kErrorFileNotFound = 2,
     kErrorPathNotFound = 3,
     kErrorInvalidName = 123,
     kErrorNotSameDevice = 17,

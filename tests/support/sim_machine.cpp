@@ -218,6 +218,53 @@ DriveBus SimMachine::driveBus(char letter) {
     return it == buses_.end() ? DriveBus::Unknown : it->second;
 }
 
+// The disk the places name, as its layout: the primary partitions in their
+// slots, the extended container (at its slot, else after the last primary
+// one) from the first logical drive's record to the last one's end; each
+// partition's file system is its drive's volume's, else its type's.
+bool SimMachine::madeDisk(uint32_t disk, test::Disk& out) {
+    std::vector<std::pair<char, const DiskPlace*>> on;
+    for (const auto& [letter, place] : places_)
+        if (place.disk == disk) on.emplace_back(letter, &place);
+    if (systemPartition_ && systemPartition_->place.disk == disk) on.emplace_back('\0', &systemPartition_->place);
+    if (on.empty()) return false;
+    const DiskPlace& layout = *on.front().second;
+    out = {};
+    out.sectorBytes = layout.sectorBytes ? layout.sectorBytes : 512;
+    uint64_t end = layout.diskBytes / 512;
+    size_t extended = 0;
+    for (const DiskPartition& part : layout.partitions) {
+        const std::pair<test::Fs, Text> byType[] = {{test::Fs::Ntfs, "\x07\x17\x27"},
+                                                    {test::Fs::Fat32, "\x0B\x0C\x1B\x1C"},
+                                                    {test::Fs::Fat16, "\x01\x04\x06\x0E\x11\x12\x14\x16\xDE"}};
+        test::Volume v{part.type, static_cast<uint32_t>(part.start / 512), static_cast<uint32_t>(part.length / 512)};
+        for (const auto& [fs, types] : byType)
+            if (types.find(static_cast<char>(part.type)) != Text::npos) v.fs = fs;
+        v.serial = 0x51A00000u + v.start;
+        for (const auto& [letter, place] : on) {
+            const auto volume = volumes_.find(letter);
+            if (!letter || place->start != part.start || volume == volumes_.end()) continue;
+            const Text& fs = volume->second.fileSystem;
+            v.fs = fs == "NTFS" ? test::Fs::Ntfs : fs == "FAT32" ? test::Fs::Fat32 : test::Fs::Fat16;
+            v.serial = volume->second.serial;
+        }
+        end = std::max<uint64_t>(end, uint64_t{v.start} + v.sectors);
+        auto& list = part.logical ? out.logical : out.slots;
+        const size_t at = part.logical ? list.size() : static_cast<size_t>(part.slot);
+        if (list.size() <= at) list.resize(at + 1, {0, 0, 0});
+        list[at] = v;
+        if (!part.logical) extended = std::max(extended, at + 1);
+    }
+    if (!out.logical.empty()) {
+        if (layout.extendedSlot >= 0) extended = static_cast<size_t>(layout.extendedSlot);
+        if (out.slots.size() <= extended) out.slots.resize(extended + 1, {0, 0, 0});
+        const uint32_t from = out.logical.front().start - 63;
+        out.slots[extended] = {0x0F, from, out.logical.back().start + out.logical.back().sectors - from};
+    }
+    out.sectors = static_cast<uint32_t>(std::min<uint64_t>(end + 1, 0xFFFFFFFFu));
+    return true;
+}
+
 void SimMachine::setVolumeStart(char letter, const Text& bytes) {
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     Text sector = bytes.substr(0, 512);
@@ -225,18 +272,32 @@ void SimMachine::setVolumeStart(char letter, const Text& bytes) {
     volumeStarts_[letter] = sector;
 }
 
-SysResult SimMachine::readVolumeStart(char letter, Text& out) {
+SysResult SimMachine::readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) {
     out.clear();
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z') return SysResult::failed(kErrorInvalidName);
-    const auto it = volumeStarts_.find(letter);
-    if (it != volumeStarts_.end()) {
-        out = it->second;
-        return SysResult::ok();
+    test::Disk layout;
+    const auto set = disks_.find(disk);
+    if (set != disks_.end()) layout = set->second;
+    else if (!madeDisk(disk, layout)) return SysResult::failed(kErrorFileNotFound);
+    if (diskReadError_) return SysResult::failed(diskReadError_);
+    if (count == 0 || first + count > layout.sectors) return SysResult::failed(27);  // sector not found
+    std::map<uint64_t, std::string> sectors = test::layoutSectors(layout, true);
+    for (const auto& [letter, bytes] : volumeStarts_) {
+        const auto place = places_.find(letter);
+        if (set == disks_.end() && place != places_.end() && place->second.disk == disk)
+            sectors[place->second.start / 512] = bytes;
     }
-    uint64_t total = 0, free = 0;
-    const bool there = fs_.diskSpace(letter, total, free);
-    return SysResult::failed(there ? uint32_t{kErrorAccessDenied} : uint32_t{kErrorFileNotFound});
+    const uint64_t failing = layout.twist == test::Twist::ReadErrors ? layout.slots.back().start : ~0ull;
+    for (uint64_t s = first; s < first + count; ++s) {
+        if (s == failing) {
+            out.clear();
+            return SysResult::failed(23);  // data error (cyclic redundancy check)
+        }
+        const auto at = sectors.find(s);
+        Text sector = at == sectors.end() ? Text() : at->second;
+        sector.resize(layout.sectorBytes, '\0');
+        out += sector;
+    }
+    return SysResult::ok();
 }
 
 bool SimMachine::systemPartition(SystemPartition& out) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/machine.h"
+#include "tests/support/disk_layouts.h"
 #include "tests/support/file_system.h"
 #include "tests/support/sim_system.h"
 
@@ -75,10 +76,19 @@ public:
     void forgetVolume(char letter) { volumes_.erase(letter); }
     // The bus of a drive's disk; without it the system does not say.
     void setDriveBus(char letter, DriveBus bus) { buses_[letter] = bus; }
-    // What the first sector of a drive's volume holds (padded to 512 bytes).
-    // A drive without one cannot be read that way, as an unelevated process
-    // or a folder drive under Wine cannot.
+    // The disks' own sectors. A disk set here holds the layout's sectors
+    // (its tables and boot sectors; with ReadErrors, the last slot's first
+    // sector cannot be read). Any other disk that a drive's place or the
+    // system partition names is made from the places and volumes: its table
+    // from the place's partitions, each partition's boot sector from the
+    // volume of the drive there (else from its type), or what
+    // setVolumeStart gave (padded to 512 bytes). Reads of other disks find
+    // no disk; with failDiskReads every read of a disk there fails with that
+    // error (0: none), as for a process without administrator rights.
+    void setDisk(uint32_t disk, const test::Disk& layout) { disks_[disk] = layout; }
+    void forgetDisk(uint32_t disk) { disks_.erase(disk); }
     void setVolumeStart(char letter, const Text& bytes);
+    void failDiskReads(uint32_t error) { diskReadError_ = error; }
 
     // ---- Processes, the restart ------------------------------------------------------
     // A command line (matched byte for byte) that starts a process: its
@@ -153,9 +163,8 @@ public:
     bool volumeIdentity(char letter, VolumeIdentity& out) override;
     // What setDriveBus gave for the letter; Unknown otherwise.
     DriveBus driveBus(char letter) override;
-    // What setVolumeStart gave; else access denied (a drive there) or file
-    // not found (no such drive).
-    SysResult readVolumeStart(char letter, Text& out) override;
+    // What the disk set (or made) holds; a sector past its end fails.
+    SysResult readDiskSectors(uint32_t disk, uint64_t first, uint32_t count, Text& out) override;
 
     SysResult startProgram(const Text& commandLine) override;
     Text runAndCapture(const Text& commandLine, uint32_t timeoutMs = 60000) override;
@@ -212,6 +221,9 @@ private:
     std::map<char, VolumeIdentity> volumes_;
     std::map<char, DriveBus> buses_;
     std::map<char, Text> volumeStarts_;
+    std::map<uint32_t, test::Disk> disks_;
+    uint32_t diskReadError_ = 0;
+    bool madeDisk(uint32_t disk, test::Disk& out);
     struct SimSystemPartition {
         DiskPlace place;
         char letter;

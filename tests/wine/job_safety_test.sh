@@ -13,7 +13,13 @@
 #     of the moment, and the user's file keeps its bytes through the undo in
 #     a later run;
 #  3. an E:\Ghost32.exe of the user's own is never written over, and the
-#     placeholder the save dialog leaves is not taken for a backup.
+#     placeholder the save dialog leaves is not taken for a backup;
+#  4. a second disk whose partition table the DOS side would refuse (an
+#     extended partition of type 85h beside one of type 0Fh; Wine opens
+#     \\.\PhysicalDrive1 as the file physicaldrive1 of its device folder):
+#     the job is refused before anything is written, naming the disk and
+#     the reason. Wine's own disk 0 answers no reads: a job that goes on
+#     says so with the job (section 1).
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
@@ -38,6 +44,7 @@ cleanup() {
   rm -f "$(drive_path D TRIVEX.OUT)" "$(drive_path E Ghost32.exe)"
   remove_temporaries
   rm -rf "$(drive_path D Ghost)" "$(drive_path E Ghost)"
+  rm -f "$WINEPREFIX/dosdevices/physicaldrive1"
 }
 cleanup
 trivex_at_exit cleanup
@@ -67,6 +74,8 @@ protect 'C:\grldr' +h +s || fail "could not protect C:\\grldr"
 start_trivex || { fail "first start: no main window"; exit 1; }
 choose 'D:\Ghost\restore.gho'
 if confirm_job; then pass "a job on a nine-line menu"; else fail "no restart prompt"; fi
+[[ $STARTUP_BOXES == *'读不出磁盘 0'* ]] && pass "the job says that Windows could not read the disks as DOS will" ||
+  fail "no word of the disks Windows could not read: $STARTUP_BOXES"
 menu=$(gbk <"$(drive_path C boot.ini)" | tr -d '\r')
 for entry in '/cmdcons' '/safeboot:minimal' '/debug' "$second" 'C:\grldr=Trivex Ghost'; do
   grep -qF -- "$entry" <<<"$menu" && pass "the redirected menu keeps: $entry" || fail "the redirected menu lost: $entry"
@@ -154,6 +163,33 @@ quit_trivex
 start_trivex || { fail "fourth start: no main window"; exit 1; }
 tree Trivex | grep -q '^ *panel 1 "尚未用本软件备份系统' && pass "the placeholder image is not taken for a backup" ||
   fail "the status bar takes the placeholder for a backup: $(tree Trivex | grep '^ *panel 1')"
+quit_trivex
+
+# ---- 4. A second disk whose table the DOS side would refuse -------------------------------
+# Sector 0 of a disk of 40000 sectors: an extended partition of type 85h at
+# sector 63 and one of type 0Fh at sector 20000, 10000 sectors each.
+disk1="$WINEPREFIX/dosdevices/physicaldrive1"
+truncate -s $((40000 * 512)) "$disk1"
+printf '\x00\xfe\xff\xff\x85\xfe\xff\xff\x3f\x00\x00\x00\x10\x27\x00\x00\x00\xfe\xff\xff\x0f\xfe\xff\xff\x20\x4e\x00\x00\x10\x27\x00\x00' |
+  dd of="$disk1" bs=1 seek=446 conv=notrunc status=none
+printf '\x55\xaa' | dd of="$disk1" bs=1 seek=510 conv=notrunc status=none
+before=$(md5sum <"$(drive_path C boot.ini)")
+start_trivex || { fail "fifth start: no main window"; exit 1; }
+choose 'D:\Ghost\restore.gho'
+main_key y
+if wait_window '信息：' 30000 && tree '信息：' | grep -qF '磁盘 1的分区表损坏'; then
+  pass "a job on a machine whose second disk's table DOS would refuse is refused, naming the disk and the reason"
+else
+  fail "no refusal naming disk 1's broken table: $(tree '信息：' | grep -F Static)"
+fi
+press_in '信息：' Return
+wait_gone '信息：' 10000
+left=()
+for f in "${job_files[@]}" TRIVEX.JOB; do [[ -e $(drive_path C "$f") ]] && left+=("$f"); done
+((${#left[@]} == 0)) && [[ $(md5sum <"$(drive_path C boot.ini)") == "$before" ]] &&
+  [[ ! -e $(drive_path D TRIVEX.OUT) ]] && pass "nothing was written for the refused job" ||
+  fail "the refused job wrote: ${left[*]}"
+shown 'Trivex Ghost' && fail "a restart prompt after the refusal"
 quit_trivex
 
 checks_end "$TRIVEX_LOG"

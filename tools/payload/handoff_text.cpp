@@ -98,6 +98,7 @@ std::map<std::string, std::string> makeValues() {
     v["volumes.found"] = h::kVolumesFound;
     v["volumes.none"] = h::kVolumesNone;
     v["volumes.differ"] = h::kVolumesDiffer;
+    v["volumes.same"] = h::kVolumesSame;
     v["verb.volumes"] = h::kVerbVolumes;
     v["verb.done"] = h::kVerbDone;
     v["verb.verified"] = h::kVerbVerified;
