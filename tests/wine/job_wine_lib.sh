@@ -96,6 +96,30 @@ press_in() {
   xdotool windowfocus --sync "$wid" 2>/dev/null || return 1
   xdotool key --delay 100 "$@"
 }
+# Keys typed while the program is busy and does not look at its input, as
+# while a disk spins up: strace stops the program at its first access to
+# <host path> after <command> (eval'd, say a key that starts a job), xdotool
+# types into the main window while it is stopped, and the program goes on.
+# True when it stopped there and stayed so while the keys were typed:
+# keys_while_busy <host path> <command> <xdotool key or keydown> <keys>...
+keys_while_busy() {
+  local path=$1 command=$2 log tracer typed=1
+  shift 2
+  log=$(mktemp)
+  strace -f -qq -p "$TRIVEX_PID" -P "$path" -e trace=%file -e inject=%file:signal=SIGSTOP:when=1 -o "$log" &
+  tracer=$!
+  if wait_until 30 eval "grep -q '^TracerPid:[[:space:]]*$tracer\$' /proc/$TRIVEX_PID/status" && eval "$command" &&
+    wait_until 60 grep -q 'stopped by SIGSTOP' "$log"; then
+    kill "$tracer" && wait "$tracer" 2>/dev/null  # strace lets go; the program stays stopped
+    [[ $(awk '{print $3}' "/proc/$TRIVEX_PID/stat") == T ]] &&
+      xdotool windowfocus --sync "$(x_window Trivex)" "$@" && typed=0
+  fi
+  kill "$tracer" 2>/dev/null
+  wait "$tracer" 2>/dev/null
+  kill -CONT "$TRIVEX_PID"
+  rm -f "$log"
+  return "$typed"
+}
 # A click on a label of a window that makes it the active one, as a user
 # comes back to a window; true once it is the foreground window.
 activate() { click "$1" "$2" && wine "$INSPECT" active "$1" 30000 >/dev/null 2>&1; }
