@@ -137,46 +137,51 @@ TEST(LoaderPatch, RefusesFilesWithoutTheExpectedLayout) {
 }
 
 // The store route's boot-sector file looks for the loader by a name of the
-// program's: every place in the file where the old name stands, in any
-// letter case or character width, gets it, or the file is refused with
-// where; a partly patched file would start another system's GRLDR.
+// program's: every place in the whole file where the old name stands (any
+// letter case, either width) gets it, in either of GRUB4DOS's forms, or the
+// file is refused with where: a partly patched one starts another's GRLDR.
 TEST(LoaderMbrPatch, GivesTheLoaderTheProgramsNameEverywhereOrRefusesTheFile) {
     const auto put = [](std::string file, size_t at, const std::string& text) {
         if (file.size() < at + text.size()) file.resize(at + text.size(), '\x90');
         return file.replace(at, text.size(), text);
     };
     const std::string supplied = readAll(fs::path(TRIVEX_BOOTCHAIN_DIR) / "grldr.mbr");
+    const std::string big = std::string("No GRLDR\0\0\0\0\0\0\0\0", 16), small = std::string("No grldr\0\0\0\0\0\0\0", 15);
     const FakeLoaderMbr plain;
-    const std::string fake = plain.bytes, patched = plain.expected();
-    const std::string older = put(put(fake, 0x5E0, std::string("No GRLDR      \0\0", 16)), 0x7E0,
-                                  std::string("No GRLDR      \0\0", 16));  // FAT's padded to 8.3
-    const std::string name(std::string("No GRLDR\0\0\0\0\0\0\0\0", 16)), small("No grldr\0\0\0\0\0\0\0\0", 16);
+    std::string older = plain.bytes;  // a boot record per file system, FAT's padded to 8.3
+    older.replace(0x5E0, 16, std::string("No GRLDR      \0\0", 16));
+    older.replace(0x7E0, 16, std::string("No GRLDR      \0\0", 16));
+    std::string olderPatched = older;
+    olderPatched.replace(0x5E3, 11, "TVXLDR     ");
+    olderPatched.replace(0x7E3, 11, "TVXLDR     ");
 
     const struct {
         const char* name;
         std::string file, loaderName, patched, refusal;
     } cases[] = {
         {"supplied 0.4.6a", supplied, "TVXLDR", put(supplied, 0x5E3, std::string("TVXLDR\0", 7)), ""},
-        {"0.4.6a", fake, "TVXLDR", patched, ""},
-        {"8.3 forms", older, "TVXLDR", put(put(older, 0x5E3, "TVXLDR     "), 0x7E3, "TVXLDR     "), ""},
-        {"past 8 KB", put(fake, 0x2400, name), "TVXLDR", put(put(patched, 0x2400, name), 0x2403, std::string("TVXLDR\0", 7)), ""},
-        {"lower case", put(fake, 0x1000, small), "TVXLDR", put(put(patched, 0x1000, small), 0x1003, std::string("tvxldr\0", 7)), ""},
-        {"two-byte characters", put(fake, 0x1000, std::string("G\0R\0L\0D\0R\0\0\0\0\0", 14)), "TVXLDR", "",
+        {"0.4.6a", plain.bytes, "TVXLDR", plain.expected(), ""},
+        {"past 8 KB", put(plain.bytes, 0x2400, big), "TVXLDR", put(plain.expected(), 0x2400, "No TVXLDR" + big.substr(9)), ""},
+        {"lower case", put(plain.bytes, 0x1000, small), "TVXLDR", put(plain.expected(), 0x1000, "No tvxldr" + small.substr(9)), ""},
+        {"two-byte characters", put(plain.bytes, 0x1000, std::string("G\0R\0L\0D\0R\0\0\0", 12)), "TVXLDR", "",
          "\"GRLDR\" in two-byte characters at 0x1000"},
-        {"mixed case", put(fake, 0x1000, "No GrLdR"), "TVXLDR", "", "\"GrLdR\" at 0x1003 is in mixed letter case"},
-        {"another use past 8 KB", put(fake, 0x2400, "load GRLDR!"), "TVXLDR", "",
-         "\"GRLDR\" at 0x2405 is not the name after \"No \""},
-        {"no room", put(fake, 0x5E9, "x"), "TVXLDR", "", "no room for 6 characters and a zero byte at 0x5E3"},
-        {"a name of 8", put(fake, 0x5EB, "0"), "ABCDEFGH", "", "no room for 8 characters and a zero byte at 0x5E3"},
-        {"loader name in lower case", fake, "tvxldr", "", "not 1 to 8 capital letters or digits"},
+        {"8.3 forms", older, "TVXLDR", olderPatched, ""},
+        {"a name of 8", plain.bytes, "ABCDEFGH", "", "no room for 8 characters and a zero byte at 0x5E3"},
+        {"lower case", plain.bytes, "tvxldr", "", "not 1 to 8 capital letters or digits"},
         {"no name", std::string(510, '\x90') + "\x55\xAA", "TVXLDR", "", "no loader name"},
+        {"another use", plain.bytes + std::string(16, '\x90'), "TVXLDR", "", "\"GRLDR\" at 0x200A is not the name after \"No \""},
+        {"no room", plain.bytes, "TVXLDR", "", "no room for 6 characters and a zero byte at 0x5E3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.file.empty()) continue;  // no supplied file: said below
+        std::string file = c.file;
+        if (file.empty()) continue;  // no supplied file: said below
+        if (std::string(c.name) == "another use") file.replace(0x2005, 11, "load GRLDR!");  // past 8 KB
+        if (std::string(c.name) == "no room") file[0x5E9] = 'x';
+        if (std::string(c.name) == "a name of 8") file[0x5EB] = '0';
         tools::LoaderPatch patch;
         std::string err;
-        const bool done = tools::patchLoaderMbr(toBytes(c.file), c.loaderName, patch, err);
+        const bool done = tools::patchLoaderMbr(toBytes(file), c.loaderName, patch, err);
         EXPECT_EQ(done, c.refusal.empty()) << err;
         if (done) {
             EXPECT_TRUE(toString(patch.loader) == c.patched);

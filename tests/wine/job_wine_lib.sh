@@ -96,26 +96,18 @@ press_in() {
   xdotool windowfocus --sync "$wid" 2>/dev/null || return 1
   xdotool key --delay 100 "$@"
 }
-# Keys typed while the program is busy and does not look at its input, as
-# while a disk spins up: strace stops the program at its first access to
-# <host path> after <command> (eval'd, say a key that starts a job), xdotool
-# types into the main window while it is stopped, and the program goes on.
-# True when it stopped there and stayed so while the keys were typed:
-# keys_while_busy <host path> <command> <xdotool key or keydown> <keys>...
+# keys_while_busy <host path> <command> <xdotool words>...: strace stops the program at its
+# first access to the file after the command (eval'd), as a disk that spins up would hold
+# it; xdotool types into the main window meanwhile. True when it was stopped then.
 keys_while_busy() {
-  local path=$1 command=$2 log tracer typed=1
-  shift 2
+  local log tracer typed=1
   log=$(mktemp)
-  strace -f -qq -p "$TRIVEX_PID" -P "$path" -e trace=%file -e inject=%file:signal=SIGSTOP:when=1 -o "$log" &
+  strace -f -qq -p "$TRIVEX_PID" -P "$1" -e trace=%file -e inject=%file:signal=SIGSTOP:when=1 -o "$log" &
   tracer=$!
-  if wait_until 30 eval "grep -q '^TracerPid:[[:space:]]*$tracer\$' /proc/$TRIVEX_PID/status" && eval "$command" &&
-    wait_until 60 grep -q 'stopped by SIGSTOP' "$log"; then
-    kill "$tracer" && wait "$tracer" 2>/dev/null  # strace lets go; the program stays stopped
-    [[ $(awk '{print $3}' "/proc/$TRIVEX_PID/stat") == T ]] &&
-      xdotool windowfocus --sync "$(x_window Trivex)" "$@" && typed=0
-  fi
+  wait_until 30 eval "grep -q '^TracerPid:[[:space:]]*$tracer\$' /proc/$TRIVEX_PID/status" && eval "$2" &&
+    wait_until 60 grep -q 'stopped by SIGSTOP' "$log" && kill "$tracer" && wait "$tracer" 2>/dev/null
+  [[ $(awk '{print $3}' "/proc/$TRIVEX_PID/stat") == T ]] && xdotool windowfocus --sync "$(x_window Trivex)" "${@:3}" && typed=0
   kill "$tracer" 2>/dev/null
-  wait "$tracer" 2>/dev/null
   kill -CONT "$TRIVEX_PID"
   rm -f "$log"
   return "$typed"
