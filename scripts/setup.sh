@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything the builds and tests need on a Debian 12 machine:
 # the mingw-w64 cross compiler, Wine with 32-bit support, a virtual X server
-# and its tools, Chinese fonts and the zh_CN.UTF-8 locale, the tools that
-# assemble the boot image, qemu and ntfs-3g for booting it, and clang for
+# and its tools, strace (a Wine test stops the program in mid-work with it),
+# Chinese fonts and the zh_CN.UTF-8 locale, the tools that assemble the boot
+# image, qemu and ntfs-3g for booting it, and clang for
 # fuzzing; and, when run as root, the ordinary user some Wine tests run as.
 #
 # Idempotent: when every package is installed and the locale exists it does
@@ -13,7 +14,7 @@ PACKAGES=(
   cmake ninja-build g++ libgtest-dev
   gcc-mingw-w64-i686 g++-mingw-w64-i686
   wine wine32:i386 wine64
-  xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
+  xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales strace
   nasm dosfstools mtools ntfs-3g qemu-system-x86
   clang libclang-rt-14-dev lld
 )

@@ -66,10 +66,14 @@ public:
     // While held, what the user does with the keyboard and the mouse in the
     // program's windows (keys, clicks, the close box) is dropped when the
     // messages are processed; painting and the program's own requests go on.
+    // What is still queued from then when the hold ends is dropped too.
     virtual void holdInput(bool held) = 0;
 
     // ---- Boxes and dialogs -------------------------------------------------------
-    // style gets MB_TASKMODAL unless it holds MB_SYSTEMMODAL. Returns a button code.
+    // style gets MB_TASKMODAL unless it holds MB_SYSTEMMODAL. Returns a button
+    // code. Only what the user does once the box is shown answers it: keys
+    // and clicks from before, and key repeats (a key held down since), are
+    // dropped.
     virtual int messageBox(const Text& message, unsigned style, const Text& caption) = 0;
     // Shows the file-dialog control; on confirm its FileName becomes the choice.
     virtual bool fileDialog(WindowId window, const char* control) = 0;

@@ -8,9 +8,11 @@
 #     (the image's folder drive by the job's outcome copy on it);
 #  2. a restore of a file without the Ghost image signature is refused;
 #  3. the key B, then Y: an existing backup image is asked about before
-#     anything is written; Cancel writes nothing; Y again, and Enter and Y
-#     typed at once: the job is prepared and the Y, typed before the prompt
-#     appeared, does not answer it; a backup ghost.bat.
+#     anything is written, and an Enter pressed (and held) while the program
+#     was busy does not answer it; Cancel writes nothing; Y again, and Enter
+#     and Y typed at once: the job is prepared and the Y, typed before the
+#     prompt appeared, does not answer it; a backup ghost.bat;
+#  4. a Y typed while undo works starts no job once undo is done.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
@@ -100,8 +102,18 @@ ask_existing() {
   done
   ((asked)) || fail "no question about the existing backup image"
 }
+# Enter goes down while the program is busy (stopped at its look at the
+# image) and stays down; once the question is shown, the keypad's Enter too,
+# to Windows a repeat of the held key. The question stays for the Esc.
 rm -f "$(drive_path C ghost.bat)"
-ask_existing Escape
+existing() { [[ -n $(x_window '信息：') ]] && question 'E:\\Ghost\\G_WinXP.gho 已经存在'; }
+open=0
+keys_while_busy "$WINEPREFIX/dosdevices/e:/Ghost/G_WinXP.gho" 'main_key y' keydown Return && wait_until 60 existing &&
+  settled '信息：' && xdotool keydown KP_Enter && settled '信息：' && existing && open=1
+xdotool keyup KP_Enter Return
+((open)) && pass "an Enter pressed while the program was busy, and held, left the question open" ||
+  fail "the program was not stopped at its look at the image, no question came, or the Enter answered it"
+press_in '信息：' Escape
 wait_gone '信息：' 30000 && settled Trivex || fail "the question stayed, or the program does not answer"
 [[ ! -e $(drive_path C ghost.bat) ]] && cmp -s "$(drive_path E Ghost/G_WinXP.gho)" "$(drive_path D Ghost/restore.gho)" &&
   pass "Cancel kept last month's backup and wrote no job" || fail "Cancel on the existing image still wrote"
@@ -120,6 +132,16 @@ fi
 backup_line='Ghost.exe -nousb -clone,mode=pdump,src=%tgt%,dst=%img%\Ghost\G_WinXP.gho -sure -fro -fx -z1'
 [[ $(ghost_line) == "$backup_line" ]] && pass "B then Y: a backup command line" ||
   fail "B then Y: C:\\ghost.bat runs '$(ghost_line)'"
+
+# ---- 4. A Y typed while undo works (stopped at C:\Vemo.img) starts no job -----------
+# once undo is over: when the M typed after it has ticked its box, it was taken.
+main_key u
+wait_window 'Trivex Ghost' 30000 && keys_while_busy "$WINEPREFIX/dosdevices/c:/Vemo.img" "click 'Trivex Ghost' '确定(&Y)'" key y &&
+  wait_gone 'Trivex Ghost' 60000 && settled Trivex || fail "undo was not stopped at its first look at C:\\Vemo.img"
+manual() { tree Trivex | grep -F '手动Ghost' | grep -qF 'checked=1'; }
+main_key m
+wait_until 30 manual && [[ -z $(x_window '信息：') && ! -e $(drive_path C ghost.bat) ]] &&
+  pass "a Y typed while undo worked started no job" || fail "a Y typed while undo worked started a job"
 quit_trivex
 
 checks_end "$TRIVEX_LOG"

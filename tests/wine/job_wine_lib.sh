@@ -96,6 +96,22 @@ press_in() {
   xdotool windowfocus --sync "$wid" 2>/dev/null || return 1
   xdotool key --delay 100 "$@"
 }
+# keys_while_busy <host path> <command> <xdotool words>...: strace stops the program at its
+# first access to the file after the command (eval'd), as a disk that spins up would hold
+# it; xdotool types into the main window meanwhile. True when it was stopped then.
+keys_while_busy() {
+  local log tracer typed=1
+  log=$(mktemp)
+  strace -f -qq -p "$TRIVEX_PID" -P "$1" -e trace=%file -e inject=%file:signal=SIGSTOP:when=1 -o "$log" &
+  tracer=$!
+  wait_until 30 eval "grep -q '^TracerPid:[[:space:]]*$tracer\$' /proc/$TRIVEX_PID/status" && eval "$2" &&
+    wait_until 60 grep -q 'stopped by SIGSTOP' "$log" && kill "$tracer" && wait "$tracer" 2>/dev/null
+  [[ $(awk '{print $3}' "/proc/$TRIVEX_PID/stat") == T ]] && xdotool windowfocus --sync "$(x_window Trivex)" "${@:3}" && typed=0
+  kill "$tracer" 2>/dev/null
+  kill -CONT "$TRIVEX_PID"
+  rm -f "$log"
+  return "$typed"
+}
 # A click on a label of a window that makes it the active one, as a user
 # comes back to a window; true once it is the foreground window.
 activate() { click "$1" "$2" && wine "$INSPECT" active "$1" 30000 >/dev/null 2>&1; }

@@ -125,50 +125,81 @@ bool patchLoader(const Bytes& grldr, const Bytes& menu, LoaderPatch& out, std::s
 bool patchLoaderMbr(const Bytes& mbr, const std::string& name, LoaderPatch& out, std::string& err) {
     out = LoaderPatch{};
     const std::string refuse = "not a GRUB4DOS grldr.mbr whose loader name can be changed safely: ";
-    constexpr char kOld[] = "GRLDR", kMessage[] = "No ";
+    constexpr char kOld[] = "grldr", kMessage[] = "No ";
     constexpr size_t kOldLen = sizeof kOld - 1, kMessageLen = sizeof kMessage - 1, k83 = 11;
     if (name.empty() || name.size() > 8 ||
         !std::all_of(name.begin(), name.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); })) {
         err = "the loader name \"" + name + "\" is not 1 to 8 capital letters or digits";
         return false;
     }
+    const auto lower = [](uint8_t b) { return b >= 'A' && b <= 'Z' ? static_cast<uint8_t>(b + 32) : b; };
+    // The old name in characters of `width` bytes (UTF-16 either way round
+    // for 2), in any letter case, at `at`.
+    const auto nameAt = [&](size_t at, size_t width) {
+        if (at + (kOldLen - 1) * width + 1 > mbr.size()) return false;
+        for (size_t i = 0; i < kOldLen; ++i) {
+            if (lower(mbr[at + i * width]) != static_cast<uint8_t>(kOld[i])) return false;
+            if (width == 2 && i + 1 < kOldLen && mbr[at + i * 2 + 1] != 0) return false;
+        }
+        return true;
+    };
+    const auto filled = [&](size_t from, size_t to, uint8_t fill) {
+        return to <= mbr.size() && std::all_of(mbr.begin() + static_cast<std::ptrdiff_t>(from),
+                                                mbr.begin() + static_cast<std::ptrdiff_t>(to),
+                                                [fill](uint8_t b) { return b == fill; });
+    };
+
     Bytes result = mbr;
-    const size_t end = std::min<size_t>(mbr.size(), kStartupSize);
     size_t changed = 0;
-    for (size_t at = 0; at + kOldLen <= end; ++at) {
-        if (std::memcmp(&mbr[at], kOld, kOldLen) != 0) continue;
-        if (at < kMessageLen || std::memcmp(&mbr[at - kMessageLen], kMessage, kMessageLen) != 0) {
-            err = refuse + "\"GRLDR\" at " + hex(at) + " is not the name after \"No \"";
+    for (size_t at = 0; at < mbr.size(); ++at) {
+        if (nameAt(at, 2)) {
+            // The start code prints and compares names of one-byte
+            // characters; what a two-byte one is for, and where its length
+            // is counted, cannot be known from the file.
+            err = refuse + "the name \"GRLDR\" in two-byte characters at " + hex(at) +
+                  " is not one the patch knows; it cannot be changed in place safely";
             return false;
         }
+        if (!nameAt(at, 1)) continue;
+        const std::string found(mbr.begin() + static_cast<std::ptrdiff_t>(at),
+                                mbr.begin() + static_cast<std::ptrdiff_t>(at + kOldLen));
+        const bool capitals = found == "GRLDR", small = found == kOld;
+        if (!capitals && !small) {
+            err = refuse + "\"" + found + "\" at " + hex(at) + " is in mixed letter case, a form the patch does not know";
+            return false;
+        }
+        if (at < kMessageLen || std::memcmp(&mbr[at - kMessageLen], kMessage, kMessageLen) != 0) {
+            err = refuse + "\"" + found + "\" at " + hex(at) + " is not the name after \"No \"";
+            return false;
+        }
+        // The new name in the letter case of the old one: a search that
+        // compared the old name as it stands compares the new one alike.
+        std::string field = name;
+        if (small)
+            for (char& c : field) c = static_cast<char>(lower(static_cast<uint8_t>(c)));
+        const std::string note = "loader name " + found + " changed to " + field;
         // The 8.3 form: the name padded with spaces to 11 characters, then a zero byte.
-        const bool padded = at + k83 < mbr.size() &&
-                            std::all_of(mbr.begin() + static_cast<std::ptrdiff_t>(at + kOldLen),
-                                        mbr.begin() + static_cast<std::ptrdiff_t>(at + k83), [](uint8_t b) { return b == ' '; }) &&
-                            mbr[at + k83] == 0;
-        if (padded) {
-            std::string field = name;
+        if (filled(at + kOldLen, at + k83, ' ') && at + k83 < mbr.size() && mbr[at + k83] == 0) {
             field.resize(k83, ' ');
             std::memcpy(&result[at], field.data(), k83);
-            out.notes.push_back("loader name GRLDR changed to " + name + " (8.3 form, " + hex(at) + ")");
+            out.notes.push_back(note + " (8.3 form, " + hex(at) + ")");
             ++changed;
             continue;
         }
-        // The plain form: the name, then zero bytes with room for the new one and its end.
+        // The plain form: the name, then zero bytes with room for the new one
+        // and its end. The file's length is fixed, so no room stops here.
         const size_t room = std::max(name.size(), kOldLen) + 1;
-        if (at + room > mbr.size() ||
-            !std::all_of(mbr.begin() + static_cast<std::ptrdiff_t>(at + kOldLen),
-                         mbr.begin() + static_cast<std::ptrdiff_t>(at + room), [](uint8_t b) { return b == 0; })) {
+        if (!filled(at + kOldLen, at + room, 0)) {
             err = refuse + "no room for " + std::to_string(name.size()) + " characters and a zero byte at " + hex(at);
             return false;
         }
-        std::memcpy(&result[at], name.data(), name.size());
-        result[at + name.size()] = 0;
-        out.notes.push_back("loader name GRLDR changed to " + name + " (" + hex(at) + ")");
+        std::memcpy(&result[at], field.data(), field.size());
+        result[at + field.size()] = 0;
+        out.notes.push_back(note + " (" + hex(at) + ")");
         ++changed;
     }
     if (changed == 0) {
-        err = refuse + "no loader name \"No GRLDR\" in its first " + hex(end) + " bytes";
+        err = refuse + "no loader name \"No GRLDR\" in its " + std::to_string(mbr.size()) + " bytes";
         return false;
     }
     out.loader = std::move(result);

@@ -45,11 +45,16 @@ bool patchLoader(const Bytes& grldr, const Bytes& menu, LoaderPatch& out, std::s
 // after the text "No ", which is also its message when none is found:
 //   0.4.6a (and 0.4.5c): "No GRLDR" and zero bytes, once, at 0x5E0 (in the
 //     NTFS boot record, whose search compares names in capitals); the FAT
-//     search builds its 8.3 name from it when it runs;
+//     search copies it into its blank 8.3 field (after the "No " at
+//     0x1060) when it runs, and "Cannot find ... in all drives" prints it;
 //   earlier builds: a boot record per file system, the FAT ones with the
 //     name padded to 8.3 ("GRLDR      ").
-// Each "GRLDR" in the first 8 KB must be one of those two forms, with room
-// for the new name in zero bytes behind it; anything else refuses the file.
+// Every place in the whole file where the name can stand, in any letter
+// case and in one- or two-byte characters, is changed or refuses the file:
+// a one-byte "GRLDR" or "grldr" after "No " in one of those two forms gets
+// the new name in its own letter case (the plain form needs zero bytes
+// behind it for the longer name, since nothing may move); anything else,
+// a two-byte name among it, refuses the file and says where and why.
 bool patchLoaderMbr(const Bytes& mbr, const std::string& name, LoaderPatch& out, std::string& err);
 
 }  // namespace trivex::tools

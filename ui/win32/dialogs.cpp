@@ -31,13 +31,57 @@ std::vector<char> filterOf(const Text& filter) {
 
 constexpr size_t kPathBuffer = 1024;
 
+// While a message box is shown, its own loop hands every message it takes to
+// this filter first: any key or click stamped before the box was asked for
+// (on its way while the queue was emptied) and every key repeat (a key held
+// down, perhaps since before the box; a box needs none) are dropped. A box
+// shown from inside another's loop keeps the outer one's state aside.
+struct BoxInput {
+    HHOOK hook = nullptr;
+    DWORD since = 0;
+};
+BoxInput g_box;
+
+LRESULT CALLBACK boxInputFilter(int code, WPARAM wp, LPARAM lp) {
+    const MSG* m = reinterpret_cast<const MSG*>(lp);
+    if (code == MSGF_DIALOGBOX && m && isUserInput(m->message)) {
+        const bool repeat = (m->message == WM_KEYDOWN || m->message == WM_SYSKEYDOWN) && (m->lParam & (1L << 30));
+        if (repeat || static_cast<LONG>(m->time - g_box.since) < 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+class FreshInputOnly {
+public:
+    FreshInputOnly() : outer_(g_box) {
+        dropQueuedInput();
+        g_box.since = GetTickCount();
+        g_box.hook = SetWindowsHookExA(WH_MSGFILTER, boxInputFilter, nullptr, GetCurrentThreadId());
+    }
+    ~FreshInputOnly() {
+        if (g_box.hook) UnhookWindowsHookEx(g_box.hook);
+        g_box = outer_;
+    }
+    FreshInputOnly(const FreshInputOnly&) = delete;
+    FreshInputOnly& operator=(const FreshInputOnly&) = delete;
+
+private:
+    BoxInput outer_;
+};
+
 }  // namespace
 
 int Win32Toolkit::messageBox(const Text& message, unsigned style, const Text& caption) {
     UINT s = style;
     if (!(s & MB_SYSTEMMODAL)) s |= MB_TASKMODAL;
     HWND active = activeWindow_;
-    int answer = MessageBoxA(nullptr, message.c_str(), caption.c_str(), s);
+    int answer;
+    {
+        // Only what the user does once the box is there answers it: an Enter
+        // typed while the program worked must not say OK to a question.
+        const FreshInputOnly fresh;
+        answer = MessageBoxA(nullptr, message.c_str(), caption.c_str(), s);
+    }
     // The box has no owner, so nothing hands the activation back to the
     // window that had it; without it that window would get no keys.
     if (active && stateOf(active) && IsWindowVisible(active) && activeWindow_ != active)

@@ -24,6 +24,17 @@ inline constexpr char kWindowClass[] = "TrivexWindow";
 // The colour requests a control sends its parent (WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC).
 inline bool isControlColor(UINT msg) { return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC; }
 
+// What the user does with the keyboard and the mouse, over a window's client
+// area or its frame (the close box among them).
+inline bool isUserInput(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= 0x109) || (msg >= WM_MOUSEFIRST && msg <= 0x20E) ||
+           (msg >= WM_NCMOUSEMOVE && msg <= 0xAD);
+}
+
+// Drops the keys and clicks queued for the program's thread, those the
+// system still had to hand over among them (windows.cpp).
+void dropQueuedInput();
+
 // True when `h` is `outer` or lies inside it.
 inline bool within(HWND outer, HWND h) { return outer && h && (outer == h || IsChild(outer, h)); }
 
@@ -80,7 +91,7 @@ public:
     void processPendingMessages() override;
     void runMessageLoop() override;
     void setCommandSink(CommandSink sink) override;
-    void holdInput(bool held) override { inputHeld_ = held; }
+    void holdInput(bool held) override;
 
     // Message box and file dialogs (dialogs.cpp)
     int messageBox(const Text& message, unsigned style, const Text& caption) override;

@@ -50,13 +50,6 @@ void setIcons(HWND hwnd, int resource) {
 
 bool isLetterOrDigit(WPARAM vk) { return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'); }
 
-// What the user does with the keyboard and the mouse, over a window's client
-// area or its frame (the close box among them).
-bool isUserInput(UINT msg) {
-    return (msg >= WM_KEYFIRST && msg <= 0x109) || (msg >= WM_MOUSEFIRST && msg <= 0x20E) ||
-           (msg >= WM_NCMOUSEMOVE && msg <= 0xAD);
-}
-
 // Removes a quit request that the last window of the program left behind.
 void dropQuitRequest() {
     MSG m;
@@ -64,6 +57,16 @@ void dropQuitRequest() {
 }
 
 }  // namespace
+
+void dropQueuedInput() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(m.wParam));  // stays for the loop that ends on it
+            return;
+        }
+    }
+}
 
 // ---- WindowState lookups ------------------------------------------------------
 
@@ -122,6 +125,14 @@ HWND Win32Toolkit::windowHandle(WindowId id) {
 }
 
 void Win32Toolkit::setCommandSink(CommandSink sink) { sink_ = std::move(sink); }
+
+void Win32Toolkit::holdInput(bool held) {
+    // What the user did while the program worked and did not look at its
+    // messages (a disk that spins up, a slow drive) is still queued: it is
+    // not for the program once it is ready again.
+    if (inputHeld_ && !held) dropQueuedInput();
+    inputHeld_ = held;
+}
 
 void Win32Toolkit::fire(WindowId window, const char* command, int arg) {
     if (!command || !sink_) return;
